@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "kx/host/object.hpp"
+
+namespace kx {
+
+class TKXFiler;
+
+// State flags of a component.
+enum class TComponentStateFlag : std::uint8_t { csDestroying = 1, csDesigning = 2 };
+
+// A host-framework component: it has an owner (not owning it), a name, state flags, and
+// published properties that component streaming writes and reads (see streaming.hpp).
+class TKXComponent : public TKXPersistent {
+ public:
+  explicit TKXComponent(TKXComponent* AOwner = nullptr) noexcept : FOwner(AOwner) {}
+  ~TKXComponent() override = default;
+
+  std::string ClassName() const override { return "TKXComponent"; }
+
+  TKXComponent* Owner() const noexcept { return FOwner; }
+  const std::string& Name() const noexcept { return FName; }
+  void SetName(const std::string& Value) { FName = Value; }
+
+  bool IsDestroying() const noexcept { return HasState(TComponentStateFlag::csDestroying); }
+  bool IsDesigning() const noexcept { return HasState(TComponentStateFlag::csDesigning); }
+  // Switches the designing state, which a design-time host sets on the components it edits.
+  void SetDesigning(bool Value) noexcept { SetState(TComponentStateFlag::csDesigning, Value); }
+
+  // Declares the published properties and the extra stream entries of the component to a
+  // filer (a writer or a reader of component streams). The base declares nothing: the
+  // name travels in the stream header.
+  virtual void DefineProperties(TKXFiler& Filer);
+
+ protected:
+  TKXPersistent* GetOwner() const override { return FOwner; }
+  // Subclass destructors call it first so that notifications raised while tearing down
+  // can tell that the component is going away.
+  void BeginDestroy() noexcept { SetState(TComponentStateFlag::csDestroying, true); }
+
+ private:
+  bool HasState(TComponentStateFlag Flag) const noexcept {
+    return (FState & static_cast<std::uint8_t>(Flag)) != 0;
+  }
+  void SetState(TComponentStateFlag Flag, bool On) noexcept {
+    if (On) {
+      FState |= static_cast<std::uint8_t>(Flag);
+    } else {
+      FState &= static_cast<std::uint8_t>(~static_cast<std::uint8_t>(Flag));
+    }
+  }
+
+  TKXComponent* FOwner;
+  std::string FName;
+  std::uint8_t FState = 0;
+};
+
+}  // namespace kx

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kx {
+
+// The library's uniform generator: a PCG32 (64-bit LCG state, 32-bit permuted output).
+// One instance is the library-wide generator; the parallel loop derives independent,
+// reproducible streams from it by seeding further instances with a per-iteration stream
+// number (see TKXRandomScope), so no generator is ever shared between threads.
+class TKXRandom {
+ public:
+  static constexpr std::uint64_t kDefaultSeed = 0x853c49e6748fea9bULL;
+
+  explicit TKXRandom(std::uint64_t Seed = kDefaultSeed, std::uint64_t Stream = 0) noexcept {
+    this->Seed(Seed, Stream);
+  }
+
+  // Restarts the sequence; different Stream values give independent sequences.
+  void Seed(std::uint64_t Seed, std::uint64_t Stream = 0) noexcept {
+    FState = 0;
+    FInc = (Stream << 1u) | 1u;
+    Next();
+    FState += Seed;
+    Next();
+  }
+
+  // 32 uniformly distributed bits.
+  std::uint32_t Next() noexcept {
+    const std::uint64_t old = FState;
+    FState = old * 6364136223846793005ULL + FInc;
+    const auto xorshifted = static_cast<std::uint32_t>(((old >> 18u) ^ old) >> 27u);
+    const auto rot = static_cast<std::uint32_t>(old >> 59u);
+    return (xorshifted >> rot) | (xorshifted << ((-rot) & 31u));
+  }
+
+  // A uniform integer in [0, N); 0 when N <= 0. Uses the top bits of a 32x32 product, so
+  // the bias for N far below 2^32 is negligible and there is no division.
+  std::int32_t Integer(std::int32_t N) noexcept {
+    if (N <= 0) return 0;
+    return static_cast<std::int32_t>((static_cast<std::uint64_t>(Next()) * static_cast<std::uint32_t>(N)) >> 32u);
+  }
+
+  // A uniform double in [0, 1) with 32 bits of resolution.
+  double Float() noexcept { return Next() * (1.0 / 4294967296.0); }
+
+ private:
+  std::uint64_t FState = 0;
+  std::uint64_t FInc = 1;
+};
+
+// The library-wide generator. Its default seed is fixed, so a run is reproducible even
+// when the application never seeds it.
+TKXRandom& LibraryRandom() noexcept;
+
+namespace detail {
+inline thread_local TKXRandom* tCurrentRandom = nullptr;
+}
+
+// The generator that draws on this thread use: the library generator, unless a
+// TKXRandomScope installed another one.
+inline TKXRandom& CurrentRandom() noexcept {
+  TKXRandom* current = detail::tCurrentRandom;
+  return current != nullptr ? *current : LibraryRandom();
+}
+
+// Seeds the library-wide generator: the same seed gives the same sequence.
+void RandSeed(std::uint64_t Seed) noexcept;
+
+// A uniform integer in [0, N) (0 when N <= 0) from the current generator.
+inline std::int32_t RandomInt(std::int32_t N) noexcept { return CurrentRandom().Integer(N); }
+// A uniform double in [0, 1) from the current generator.
+inline double RandomFloat() noexcept { return CurrentRandom().Float(); }
+
+// Makes Generator the current generator of this thread for the scope's lifetime, then
+// restores the previous one. The parallel loop gives each iteration its own generator
+// seeded from (generation seed, iteration number) this way.
+class TKXRandomScope {
+ public:
+  explicit TKXRandomScope(TKXRandom& Generator) noexcept : FPrevious(detail::tCurrentRandom) {
+    detail::tCurrentRandom = &Generator;
+  }
+  ~TKXRandomScope() { detail::tCurrentRandom = FPrevious; }
+  TKXRandomScope(const TKXRandomScope&) = delete;
+  TKXRandomScope& operator=(const TKXRandomScope&) = delete;
+
+ private:
+  TKXRandom* FPrevious;
+};
+
+}  // namespace kx

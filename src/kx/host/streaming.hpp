@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+
+namespace kx {
+
+class TKXComponent;
+
+// Component streaming. A component declares its published properties and its extra
+// entries to a filer in TKXComponent::DefineProperties; the writer asks each declared item
+// for its text, the reader applies the texts found in a stream through the declared
+// setters, in declaration order.
+//
+// Stream text form (one component per stream):
+//   object <Name>: <ClassName>
+//     <Property> = <value>
+//     ...
+//   end
+// Values: integers in decimal, floats in the shortest text that reads back exactly
+// (dot as separator), booleans True/False, strings in single quotes with '' for a quote,
+// enumerations by value name, sets as [name, name].
+class TKXFiler {
+ public:
+  virtual ~TKXFiler() = default;
+
+  // A published property. Get gives its stream text; Set applies a stream text (and may
+  // throw on a text it cannot convert); it is written only when Stored is true.
+  virtual void Property(const std::string& Name, const std::function<std::string()>& Get,
+                        const std::function<void(const std::string&)>& Set, bool Stored) = 0;
+
+  // An extra float entry declared by a DefineProperties hook: written (by WriteData) only
+  // when HasData is true; applied through ReadData when a stream holds an entry of the name.
+  virtual void DefineFloat(const std::string& Name, const std::function<void(double)>& ReadData,
+                           const std::function<double()>& WriteData, bool HasData) = 0;
+
+  // Typed helpers over Property; Default is the declared default (the property is stored
+  // when its value differs from it).
+  void IntProperty(const std::string& Name, const std::function<std::int32_t()>& Get,
+                   const std::function<void(std::int32_t)>& Set, std::int32_t Default);
+  void BoolProperty(const std::string& Name, const std::function<bool()>& Get,
+                    const std::function<void(bool)>& Set, bool Default);
+  void StringProperty(const std::string& Name, const std::function<std::string()>& Get,
+                      const std::function<void(const std::string&)>& Set);
+  void FloatProperty(const std::string& Name, const std::function<double()>& Get,
+                     const std::function<void(double)>& Set, bool Stored);
+};
+
+// Writes Component's stored properties and extra entries to Stream.
+void WriteComponent(std::ostream& Stream, TKXComponent& Component);
+// Reads a stream written by WriteComponent into Component: every entry whose name the
+// component declares is applied; the component's name is taken from the header. A stream
+// that is not in the text form above raises EConvertError naming the line.
+void ReadComponent(std::istream& Stream, TKXComponent& Component);
+
+}  // namespace kx

@@ -1,0 +1,11 @@
+#pragma once
+
+// Umbrella header: every public header of the library.
+
+#include "kx/host/collection.hpp"
+#include "kx/host/component.hpp"
+#include "kx/host/exceptions.hpp"
+#include "kx/host/object.hpp"
+#include "kx/host/random.hpp"
+#include "kx/host/streaming.hpp"
+#include "kx/host/string_list.hpp"
