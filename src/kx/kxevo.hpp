@@ -2,6 +2,7 @@
 
 // Umbrella header: every public header of the library.
 
+#include "kx/core/consts.hpp"
 #include "kx/host/collection.hpp"
 #include "kx/host/component.hpp"
 #include "kx/host/exceptions.hpp"
