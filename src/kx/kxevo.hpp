@@ -7,6 +7,7 @@
 #include "kx/host/component.hpp"
 #include "kx/host/exceptions.hpp"
 #include "kx/host/object.hpp"
+#include "kx/host/parallel_for.hpp"
 #include "kx/host/random.hpp"
 #include "kx/host/streaming.hpp"
 #include "kx/host/string_list.hpp"
