@@ -6,6 +6,7 @@
 #include "kx/host/collection.hpp"
 #include "kx/host/component.hpp"
 #include "kx/host/exceptions.hpp"
+#include "kx/host/number_text.hpp"
 #include "kx/host/object.hpp"
 #include "kx/host/parallel_for.hpp"
 #include "kx/host/random.hpp"
