@@ -1,0 +1,294 @@
+#include "kx/host/encoded_bits.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "kx/host/exceptions.hpp"
+#include "kx/host/random.hpp"
+#include "kx/host/string_list.hpp"
+
+namespace kx {
+namespace {
+
+// Resizes Bits to Size random bits.
+void Randomize(TKXEncodedBits& Bits, std::int32_t Size) {
+  Bits.SetSize(Size);
+  for (std::int32_t i = 0; i < Size; ++i) Bits.SetBits(i, RandomInt(2) == 1);
+}
+
+TEST(EncodedBitsSize, GrowingAddsZeroBitsAndShrinkingDropsThem) {
+  TKXEncodedBits bits;
+  EXPECT_EQ(bits.Size(), 0);
+  bits.SetSize(70);
+  for (std::int32_t i = 0; i < 70; ++i) bits.SetBits(i, true);
+  bits.SetSize(3);
+  bits.SetSize(130);
+  EXPECT_EQ(bits.Size(), 130);
+  EXPECT_EQ(bits.CountOnes(), 3);
+  for (std::int32_t i = 3; i < 130; ++i) ASSERT_FALSE(bits.Bits(i)) << i;
+  EXPECT_THROW(bits.SetSize(-1), EListError);
+  EXPECT_EQ(bits.Size(), 130);
+}
+
+TEST(EncodedBitsSize, BitAccessChecksTheIndex) {
+  TKXEncodedBits bits;
+  bits.SetSize(8);
+  EXPECT_THROW(bits.Bits(8), EListError);
+  EXPECT_THROW(bits.Bits(-1), EListError);
+  EXPECT_THROW(bits.SetBits(8, true), EListError);
+  EXPECT_THROW(bits.GetAsInteger(4, 5), EListError);
+  EXPECT_THROW(bits.SetAsInteger(0, -1, 0), EListError);
+  EXPECT_NO_THROW(bits.GetAsInteger(8, 0));
+  bits.SetBits(7, true);
+  EXPECT_TRUE(bits.Bits(7));
+  bits.Flip(7);
+  EXPECT_FALSE(bits.Bits(7));
+}
+
+TEST(EncodedBitsIntegers, UnsignedFieldsAtEveryOffsetRoundTrip) {
+  RandSeed(11);
+  for (std::int32_t width = 1; width <= 32; ++width) {
+    for (std::int32_t offset : {0, 1, 31, 60, 63, 64, 100}) {
+      TKXEncodedBits bits;
+      Randomize(bits, offset + width + 70);
+      const std::string before = bits.ToBitString();
+      const auto max = static_cast<std::int64_t>((std::uint64_t{1} << width) - 1);
+      const std::int64_t value = width == 32 ? max : RandomInt(static_cast<std::int32_t>(max)) + 1;
+      bits.SetAsInt64(offset, width, value);
+      ASSERT_EQ(bits.GetAsInt64(offset, width), value) << width << "@" << offset;
+      // Bits outside the field are untouched.
+      const std::string after = bits.ToBitString();
+      ASSERT_EQ(after.substr(0, offset), before.substr(0, offset));
+      ASSERT_EQ(after.substr(offset + width), before.substr(offset + width));
+    }
+  }
+}
+
+TEST(EncodedBitsIntegers, LeastSignificantBitComesFirst) {
+  TKXEncodedBits bits;
+  bits.SetSize(8);
+  bits.SetAsInteger(0, 8, 6);
+  EXPECT_EQ(bits.ToBitString(), "01100000");
+}
+
+TEST(EncodedBitsIntegers, SignedFieldsCoverTheTwosComplementRange) {
+  TKXEncodedBits bits;
+  bits.SetSize(200);
+  bits.SetPreserveSignBit(true);
+  for (std::int32_t width : {1, 2, 8, 13, 32}) {
+    const std::int64_t low = -(std::int64_t{1} << (width - 1));
+    const std::int64_t high = (std::int64_t{1} << (width - 1)) - 1;
+    for (std::int64_t value : {low, high, std::int64_t{0}, low / 2}) {
+      bits.SetAsInteger(61, width, static_cast<std::int32_t>(value));
+      ASSERT_EQ(bits.GetAsInteger(61, width), value) << width;
+    }
+  }
+  bits.SetAsInteger(3, 8, -128);
+  bits.SetPreserveSignBit(false);
+  EXPECT_EQ(bits.GetAsInteger(3, 8), 128);
+}
+
+TEST(EncodedBitsIntegers, Int64FieldsIncludingWiderThanTheValue) {
+  TKXEncodedBits bits;
+  bits.SetSize(300);
+  bits.SetPreserveSignBit(true);
+  for (std::int64_t value : {std::numeric_limits<std::int64_t>::min(),
+                             std::numeric_limits<std::int64_t>::max(), std::int64_t{-7}}) {
+    bits.SetAsInt64(37, 64, value);
+    EXPECT_EQ(bits.GetAsInt64(37, 64), value);
+    bits.SetAsInt64(100, 90, value);
+    EXPECT_EQ(bits.GetAsInt64(100, 90), value);
+  }
+  // A negative value in a wide signed field is sign-extended above bit 64.
+  EXPECT_TRUE(bits.Bits(100 + 89));
+  bits.SetPreserveSignBit(false);
+  bits.SetAsInt64(100, 90, 5);
+  EXPECT_EQ(bits.GetAsBitString(164, 26), std::string(26, '0'));
+  // A 32-bit read of a wider field gives the low 32 bits.
+  bits.SetAsInt64(0, 40, (std::int64_t{1} << 35) + 9);
+  EXPECT_EQ(bits.GetAsInteger(0, 40), 9);
+}
+
+TEST(EncodedBitsIntegers, OutOfRangeValuesKeepTheirLowBits) {
+  TKXEncodedBits bits;
+  bits.SetSize(16);
+  bits.SetAsInteger(4, 4, 0x1F);
+  EXPECT_EQ(bits.GetAsInteger(4, 4), 0xF);
+  EXPECT_EQ(bits.GetAsInteger(0, 4), 0);
+  EXPECT_EQ(bits.GetAsInteger(8, 8), 0);
+}
+
+TEST(EncodedBitsFloats, NarrowFieldsHoldRoundedWholeNumbers) {
+  TKXEncodedBits bits;
+  bits.SetSize(64);
+  bits.SetAsDouble(3, 8, 200.0);
+  EXPECT_EQ(bits.GetAsDouble(3, 8), 200.0);
+  EXPECT_EQ(bits.GetAsFloat(3, 8), 200.0f);
+  bits.SetAsDouble(3, 8, 2.5);  // halves to even
+  EXPECT_EQ(bits.GetAsInteger(3, 8), 2);
+  bits.SetAsDouble(3, 8, 1e9);  // saturates
+  EXPECT_EQ(bits.GetAsDouble(3, 8), 255.0);
+  bits.SetAsDouble(3, 8, -4);
+  EXPECT_EQ(bits.GetAsDouble(3, 8), 0.0);
+  bits.SetAsDouble(3, 8, std::nan(""));
+  EXPECT_EQ(bits.GetAsDouble(3, 8), 0.0);
+  bits.SetPreserveSignBit(true);
+  bits.SetAsFloat(10, 8, -128.0f);
+  EXPECT_EQ(bits.GetAsFloat(10, 8), -128.0f);
+  bits.SetAsFloat(10, 8, -1000.0f);
+  EXPECT_EQ(bits.GetAsFloat(10, 8), -128.0f);
+}
+
+TEST(EncodedBitsFloats, SingleAndDoubleFieldsRoundTripExactly) {
+  TKXEncodedBits bits;
+  bits.SetSize(400);
+  for (std::int32_t offset : {0, 5, 63, 130}) {
+    for (float value : {0.1f, -3.75e20f, std::numeric_limits<float>::denorm_min(), -0.0f}) {
+      bits.SetAsFloat(offset, 32, value);
+      ASSERT_EQ(std::bit_cast<std::uint32_t>(bits.GetAsFloat(offset, 32)),
+                std::bit_cast<std::uint32_t>(value));
+      bits.SetAsDouble(offset, 40, value);  // a single-precision field read as double
+      ASSERT_EQ(bits.GetAsDouble(offset, 40), static_cast<double>(value));
+    }
+    for (double value : {0.1, -1.0 / 3.0, 1e300, std::numeric_limits<double>::lowest()}) {
+      bits.SetAsDouble(offset, 64, value);
+      ASSERT_EQ(bits.GetAsDouble(offset, 64), value);
+      bits.SetAsDouble(offset, 100, value);
+      ASSERT_EQ(bits.GetAsDouble(offset, 100), value);
+      ASSERT_EQ(bits.GetAsInteger(offset + 64, 36), 0);
+    }
+  }
+  bits.SetAsDouble(0, 64, std::numeric_limits<double>::infinity());
+  EXPECT_TRUE(std::isinf(bits.GetAsDouble(0, 64)));
+  EXPECT_EQ(bits.GetAsFloat(0, 64), std::numeric_limits<float>::infinity());
+}
+
+TEST(EncodedBitsBooleans, AnySetBitReadsTrue) {
+  TKXEncodedBits bits;
+  bits.SetSize(140);
+  bits.SetAsBoolean(60, 70, true);
+  EXPECT_TRUE(bits.GetAsBoolean(60, 70));
+  EXPECT_EQ(bits.CountOnes(), 70);
+  bits.SetAsBoolean(60, 70, false);
+  EXPECT_FALSE(bits.GetAsBoolean(60, 70));
+  EXPECT_EQ(bits.CountOnes(), 0);
+  bits.SetBits(129, true);
+  EXPECT_TRUE(bits.GetAsBoolean(60, 70));
+  EXPECT_FALSE(bits.GetAsBoolean(60, 69));
+  EXPECT_FALSE(bits.GetAsBoolean(129, 0));
+}
+
+TEST(EncodedBitsText, BitTextRoundTripsAndRejectsBadText) {
+  RandSeed(5);
+  TKXEncodedBits source;
+  Randomize(source, 201);
+  TKXEncodedBits copy;
+  copy.SetSize(201);
+  copy.SetAsBitString(0, copy.Size(), source.ToBitString());
+  EXPECT_EQ(copy, source);
+  EXPECT_EQ(source.GetAsBitString(70, 3), source.ToBitString().substr(70, 3));
+
+  copy.SetAsBitString(65, 4, "1011");
+  EXPECT_EQ(copy.GetAsBitString(65, 4), "1011");
+  TKXEncodedBits before;
+  before.Assign(copy);
+  EXPECT_THROW(copy.SetAsBitString(0, 4, "10x1"), EConvertError);
+  EXPECT_THROW(copy.SetAsBitString(0, 4, "101"), EConvertError);
+  EXPECT_THROW(copy.SetAsBitString(199, 4, "1011"), EListError);
+  EXPECT_EQ(copy, before);
+}
+
+TEST(EncodedBitsText, ToStringSeparatesEveryDifferentArray) {
+  TKXEncodedBits a;
+  TKXEncodedBits b;
+  EXPECT_EQ(a.ToString(), "0:");
+  a.SetSize(3);
+  b.SetSize(4);
+  EXPECT_NE(a.ToString(), b.ToString());  // same bits, different widths
+  b.SetSize(3);
+  EXPECT_EQ(a.ToString(), b.ToString());
+  a.SetSize(70);
+  a.SetBits(0, true);
+  a.SetBits(5, true);
+  a.SetBits(69, true);
+  EXPECT_EQ(a.ToString(), "70:12" + std::string(15, '0') + "2");
+  // Flipping any single bit changes the text.
+  RandSeed(3);
+  TKXEncodedBits c;
+  Randomize(c, 130);
+  const std::string text = c.ToString();
+  for (std::int32_t i = 0; i < c.Size(); ++i) {
+    c.Flip(i);
+    ASSERT_NE(c.ToString(), text) << i;
+    c.Flip(i);
+  }
+  EXPECT_EQ(c.ToString(), text);
+}
+
+TEST(EncodedBitsWords, AssignCopiesSizeAndBitsButNotTheSignSetting) {
+  RandSeed(9);
+  TKXEncodedBits source;
+  Randomize(source, 150);
+  TKXEncodedBits target;
+  Randomize(target, 400);
+  target.SetPreserveSignBit(true);
+  target.Assign(&source);
+  EXPECT_EQ(target, source);
+  EXPECT_TRUE(target.PreserveSignBit());
+  target.SetSize(0);
+  target.Assign(source);
+  EXPECT_EQ(target.ToBitString(), source.ToBitString());
+
+  TKXStringList list;
+  EXPECT_THROW(target.Assign(&list), EConvertError);
+  EXPECT_EQ(target, source);
+}
+
+TEST(EncodedBitsWords, RangeOperationsMatchBitByBitResults) {
+  RandSeed(21);
+  for (int trial = 0; trial < 200; ++trial) {
+    const std::int32_t size = 1 + RandomInt(300);
+    const std::int32_t start = RandomInt(size);
+    const std::int32_t count = RandomInt(size - start + 1);
+    TKXEncodedBits a;
+    Randomize(a, size);
+    TKXEncodedBits b;
+    Randomize(b, size);
+    std::string expected = a.ToBitString();
+    const std::string from = b.ToBitString();
+    for (std::int32_t i = start; i < start + count; ++i) expected[i] = from[i];
+    a.CopyRange(b, start, count);
+    ASSERT_EQ(a.ToBitString(), expected) << size << " " << start << " " << count;
+
+    for (std::int32_t i = start; i < start + count; ++i)
+      expected[i] = expected[i] == '1' ? '0' : '1';
+    a.ComplementRange(start, count);
+    ASSERT_EQ(a.ToBitString(), expected);
+  }
+}
+
+TEST(EncodedBitsWords, RangeOperationsKeepTheTailClearAndCheckBounds) {
+  TKXEncodedBits a;
+  a.SetSize(70);
+  a.ComplementRange(0, 70);
+  EXPECT_EQ(a.CountOnes(), 70);
+  a.SetSize(65);
+  a.SetSize(70);
+  EXPECT_EQ(a.CountOnes(), 65);
+  EXPECT_THROW(a.ComplementRange(60, 11), EListError);
+  EXPECT_EQ(a.CountOnes(), 65);
+  TKXEncodedBits shorter;
+  shorter.SetSize(10);
+  EXPECT_THROW(a.CopyRange(shorter, 5, 10), EListError);
+  a.Clear();
+  EXPECT_EQ(a.Size(), 70);
+  EXPECT_EQ(a.CountOnes(), 0);
+}
+
+}  // namespace
+}  // namespace kx
