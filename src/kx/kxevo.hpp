@@ -13,3 +13,4 @@
 #include "kx/host/random.hpp"
 #include "kx/host/streaming.hpp"
 #include "kx/host/string_list.hpp"
+#include "kx/host/variant.hpp"
