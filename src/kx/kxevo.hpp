@@ -10,6 +10,7 @@
 #include "kx/host/number_text.hpp"
 #include "kx/host/object.hpp"
 #include "kx/host/parallel_for.hpp"
+#include "kx/host/priority_queue.hpp"
 #include "kx/host/random.hpp"
 #include "kx/host/streaming.hpp"
 #include "kx/host/string_list.hpp"
