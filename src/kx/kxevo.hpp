@@ -5,6 +5,7 @@
 #include "kx/core/consts.hpp"
 #include "kx/host/collection.hpp"
 #include "kx/host/component.hpp"
+#include "kx/host/dictionary.hpp"
 #include "kx/host/encoded_bits.hpp"
 #include "kx/host/exceptions.hpp"
 #include "kx/host/number_text.hpp"
