@@ -1,0 +1,381 @@
+#include "kx/core/genetic_component.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "kx/host/priority_queue.hpp"
+#include "kx/host/random.hpp"
+
+namespace kx {
+
+namespace {
+
+TGAProbability ClampProbability(TGAProbability Value) noexcept {
+  return std::clamp(Value, TGAProbability{0}, TGAProbability{1});
+}
+
+}  // namespace
+
+// The in-class initializers hold the initial settings; only the selection method goes
+// through its setter here, because that is what installs the selection routine.
+TKXCustomGeneticComponent::TKXCustomGeneticComponent(TKXComponent* AOwner) : TKXComponent(AOwner) {
+  SetSelectionMethod(smStochasticTournament);
+}
+
+TKXCustomGeneticComponent::~TKXCustomGeneticComponent() {
+  BeginDestroy();
+  FFittestIndividual = nullptr;
+  FPriorityQueue.reset();
+  FPopulation.reset();
+  FPreviousGeneration.reset();
+}
+
+void TKXCustomGeneticComponent::Assign(TKXPersistent* Source) {
+  auto* source = dynamic_cast<TKXCustomGeneticComponent*>(Source);
+  if (source == nullptr) {
+    TKXComponent::Assign(Source);
+    return;
+  }
+  if (source == this) return;
+  FGeneration = source->FGeneration;
+  FFitnessCutoff = source->FFitnessCutoff;
+  FMutationProbability = source->FMutationProbability;
+  FInversionProbability = source->FInversionProbability;
+  FCrossoverProbability = source->FCrossoverProbability;
+  FElitistPct = source->FElitistPct;
+  FFitnessMethod = source->FFitnessMethod;
+  FMaxFitness = source->FMaxFitness;
+  FMaxWeightedFitness = source->FMaxWeightedFitness;
+  FMinFitness = source->FMinFitness;
+  FMinWeightedFitness = source->FMinWeightedFitness;
+  FFitnessSum = source->FFitnessSum;
+  FWeightedFitnessSum = source->FWeightedFitnessSum;
+  FDiversityLimit = source->FDiversityLimit;
+  FGenerationLimit = source->FGenerationLimit;
+  FTournamentField = source->FTournamentField;
+  FInitialized = source->FInitialized;
+  FUseFitnessCutoff = source->FUseFitnessCutoff;
+  FUseDiversityLimit = source->FUseDiversityLimit;
+  FUseGenerationLimit = source->FUseGenerationLimit;
+  FInitialDuplicatesRetries = source->FInitialDuplicatesRetries;
+  // The source's fittest individual belongs to the source; ours is recomputed by the next
+  // evaluation.
+  FFittestIndividual = nullptr;
+  if (source->FPreviousGeneration) SetPreviousGeneration(source->FPreviousGeneration.get());
+  SetSelectionMethod(source->FSelectionMethod);
+  SetPopulation(source->Population());
+}
+
+// --- Populations ------------------------------------------------------------------------
+
+std::unique_ptr<TKXPopulation> TKXCustomGeneticComponent::CreatePopulation(TKXItemClass ItemClass) {
+  return std::make_unique<TKXPopulation>(ItemClass, this);
+}
+
+TKXPopulation* TKXCustomGeneticComponent::Population() const {
+  if (!FPopulation) {
+    // Created on first use so that a subclass's factory is the one that runs.
+    FPopulation = const_cast<TKXCustomGeneticComponent*>(this)->CreatePopulation(
+        ItemClassOf<TKXIndividual>());
+  }
+  return FPopulation.get();
+}
+
+void TKXCustomGeneticComponent::SetPopulation(TKXPopulation* Value) {
+  TKXPopulation* population = Population();
+  if (Value == population) return;
+  population->Assign(Value);
+}
+
+TKXPopulation& TKXCustomGeneticComponent::EnsurePreviousGeneration() {
+  if (!FPreviousGeneration) FPreviousGeneration = CreatePopulation(Population()->ItemClass());
+  return *FPreviousGeneration;
+}
+
+void TKXCustomGeneticComponent::SetPreviousGeneration(TKXPopulation* Value) {
+  TKXPopulation& previous = EnsurePreviousGeneration();
+  if (Value == &previous) return;
+  previous.Assign(Value);
+}
+
+void TKXCustomGeneticComponent::SwapGenerations() noexcept {
+  Population();
+  std::swap(FPopulation, FPreviousGeneration);
+}
+
+void TKXCustomGeneticComponent::PopulationNotify(TKXIndividual* Item,
+                                                 TCollectionNotification Action) {
+  if (Item != nullptr && Item == FFittestIndividual &&
+      (Action == TCollectionNotification::cnExtracting ||
+       Action == TCollectionNotification::cnDeleting)) {
+    FFittestIndividual = nullptr;
+  }
+}
+
+void TKXCustomGeneticComponent::PopulationUpdate(TKXIndividual* /*Item*/) {}
+
+// --- Settings -----------------------------------------------------------------------------
+
+void TKXCustomGeneticComponent::SetCrossoverProbability(TGAProbability Value) noexcept {
+  if (Value != FCrossoverProbability) FCrossoverProbability = ClampProbability(Value);
+}
+
+void TKXCustomGeneticComponent::SetDiversityLimit(TGAProbability Value) noexcept {
+  if (Value != FDiversityLimit) FDiversityLimit = ClampProbability(Value);
+}
+
+void TKXCustomGeneticComponent::SetElitistPct(TGAProbability Value) noexcept {
+  if (Value != FElitistPct) FElitistPct = ClampProbability(Value);
+}
+
+void TKXCustomGeneticComponent::SetInversionProbability(TGAProbability Value) noexcept {
+  if (Value != FInversionProbability) FInversionProbability = ClampProbability(Value);
+}
+
+void TKXCustomGeneticComponent::SetMutationProbability(TGAProbability Value) noexcept {
+  if (Value != FMutationProbability) FMutationProbability = ClampProbability(Value);
+}
+
+void TKXCustomGeneticComponent::SetFitnessCutoff(TGAFitness Value) noexcept {
+  FFitnessCutoff = Value;
+}
+
+void TKXCustomGeneticComponent::SetFitnessMethod(TGAFitnessMethod Value) noexcept {
+  FFitnessMethod = Value;
+}
+
+void TKXCustomGeneticComponent::SetGeneration(std::int32_t Value) noexcept { FGeneration = Value; }
+
+void TKXCustomGeneticComponent::SetGenerationLimit(std::int32_t Value) noexcept {
+  if (Value != FGenerationLimit) FGenerationLimit = std::max(Value, std::int32_t{1});
+}
+
+void TKXCustomGeneticComponent::SetInitialDuplicatesRetries(std::int32_t Value) noexcept {
+  if (Value != FInitialDuplicatesRetries) FInitialDuplicatesRetries = std::max(Value, 0);
+}
+
+void TKXCustomGeneticComponent::SetInitialPopulation(std::int32_t Value) noexcept {
+  if (Value != FInitialPopulation) FInitialPopulation = std::max(Value, 0);
+}
+
+void TKXCustomGeneticComponent::SetOperations(TGAGeneticOperations Value) noexcept {
+  FOperations = Value;
+}
+
+void TKXCustomGeneticComponent::SetTournamentField(std::int32_t Value) noexcept {
+  if (Value != FTournamentField) FTournamentField = std::max(Value, std::int32_t{2});
+}
+
+bool TKXCustomGeneticComponent::IsCrossoverProbabilityStored() const noexcept {
+  return FCrossoverProbability != CROSSOVER_PROBABILITY;
+}
+
+bool TKXCustomGeneticComponent::IsDiversityLimitStored() const noexcept {
+  return FDiversityLimit != DEFAULT_DIVERSITY_LIMIT;
+}
+
+bool TKXCustomGeneticComponent::IsElitistPctStored() const noexcept {
+  return FElitistPct != DEFAULT_ELITIST_PCT;
+}
+
+bool TKXCustomGeneticComponent::IsFitnessCutoffStored() const noexcept {
+  return FFitnessCutoff != DEFAULT_FITNESS_CUTOFF;
+}
+
+bool TKXCustomGeneticComponent::IsInversionProbabilityStored() const noexcept {
+  return FInversionProbability != INVERSION_PROBABILITY;
+}
+
+bool TKXCustomGeneticComponent::IsMutationProbabilityStored() const noexcept {
+  return FMutationProbability != MUTATION_PROBABILITY;
+}
+
+// --- The evolution loop -------------------------------------------------------------------
+
+void TKXCustomGeneticComponent::Initialize() {
+  FInitialized = false;
+  TKXPopulation* population = Population();
+  while (population->Count() < FInitialPopulation) population->Add();
+  if (FOnInitialization) FOnInitialization(this, FInitialized);
+  if (!FInitialized) DoInitialize();
+  EvaluateFitness();
+  SetPreviousGeneration(population);
+  FInitialized = true;
+  FGeneration = 0;
+}
+
+void TKXCustomGeneticComponent::Evolve() {
+  DoEvolve();
+  if (FOnEvolve) FOnEvolve(this);
+}
+
+std::int32_t TKXCustomGeneticComponent::Evolve(std::int32_t Generations) {
+  FHalt = false;
+  const std::int32_t start = FGeneration;
+  for (std::int32_t i = 0; i < Generations; ++i) {
+    Evolve();
+    if (IsFinished() || FHalt) break;
+  }
+  return FGeneration - start;
+}
+
+bool TKXCustomGeneticComponent::IsFinished() {
+  if (FUseFitnessCutoff && FFittestIndividual != nullptr) {
+    const TGAFitness best = FFittestIndividual->Fitness();
+    const bool reached =
+        IsMaximizing(FFitnessMethod) ? best >= FFitnessCutoff : FFitnessCutoff >= best;
+    if (reached) return true;
+  }
+  if (FUseDiversityLimit && FDiversityLimit > Diversity()) return true;
+  if (FUseGenerationLimit) return FGeneration >= FGenerationLimit;
+  return false;
+}
+
+bool TKXCustomGeneticComponent::PrepareGeneration() {
+  if (!FInitialized) Initialize();
+  if (IsFinished()) return false;
+  if (Population()->Count() == 0) return false;
+  if (!FOnEvaluateFitness) throw EGAException(SNoFitnessFunction.Text);
+  if (FSelectionMethod == smCustom && !FOnSelection) {
+    throw EGAException(SNoSelectionFunction.Text);
+  }
+  return true;
+}
+
+void TKXCustomGeneticComponent::DoEvolve() {
+  if (!PrepareGeneration()) return;
+  DoStartEvolve();
+  TKXPopulation* population = Population();
+  population->BeginUpdate();
+  try {
+    const std::int32_t count = population->Count();
+    for (std::int32_t index = 0; index < count; index += 2) DoEvolveOneStep(index);
+    EvaluateFitness();
+  } catch (...) {
+    population->EndUpdate();
+    throw;
+  }
+  population->EndUpdate();
+  DoFinishEvolve();
+}
+
+void TKXCustomGeneticComponent::DoEvolveOneStep(std::int32_t Index) {
+  TKXPopulation* previous = FPreviousGeneration.get();
+  TKXIndividual* parent1 = SelectParent(previous);
+  TKXIndividual* parent2 = SelectParent(previous);
+  TKXPopulation* population = Population();
+  if (Index >= population->Count() - 1) {
+    Reproduce(parent1, parent2, population->Items(Index));
+  } else {
+    Reproduce(parent1, parent2, population->Items(Index), population->Items(Index + 1));
+  }
+}
+
+void TKXCustomGeneticComponent::DoFinishEvolve() { ++FGeneration; }
+
+void TKXCustomGeneticComponent::DoStartEvolve() {
+  FRouletteIndex = -1;
+  // A population set up outside Initialize (assigned, loaded) may not have a previous
+  // generation yet; breeding needs one to swap in.
+  EnsurePreviousGeneration();
+  SwapGenerations();
+}
+
+std::int32_t TKXCustomGeneticComponent::DoInitialize() { return 0; }
+
+// --- Reproduction -------------------------------------------------------------------------
+
+bool TKXCustomGeneticComponent::Reproduce(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                          TKXIndividual* Child1) {
+  bool result = DoReproduce(Parent1, Parent2, Child1);
+  if (FOnReproduction) FOnReproduction(this, Child1, result);
+  return result;
+}
+
+bool TKXCustomGeneticComponent::Reproduce(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                          TKXIndividual* Child1, TKXIndividual* Child2) {
+  bool result = DoReproduce(Parent1, Parent2, Child1, Child2);
+  if (FOnReproduction) {
+    FOnReproduction(this, Child1, result);
+    FOnReproduction(this, Child2, result);
+  }
+  return result;
+}
+
+bool TKXCustomGeneticComponent::DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                            TKXIndividual* Child1) {
+  InitializeChild(Parent1, Parent2, Child1);
+  bool result = false;
+  if (FOperations.Contains(goCrossover)) result = Crossover(Parent1, Parent2, Child1);
+  if (FOperations.Contains(goMutate) && Mutate(Child1)) result = true;
+  if (FOperations.Contains(goInvert) && Invert(Child1)) result = true;
+  return result;
+}
+
+bool TKXCustomGeneticComponent::DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                            TKXIndividual* Child1, TKXIndividual* Child2) {
+  InitializeChild(Parent1, Parent2, Child1);
+  InitializeChild(Parent1, Parent2, Child2);
+  bool result = false;
+  if (FOperations.Contains(goCrossover)) result = Crossover(Parent1, Parent2, Child1, Child2);
+  if (FOperations.Contains(goMutate)) {
+    // Both children always mutate; neither call may be skipped by short-circuiting.
+    const bool first = Mutate(Child1);
+    const bool second = Mutate(Child2);
+    if (first || second) result = true;
+  }
+  if (FOperations.Contains(goInvert)) {
+    const bool first = Invert(Child1);
+    const bool second = Invert(Child2);
+    if (first || second) result = true;
+  }
+  return result;
+}
+
+void TKXCustomGeneticComponent::InitializeChild(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                                TKXIndividual* Child) {
+  Child->Assign(Parent1);
+  if (FOnInitializeChild) FOnInitializeChild(this, Parent1, Parent2, Child);
+}
+
+bool TKXCustomGeneticComponent::Chance(TGAProbability Probability) noexcept {
+  return Probability > RandomFloat();
+}
+
+bool TKXCustomGeneticComponent::Crossover(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                          TKXIndividual* Child1) {
+  return Crossover(Parent1, Parent2, Child1, nullptr);
+}
+
+bool TKXCustomGeneticComponent::Crossover(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                          TKXIndividual* Child1, TKXIndividual* Child2) {
+  bool result = Chance(FCrossoverProbability);
+  if (result && FOnCrossover) FOnCrossover(this, Parent1, Parent2, Child1, result);
+  if (result) result = DoCrossover(Parent1, Parent2, Child1, Child2);
+  return result;
+}
+
+bool TKXCustomGeneticComponent::Mutate(TKXIndividual* Item) {
+  bool result = Chance(FMutationProbability);
+  if (result && FOnMutation) FOnMutation(this, Item, result);
+  if (result) result = DoMutate(Item);
+  return result;
+}
+
+bool TKXCustomGeneticComponent::Invert(TKXIndividual* Item) {
+  bool result = Chance(FInversionProbability);
+  if (result && FOnInversion) FOnInversion(this, Item, result);
+  if (result) result = DoInvert(Item);
+  return result;
+}
+
+bool TKXCustomGeneticComponent::DoCrossover(TKXIndividual* /*Parent1*/, TKXIndividual* /*Parent2*/,
+                                            TKXIndividual* /*Child1*/, TKXIndividual* /*Child2*/) {
+  return false;
+}
+
+bool TKXCustomGeneticComponent::DoInvert(TKXIndividual* /*Item*/) { return false; }
+
+bool TKXCustomGeneticComponent::DoMutate(TKXIndividual* /*Item*/) { return false; }
+
+}  // namespace kx

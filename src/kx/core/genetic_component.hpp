@@ -1,0 +1,362 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "kx/core/consts.hpp"
+#include "kx/core/genetic_events.hpp"
+#include "kx/core/individual.hpp"
+#include "kx/core/population.hpp"
+#include "kx/host/collection.hpp"
+#include "kx/host/component.hpp"
+
+namespace kx {
+
+class TFloatPriorityQueue;
+class TKXFiler;
+
+// The abstract evolutionary component. It owns the current population and the previous
+// generation, holds the settings shared by every representation and runs the generational
+// loop: initialize, then per generation swap the two populations, breed a whole new
+// population from parents selected in the previous one, evaluate it and test the
+// termination conditions. Representations override the Do* steps (DoInitialize,
+// DoCrossover, DoMutate, DoInvert) and CreatePopulation; the application supplies the
+// fitness through OnEvaluateFitness and calls Evolve.
+//
+// Choices where the behaviour is otherwise open:
+// - Populations are created on first use through the virtual CreatePopulation rather than
+//   in the constructor: a C++ base constructor cannot reach a subclass's override, and the
+//   subclass's population must see the subclass fully built (its PopulationNotify sizes
+//   new individuals). Population() therefore always returns the subclass's population.
+// - IsFinished with UseFitnessCutoff and no fittest individual (empty population, or the
+//   fittest was removed) does not finish on the cutoff; the other tests still run.
+// - Assign copies the statistics but not the fittest individual, which can only refer to
+//   the source's population: the copy's FittestIndividual is nullptr until its next
+//   evaluation.
+// - The Fitness variable handed to OnEvaluateFitness and OnEvaluateWeightedFitness starts
+//   at 0, so a handler that stores nothing yields 0.
+// - Roulette selection keeps its result inside the population: when rounding leaves the
+//   draw at or above the last table entry, the last individual is chosen.
+// - Elitist selection ranks by the priority queue, whose ties keep insertion (index)
+//   order; the rank cycle never goes past the last ranked individual.
+class TKXCustomGeneticComponent : public TKXComponent {
+ public:
+  explicit TKXCustomGeneticComponent(TKXComponent* AOwner = nullptr);
+  ~TKXCustomGeneticComponent() override;
+
+  std::string ClassName() const override { return "TKXCustomGeneticComponent"; }
+
+  // Copies the settings, the statistics and both populations' contents from another
+  // genetic component; each component keeps its own population objects. Operations,
+  // InitialPopulation and the events are not copied; the selection routine installed is
+  // this component's own (a custom handler is not copied).
+  void Assign(TKXPersistent* Source) override;
+
+  // Declares the published properties and the six extra float entries ("FitnessCutoff",
+  // "DiversityLimit", "ElitistPct", "CrossoverProbability", "InversionProbability",
+  // "MutationProbability"), each written only when it differs from its default constant.
+  void DefineProperties(TKXFiler& Filer) override;
+
+  // --- The evolution loop -----------------------------------------------------------------
+
+  // Fills the population to InitialPopulation individuals, lets OnInitialization or
+  // DoInitialize set them up, evaluates them, copies them into the previous generation and
+  // resets Generation to 0.
+  virtual void Initialize();
+  // One generation (DoEvolve), then OnEvolve, which fires even when nothing was bred.
+  virtual void Evolve();
+  // Up to Generations calls of Evolve, stopping early when IsFinished or Halt holds; resets
+  // Halt first. Returns the number of generations evolved.
+  std::int32_t Evolve(std::int32_t Generations);
+  // The termination test: fitness cutoff, then diversity limit, then generation limit.
+  virtual bool IsFinished();
+  // Exchanges the current population and the previous generation (no copying).
+  void SwapGenerations() noexcept;
+
+  // DoReproduce, then OnReproduction for the child (for each child in the two-child form),
+  // which may change the result.
+  virtual bool Reproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1);
+  virtual bool Reproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
+                         TKXIndividual* Child2);
+  // The operators with their probability test and veto event: each draws one uniform number,
+  // fires its event only when the test passed, and then runs its Do* step unless vetoed.
+  virtual bool Crossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1);
+  virtual bool Crossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
+                         TKXIndividual* Child2);
+  virtual bool Mutate(TKXIndividual* Item);
+  virtual bool Invert(TKXIndividual* Item);
+
+  // --- Fitness and statistics -------------------------------------------------------------
+
+  // Evaluates the current population: statistics, then the selection preparation. An empty
+  // population zeroes the sums, minima and maxima and keeps the rest.
+  virtual void EvaluateFitness();
+  // One fitness, not cached: the weighted fitness (DoEvaluateWeightedFitness) or the raw one
+  // from OnEvaluateFitness (0 without a handler).
+  virtual TGAFitness EvaluateFitness(TKXIndividual* Item, bool Weighted);
+  // Rebuilds the cumulative normalized fitness table of roulette selection.
+  void CalculateCumulativeNormalizedFitnesses();
+  // -1 when Parent1 is fitter, +1 when Parent2 is, 0 when equal. Compares the weighted
+  // fitness under a weighted method unless UsePureFitness.
+  std::int32_t CompareFitness(TKXIndividual* Parent1, TKXIndividual* Parent2, bool UsePureFitness);
+  // The fitter of the two; ties go to Parent1.
+  virtual TKXIndividual* Fittest(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                 bool UsePureFitness);
+  // The fitness that marks an individual as worst without being infinite: the smallest
+  // positive normal float when maximizing, the largest finite float when minimizing.
+  virtual TGAFitness UnfitFitness() const noexcept;
+
+  TGAFitness GetNormalizedFitness(TGAFitness Fitness) const noexcept;
+  TGAFitness GetNormalizedWeightedFitness(TGAFitness Fitness) const noexcept;
+  TGAFitness GetAdjustedFitness(TGAFitness Fitness) const noexcept;
+
+  // Statistics of the population as it was at the last EvaluateFitness.
+  TKXIndividual* FittestIndividual() const noexcept { return FFittestIndividual; }
+  TGAFitness MaxFitness() const noexcept { return FMaxFitness; }
+  TGAFitness MinFitness() const noexcept { return FMinFitness; }
+  TGAFitness FitnessSum() const noexcept { return FFitnessSum; }
+  TGAFitness MaxWeightedFitness() const noexcept { return FMaxWeightedFitness; }
+  TGAFitness MinWeightedFitness() const noexcept { return FMinWeightedFitness; }
+  TGAFitness WeightedFitnessSum() const noexcept { return FWeightedFitnessSum; }
+  TGAFitness AvgFitness() const { return GetAvgFitness(); }
+  TGAFitness AvgWeightedFitness() const { return GetWeightedAvgFitness(); }
+  // AvgFitness / MaxFitness; +infinity when MaxFitness is 0.
+  TGAFitness Diversity() const { return GetDiversity(); }
+  TGAFitness GetAvgFitness() const;
+  TGAFitness GetWeightedAvgFitness() const;
+  TGAFitness GetDiversity() const;
+  // The roulette table: one non-decreasing entry per individual, ending near 1.
+  const TGAFitnessArray& CumNormFitnesses() const noexcept { return FCumNormFitnesses; }
+
+  // --- Parent selection -------------------------------------------------------------------
+
+  // The installed routine or handler (OnSelection), or DoSelectParent when none is.
+  virtual TKXIndividual* SelectParent(TKXPopulation* Population);
+  // The built-in routines; each stores its choice in Parent. Sender is not used.
+  void SelectRandom(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent);
+  virtual void SelectRoulette(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent);
+  virtual void SelectTournament(TKXObject* Sender, TKXPopulation* Population,
+                                TKXIndividual*& Parent);
+  virtual void SelectStochasticTournament(TKXObject* Sender, TKXPopulation* Population,
+                                          TKXIndividual*& Parent);
+  virtual void SelectElitist(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent);
+  // The roulette search over a cumulative table: the smallest index i with R < Table[i],
+  // kept below Table's length (the last index when R is not below any entry); 0 for an
+  // empty table.
+  static std::int32_t RouletteSearch(const TGAFitnessArray& Table, double R) noexcept;
+  // Last index picked by roulette; the elitist rank counter.
+  std::int32_t RouletteIndex() const noexcept { return FRouletteIndex; }
+  // True while SelectionMethod is smCustom: OnSelection is then part of the settings.
+  bool IsCustomSelection() const noexcept { return FSelectionMethod == smCustom; }
+
+  // --- Populations ------------------------------------------------------------------------
+
+  TKXPopulation* Population() const;
+  // Copies Value's individuals into the component's own population.
+  void SetPopulation(TKXPopulation* Value);
+  // nullptr until first needed (Initialize, Assign or the setter create it).
+  TKXPopulation* PreviousGeneration() const noexcept { return FPreviousGeneration.get(); }
+  // Copies Value's individuals into the previous generation, creating it with the current
+  // population's item class on first use.
+  void SetPreviousGeneration(TKXPopulation* Value);
+
+  // --- Settings ---------------------------------------------------------------------------
+
+  bool Initialized() const noexcept { return FInitialized; }
+  bool Halt() const noexcept { return FHalt; }
+  void SetHalt(bool Value) noexcept { FHalt = Value; }
+
+  // Probabilities and fractions clamp to [0, 1]; every setter does nothing when the value
+  // is unchanged.
+  TGAProbability CrossoverProbability() const noexcept { return FCrossoverProbability; }
+  void SetCrossoverProbability(TGAProbability Value) noexcept;
+  TGAProbability DiversityLimit() const noexcept { return FDiversityLimit; }
+  void SetDiversityLimit(TGAProbability Value) noexcept;
+  TGAProbability ElitistPct() const noexcept { return FElitistPct; }
+  void SetElitistPct(TGAProbability Value) noexcept;
+  TGAProbability InversionProbability() const noexcept { return FInversionProbability; }
+  void SetInversionProbability(TGAProbability Value) noexcept;
+  TGAProbability MutationProbability() const noexcept { return FMutationProbability; }
+  void SetMutationProbability(TGAProbability Value) noexcept;
+  TGAFitness FitnessCutoff() const noexcept { return FFitnessCutoff; }
+  void SetFitnessCutoff(TGAFitness Value) noexcept;
+  TGAFitnessMethod FitnessMethod() const noexcept { return FFitnessMethod; }
+  void SetFitnessMethod(TGAFitnessMethod Value) noexcept;
+  std::int32_t Generation() const noexcept { return FGeneration; }
+  void SetGeneration(std::int32_t Value) noexcept;
+  // At least 1 once set (a new component starts at 0).
+  std::int32_t GenerationLimit() const noexcept { return FGenerationLimit; }
+  void SetGenerationLimit(std::int32_t Value) noexcept;
+  // At least 0.
+  std::int32_t InitialDuplicatesRetries() const noexcept { return FInitialDuplicatesRetries; }
+  void SetInitialDuplicatesRetries(std::int32_t Value) noexcept;
+  // At least 0.
+  std::int32_t InitialPopulation() const noexcept { return FInitialPopulation; }
+  void SetInitialPopulation(std::int32_t Value) noexcept;
+  TGAGeneticOperations Operations() const noexcept { return FOperations; }
+  void SetOperations(TGAGeneticOperations Value) noexcept;
+  // Installs the selection routine of the method (smCustom clears OnSelection).
+  TGASelectionMethod SelectionMethod() const noexcept { return FSelectionMethod; }
+  void SetSelectionMethod(TGASelectionMethod Value);
+  // At least 2.
+  std::int32_t TournamentField() const noexcept { return FTournamentField; }
+  void SetTournamentField(std::int32_t Value) noexcept;
+  bool UseDiversityLimit() const noexcept { return FUseDiversityLimit; }
+  void SetUseDiversityLimit(bool Value) noexcept { FUseDiversityLimit = Value; }
+  bool UseFitnessCutoff() const noexcept { return FUseFitnessCutoff; }
+  void SetUseFitnessCutoff(bool Value) noexcept { FUseFitnessCutoff = Value; }
+  bool UseGenerationLimit() const noexcept { return FUseGenerationLimit; }
+  void SetUseGenerationLimit(bool Value) noexcept { FUseGenerationLimit = Value; }
+
+  // Stored tests of the float settings: true when the value differs from its default.
+  bool IsCrossoverProbabilityStored() const noexcept;
+  bool IsDiversityLimitStored() const noexcept;
+  bool IsElitistPctStored() const noexcept;
+  bool IsFitnessCutoffStored() const noexcept;
+  bool IsInversionProbabilityStored() const noexcept;
+  bool IsMutationProbabilityStored() const noexcept;
+
+  // --- Events -----------------------------------------------------------------------------
+
+  const TKXFitnessEvent& OnEvaluateFitness() const noexcept { return FOnEvaluateFitness; }
+  void SetOnEvaluateFitness(TKXFitnessEvent Value) { FOnEvaluateFitness = std::move(Value); }
+  const TKXFitnessEvent& OnEvaluateWeightedFitness() const noexcept {
+    return FOnEvaluateWeightedFitness;
+  }
+  void SetOnEvaluateWeightedFitness(TKXFitnessEvent Value) {
+    FOnEvaluateWeightedFitness = std::move(Value);
+  }
+  const TNotifyEvent& OnEvolve() const noexcept { return FOnEvolve; }
+  void SetOnEvolve(TNotifyEvent Value) { FOnEvolve = std::move(Value); }
+  const TKXInitializationEvent& OnInitialization() const noexcept { return FOnInitialization; }
+  void SetOnInitialization(TKXInitializationEvent Value) { FOnInitialization = std::move(Value); }
+  const TKXParentChildEvent& OnInitializeChild() const noexcept { return FOnInitializeChild; }
+  void SetOnInitializeChild(TKXParentChildEvent Value) { FOnInitializeChild = std::move(Value); }
+  const TKXCrossoverEvent& OnCrossover() const noexcept { return FOnCrossover; }
+  void SetOnCrossover(TKXCrossoverEvent Value) { FOnCrossover = std::move(Value); }
+  const TKXMutationEvent& OnMutation() const noexcept { return FOnMutation; }
+  void SetOnMutation(TKXMutationEvent Value) { FOnMutation = std::move(Value); }
+  const TKXMutationEvent& OnInversion() const noexcept { return FOnInversion; }
+  void SetOnInversion(TKXMutationEvent Value) { FOnInversion = std::move(Value); }
+  const TKXMutationEvent& OnReproduction() const noexcept { return FOnReproduction; }
+  void SetOnReproduction(TKXMutationEvent Value) { FOnReproduction = std::move(Value); }
+  // The installed selection routine: a built-in one bound to this component, or the
+  // application's handler. Assigning a handler switches SelectionMethod to smCustom;
+  // assigning none sets SelectionMethod to smRoulette (nothing changes when it already
+  // is, which leaves no routine installed).
+  const TKXSelectionEvent& OnSelection() const noexcept { return FOnSelection; }
+  void SetOnSelection(TKXSelectionEvent Value);
+
+ protected:
+  friend class TKXPopulation;
+
+  // The population factory: a new population owned by this component building items of
+  // ItemClass. Overrides return their own population class (and may ignore ItemClass).
+  virtual std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass);
+
+  // Told by the populations about their individuals. The base forgets the fittest
+  // individual when it is extracted or deleted.
+  virtual void PopulationNotify(TKXIndividual* Item, TCollectionNotification Action);
+  virtual void PopulationUpdate(TKXIndividual* Item);
+
+  // Recombines the parents into the children, which hold copies of Parent1; Child2 is
+  // nullptr when one child is wanted. Returns true when a child changed (and marks it
+  // modified). The base changes nothing.
+  virtual bool DoCrossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
+                           TKXIndividual* Child2);
+  // One generation.
+  virtual void DoEvolve();
+  // Breeds the child pair at Index and Index + 1, or the single child at the last slot of an
+  // odd-sized population.
+  virtual void DoEvolveOneStep(std::int32_t Index);
+  // Increments Generation.
+  virtual void DoFinishEvolve();
+  // Restarts the elitist rank counter and swaps the generations.
+  virtual void DoStartEvolve();
+  // OnEvaluateWeightedFitness when assigned, else the cached raw fitness.
+  virtual TGAFitness DoEvaluateWeightedFitness(TKXIndividual* Item);
+  // The raw and the weighted statistics passes over a non-empty population.
+  virtual void DoCalculateFitnessStatistics();
+  virtual void DoCalculateWeightedFitnessStatistics();
+  // Gives every individual random genetic material; the result is for subclasses (the base
+  // does nothing and returns 0).
+  virtual std::int32_t DoInitialize();
+  // Change Item in place; true when it changed (and marked modified). The base: false.
+  virtual bool DoInvert(TKXIndividual* Item);
+  virtual bool DoMutate(TKXIndividual* Item);
+  // Child initialization from Parent1, then crossover, mutation and inversion as
+  // Operations allows; true when any operator changed a child.
+  virtual bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1);
+  virtual bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
+                           TKXIndividual* Child2);
+  // Selection without an installed routine: raises "No custom selection function defined".
+  virtual TKXIndividual* DoSelectParent(TKXPopulation* Population);
+  // The roulette table or the ranking, as the selection method needs.
+  virtual void DoSelectionPreparation();
+  // Ranks the population (best first) in the priority queue.
+  virtual void PrioritizePopulation();
+  // Child becomes a copy of Parent1 (with its cached fitness), then OnInitializeChild.
+  virtual void InitializeChild(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                               TKXIndividual* Child);
+
+  // The checks before breeding a generation (initialization, termination, empty
+  // population, missing handlers); false when there is nothing to breed.
+  bool PrepareGeneration();
+  // The elitist rank of the next parent: cycles 0, 1, ..., K, 0, ... from the counter that
+  // DoStartEvolve restarts. The only place that derives the rank.
+  std::int32_t NextElitistRank(std::int32_t K) noexcept;
+
+ private:
+  // The installed routine of a built-in method, bound to this component's virtual member.
+  TKXSelectionEvent SelectionRoutine(TGASelectionMethod Method);
+  // One uniform draw against Probability: 0 never passes, 1 always does.
+  static bool Chance(TGAProbability Probability) noexcept;
+  TKXPopulation& EnsurePreviousGeneration();
+  // The value the fitness comparisons use: raw, or weighted under a weighted method.
+  TGAFitness ComparedFitness(TKXIndividual* Item, bool UsePureFitness);
+
+  bool FInitialized = false;
+  TNotifyEvent FOnEvolve;
+  std::int32_t FTournamentField = 2;
+  TGAProbability FDiversityLimit = DEFAULT_DIVERSITY_LIMIT;
+  TGAProbability FElitistPct = DEFAULT_ELITIST_PCT;
+  std::unique_ptr<TKXPopulation> FPreviousGeneration;
+  bool FUseDiversityLimit = false;
+  TGAFitness FFitnessCutoff = DEFAULT_FITNESS_CUTOFF;
+  mutable std::unique_ptr<TKXPopulation> FPopulation;
+  TGASelectionMethod FSelectionMethod = smRoulette;
+  TGAProbability FInversionProbability = INVERSION_PROBABILITY;
+  TGAGeneticOperations FOperations{goCrossover, goMutate, goInvert};
+  bool FUseFitnessCutoff = false;
+  TGAFitness FMaxFitness = 0;
+  TKXMutationEvent FOnInversion;
+  TKXSelectionEvent FOnSelection;
+  TGAFitnessMethod FFitnessMethod = fmMinimize;
+  std::int32_t FGeneration = 0;
+  TGAProbability FMutationProbability = MUTATION_PROBABILITY;
+  TKXIndividual* FFittestIndividual = nullptr;
+  TGAFitness FMinFitness = 0;
+  TKXParentChildEvent FOnInitializeChild;
+  TKXMutationEvent FOnMutation;
+  TKXMutationEvent FOnReproduction;
+  TGAProbability FCrossoverProbability = CROSSOVER_PROBABILITY;
+  TKXInitializationEvent FOnInitialization;
+  TKXFitnessEvent FOnEvaluateFitness;
+  TKXCrossoverEvent FOnCrossover;
+  std::int32_t FInitialPopulation = 100;
+  TGAFitnessArray FCumNormFitnesses;
+  std::int32_t FRouletteIndex = 0;
+  TGAFitness FFitnessSum = 0;
+  std::unique_ptr<TFloatPriorityQueue> FPriorityQueue;
+  std::int32_t FGenerationLimit = 0;
+  bool FUseGenerationLimit = false;
+  TGAFitness FWeightedFitnessSum = 0;
+  TGAFitness FMinWeightedFitness = 0;
+  TGAFitness FMaxWeightedFitness = 0;
+  TKXFitnessEvent FOnEvaluateWeightedFitness;
+  bool FHalt = false;
+  std::int32_t FInitialDuplicatesRetries = 10;
+};
+
+}  // namespace kx

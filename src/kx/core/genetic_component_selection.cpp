@@ -1,0 +1,154 @@
+// Parent selection: the installed routine and the built-in methods.
+
+#include <cmath>
+
+#include "kx/core/genetic_component.hpp"
+#include "kx/host/priority_queue.hpp"
+#include "kx/host/random.hpp"
+
+namespace kx {
+
+TKXSelectionEvent TKXCustomGeneticComponent::SelectionRoutine(TGASelectionMethod Method) {
+  // Each routine calls the member through the virtual dispatch, so a subclass's override
+  // is the one that runs.
+  switch (Method) {
+    case smRoulette:
+      return [this](TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent) {
+        SelectRoulette(Sender, Population, Parent);
+      };
+    case smRandom:
+      return [this](TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent) {
+        SelectRandom(Sender, Population, Parent);
+      };
+    case smTournament:
+      return [this](TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent) {
+        SelectTournament(Sender, Population, Parent);
+      };
+    case smStochasticTournament:
+      return [this](TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent) {
+        SelectStochasticTournament(Sender, Population, Parent);
+      };
+    case smElitist:
+      return [this](TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent) {
+        SelectElitist(Sender, Population, Parent);
+      };
+    case smCustom:
+      break;
+  }
+  return nullptr;
+}
+
+void TKXCustomGeneticComponent::SetSelectionMethod(TGASelectionMethod Value) {
+  if (Value == FSelectionMethod) return;
+  FSelectionMethod = Value;
+  FOnSelection = SelectionRoutine(Value);
+}
+
+void TKXCustomGeneticComponent::SetOnSelection(TKXSelectionEvent Value) {
+  FOnSelection = std::move(Value);
+  if (FOnSelection) {
+    FSelectionMethod = smCustom;
+  } else {
+    SetSelectionMethod(smRoulette);
+  }
+}
+
+TKXIndividual* TKXCustomGeneticComponent::SelectParent(TKXPopulation* Population) {
+  if (!FOnSelection) return DoSelectParent(Population);
+  TKXIndividual* parent = nullptr;
+  FOnSelection(this, Population, parent);
+  return parent;
+}
+
+TKXIndividual* TKXCustomGeneticComponent::DoSelectParent(TKXPopulation* /*Population*/) {
+  throw EGAException(SNoSelectionFunction.Text);
+}
+
+void TKXCustomGeneticComponent::SelectRandom(TKXObject* /*Sender*/, TKXPopulation* Population,
+                                             TKXIndividual*& Parent) {
+  Parent = Population->Items(RandomInt(Population->Count()));
+}
+
+void TKXCustomGeneticComponent::SelectTournament(TKXObject* Sender, TKXPopulation* Population,
+                                                 TKXIndividual*& Parent) {
+  SelectRandom(Sender, Population, Parent);
+  for (std::int32_t i = 1; i < FTournamentField; ++i) {
+    TKXIndividual* candidate = nullptr;
+    SelectRandom(Sender, Population, candidate);
+    Parent = Fittest(Parent, candidate, false);
+  }
+}
+
+void TKXCustomGeneticComponent::SelectStochasticTournament(TKXObject* Sender,
+                                                           TKXPopulation* Population,
+                                                           TKXIndividual*& Parent) {
+  SelectRandom(Sender, Population, Parent);
+  for (std::int32_t i = 1; i < FTournamentField; ++i) {
+    TKXIndividual* candidate = nullptr;
+    SelectRoulette(Sender, Population, candidate);
+    Parent = Fittest(Parent, candidate, false);
+  }
+}
+
+// Every fitness equal (exactly): proportional and ranked selection degenerate to uniform.
+static bool AllFitnessesEqual(TGAFitnessMethod Method, TGAFitness MinFitness, TGAFitness MaxFitness,
+                              TGAFitness MinWeighted, TGAFitness MaxWeighted) noexcept {
+  return IsWeighted(Method) ? MinWeighted == MaxWeighted : MinFitness == MaxFitness;
+}
+
+std::int32_t TKXCustomGeneticComponent::RouletteSearch(const TGAFitnessArray& Table,
+                                                       double R) noexcept {
+  const auto length = static_cast<std::int32_t>(Table.size());
+  if (length == 0) return 0;
+  // The search runs over [0, length]; the virtual entry past the end counts as infinite,
+  // so a draw above every entry (rounding) lands there and is then kept in range.
+  std::int32_t lo = 0;
+  std::int32_t hi = length;
+  while (lo <= hi) {
+    const std::int32_t mid = lo + (hi - lo) / 2;
+    if (mid < length && R >= Table[static_cast<std::size_t>(mid)]) {
+      lo = mid + 1;
+    } else {
+      hi = mid - 1;
+    }
+  }
+  return lo < length ? lo : length - 1;
+}
+
+void TKXCustomGeneticComponent::SelectRoulette(TKXObject* Sender, TKXPopulation* Population,
+                                               TKXIndividual*& Parent) {
+  if (AllFitnessesEqual(FFitnessMethod, FMinFitness, FMaxFitness, FMinWeightedFitness,
+                        FMaxWeightedFitness)) {
+    SelectRandom(Sender, Population, Parent);
+    return;
+  }
+  const double r = RandomFloat();
+  if (FCumNormFitnesses.empty()) CalculateCumulativeNormalizedFitnesses();
+  std::int32_t index = RouletteSearch(FCumNormFitnesses, r);
+  if (index >= Population->Count()) index = Population->Count() - 1;
+  FRouletteIndex = index;
+  Parent = Population->Items(index);
+}
+
+std::int32_t TKXCustomGeneticComponent::NextElitistRank(std::int32_t K) noexcept {
+  ++FRouletteIndex;
+  if (FRouletteIndex > K) FRouletteIndex = 0;
+  return FRouletteIndex;
+}
+
+void TKXCustomGeneticComponent::SelectElitist(TKXObject* Sender, TKXPopulation* Population,
+                                              TKXIndividual*& Parent) {
+  if (AllFitnessesEqual(FFitnessMethod, FMinFitness, FMaxFitness, FMinWeightedFitness,
+                        FMaxWeightedFitness)) {
+    SelectRandom(Sender, Population, Parent);
+    return;
+  }
+  const auto k = static_cast<std::int32_t>(std::nearbyint(Population->Count() * FElitistPct));
+  const std::int32_t rank = NextElitistRank(k);
+  if (!FPriorityQueue) PrioritizePopulation();
+  // With ElitistPct near 1 the cycle would reach one past the last ranked individual.
+  const std::int32_t last = FPriorityQueue->Count() - 1;
+  Parent = static_cast<TKXIndividual*>(FPriorityQueue->Items(rank < last ? rank : last));
+}
+
+}  // namespace kx
