@@ -3,6 +3,10 @@
 // Umbrella header: every public header of the library.
 
 #include "kx/core/consts.hpp"
+#include "kx/core/genetic_component.hpp"
+#include "kx/core/genetic_events.hpp"
+#include "kx/core/individual.hpp"
+#include "kx/core/population.hpp"
 #include "kx/host/collection.hpp"
 #include "kx/host/component.hpp"
 #include "kx/host/dictionary.hpp"
