@@ -78,6 +78,11 @@ class TKXIndividual : public TKXCollectionItem {
   // The component owning the individual's population, or nullptr.
   TKXCustomGeneticComponent* OwnerComponent() const noexcept;
 
+  // Marks the cached fitness stale without signalling a change: for operators that rewrite
+  // the genetic material of children in bulk, where a change signal per operator would be
+  // noise (Modified is the signalling form).
+  void MarkFitnessStale() noexcept { FNeedFitness = true; }
+
  private:
   std::string FName;
   bool FNeedFitness = true;
