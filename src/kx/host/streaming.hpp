@@ -4,6 +4,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace kx {
 
@@ -48,11 +49,26 @@ class TKXFiler {
                      const std::function<void(double)>& Set, bool Stored);
 };
 
+// Value texts of the stream form, for DefineProperties hooks that declare properties of
+// their own kinds through TKXFiler::Property.
+// A string in single quotes with '' for a quote; control characters (which would break
+// the line form) are written outside the quotes as #<code>: "a\nb" -> 'a'#10'b'.
+std::string QuoteStreamString(std::string_view Value);
+// Reads QuoteStreamString's form back; anything else raises EConvertError.
+std::string UnquoteStreamString(std::string_view Text);
+// The shortest text that reads back to exactly Value, with '.' as separator.
+std::string FloatToStreamText(double Value);
+// Reads a float stream text ('.' separator); not a number raises EConvertError.
+double StreamTextToFloat(std::string_view Text);
+
 // Writes Component's stored properties and extra entries to Stream.
 void WriteComponent(std::ostream& Stream, TKXComponent& Component);
 // Reads a stream written by WriteComponent into Component: every entry whose name the
 // component declares is applied; the component's name is taken from the header. A stream
-// that is not in the text form above raises EConvertError naming the line.
+// that is not in the text form above raises EConvertError naming the line, and so does a
+// value its property cannot convert (the properties before it are then already applied).
+// Each entry is applied once, through the first declaration of its name; entries the
+// component does not declare are ignored, and so is the class name of the header.
 void ReadComponent(std::istream& Stream, TKXComponent& Component);
 
 }  // namespace kx
