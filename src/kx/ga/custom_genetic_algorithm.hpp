@@ -1,0 +1,120 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "kx/core/consts.hpp"
+#include "kx/core/genetic_component.hpp"
+#include "kx/ga/ga_events.hpp"
+#include "kx/ga/ga_gene.hpp"
+#include "kx/ga/ga_genes.hpp"
+#include "kx/ga/ga_individual.hpp"
+#include "kx/ga/ga_population.hpp"
+
+namespace kx {
+
+// The genetic algorithm: a genetic component whose individuals are bit-string chromosomes
+// (TKXGAIndividual) of GeneSize bits, laid out by a genotype of gene definitions (Genes).
+// It supplies the representation's steps of the evolution loop: random initialization
+// avoiding duplicate chromosomes, one-point crossover at gene, bit, byte, word or longword
+// boundaries, per-bit mutation and the complement of a random run of bits.
+//
+// Choices where the behaviour is otherwise open:
+// - The genotype, like the core's populations, is created on first use through the virtual
+//   CreateGenes, so that a subclass's factory is the one that runs.
+// - Gene-boundary crossover without genes, or with a single gene of width 0, raises
+//   EGAException (there is no gene boundary to cut at).
+// - The GA's OnCrossover (with CrossoverBit) hides the core's crossover event of the same
+//   name; the core's slot stays reachable through a TKXCustomGeneticComponent reference and,
+//   when set, still runs in Crossover before DoCrossover.
+//
+// Persistence as GeneticAlgorithm and GADomain documents (LoadFromFile, LoadFromStream,
+// SaveToStream and their XML forms) is added by the XML layer.
+class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
+ public:
+  explicit TKXCustomGeneticAlgorithm(TKXComponent* AOwner = nullptr);
+  ~TKXCustomGeneticAlgorithm() override;
+
+  std::string ClassName() const override { return "TKXCustomGeneticAlgorithm"; }
+
+  // From another genetic algorithm: GeneSize (without resizing chromosomes), CrossoverMethod
+  // and the genotype; then, for any source, the core's settings and populations (copied
+  // individuals keep their own chromosome widths).
+  void Assign(TKXPersistent* Source) override;
+
+  // The genotype. SetGenes copies Value's genes (their sizes are taken directly, so GeneSize
+  // does not grow).
+  TKXGAGenes* Genes() const;
+  void SetGenes(TKXGAGenes* Value);
+
+  // Chromosome width of every individual of the current population. Setting a different
+  // width resizes every chromosome of the current population (new bits 0) and marks each
+  // individual modified; the previous generation is left alone.
+  std::int32_t GeneSize() const noexcept { return FGeneSize; }
+  void SetGeneSize(std::int32_t Value);
+
+  TGACrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
+  void SetCrossoverMethod(TGACrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
+
+  const TKXGACrossoverEvent& OnCrossover() const noexcept { return FOnCrossover; }
+  void SetOnCrossover(TKXGACrossoverEvent Value) { FOnCrossover = std::move(Value); }
+
+  // Typed views of the core's populations and fittest individual.
+  TKXGAPopulation* Population() const;
+  void SetPopulation(TKXGAPopulation* Value) { TKXCustomGeneticComponent::SetPopulation(Value); }
+  TKXGAPopulation* PreviousGeneration() const noexcept;
+  void SetPreviousGeneration(TKXGAPopulation* Value) {
+    TKXCustomGeneticComponent::SetPreviousGeneration(Value);
+  }
+  TKXGAIndividual* FittestIndividual() const noexcept;
+
+  // Every child that reaches mutation is offered to the per-bit operator (there is no draw
+  // per individual); OnMutation may veto first. True when at least one bit flipped.
+  bool Mutate(TKXIndividual* Item) override;
+
+  // Randomizes every chromosome of the current population, re-drawing duplicates within a
+  // budget of InitialDuplicatesRetries re-draws shared by the whole population (0 or less
+  // checks nothing). Returns the number of distinct chromosomes registered.
+  std::int32_t DoInitialize() override;
+
+  // Cuts once (CrossoverMethod), lets OnCrossover move the cut or veto, and crosses Child1
+  // from (Parent1, Parent2) and Child2 from (Parent2, Parent1) at the same cut. Returns the
+  // final veto flag (true when no handler vetoed).
+  bool DoCrossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
+                   TKXIndividual* Child2) override;
+  // Per-bit mutation with MutationProbability.
+  bool DoMutate(TKXIndividual* Item) override;
+  // Complements a random run of bits; always true.
+  bool DoInvert(TKXIndividual* Item) override;
+
+ protected:
+  friend class TKXGAGenes;
+
+  // The genotype factory: a genotype owned by this component building genes of GeneClass.
+  virtual std::unique_ptr<TKXGAGenes> CreateGenes(TKXGeneClass GeneClass);
+  // Always a TKXGAPopulation of TKXGAIndividual (ItemClass is ignored).
+  std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass) override;
+
+  // Sizes every added individual's chromosome to GeneSize; an added item that is not a
+  // TKXGAIndividual raises EConvertError.
+  void PopulationNotify(TKXIndividual* Item, TCollectionNotification Action) override;
+
+  // The crossover cut for a child chromosome of ChildSize bits (the last bit taken from the
+  // first parent).
+  virtual std::int32_t CrossoverPoint(std::int32_t ChildSize);
+
+  // Hooks called by the genotype; they do nothing here.
+  virtual void GeneNotify(TKXGAGene* Gene, TCollectionNotification Action);
+  virtual void GeneUpdate(TKXGAGene* Gene);
+  // Grows GeneSize to the genotype's total width when that is larger; never shrinks it.
+  virtual void GenesSizeChange();
+
+ private:
+  mutable std::unique_ptr<TKXGAGenes> FGenes;
+  std::int32_t FGeneSize = 0;
+  TGACrossoverMethod FCrossoverMethod = cmGeneBoundary;
+  TKXGACrossoverEvent FOnCrossover;
+};
+
+}  // namespace kx
