@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -64,6 +65,7 @@ class TKXDictionary : public TKXPersistent {
     if (!FItems.try_emplace(std::move(Key), std::move(Value)).second) {
       throw EListError("Duplicates not allowed");
     }
+    ++FVersion;
   }
   // Adds the pair, or replaces the value of a present key.
   void AddOrSetValue(K Key, V Value) {
@@ -72,6 +74,7 @@ class TKXDictionary : public TKXPersistent {
       return;
     }
     FItems.emplace(std::move(Key), std::move(Value));
+    ++FVersion;
   }
 
   // The value of Key; EListError when the key is missing.
@@ -112,9 +115,13 @@ class TKXDictionary : public TKXPersistent {
     const auto it = FItems.find(Key);
     if (it == FItems.end()) return false;
     FItems.erase(it);
+    ++FVersion;
     return true;
   }
-  void Clear() noexcept { FItems.clear(); }
+  void Clear() noexcept {
+    FItems.clear();
+    ++FVersion;
+  }
   void Reserve(int Capacity) { FItems.reserve(static_cast<std::size_t>(Capacity)); }
 
   // Copies of the keys and of the values, in enumeration order.
@@ -135,10 +142,15 @@ class TKXDictionary : public TKXPersistent {
   const_iterator begin() const noexcept { return FItems.begin(); }
   const_iterator end() const noexcept { return FItems.end(); }
 
+  // Changes whenever a pair is added or removed (not when a present key's value is
+  // replaced), so a value's address obtained by Find stays valid while Version() is unchanged.
+  std::uint64_t Version() const noexcept { return FVersion; }
+
   // Replaces the contents by copies of Source's pairs (a no-op for the dictionary itself).
   void Assign(const TKXDictionary& Source) {
     if (&Source == this) return;
     FItems = Source.FItems;
+    ++FVersion;
   }
   // Assigns another dictionary of the same key and value types; any other source raises
   // the cannot-assign EConvertError and leaves the dictionary unchanged.
@@ -152,6 +164,7 @@ class TKXDictionary : public TKXPersistent {
 
  private:
   Map FItems;
+  std::uint64_t FVersion = 0;
 };
 
 }  // namespace kx

@@ -1,0 +1,158 @@
+#include "kx/gp_engine/binary_node.hpp"
+
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "kx/host/exceptions.hpp"
+#include "kx/host/variant.hpp"
+
+namespace kx {
+
+namespace {
+
+[[noreturn]] void RaiseIndexOutOfBounds(int Index) {
+  throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
+template <class T>
+void RequireDetached(const TKXGPNode<T>* Node) {
+  if (Node == nullptr) throw std::invalid_argument("A node is required");
+  if (Node->Parent() != nullptr) {
+    throw std::invalid_argument("A node with a parent moves through SetParent");
+  }
+}
+
+}  // namespace
+
+template <class T>
+TKXGPBinaryNode<T>::~TKXGPBinaryNode() {
+  FreeSide(FLeft);
+  FreeSide(FRight);
+}
+
+template <class T>
+void TKXGPBinaryNode<T>::FreeSide(TNodePtr& Side) noexcept {
+  if (!Side) return;
+  std::vector<TNodePtr> stack;
+  stack.push_back(std::move(Side));
+  TKXGPNode<T>::FreeNodes(stack);
+}
+
+template <class T>
+void TKXGPBinaryNode<T>::ReleaseChildren(std::vector<TNodePtr>& Out) noexcept {
+  // The stack frees from its end: push the right side first so the left goes first.
+  if (FRight) Out.push_back(std::move(FRight));
+  if (FLeft) Out.push_back(std::move(FLeft));
+}
+
+template <class T>
+typename TKXGPBinaryNode<T>::TNodePtr TKXGPBinaryNode<T>::CreateNode(
+    TKXGPInstruction<T>* aInstruction) const {
+  if (IKXGeneticProgramEngine<T>* engine = TKXGPNode<T>::EngineOf(this->Instruction())) {
+    return engine->CreateNode(aInstruction);
+  }
+  return std::make_unique<TKXGPBinaryNode<T>>(aInstruction);
+}
+
+template <class T>
+TKXGPNode<T>* TKXGPBinaryNode<T>::GetChild(int Index) const {
+  if (Index == 0) return FLeft.get();
+  if (Index == 1) return FRight.get();
+  RaiseIndexOutOfBounds(Index);
+}
+
+template <class T>
+TKXGPNode<T>* TKXGPBinaryNode<T>::AddChild(TNodePtr&& Node) {
+  RequireDetached(Node.get());
+  TNodePtr* side = !FLeft ? &FLeft : (!FRight ? &FRight : nullptr);
+  if (side == nullptr) throw EGPException(std::string(SNodeFull.Text));
+  TKXGPNode<T>* node = Node.get();
+  *side = std::move(Node);
+  this->Adopt(node);
+  this->Modified();
+  return node;
+}
+
+template <class T>
+TKXGPNode<T>* TKXGPBinaryNode<T>::InsertChild(int Index, TNodePtr&& Node) {
+  if (Index != 0 && Index != 1) RaiseIndexOutOfBounds(Index);
+  RequireDetached(Node.get());
+  TNodePtr& target = Index == 0 ? FLeft : FRight;
+  TNodePtr& other = Index == 0 ? FRight : FLeft;
+  if (target && !other) other = std::move(target);
+  FreeSide(target);
+  TKXGPNode<T>* node = Node.get();
+  target = std::move(Node);
+  this->Adopt(node);
+  this->Modified();
+  return node;
+}
+
+template <class T>
+typename TKXGPBinaryNode<T>::TNodePtr TKXGPBinaryNode<T>::ExtractChild(TKXGPNode<T>* Node) {
+  if (Node == nullptr) return nullptr;
+  TNodePtr owned;
+  if (FLeft.get() == Node) {
+    owned = std::move(FLeft);
+  } else if (FRight.get() == Node) {
+    owned = std::move(FRight);
+  }
+  if (owned) {
+    TKXGPNode<T>::Orphan(Node);
+  } else if (TKXGPNode<T>* parent = Node->Parent()) {
+    owned = parent->ExtractChild(Node);
+  }
+  this->Modified();
+  return owned;
+}
+
+template <class T>
+void TKXGPBinaryNode<T>::SetSide(TNodePtr& Side, const TKXGPNode<T>* Value) {
+  if (Side.get() == Value) return;
+  // Copy before freeing: Value may lie inside the subtree being replaced.
+  TNodePtr copy = Value != nullptr ? Value->Clone() : nullptr;
+  FreeSide(Side);
+  if (copy) {
+    Side = std::move(copy);
+    this->Adopt(Side.get());
+  }
+  this->Modified();
+}
+
+template <class T>
+void TKXGPBinaryNode<T>::SetLeft(const TKXGPNode<T>* Value) {
+  SetSide(FLeft, Value);
+}
+
+template <class T>
+void TKXGPBinaryNode<T>::SetRight(const TKXGPNode<T>* Value) {
+  SetSide(FRight, Value);
+}
+
+template <class T>
+void TKXGPBinaryNode<T>::AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodePtr&& Copy) {
+  if (dynamic_cast<const TKXGPBinaryNode<T>*>(Source) == nullptr) {
+    TKXGPNode<T>::AttachCopy(Source, Slot, std::move(Copy));
+    return;
+  }
+  TNodePtr& side = Slot == 0 ? FLeft : FRight;
+  FreeSide(side);
+  TKXGPNode<T>* node = Copy.get();
+  side = std::move(Copy);
+  this->Adopt(node);
+  this->Modified();
+}
+
+template <class T>
+void TKXGPBinaryNode<T>::Clear() {
+  TKXGPNode<T>::Clear();
+  FreeSide(FLeft);
+  FreeSide(FRight);
+  this->Modified();
+}
+
+template class TKXGPBinaryNode<TGAFloat>;
+template class TKXGPBinaryNode<TKXVariant>;
+
+}  // namespace kx

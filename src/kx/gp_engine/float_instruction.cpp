@@ -1,0 +1,30 @@
+#include "kx/gp_engine/float_instruction.hpp"
+
+#include "kx/host/number_text.hpp"
+
+namespace kx {
+
+namespace {
+
+bool CarriesValue(TGPInstructionElement Element) noexcept {
+  return Element == TGPInstructionElement::ieConstant ||
+         Element == TGPInstructionElement::ieFloatConstant;
+}
+
+}  // namespace
+
+void TKXGPFloatInstruction::LoadValueFromXML(TGPInstructionElement Element,
+                                             std::string_view Value) {
+  if (!CarriesValue(Element)) return;
+  TGAFloat value = 0;
+  if (TryStrToFloat(Value, value)) SetValue(value);
+}
+
+bool TKXGPFloatInstruction::SaveValueToXML(TGPInstructionElement Element,
+                                           std::string& Value) const {
+  if (!CarriesValue(Element)) return false;
+  Value = FloatToStr(this->Value());
+  return true;
+}
+
+}  // namespace kx

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "kx/core/consts.hpp"
+#include "kx/gp_engine/binary_node.hpp"
+#include "kx/gp_engine/tree_node.hpp"
+
+namespace kx {
+
+// An n-ary node of float programs: a constant prints and stores its value as float text
+// (at most 15 significant digits), a variable prints its instruction's name.
+class TKXGPFloatNode : public TKXGPTreeNode<TGAFloat> {
+ public:
+  using TKXGPTreeNode<TGAFloat>::TKXGPTreeNode;
+  std::string ClassName() const override { return "TKXGPFloatNode"; }
+
+  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* aInstruction) const override;
+  std::string ValueToString() const override;
+  // Strict conversion: text that is not a number raises EConvertError.
+  void LoadValueFromXML(std::string_view Value) override;
+  bool SaveValueToXML(std::string& Value) const override;
+};
+
+// A binary node of float programs, printing and storing values as TKXGPFloatNode does.
+class TKXGPBinaryFloatNode : public TKXGPBinaryNode<TGAFloat> {
+ public:
+  using TKXGPBinaryNode<TGAFloat>::TKXGPBinaryNode;
+  std::string ClassName() const override { return "TKXGPBinaryFloatNode"; }
+
+  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* aInstruction) const override;
+  std::string ValueToString() const override;
+  void LoadValueFromXML(std::string_view Value) override;
+  bool SaveValueToXML(std::string& Value) const override;
+};
+
+}  // namespace kx

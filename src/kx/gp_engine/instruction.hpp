@@ -1,0 +1,177 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "kx/core/consts.hpp"
+#include "kx/core/genetic_events.hpp"
+#include "kx/gp_engine/engine.hpp"
+#include "kx/host/collection.hpp"
+
+namespace kx {
+
+template <class T>
+class TKXGPContext;
+
+// Runs one node of an instruction: Sender is the instruction, Node the node being executed
+// (its children are the arguments), Context the execution context; aResult arrives holding
+// the built-in result and leaves holding the node's result.
+template <class T>
+using TNodeEvent = std::function<void(TKXObject* Sender, TKXGPNode<T>* Node,
+                                      TKXGPContext<T>* Context, T& aResult)>;
+
+// Tells about one node (for example a constant node whose value is to be mutated).
+template <class T>
+using TNodeNotifyEvent = std::function<void(TKXObject* Sender, TKXGPNode<T>* Node)>;
+
+// The kind of instruction element of a domain document a value is read from or written to;
+// only constant elements carry a value.
+enum class TGPInstructionElement : std::uint8_t {
+  ieFunction,
+  ieVariable,
+  ieConstant,
+  ieFloatConstant,
+  ieVariantConstant
+};
+
+// One entry of a program vocabulary: a function with a fixed arity, a constant or a
+// variable. Instructions live in a TKXGPInstructions set, which reports every change of
+// name, arity and kind to the set's engine. Nodes refer to instructions without owning them.
+template <class T>
+class TKXGPInstruction : public TKXCollectionItem {
+ public:
+  // Collection is the set the instruction is created for (see TKXCollectionItem).
+  explicit TKXGPInstruction(TKXCollection* Collection = nullptr);
+  ~TKXGPInstruction() override;
+
+  std::string ClassName() const override { return "TKXGPInstruction"; }
+
+  // The owning set, or nullptr.
+  TKXGPInstructions<T>* Collection() const noexcept;
+
+  // Number of arguments a node of this instruction takes. A positive arity makes the
+  // instruction a function; a negative one stores 0; with an engine, the arity is capped at
+  // its MaxNodeArity.
+  std::int32_t Arity() const noexcept { return FArity; }
+  void SetArity(std::int32_t Value);
+
+  // Unique within the set, ignoring the letter case of A-Z; a clash raises EGPException and
+  // keeps the old name.
+  const std::string& Name() const noexcept { return FName; }
+  void SetName(const std::string& Value);
+
+  const std::string& Comment() const noexcept { return FComment; }
+  void SetComment(const std::string& Value) { FComment = Value; }
+
+  // gpVariable, gpConstant or gpFunction. Any kind but gpFunction resets the arity to 0.
+  TGPGeneticInstruction Operation() const noexcept { return FOperation; }
+  void SetOperation(TGPGeneticInstruction Value);
+
+  // The value every new node of this instruction starts with; a constant's initial value.
+  const T& Value() const noexcept { return FValue; }
+  void SetValue(const T& Value) { FValue = Value; }
+
+  const TNodeEvent<T>& OnExecute() const noexcept { return FOnExecute; }
+  void SetOnExecute(TNodeEvent<T> Value) { FOnExecute = std::move(Value); }
+  const TNotifyEvent& OnInitialize() const noexcept { return FOnInitialize; }
+  void SetOnInitialize(TNotifyEvent Value) { FOnInitialize = std::move(Value); }
+
+  // Stores a name or a kind as a document reader does: no uniqueness check, no arity rule,
+  // no notification.
+  void LoadName(const std::string& Value);
+  void LoadOperation(TGPGeneticInstruction Value) noexcept { FOperation = Value; }
+
+  // Identifies this instruction together with its current name; it changes on every rename
+  // and is never reused, so execution contexts can remember where a variable's value is.
+  std::uint64_t NameSerial() const noexcept { return FNameSerial; }
+
+  // Runs Node: checks the argument count, computes the built-in result (DoExecute) and
+  // hands it to OnExecute. Writes nothing to the instruction or its set.
+  virtual T Execute(TKXGPNode<T>* Node, TKXGPContext<T>* Context);
+  // Calls OnInitialize; the GP component does so for every instruction before it builds
+  // trees.
+  virtual void Initialize();
+  // Copies the handlers of another instruction; other sources are ignored.
+  virtual void AssignEvents(TKXPersistent* Source);
+  // Copies name, comment, arity and value (no checks, no notification), then the kind
+  // through SetOperation. Handlers are not copied.
+  void Assign(TKXPersistent* Source) override;
+
+  // Reads a value from the "Value" text of an instruction element of kind Element, or
+  // writes it there (returning true when the element carries a value). The generic
+  // instruction carries no value in documents.
+  virtual void LoadValueFromXML(TGPInstructionElement Element, std::string_view Value);
+  virtual bool SaveValueToXML(TGPInstructionElement Element, std::string& Value) const;
+
+  // Display name, " '", comment, "' ", kind: "Add 'sum' gpFunction".
+  virtual std::string ToString() const;
+
+ protected:
+  // The built-in result: a variable's value in the context (0 or unassigned when absent),
+  // the node's own value for a constant, 0 or unassigned for a function.
+  virtual T DoExecute(TKXGPNode<T>* Node, TKXGPContext<T>* Context);
+  // Tells the set (and so the engine) that the kind changed, then signals a change.
+  virtual void OperationChanged();
+  // The name, or the class name for an unnamed instruction.
+  std::string GetDisplayName() const override;
+
+ private:
+  [[noreturn]] void RaiseArgumentCount(const TKXGPNode<T>* Node) const;
+  void RenewNameSerial() noexcept;
+
+  TNodeEvent<T> FOnExecute;
+  std::int32_t FArity = 0;
+  std::string FName;
+  std::string FComment;
+  TGPGeneticInstruction FOperation = gpVariable;
+  T FValue{};
+  TNotifyEvent FOnInitialize;
+  std::uint64_t FNameSerial = 0;
+};
+
+// The instruction set of an engine: an owned collection of instructions created by the item
+// class given at construction. Names are looked up ignoring the letter case of A-Z.
+template <class T>
+class TKXGPInstructions : public TKXOwnedCollection<TKXGPInstruction<T>> {
+  using Base = TKXOwnedCollection<TKXGPInstruction<T>>;
+
+ public:
+  // Owner is the component or executor owning the set; when Engine is nullptr, the owner
+  // is the engine if it implements the engine interface.
+  TKXGPInstructions(TKXPersistent* Owner, TKXItemClass ItemClass,
+                    IKXGeneticProgramEngine<T>* Engine = nullptr);
+
+  std::string ClassName() const override { return "TKXGPInstructions"; }
+
+  // The engine notified of changes, or nullptr.
+  IKXGeneticProgramEngine<T>* Engine() const;
+
+  // Position of the first instruction whose name equals Name ignoring letter case, or -1.
+  int IndexOf(std::string_view Name) const noexcept;
+  using Base::IndexOf;
+  // The instruction called Name, or nullptr.
+  TKXGPInstruction<T>* FindItemName(std::string_view Name) const noexcept;
+  // The instruction called Name; EGPException "Unknown instruction "Name"" when absent.
+  TKXGPInstruction<T>* ItemByName(std::string_view Name) const;
+  TKXGPInstruction<T>* GetItemByName(std::string_view Name) const { return ItemByName(Name); }
+
+  // Tells the engine that Instruction changed its kind.
+  virtual void InstructionOperationUpdate(TKXGPInstruction<T>* Instruction);
+  // Replaces the contents by copies of Source's instructions, handlers included, inside an
+  // update bracket. Sources of other classes leave the set unchanged.
+  virtual void AssignAll(TKXPersistent* Source);
+
+ protected:
+  // A string list receives one line per instruction: its display name, with the
+  // instruction attached as the line's object.
+  void AssignTo(TKXPersistent* Dest) override;
+  void Notify(TKXCollectionItem* Item, TCollectionNotification Action) override;
+  void Update(TKXCollectionItem* Item) override;
+
+ private:
+  IKXGeneticProgramEngine<T>* FEngine;
+};
+
+}  // namespace kx

@@ -1,0 +1,324 @@
+#include "kx/gp_engine/node.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+#include <utility>
+
+#include "kx/gp_engine/context.hpp"
+#include "kx/host/exceptions.hpp"
+#include "kx/host/variant.hpp"
+
+namespace kx {
+
+namespace {
+
+std::atomic<std::int32_t> ExecutionDepthLimit{4096};
+
+// Nesting of node executions on this thread. Handlers execute their arguments themselves,
+// so the recursion is theirs; counting it lets a pathological tree fail with an error
+// instead of overflowing the stack.
+thread_local std::int32_t ExecutionNesting = 0;
+
+class TExecutionNesting {
+ public:
+  TExecutionNesting() noexcept { ++ExecutionNesting; }
+  ~TExecutionNesting() { --ExecutionNesting; }
+  TExecutionNesting(const TExecutionNesting&) = delete;
+  TExecutionNesting& operator=(const TExecutionNesting&) = delete;
+};
+
+[[noreturn]] void RaiseTooDeep() {
+  throw EGPException("Program tree nested deeper than " +
+                     std::to_string(ExecutionDepthLimit.load(std::memory_order_relaxed)) +
+                     " levels cannot be executed");
+}
+
+}  // namespace
+
+std::int32_t MaxExecutionDepth() noexcept {
+  return ExecutionDepthLimit.load(std::memory_order_relaxed);
+}
+
+void SetMaxExecutionDepth(std::int32_t Value) noexcept {
+  ExecutionDepthLimit.store(std::max<std::int32_t>(Value, 1), std::memory_order_relaxed);
+}
+
+template <class T>
+TKXGPNode<T>::TKXGPNode(TKXGPInstruction<T>* aInstruction) : FInstruction(aInstruction) {
+  if (aInstruction != nullptr) FValue = aInstruction->Value();
+}
+
+template <class T>
+TKXGPNode<T>::~TKXGPNode() {
+  // Subclasses free their children; a node is destroyed only by its owner, which has
+  // already detached it.
+  FInstruction = nullptr;
+}
+
+template <class T>
+typename TKXGPNode<T>::TNodePtr TKXGPNode<T>::SetParent(TKXGPNode<T>* Value) {
+  if (Value == FParent) return nullptr;
+  if (FParent == nullptr) {
+    throw std::logic_error("A detached node joins a parent through AddChild or InsertChild");
+  }
+  TKXGPNode<T>* old = FParent;
+  const int slot = old->IndexOf(this);
+  TNodePtr self = old->ExtractChild(this);
+  if (Value == nullptr) return self;
+  try {
+    Value->AddChild(std::move(self));
+  } catch (...) {
+    // The new parent refused: put the node back where it was.
+    if (self) old->InsertChild(slot < 0 ? old->ChildCount() : slot, std::move(self));
+    throw;
+  }
+  return nullptr;
+}
+
+template <class T>
+void TKXGPNode<T>::Modified() noexcept {
+  FSize = 0;
+  FDepth = 0;
+  // An ancestor whose caches are already clear has clear ancestors too (a cache is only
+  // filled after the caches below it), so the walk may stop there.
+  for (TKXGPNode<T>* node = FParent; node != nullptr; node = node->FParent) {
+    if (node->FSize == 0 && node->FDepth == 0) break;
+    node->FSize = 0;
+    node->FDepth = 0;
+  }
+}
+
+template <class T>
+std::int32_t TKXGPNode<T>::Size() const {
+  if (FSize != 0) return FSize;
+  // Post-order over the nodes whose size is unknown.
+  std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
+  stack.emplace_back(this, 0);
+  while (!stack.empty()) {
+    auto& [node, slot] = stack.back();
+    if (slot < node->GetChildSlots()) {
+      const TKXGPNode<T>* child = node->ChildInSlot(slot++);
+      if (child != nullptr && child->FSize == 0) stack.emplace_back(child, 0);
+      continue;
+    }
+    std::int32_t size = 1;
+    for (int i = 0; i < node->GetChildSlots(); ++i) {
+      if (const TKXGPNode<T>* child = node->ChildInSlot(i)) size += child->FSize;
+    }
+    node->FSize = size;
+    stack.pop_back();
+  }
+  return FSize;
+}
+
+template <class T>
+std::int32_t TKXGPNode<T>::Depth() const {
+  if (FDepth != 0) return FDepth;
+  // A leaf's depth is 0, which reads as unknown; it costs nothing to recompute.
+  std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
+  stack.emplace_back(this, 0);
+  while (!stack.empty()) {
+    auto& [node, slot] = stack.back();
+    if (slot < node->GetChildSlots()) {
+      const TKXGPNode<T>* child = node->ChildInSlot(slot++);
+      if (child != nullptr && child->FDepth == 0 && child->GetChildCount() > 0) {
+        stack.emplace_back(child, 0);
+      }
+      continue;
+    }
+    std::int32_t depth = 0;
+    for (int i = 0; i < node->GetChildSlots(); ++i) {
+      if (const TKXGPNode<T>* child = node->ChildInSlot(i)) {
+        depth = std::max(depth, child->FDepth + 1);
+      }
+    }
+    node->FDepth = depth;
+    stack.pop_back();
+  }
+  return FDepth;
+}
+
+template <class T>
+bool TKXGPNode<T>::IsTerminal() const noexcept {
+  return FInstruction == nullptr || FInstruction->Operation() != gpFunction ||
+         FInstruction->Arity() == 0;
+}
+
+template <class T>
+int TKXGPNode<T>::IndexOf(const TKXGPNode<T>* Node) const {
+  const int count = GetChildCount();
+  for (int i = 0; i < count; ++i) {
+    if (GetChild(i) == Node) return i;
+  }
+  // A binary node whose left side was vacated keeps its right child at index 1.
+  for (int i = count; i < GetChildSlots(); ++i) {
+    if (Node != nullptr && ChildInSlot(i) == Node) return i;
+  }
+  return -1;
+}
+
+template <class T>
+IKXGeneticProgramEngine<T>* TKXGPNode<T>::EngineOf(const TKXGPInstruction<T>* aInstruction) {
+  if (aInstruction == nullptr) return nullptr;
+  TKXGPInstructions<T>* set = aInstruction->Collection();
+  return set != nullptr ? set->Engine() : nullptr;
+}
+
+template <class T>
+void TKXGPNode<T>::FreeNodes(std::vector<TNodePtr>& Stack) noexcept {
+  while (!Stack.empty()) {
+    TNodePtr node = std::move(Stack.back());
+    Stack.pop_back();
+    if (!node) continue;
+    node->FParent = nullptr;
+    node->ReleaseChildren(Stack);
+    // node now has no children, so its destruction does not recurse.
+  }
+}
+
+template <class T>
+void TKXGPNode<T>::ClearOwn() {
+  FInstruction = nullptr;
+  FValue = T{};
+}
+
+template <class T>
+void TKXGPNode<T>::Clear() {
+  ClearOwn();
+}
+
+template <class T>
+typename TKXGPNode<T>::TNodePtr TKXGPNode<T>::Clone() const {
+  TNodePtr copy = CreateNode(FInstruction);
+  copy->CopyFrom(*this);
+  return copy;
+}
+
+template <class T>
+TKXGPNode<T>* TKXGPNode<T>::Clone(TKXGPNode<T>* aParent) const {
+  TNodePtr copy = Clone();
+  if (aParent == nullptr) {
+    throw std::invalid_argument("Clone with a parent needs a parent; use Clone() for a root");
+  }
+  return aParent->AddChild(std::move(copy));
+}
+
+template <class T>
+void TKXGPNode<T>::AttachCopy(const TKXGPNode<T>* /*Source*/, int /*Slot*/, TNodePtr&& Copy) {
+  AddChild(std::move(Copy));
+}
+
+template <class T>
+void TKXGPNode<T>::Assign(TKXPersistent* Source) {
+  auto* source = dynamic_cast<TKXGPNode<T>*>(Source);
+  if (source == nullptr) {
+    TKXPersistent::Assign(Source);
+    return;
+  }
+  if (source == this) return;
+  // Clearing would free a source that lies inside this subtree: copy it out first.
+  for (const TKXGPNode<T>* node = source->FParent; node != nullptr; node = node->FParent) {
+    if (node == this) {
+      TNodePtr copy = source->Clone();
+      CopyFrom(*copy);
+      return;
+    }
+  }
+  CopyFrom(*source);
+}
+
+template <class T>
+void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
+  Clear();
+  FInstruction = Source.FInstruction;
+  FValue = Source.FValue;
+  // Every pair is a source node and its copy; the stack holds those whose children are
+  // still to be copied.
+  std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>> pairs;
+  std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>> stack;
+  stack.emplace_back(&Source, this);
+  while (!stack.empty()) {
+    const auto [from, to] = stack.back();
+    stack.pop_back();
+    pairs.emplace_back(from, to);
+    const int slots = from->GetChildSlots();
+    for (int i = 0; i < slots; ++i) {
+      const TKXGPNode<T>* child = from->ChildInSlot(i);
+      if (child == nullptr) continue;
+      TNodePtr copy = child->CreateNode(child->FInstruction);
+      TKXGPNode<T>* made = copy.get();
+      made->FValue = child->FValue;
+      to->AttachCopy(from, i, std::move(copy));
+      stack.emplace_back(child, made);
+    }
+  }
+  // Attaching cleared the caches on the way; the copy has the source's shape.
+  for (const auto& [from, to] : pairs) {
+    to->FSize = from->FSize;
+    to->FDepth = from->FDepth;
+  }
+  if (FParent != nullptr) FParent->Modified();
+}
+
+template <class T>
+T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
+  if (FInstruction == nullptr) {
+    throw EGPException(std::string(SNoInstructionAssigned.Text));
+  }
+  if (ExecutionNesting >= ExecutionDepthLimit.load(std::memory_order_relaxed)) RaiseTooDeep();
+  TExecutionNesting nesting;
+  return FInstruction->Execute(this, Context);
+}
+
+template <class T>
+std::string TKXGPNode<T>::ToString() const {
+  std::string text;
+  // Each entry is a node and the next child position to print; a node is opened when it
+  // is pushed and closed when its children are done.
+  std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
+  auto open = [&text, &stack](const TKXGPNode<T>* node) {
+    const bool parent = node->GetChildCount() > 0;
+    if (parent) text += '(';
+    if (node->FInstruction == nullptr) {
+      text += "nil";
+    } else if (node->FInstruction->Operation() == gpFunction) {
+      text += node->FInstruction->DisplayName();
+    } else {
+      text += node->ValueToString();
+    }
+    stack.emplace_back(node, 0);
+  };
+  open(this);
+  while (!stack.empty()) {
+    auto& [node, slot] = stack.back();
+    if (slot < node->GetChildSlots()) {
+      const TKXGPNode<T>* child = node->ChildInSlot(slot++);
+      if (child == nullptr) continue;
+      text += ' ';
+      open(child);
+      continue;
+    }
+    if (node->GetChildCount() > 0) text += ')';
+    stack.pop_back();
+  }
+  return text;
+}
+
+template <class T>
+std::string TKXGPNode<T>::ValueToString() const {
+  return {};
+}
+
+template <class T>
+void TKXGPNode<T>::LoadValueFromXML(std::string_view /*Value*/) {}
+
+template <class T>
+bool TKXGPNode<T>::SaveValueToXML(std::string& /*Value*/) const {
+  return false;
+}
+
+template class TKXGPNode<TGAFloat>;
+template class TKXGPNode<TKXVariant>;
+
+}  // namespace kx

@@ -1,0 +1,26 @@
+#include "kx/gp_engine/variant_instruction.hpp"
+
+namespace kx {
+
+namespace {
+
+bool CarriesValue(TGPInstructionElement Element) noexcept {
+  return Element == TGPInstructionElement::ieConstant ||
+         Element == TGPInstructionElement::ieFloatConstant;
+}
+
+}  // namespace
+
+void TKXGPVariantInstruction::LoadValueFromXML(TGPInstructionElement Element,
+                                               std::string_view Value) {
+  if (CarriesValue(Element)) SetValue(TKXVariant(std::string(Value)));
+}
+
+bool TKXGPVariantInstruction::SaveValueToXML(TGPInstructionElement Element,
+                                             std::string& Value) const {
+  if (!CarriesValue(Element)) return false;
+  Value = this->Value().ToString();
+  return true;
+}
+
+}  // namespace kx
