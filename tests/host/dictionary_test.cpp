@@ -13,18 +13,35 @@
 #include <utility>
 #include <vector>
 
-// Counts allocations so that a test can prove a lookup allocates nothing.
+// Counts allocations so that a test can prove a lookup allocates nothing. Every
+// replaceable unaligned form is replaced, so that allocation and release always match.
 namespace {
 std::atomic<long> gAllocations{0};
 }  // namespace
 
-void* operator new(std::size_t Size) {
+namespace {
+void* CountedAlloc(std::size_t Size) {
   gAllocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(Size == 0 ? 1 : Size)) return p;
   throw std::bad_alloc();
 }
+}  // namespace
+
+void* operator new(std::size_t Size) { return CountedAlloc(Size); }
+void* operator new[](std::size_t Size) { return CountedAlloc(Size); }
+void* operator new(std::size_t Size, const std::nothrow_t&) noexcept {
+  gAllocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(Size == 0 ? 1 : Size);
+}
+void* operator new[](std::size_t Size, const std::nothrow_t& Tag) noexcept {
+  return operator new(Size, Tag);
+}
+void operator delete(void* P, const std::nothrow_t&) noexcept { std::free(P); }
+void operator delete[](void* P, const std::nothrow_t&) noexcept { std::free(P); }
 void operator delete(void* P) noexcept { std::free(P); }
 void operator delete(void* P, std::size_t) noexcept { std::free(P); }
+void operator delete[](void* P) noexcept { std::free(P); }
+void operator delete[](void* P, std::size_t) noexcept { std::free(P); }
 
 namespace {
 using TValues = kx::TKXDictionary<std::string, double>;
