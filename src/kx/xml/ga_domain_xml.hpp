@@ -1,0 +1,184 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "kx/xml/xml_document.hpp"
+#include "kx/xml/xml_lists.hpp"
+#include "kx/xml/xml_node.hpp"
+
+namespace kx {
+
+// The wrappers of the genetic-algorithm domain: genotype, chromosomes and the fittest
+// individual.
+
+// Members every gene element has.
+class TXMLGeneType : public TXMLNode {
+ public:
+  using TXMLNode::TXMLNode;
+  static constexpr const char* TypeName = "gene element";
+  // True for the four gene elements.
+  static bool Supports(pugi::xml_node Node) noexcept;
+
+  std::string Name() const { return ReadString("Name"); }
+  void SetName(std::string_view Value) const { WriteString("Name", Value); }
+  // The width in bits.
+  std::int32_t Size() const { return ReadInt32("Size"); }
+  void SetSize(std::int32_t Value) const { WriteInt32("Size", Value); }
+};
+
+// A "BooleanGene" element.
+class TXMLBooleanGeneType : public TXMLGeneType {
+ public:
+  using TXMLGeneType::TXMLGeneType;
+  static constexpr const char* TypeName = "BooleanGene element";
+  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "BooleanGene"); }
+};
+
+// Members of the integer, float and enumeration gene elements.
+class TXMLNumericGeneType : public TXMLGeneType {
+ public:
+  using TXMLGeneType::TXMLGeneType;
+  static constexpr const char* TypeName = "numeric gene element";
+  // True for "IntegerGene", "FloatGene" and "EnumerationGene".
+  static bool Supports(pugi::xml_node Node) noexcept;
+
+  double MinValue() const { return ReadDouble("MinValue"); }
+  void SetMinValue(double Value) const { WriteDouble("MinValue", Value); }
+  double MaxValue() const { return ReadDouble("MaxValue"); }
+  void SetMaxValue(double Value) const { WriteDouble("MaxValue", Value); }
+  bool PreserveSignBit() const { return ReadBoolean("PreserveSignBit"); }
+  void SetPreserveSignBit(bool Value) const { WriteBoolean("PreserveSignBit", Value); }
+};
+
+// An "IntegerGene" element.
+class TXMLIntegerGeneType : public TXMLNumericGeneType {
+ public:
+  using TXMLNumericGeneType::TXMLNumericGeneType;
+  static constexpr const char* TypeName = "IntegerGene element";
+  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "IntegerGene"); }
+};
+
+// A "FloatGene" element.
+class TXMLFloatGeneType : public TXMLNumericGeneType {
+ public:
+  using TXMLNumericGeneType::TXMLNumericGeneType;
+  static constexpr const char* TypeName = "FloatGene element";
+  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "FloatGene"); }
+};
+
+// An "EnumerationGene" element: its names, one "Enumeration" item each, in index order.
+class TXMLEnumerationGeneType : public TXMLNumericGeneType {
+ public:
+  using TXMLNumericGeneType::TXMLNumericGeneType;
+  static constexpr const char* TypeName = "EnumerationGene element";
+  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "EnumerationGene"); }
+
+  TXMLStringList Enumeration() const { return TXMLStringList(Node(), "Enumeration"); }
+};
+
+using TXMLBooleanGeneTypeList = TXMLNodeCollection<TXMLBooleanGeneType>;
+using TXMLIntegerGeneTypeList = TXMLNodeCollection<TXMLIntegerGeneType>;
+using TXMLFloatGeneTypeList = TXMLNodeCollection<TXMLFloatGeneType>;
+using TXMLEnumerationGeneTypeList = TXMLNodeCollection<TXMLEnumerationGeneType>;
+
+// A genotype (root "GenoType" or a child). The four gene collections share the element:
+// every added gene goes to the end of its children, so the genes lie in genotype order;
+// walk Node().children() to visit them in that order.
+class TXMLGenoType : public TXMLNode {
+ public:
+  using TXMLNode::TXMLNode;
+
+  // The "Size" attribute: the chromosome width; 0 when the attribute is missing.
+  std::int32_t Size() const { return ReadInt32Attribute("Size"); }
+  void SetSize(std::int32_t Value) const { WriteInt32Attribute("Size", Value); }
+  TXMLBooleanGeneTypeList BooleanGene() const { return {Node(), "BooleanGene"}; }
+  TXMLFloatGeneTypeList FloatGene() const { return {Node(), "FloatGene"}; }
+  TXMLIntegerGeneTypeList IntegerGene() const { return {Node(), "IntegerGene"}; }
+  TXMLEnumerationGeneTypeList EnumerationGene() const { return {Node(), "EnumerationGene"}; }
+};
+
+// The genes of a chromosome: its bit text, then the decoded gene values (written for
+// readers of the file; all four value lists share the element, in genotype order).
+class TXMLGenes : public TXMLNode {
+ public:
+  using TXMLNode::TXMLNode;
+
+  std::string Bits() const { return ReadString("Bits"); }
+  void SetBits(std::string_view Value) const { WriteString("Bits", Value); }
+  TXMLBooleanList BooleanGeneValue() const { return {Node(), "BooleanGeneValue"}; }
+  TXMLSingleList FloatGeneValue() const { return {Node(), "FloatGeneValue"}; }
+  TXMLIntegerList IntegerGeneValue() const { return {Node(), "IntegerGeneValue"}; }
+  TXMLStringList EnumerationGeneValue() const { return {Node(), "EnumerationGeneValue"}; }
+};
+
+// A chromosome: an item of "Chromosomes", or the "FittestIndividual" of a GA domain.
+class TXMLChromosome : public TXMLNode {
+ public:
+  using TXMLNode::TXMLNode;
+  static constexpr const char* TypeName = "Chromosome element";
+  // True for a "Chromosome" element and for the "FittestIndividual" of a GA domain ("GADomain",
+  // or "Domain" inside "GeneticAlgorithm").
+  static bool Supports(pugi::xml_node Node) noexcept;
+
+  std::string Name() const { return ReadString("Name"); }
+  void SetName(std::string_view Value) const { WriteString("Name", Value); }
+  float Fitness() const { return ReadSingle("Fitness"); }
+  void SetFitness(float Value) const { WriteSingle("Fitness", Value); }
+  TXMLGenes Genes() const { return TXMLGenes(ChildElement("Genes")); }
+};
+
+// A population of chromosomes (root "Chromosomes" or a child): the collection of its
+// "Chromosome" children.
+class TXMLChromosomes : public TXMLNode, public TXMLNodeCollection<TXMLChromosome> {
+ public:
+  TXMLChromosomes() noexcept : TXMLNodeCollection(pugi::xml_node(), "Chromosome") {}
+  explicit TXMLChromosomes(pugi::xml_node Node) noexcept
+      : TXMLNode(Node), TXMLNodeCollection(Node, "Chromosome") {}
+  static constexpr const char* TypeName = "Chromosomes element";
+  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Chromosomes"); }
+
+  TXMLNodeCollection<TXMLChromosome> Chromosome() const { return *this; }
+};
+
+// The domain of a genetic algorithm (root "GADomain", or "Domain" inside a
+// "GeneticAlgorithm" document).
+class TXMLGADomainType : public TXMLNode {
+ public:
+  using TXMLNode::TXMLNode;
+
+  TXMLGenoType GenoType() const { return TXMLGenoType(ChildElement("GenoType")); }
+  TXMLChromosome FittestIndividual() const {
+    return TXMLChromosome(ChildElement("FittestIndividual"));
+  }
+  TXMLChromosomes Chromosomes() const { return TXMLChromosomes(ChildElement("Chromosomes")); }
+};
+
+// Document functions of the roots "GADomain", "GenoType" and "Chromosomes" (Get binds an
+// existing document and raises EXMLError for a root of another tag; Load parses a file;
+// New creates a document with XML version "1.0").
+TXMLGADomainType GetGADomain(const TKXXMLDocument& Doc);
+TXMLDocumentBinding<TXMLGADomainType> LoadGADomain(const std::string& FileName);
+TXMLDocumentBinding<TXMLGADomainType> NewGADomain();
+TXMLGenoType GetGenoType(const TKXXMLDocument& Doc);
+TXMLDocumentBinding<TXMLGenoType> LoadGenoType(const std::string& FileName);
+TXMLDocumentBinding<TXMLGenoType> NewGenoType();
+TXMLChromosomes GetChromosomes(const TKXXMLDocument& Doc);
+TXMLDocumentBinding<TXMLChromosomes> LoadChromosomes(const std::string& FileName);
+TXMLDocumentBinding<TXMLChromosomes> NewChromosomes();
+
+// The interface names of the wrappers are the classes themselves.
+using IXMLGeneType = TXMLGeneType;
+using IXMLBooleanGeneType = TXMLBooleanGeneType;
+using IXMLNumericGeneType = TXMLNumericGeneType;
+using IXMLIntegerGeneType = TXMLIntegerGeneType;
+using IXMLFloatGeneType = TXMLFloatGeneType;
+using IXMLEnumerationGeneType = TXMLEnumerationGeneType;
+using IXMLGenoType = TXMLGenoType;
+using IXMLGenes = TXMLGenes;
+using IXMLChromosome = TXMLChromosome;
+using IXMLChromosomes = TXMLChromosomes;
+using IXMLGADomainType = TXMLGADomainType;
+
+}  // namespace kx

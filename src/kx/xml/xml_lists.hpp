@@ -1,0 +1,163 @@
+#pragma once
+
+#include <cstdint>
+#include <iterator>
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+
+#include "kx/xml/xml_node.hpp"
+
+namespace kx {
+
+// Helpers of the repeated-element lists below: the children of Parent whose tag is Tag.
+int CountChildElements(pugi::xml_node Parent, const char* Tag) noexcept;
+// A new element with Tag at the end of the parent's children; EXMLError on a null parent.
+pugi::xml_node AppendChildElement(pugi::xml_node Parent, const char* Tag);
+// The Index-th child with Tag; raises EListError when there is none.
+pugi::xml_node ChildElementAt(pugi::xml_node Parent, const char* Tag, int Index);
+// A new element with Tag placed before the Index-th child with Tag, or at the end of the
+// parent's children when Index is the number of such children; EListError otherwise.
+pugi::xml_node InsertChildElementAt(pugi::xml_node Parent, const char* Tag, int Index);
+// Removes every child with Tag (other children stay).
+void RemoveChildElements(pugi::xml_node Parent, const char* Tag);
+
+// Walks the children of one parent that carry one tag, giving each as TItem.
+template <class TItem>
+class TXMLChildIterator {
+ public:
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = TItem;
+  using difference_type = std::ptrdiff_t;
+  using pointer = void;
+  using reference = TItem;
+
+  TXMLChildIterator() noexcept = default;
+  TXMLChildIterator(pugi::xml_node Node, const char* Tag) noexcept : FNode(Node), FTag(Tag) {}
+  TItem operator*() const { return TItem(FNode); }
+  TXMLChildIterator& operator++() noexcept {
+    FNode = FNode.next_sibling(FTag);
+    return *this;
+  }
+  TXMLChildIterator operator++(int) noexcept {
+    TXMLChildIterator Old = *this;
+    ++*this;
+    return Old;
+  }
+  friend bool operator==(const TXMLChildIterator& A, const TXMLChildIterator& B) noexcept {
+    return A.FNode == B.FNode;
+  }
+
+ private:
+  pugi::xml_node FNode;
+  const char* FTag = "";
+};
+
+// A collection: the children of a parent element that carry the item tag, each wrapped as
+// TItem, indexed from 0 among those children only (other children of the parent may lie
+// between them). Count and Items walk the children, so prefer range-for over an index loop
+// on long lists. Tag must be a string that outlives the collection (a literal).
+template <class TItem>
+class TXMLNodeCollection {
+ public:
+  using iterator = TXMLChildIterator<TItem>;
+
+  TXMLNodeCollection(pugi::xml_node Parent, const char* ItemTag) noexcept
+      : FParent(Parent), FItemTag(ItemTag) {}
+
+  pugi::xml_node Parent() const noexcept { return FParent; }
+  const char* ItemTag() const noexcept { return FItemTag; }
+
+  int Count() const noexcept { return CountChildElements(FParent, FItemTag); }
+  // The Index-th item; EListError when out of range.
+  TItem Items(int Index) const { return TItem(ChildElementAt(FParent, FItemTag, Index)); }
+  TItem operator[](int Index) const { return Items(Index); }
+  // Appends a new empty item at the end of the parent's children.
+  TItem Add() const { return TItem(AppendChildElement(FParent, FItemTag)); }
+  // A new empty item at position Index among the items (Index = Count appends).
+  TItem Insert(int Index) const { return TItem(InsertChildElementAt(FParent, FItemTag, Index)); }
+  void Delete(int Index) const;
+  void Clear() const { RemoveChildElements(FParent, FItemTag); }
+
+  iterator begin() const noexcept { return iterator(FParent.child(FItemTag), FItemTag); }
+  iterator end() const noexcept { return iterator(pugi::xml_node(), FItemTag); }
+
+ private:
+  pugi::xml_node FParent;
+  const char* FItemTag;
+};
+
+template <class TItem>
+void TXMLNodeCollection<TItem>::Delete(int Index) const {
+  RemoveNode(ChildElementAt(FParent, FItemTag, Index));
+}
+
+// How the items of a value list convert. Read raises EConvertError on an item without a
+// value or with text that does not convert (only simple values map "no value" to 0).
+struct TXMLStringItem {
+  using TValue = std::string;
+  static TValue Read(pugi::xml_node Item);
+  static void Write(pugi::xml_node Item, const TValue& Value);
+};
+struct TXMLInt32Item {
+  using TValue = std::int32_t;
+  static TValue Read(pugi::xml_node Item);
+  static void Write(pugi::xml_node Item, TValue Value);
+};
+// 32-bit floats, narrowed when written and read.
+struct TXMLSingleItem {
+  using TValue = float;
+  static TValue Read(pugi::xml_node Item);
+  static void Write(pugi::xml_node Item, TValue Value);
+};
+// Booleans through the general text-to-boolean conversion ("true"/"false" in any case or a
+// number); unrecognised text raises EConvertError.
+struct TXMLBooleanItem {
+  using TValue = bool;
+  static TValue Read(pugi::xml_node Item);
+  static void Write(pugi::xml_node Item, TValue Value);
+};
+
+// A value list: the children of a parent element that carry the item tag, each holding one
+// simple value converted by TConvert.
+template <class TConvert>
+class TXMLValueList {
+ public:
+  using TValue = typename TConvert::TValue;
+
+  TXMLValueList(pugi::xml_node Parent, const char* ItemTag) noexcept
+      : FParent(Parent), FItemTag(ItemTag) {}
+
+  pugi::xml_node Parent() const noexcept { return FParent; }
+  const char* ItemTag() const noexcept { return FItemTag; }
+
+  int Count() const noexcept { return CountChildElements(FParent, FItemTag); }
+  // The value of the Index-th item.
+  TValue Items(int Index) const { return TConvert::Read(ChildElementAt(FParent, FItemTag, Index)); }
+  TValue operator[](int Index) const { return Items(Index); }
+  // Appends an item holding Value at the end of the parent's children; returns its element.
+  pugi::xml_node Add(const TValue& Value) const {
+    pugi::xml_node Item = AppendChildElement(FParent, FItemTag);
+    TConvert::Write(Item, Value);
+    return Item;
+  }
+  // An item holding Value at position Index among the items (Index = Count appends).
+  pugi::xml_node Insert(int Index, const TValue& Value) const {
+    pugi::xml_node Item = InsertChildElementAt(FParent, FItemTag, Index);
+    TConvert::Write(Item, Value);
+    return Item;
+  }
+  void Delete(int Index) const { RemoveNode(ChildElementAt(FParent, FItemTag, Index)); }
+  void Clear() const { RemoveChildElements(FParent, FItemTag); }
+
+ private:
+  pugi::xml_node FParent;
+  const char* FItemTag;
+};
+
+using TXMLStringList = TXMLValueList<TXMLStringItem>;
+using TXMLIntegerList = TXMLValueList<TXMLInt32Item>;
+using TXMLSingleList = TXMLValueList<TXMLSingleItem>;
+using TXMLBooleanList = TXMLValueList<TXMLBooleanItem>;
+
+}  // namespace kx

@@ -1,0 +1,159 @@
+#include "kx/xml/xml_node.hpp"
+
+#include <cstring>
+
+#include "kx/host/exceptions.hpp"
+#include "kx/xml/xml_error.hpp"
+#include "kx/xml/xml_values.hpp"
+
+namespace kx {
+
+namespace {
+
+// Runs Convert on the text and adds the element's name to a conversion error, so that a
+// bad number in a large document can be found.
+template <class F>
+auto Converted(std::string_view Text, const char* Where, F Convert) {
+  try {
+    return Convert(Text);
+  } catch (const EConvertError& E) {
+    throw EConvertError(std::string(E.what()) + " in " + Where);
+  }
+}
+
+std::string ElementPlace(const char* Tag) { return std::string("element \"") + Tag + "\""; }
+
+std::string AttributePlace(const char* Name) { return std::string("attribute \"") + Name + "\""; }
+
+}  // namespace
+
+void RemoveNode(pugi::xml_node Node) {
+  if (!Node) return;
+  // Take the subtree apart from its leaves up: removing a leaf never recurses.
+  pugi::xml_node Current = Node;
+  for (;;) {
+    while (pugi::xml_node Last = Current.last_child()) Current = Last;
+    if (Current == Node) break;
+    pugi::xml_node Parent = Current.parent();
+    Parent.remove_child(Current);
+    Current = Parent;
+  }
+  Node.parent().remove_child(Node);
+}
+
+void RemoveChildNodes(pugi::xml_node Node) {
+  while (pugi::xml_node Child = Node.first_child()) RemoveNode(Child);
+}
+
+std::string_view ElementText(pugi::xml_node Element) noexcept { return Element.text().get(); }
+
+void SetElementText(pugi::xml_node Element, std::string_view Text) {
+  RemoveChildNodes(Element);
+  if (Text.empty()) return;
+  Element.append_child(pugi::node_pcdata).set_value(Text.data(), Text.size());
+}
+
+void XMLCastError(pugi::xml_node Node, const char* TypeName) {
+  if (Node.type() != pugi::node_element) {
+    throw EXMLError(std::string("A node that is not an element cannot be a ") + TypeName);
+  }
+  throw EXMLError(std::string("The element \"") + Node.name() + "\" is not a " + TypeName);
+}
+
+bool IsElement(pugi::xml_node Node, const char* Tag) noexcept {
+  return Node.type() == pugi::node_element && std::strcmp(Node.name(), Tag) == 0;
+}
+
+pugi::xml_node TXMLNode::Bound() const {
+  if (!FNode) throw EXMLError("The element wrapper is not bound to an element");
+  return FNode;
+}
+
+pugi::xml_node TXMLNode::ChildElement(const char* Tag) const {
+  pugi::xml_node Element = Bound();
+  pugi::xml_node Child = Element.child(Tag);
+  return Child ? Child : Element.append_child(Tag);
+}
+
+std::string TXMLNode::ReadString(const char* Tag) const {
+  return std::string(ElementText(ChildElement(Tag)));
+}
+
+void TXMLNode::WriteString(const char* Tag, std::string_view Value) const {
+  SetElementText(ChildElement(Tag), Value);
+}
+
+std::int32_t TXMLNode::ReadInt32(const char* Tag) const {
+  std::string_view Text = ElementText(ChildElement(Tag));
+  if (XMLTextIsBlank(Text)) return 0;
+  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToInt32);
+}
+
+void TXMLNode::WriteInt32(const char* Tag, std::int32_t Value) const {
+  WriteString(Tag, Int32ToXMLText(Value));
+}
+
+std::uint32_t TXMLNode::ReadUInt32(const char* Tag) const {
+  std::string_view Text = ElementText(ChildElement(Tag));
+  if (XMLTextIsBlank(Text)) return 0;
+  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToUInt32);
+}
+
+void TXMLNode::WriteUInt32(const char* Tag, std::uint32_t Value) const {
+  WriteString(Tag, UInt32ToXMLText(Value));
+}
+
+float TXMLNode::ReadSingle(const char* Tag) const {
+  std::string_view Text = ElementText(ChildElement(Tag));
+  if (XMLTextIsBlank(Text)) return 0.0f;
+  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToSingle);
+}
+
+void TXMLNode::WriteSingle(const char* Tag, float Value) const {
+  WriteString(Tag, SingleToXMLText(Value));
+}
+
+double TXMLNode::ReadDouble(const char* Tag) const {
+  std::string_view Text = ElementText(ChildElement(Tag));
+  if (XMLTextIsBlank(Text)) return 0.0;
+  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToDouble);
+}
+
+void TXMLNode::WriteDouble(const char* Tag, double Value) const {
+  WriteString(Tag, DoubleToXMLText(Value));
+}
+
+bool TXMLNode::ReadBoolean(const char* Tag) const {
+  return XMLTextIsTrue(ElementText(ChildElement(Tag)));
+}
+
+void TXMLNode::WriteBoolean(const char* Tag, bool Value) const {
+  WriteString(Tag, BooleanToXMLText(Value));
+}
+
+bool TXMLNode::HasAttribute(const char* Name) const noexcept {
+  return static_cast<bool>(FNode.attribute(Name));
+}
+
+std::string TXMLNode::ReadStringAttribute(const char* Name) const {
+  return Bound().attribute(Name).value();
+}
+
+void TXMLNode::WriteStringAttribute(const char* Name, std::string_view Value) const {
+  pugi::xml_node Element = Bound();
+  pugi::xml_attribute Attribute = Element.attribute(Name);
+  if (!Attribute) Attribute = Element.append_attribute(Name);
+  Attribute.set_value(Value.data(), Value.size());
+}
+
+std::int32_t TXMLNode::ReadInt32Attribute(const char* Name) const {
+  std::string_view Text = Bound().attribute(Name).value();
+  if (XMLTextIsBlank(Text)) return 0;
+  return Converted(Text, AttributePlace(Name).c_str(), XMLTextToInt32);
+}
+
+void TXMLNode::WriteInt32Attribute(const char* Name, std::int32_t Value) const {
+  WriteStringAttribute(Name, Int32ToXMLText(Value));
+}
+
+}  // namespace kx
