@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <kx/gp_engine/binary_node.hpp>
+
+#include "gp_engine_test_support.hpp"
+
+using namespace kx_test;
+
+namespace {
+
+constexpr int kChain = 1000000;
+
+// A degenerate tree: Neg(Neg(...(x)...)) with Count nodes.
+NodePtr Chain(Instruction* Neg, Instruction* X, int Count) {
+  NodePtr root = Leaf(Count > 1 ? Neg : X);
+  Node* tip = root.get();
+  for (int i = 1; i < Count; ++i) tip = tip->AddChild(Leaf(i + 1 < Count ? Neg : X));
+  return root;
+}
+
+struct ChainVocabulary : Vocabulary {
+  Instruction* Neg = [this] {
+    Instruction* item = Set.Add();
+    item->SetName("Neg");
+    item->SetArity(1);
+    item->SetOnExecute([](kx::TKXObject*, Node* N, Context* C, double& Result) {
+      Result = -N->Child(0)->Execute(C);
+    });
+    return item;
+  }();
+};
+
+}  // namespace
+
+TEST(GPDeepTree, WalksDoNotRecurse) {
+  ChainVocabulary v;
+  NodePtr root = Chain(v.Neg, v.X, kChain);
+  EXPECT_EQ(root->Size(), kChain);
+  EXPECT_EQ(root->Depth(), kChain - 1);
+  const std::string text = root->ToString();
+  EXPECT_EQ(text.size(), (kChain - 1) * std::string("(Neg ").size() + 1 + (kChain - 1));
+  EXPECT_EQ(text.substr(0, 10), "(Neg (Neg ");
+  NodePtr copy = root->Clone();
+  EXPECT_EQ(copy->Size(), kChain);
+  root->Clear();
+  EXPECT_EQ(root->Size(), 1);
+  root->Assign(copy.get());
+  EXPECT_EQ(root->Depth(), kChain - 1);
+  // Invalidation from the bottom walks up without recursion too.
+  Node* tip = root.get();
+  while (tip->ChildCount() > 0) tip = tip->Child(0);
+  tip->SetInstruction(v.Neg);
+  tip->AddChild(Leaf(v.X));
+  EXPECT_EQ(root->Size(), kChain + 1);
+  // Destruction of both chains happens here.
+}
+
+TEST(GPDeepTree, BinaryChainsAreFreedWithoutRecursion) {
+  ChainVocabulary v;
+  auto root = std::make_unique<kx::TKXGPBinaryFloatNode>(v.Neg);
+  Node* tip = root.get();
+  for (int i = 1; i < kChain; ++i) {
+    tip = tip->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(v.Neg));
+  }
+  EXPECT_EQ(root->Depth(), kChain - 1);
+  root.reset();
+}
+
+TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimit) {
+  ChainVocabulary v;
+  Context context;
+  context.Values().Add("x", 2);
+  // Far beyond the limit; the walks above cover the million-node chain.
+  NodePtr deep = Chain(v.Neg, v.X, 50000);
+  try {
+    deep->Execute(&context);
+    FAIL();
+  } catch (const kx::EGPException& e) {
+    EXPECT_NE(std::string(e.what()).find("4096"), std::string::npos) << e.what();
+  }
+  // The failed run leaves the nesting count balanced: trees at the limit still run.
+  NodePtr fits = Chain(v.Neg, v.X, kx::MaxExecutionDepth());
+  EXPECT_EQ(fits->Execute(&context), -2.0);  // 4095 negations
+  NodePtr over = Chain(v.Neg, v.X, kx::MaxExecutionDepth() + 1);
+  EXPECT_THROW(over->Execute(&context), kx::EGPException);
+}

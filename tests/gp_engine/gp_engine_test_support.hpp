@@ -1,0 +1,100 @@
+#pragma once
+
+#include <kx/gp_engine/context.hpp>
+#include <kx/gp_engine/engine.hpp>
+#include <kx/gp_engine/float_instruction.hpp>
+#include <kx/gp_engine/float_node.hpp>
+#include <kx/gp_engine/instruction.hpp>
+#include <kx/host/object.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kx_test {
+
+using Instruction = kx::TKXGPInstruction<double>;
+using Node = kx::TKXGPNode<double>;
+using NodePtr = std::unique_ptr<Node>;
+using Context = kx::TKXGPContext<double>;
+
+// An engine that owns a float instruction set and records every notification it receives.
+class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<double> {
+ public:
+  explicit FakeEngine(std::int32_t MaxArity = 2147483647) : FMaxArity(MaxArity) {
+    FInstructions = CreateInstructions(nullptr);
+  }
+
+  std::unique_ptr<kx::TKXGPInstructions<double>> CreateInstructions(kx::TKXItemClass) override {
+    return std::make_unique<kx::TKXGPFloatInstructions>(this);
+  }
+  std::unique_ptr<Node> CreateNode(Instruction* Item) override {
+    ++NodesCreated;
+    return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
+  }
+  std::int32_t MaxNodeArity() const override { return FMaxArity; }
+  void InstructionUpdate(Instruction* Item) override {
+    Log.push_back("update " + (Item ? Item->Name() : std::string("nil")));
+  }
+  void InstructionNotify(Instruction* Item, kx::TCollectionNotification Action) override {
+    static const char* names[] = {"added", "extracting", "deleting"};
+    Log.push_back(std::string(names[static_cast<int>(Action)]) + " " + Item->Name());
+  }
+  void InstructionOperationUpdate(Instruction* Item) override {
+    Log.push_back("operation " + Item->Name());
+  }
+  kx::TKXGPInstructions<double>* GetInstructions() const override { return FInstructions.get(); }
+  void SetInstructions(kx::TKXGPInstructions<double>* Value) override {
+    FInstructions->Assign(Value);
+  }
+
+  std::vector<std::string> Log;
+  int NodesCreated = 0;
+
+ private:
+  std::int32_t FMaxArity;
+  std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions;
+};
+
+// A set of float instructions without an engine: Add, Mul (arity 2), x, y, one (1.0).
+struct Vocabulary {
+  kx::TKXGPFloatInstructions Set{nullptr};
+  Instruction* Add = Function("Add", [](double a, double b) { return a + b; });
+  Instruction* Mul = Function("Mul", [](double a, double b) { return a * b; });
+  Instruction* X = Variable("x");
+  Instruction* Y = Variable("y");
+  Instruction* One = Constant("one", 1.0);
+
+  template <class F>
+  Instruction* Function(const std::string& Name, F Op) {
+    Instruction* item = Set.Add();
+    item->SetName(Name);
+    item->SetArity(2);
+    item->SetOnExecute([Op](kx::TKXObject*, Node* N, Context* C, double& Result) {
+      Result = Op(N->Child(0)->Execute(C), N->Child(1)->Execute(C));
+    });
+    return item;
+  }
+  Instruction* Variable(const std::string& Name) {
+    Instruction* item = Set.Add();
+    item->SetName(Name);
+    return item;
+  }
+  Instruction* Constant(const std::string& Name, double Value) {
+    Instruction* item = Set.Add();
+    item->SetName(Name);
+    item->SetOperation(kx::gpConstant);
+    item->SetValue(Value);
+    return item;
+  }
+};
+
+// A detached float node for Item with the given children attached in order.
+inline NodePtr Leaf(Instruction* Item) { return std::make_unique<kx::TKXGPFloatNode>(Item); }
+inline NodePtr Apply(Instruction* Item, NodePtr A, NodePtr B) {
+  NodePtr node = Leaf(Item);
+  node->AddChild(std::move(A));
+  node->AddChild(std::move(B));
+  return node;
+}
+
+}  // namespace kx_test
