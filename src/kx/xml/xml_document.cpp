@@ -252,7 +252,11 @@ void WriteIndent(std::ostream& Stream, int Depth) {
 // which does not recurse.
 void WriteNode(std::ostream& Stream, pugi::xml_node Node, bool Indent, int Depth) {
   if (Node.type() == pugi::node_document) {
-    for (pugi::xml_node Child : Node.children()) WriteNode(Stream, Child, Indent, 0);
+    for (pugi::xml_node Child : Node.children()) {
+      WriteNode(Stream, Child, Indent, 0);
+      // Without indentation the declaration and the root element still get a line each.
+      if (!Indent && Child.type() != pugi::node_declaration) Stream << '\n';
+    }
     return;
   }
   if (Indent) WriteIndent(Stream, Depth);
@@ -272,8 +276,7 @@ void WriteNode(std::ostream& Stream, pugi::xml_node Node, bool Indent, int Depth
     return;
   }
   Node.print(Stream, "", pugi::format_raw, pugi::encoding_utf8);
-  // Without indentation only the document's own children get a line each.
-  if (Indent || Node.parent().type() == pugi::node_document) Stream << '\n';
+  if (Indent) Stream << '\n';
 }
 
 std::string DescribeFile(const std::string& FileName) { return "\"" + FileName + "\""; }

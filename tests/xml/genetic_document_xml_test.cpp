@@ -1,0 +1,194 @@
+#include "kx/xml/genetic_document_xml.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <limits>
+
+#include "kx/host/exceptions.hpp"
+#include "kx/host/number_text.hpp"
+#include "kx/xml/xml_error.hpp"
+#include "xml_test_support.hpp"
+
+namespace kx {
+namespace {
+
+using test::ChildTags;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// A GeneticDocument whose root holds the given children.
+TXMLDocumentBinding<TXMLGeneticDocumentType> DocumentWith(const std::string& Children) {
+  auto Doc = std::make_unique<TKXXMLDocument>();
+  Doc->LoadFromXML("<GeneticDocument>" + Children + "</GeneticDocument>");
+  TXMLGeneticDocumentType Root = GetGeneticDocument(*Doc);
+  return {std::move(Doc), Root};
+}
+
+TEST(GeneticDocumentXml, NewDocumentHasVersionDeclarationAndRoot) {
+  auto Doc = NewGeneticDocument();
+  EXPECT_EQ(Doc->NodeName(), "GeneticDocument");
+  EXPECT_EQ(Doc.Document().DocumentElement(), Doc->Node());
+  pugi::xml_node Declaration = Doc.Document().Document().first_child();
+  ASSERT_EQ(Declaration.type(), pugi::node_declaration);
+  EXPECT_STREQ(Declaration.attribute("version").value(), "1.0");
+  EXPECT_TRUE(Doc->Node().children().begin() == Doc->Node().children().end());
+}
+
+TEST(GeneticDocumentXml, ElementsFollowTheOrderOfFirstAccess) {
+  auto Doc = NewGeneticDocument();
+  const TXMLGeneticDocumentType& Root = Doc.Root();
+  // The order in which the component writes its header.
+  Root.SetDiversityLimit(0.02f);
+  Root.SetFitnessCutoff(1.0f);
+  Root.SetFitnessMethod("fmMinimize");
+  Root.SetGeneration(0);
+  Root.SetUseDiversityLimit(false);
+  Root.SetUseFitnessCutoff(false);
+  Root.SetGenerationLimit(0);
+  Root.SetUseGenerationLimit(false);
+  Root.SetAvgFitness(1.5f);
+  Root.SetMaxFitness(2.5f);
+  Root.SetMinFitness(0.5f);
+  // Rewriting and reading an existing element does not move it.
+  Root.SetDiversityLimit(0.5f);
+  EXPECT_EQ(Root.MinFitness(), 0.5f);
+  EXPECT_THAT(ChildTags(Root.Node()),
+              ElementsAre("DiversityLimit", "FitnessCutoff", "FitnessMethod", "Generation",
+                          "UseDiversityLimit", "UseFitnessCutoff", "GenerationLimit",
+                          "UseGenerationLimit", "AvgFitness", "MaxFitness", "MinFitness"));
+  EXPECT_EQ(NodeToXML(Root.Node().child("FitnessCutoff")), "<FitnessCutoff>1</FitnessCutoff>");
+  EXPECT_EQ(NodeToXML(Root.Node().child("UseFitnessCutoff")),
+            "<UseFitnessCutoff>false</UseFitnessCutoff>");
+}
+
+TEST(GeneticDocumentXml, ReadingAMissingValueAddsAnEmptyElement) {
+  auto Doc = DocumentWith("<FitnessMethod>fmMaximize</FitnessMethod>");
+  EXPECT_EQ(Doc->Generation(), 0);
+  EXPECT_EQ(Doc->DiversityLimit(), 0.0f);
+  EXPECT_FALSE(Doc->UseFitnessCutoff());
+  EXPECT_EQ(Doc->GenerationLimit(), 0u);
+  EXPECT_EQ(Doc->FitnessMethod(), "fmMaximize");
+  EXPECT_THAT(ChildTags(Doc->Node()), ElementsAre("FitnessMethod", "Generation", "DiversityLimit",
+                                                  "UseFitnessCutoff", "GenerationLimit"));
+  EXPECT_EQ(NodeToXML(Doc->Node().child("Generation")), "<Generation/>");
+}
+
+TEST(GeneticDocumentXml, BlankNumbersReadAsZero) {
+  auto Doc = DocumentWith("<Generation>  </Generation><FitnessCutoff></FitnessCutoff>");
+  EXPECT_EQ(Doc->Generation(), 0);
+  EXPECT_EQ(Doc->FitnessCutoff(), 0.0f);
+}
+
+TEST(GeneticDocumentXml, BooleansAreTrueOnlyForTrueInAnyCase) {
+  for (const char* Text : {"true", "TRUE", "True", "tRuE"}) {
+    auto Doc = DocumentWith(std::string("<UseFitnessCutoff>") + Text + "</UseFitnessCutoff>");
+    EXPECT_TRUE(Doc->UseFitnessCutoff()) << Text;
+  }
+  for (const char* Text : {"1", "yes", "", " true", "false", "truex", "-1"}) {
+    auto Doc = DocumentWith(std::string("<UseFitnessCutoff>") + Text + "</UseFitnessCutoff>");
+    EXPECT_FALSE(Doc->UseFitnessCutoff()) << Text;
+  }
+}
+
+TEST(GeneticDocumentXml, SingleFloatsAreNarrowedWhenWrittenAndRead) {
+  auto Doc = NewGeneticDocument();
+  Doc->SetDiversityLimit(static_cast<float>(0.02));
+  EXPECT_EQ(Doc->Node().child("DiversityLimit").text().as_string(),
+            std::string("0.0199999995529652"));
+  EXPECT_EQ(static_cast<double>(Doc->DiversityLimit()), static_cast<double>(0.02f));
+  EXPECT_NE(static_cast<double>(Doc->DiversityLimit()), 0.02);
+
+  // A text with more precision than a float holds is narrowed on reading.
+  auto Read = DocumentWith("<FitnessCutoff>0.1</FitnessCutoff><MinFitness>1e300</MinFitness>");
+  EXPECT_EQ(Read->FitnessCutoff(), 0.1f);
+  EXPECT_EQ(Read->MinFitness(), std::numeric_limits<float>::infinity());
+}
+
+TEST(GeneticDocumentXml, FloatTextIgnoresTheProcessDecimalSeparator) {
+  SetDecimalSeparator(',');
+  auto Doc = NewGeneticDocument();
+  Doc->SetFitnessCutoff(0.5f);
+  float Read = Doc->FitnessCutoff();
+  SetDecimalSeparator('.');
+  EXPECT_EQ(Doc->Node().child("FitnessCutoff").text().as_string(), std::string("0.5"));
+  EXPECT_EQ(Read, 0.5f);
+}
+
+TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseConversionErrors) {
+  auto Doc = DocumentWith(
+      "<Generation>abc</Generation><DiversityLimit>0,5</DiversityLimit>"
+      "<GenerationLimit>12x</GenerationLimit><MaxFitness>1.5.2</MaxFitness>");
+  try {
+    Doc->Generation();
+    FAIL() << "no error";
+  } catch (const EConvertError& E) {
+    EXPECT_THAT(E.what(), HasSubstr("abc"));
+    EXPECT_THAT(E.what(), HasSubstr("\"Generation\""));
+  }
+  EXPECT_THROW(Doc->DiversityLimit(), EConvertError);
+  EXPECT_THROW(Doc->GenerationLimit(), EConvertError);
+  EXPECT_THROW(Doc->MaxFitness(), EConvertError);
+  // A 32-bit integer that overflows does not wrap.
+  auto Big = DocumentWith("<Generation>2147483648</Generation>");
+  EXPECT_THROW(Big->Generation(), EConvertError);
+}
+
+TEST(GeneticDocumentXml, GenerationLimitIsTruncatedToItsLow32Bits) {
+  EXPECT_EQ(DocumentWith("<GenerationLimit>4294967297</GenerationLimit>")->GenerationLimit(), 1u);
+  EXPECT_EQ(DocumentWith("<GenerationLimit>-1</GenerationLimit>")->GenerationLimit(), 4294967295u);
+  auto Doc = NewGeneticDocument();
+  Doc->SetGenerationLimit(4000000000u);
+  EXPECT_EQ(Doc->Node().child("GenerationLimit").text().as_string(), std::string("4000000000"));
+  EXPECT_EQ(Doc->GenerationLimit(), 4000000000u);
+}
+
+TEST(GeneticDocumentXml, WritingAValueReplacesTheElementContent) {
+  auto Doc = DocumentWith("<FitnessMethod>a<b><c/></b>d<![CDATA[e]]></FitnessMethod>");
+  Doc->SetFitnessMethod("fmWeightedMaximize");
+  EXPECT_EQ(NodeToXML(Doc->Node().child("FitnessMethod")),
+            "<FitnessMethod>fmWeightedMaximize</FitnessMethod>");
+  Doc->SetFitnessMethod("");
+  EXPECT_EQ(Doc->FitnessMethod(), "");
+  EXPECT_TRUE(Doc->Node().child("FitnessMethod").first_child().empty());
+}
+
+TEST(GeneticDocumentXml, StringsKeepTheirBlanksAndSpecialCharacters) {
+  auto Doc = NewGeneticDocument();
+  Doc->SetFitnessMethod(" ");
+  Doc.Root().Node().append_child("Other");  // so the value is not the last child
+  TKXXMLDocument Copy;
+  Copy.LoadFromXML(Doc.Document().SaveToXML());
+  EXPECT_EQ(GetGeneticDocument(Copy).FitnessMethod(), " ");
+
+  Doc->SetFitnessMethod(" a <&> \"b\" ");
+  Copy.LoadFromXML(Doc.Document().SaveToXML());
+  EXPECT_EQ(GetGeneticDocument(Copy).FitnessMethod(), " a <&> \"b\" ");
+}
+
+TEST(GeneticDocumentXml, ReproductionElementsNestTheirSelectionSettings) {
+  auto Doc = NewGeneticDocument();
+  TXMLReproductionType Reproduction(Doc->ChildElement("Reproduction"));
+  Reproduction.SetCrossoverProbability(0.98f);
+  Reproduction.SelectionMethod().SetMethod("smTournament");
+  Reproduction.SelectionMethod().SetElitistPercent(0.1f);
+  Reproduction.SelectionMethod().SetTournamentField(7);
+  Reproduction.SetMutationProbability(0.01f);
+  EXPECT_THAT(ChildTags(Reproduction.Node()),
+              ElementsAre("CrossoverProbability", "SelectionMethod", "MutationProbability"));
+  EXPECT_THAT(ChildTags(Reproduction.SelectionMethod().Node()),
+              ElementsAre("Method", "ElitistPercent", "TournamentField"));
+  EXPECT_EQ(Reproduction.SelectionMethod().TournamentField(), 7);
+  EXPECT_EQ(Reproduction.SelectionMethod().ElitistPercent(), 0.1f);
+  EXPECT_EQ(Reproduction.InversionProbability(), 0.0f);
+}
+
+TEST(GeneticDocumentXml, UnboundWrappersRaiseInsteadOfCrashing) {
+  TXMLGeneticDocumentType Unbound;
+  EXPECT_FALSE(Unbound);
+  EXPECT_THROW(Unbound.Generation(), EXMLError);
+  EXPECT_THROW(Unbound.SetFitnessMethod("x"), EXMLError);
+}
+
+}  // namespace
+}  // namespace kx

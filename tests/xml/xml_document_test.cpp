@@ -1,0 +1,241 @@
+#include "kx/xml/xml_document.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <sstream>
+
+#include "kx/xml/atomic_file.hpp"
+#include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/xml_error.hpp"
+#include "xml_test_support.hpp"
+
+namespace kx {
+namespace {
+
+using test::ReadFile;
+using test::TempFolder;
+using test::WriteFile;
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// The message of the EXMLError that loading Text raises ("" when it loads).
+std::string LoadError(const std::string& Text) {
+  TKXXMLDocument Doc;
+  try {
+    Doc.LoadFromXML(Text);
+  } catch (const EXMLError& E) {
+    return E.what();
+  }
+  return "";
+}
+
+TEST(XmlDocumentLoad, ReportsTheParserErrorWithItsPosition) {
+  EXPECT_THAT(LoadError("<a>\n  <b>\n  </c>\n</a>"),
+              AllOf(HasSubstr("Start-end tags mismatch"), HasSubstr("line 3, column 5")));
+  EXPECT_THAT(LoadError("<a x='1></a>"), HasSubstr("line 1"));
+}
+
+TEST(XmlDocumentLoad, RejectsTextThatEndsEarly) {
+  EXPECT_THAT(LoadError("<a><b>text</b>"), HasSubstr("Start-end tags mismatch"));
+  EXPECT_THAT(LoadError("<a><b>te"), HasSubstr("Cannot load the XML text"));
+  EXPECT_THAT(LoadError(""), HasSubstr("no root element"));
+  EXPECT_THAT(LoadError("  \n "), HasSubstr("no root element"));
+  EXPECT_THAT(LoadError("<?xml version=\"1.0\"?>"), HasSubstr("no root element"));
+  std::istringstream Truncated("<?xml version=\"1.0\"?>\n<GPDomain><Population>");
+  TKXXMLDocument Doc;
+  EXPECT_THROW(Doc.LoadFromStream(Truncated), EXMLError);
+}
+
+TEST(XmlDocumentLoad, RejectsWhatTheParserWouldAccept) {
+  EXPECT_THAT(LoadError("<a/>\n<b/>"),
+              AllOf(HasSubstr("second root element \"b\""), HasSubstr("line 2, column 2")));
+  EXPECT_THAT(LoadError("<a/> trailing"), HasSubstr("text outside the root element"));
+  EXPECT_THAT(LoadError("leading <a/>"), HasSubstr("text outside the root element"));
+  EXPECT_THAT(LoadError("<a>\n x &bogus; y</a>"),
+              AllOf(HasSubstr("\"&bogus;\""), HasSubstr("line 2, column 4")));
+  EXPECT_THAT(LoadError("<a b='&nope;'/>"), HasSubstr("\"&nope;\""));
+  EXPECT_THAT(LoadError("<a>x & y</a>"), HasSubstr("reference \"&\""));
+  EXPECT_THAT(LoadError("<a>&#xD800;</a>"), HasSubstr("&#xD800;"));
+  EXPECT_THAT(LoadError("<a>&#0;</a>"), HasSubstr("&#0;"));
+  EXPECT_THAT(LoadError("<a>&#x110000;</a>"), HasSubstr("&#x110000;"));
+  EXPECT_THAT(LoadError("<a>&#12a;</a>"), HasSubstr("&#12a;"));
+}
+
+TEST(XmlDocumentLoad, DecodesKnownReferences) {
+  TKXXMLDocument Doc;
+  Doc.LoadFromXML(
+      "<a v='&quot;&#x41;&apos;'>&lt;&amp;&gt;&#65;&#x263A;&#x1F600;<![CDATA[&raw;]]></a>");
+  pugi::xml_node Root = Doc.DocumentElement();
+  EXPECT_STREQ(Root.attribute("v").value(), "\"A'");
+  EXPECT_STREQ(Root.first_child().value(), "<&>A\xE2\x98\xBA\xF0\x9F\x98\x80");
+  EXPECT_STREQ(Root.last_child().value(), "&raw;");
+}
+
+TEST(XmlDocumentLoad, AFailedLoadKeepsThePreviousContent) {
+  TKXXMLDocument Doc;
+  Doc.LoadFromXML("<Keep><x>1</x></Keep>");
+  EXPECT_THROW(Doc.LoadFromXML("<Other><x></Other>"), EXMLError);
+  EXPECT_THROW(Doc.LoadFromXML("<Other/><Two/>"), EXMLError);
+  EXPECT_STREQ(Doc.DocumentElement().name(), "Keep");
+  EXPECT_STREQ(Doc.DocumentElement().child("x").text().get(), "1");
+}
+
+TEST(XmlDocumentLoad, MissingAndUnreadableFilesNameTheFile) {
+  TempFolder Folder;
+  TKXXMLDocument Doc;
+  const std::string Missing = Folder.File("missing.xml");
+  try {
+    Doc.LoadFromFile(Missing);
+    FAIL() << "no error";
+  } catch (const EXMLError& E) {
+    EXPECT_THAT(E.what(), AllOf(HasSubstr(Missing), HasSubstr("No such file")));
+  }
+  EXPECT_THROW(Doc.LoadFromFile(Folder.Path().string()), EXMLError);
+  WriteFile(Folder.File("bad.xml"), "<a>\n</b>");
+  try {
+    Doc.LoadFromFile(Folder.File("bad.xml"));
+    FAIL() << "no error";
+  } catch (const EXMLError& E) {
+    EXPECT_THAT(E.what(), AllOf(HasSubstr("bad.xml"), HasSubstr("line 2")));
+  }
+}
+
+TEST(XmlDocumentLoad, ReadsOtherEncodingsAndWritesUtf8) {
+  TKXXMLDocument Doc;
+  Doc.LoadFromXML("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>");
+  EXPECT_STREQ(Doc.DocumentElement().text().get(), "caf\xC3\xA9");
+  const std::string Saved = Doc.SaveToXML();
+  EXPECT_THAT(Saved, HasSubstr("encoding=\"UTF-8\""));
+  TKXXMLDocument Copy;
+  Copy.LoadFromXML(Saved);
+  EXPECT_STREQ(Copy.DocumentElement().text().get(), "caf\xC3\xA9");
+}
+
+TEST(XmlDocumentSave, IndentsNestedElementsButNotTexts) {
+  auto Doc = TKXXMLDocument::New("Root");
+  pugi::xml_node Root = Doc->DocumentElement();
+  pugi::xml_node A = Root.append_child("A");
+  A.append_attribute("n") = "x\"<y";
+  A.append_child("B").text() = "1";
+  A.append_child("C");
+  Root.append_child("D").text() = " two ";
+  EXPECT_EQ(Doc->SaveToXML(),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Root><A n=\"x&quot;&lt;y\"><B>1</B>"
+            "<C/></A><D> two </D></Root>\n");
+  Doc->SetAutoIndent(true);
+  EXPECT_EQ(Doc->SaveToXML(),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<Root>\n"
+            "  <A n=\"x&quot;&lt;y\">\n"
+            "    <B>1</B>\n"
+            "    <C/>\n"
+            "  </A>\n"
+            "  <D> two </D>\n"
+            "</Root>\n");
+  // Indented text reads back to the same tree.
+  TKXXMLDocument Copy;
+  Copy.LoadFromXML(Doc->SaveToXML());
+  EXPECT_STREQ(Copy.DocumentElement().child("A").attribute("n").value(), "x\"<y");
+  EXPECT_STREQ(Copy.DocumentElement().child("D").text().get(), " two ");
+  EXPECT_TRUE(Copy.DocumentElement().child("A").child("C").first_child().empty());
+}
+
+TEST(XmlDocumentSave, WritingToAFailedStreamRaises) {
+  auto Doc = TKXXMLDocument::New("Root");
+  std::ostringstream Stream;
+  Stream.setstate(std::ios::badbit);
+  EXPECT_THROW(Doc->SaveToStream(Stream), EXMLError);
+}
+
+// A program tree nested Depth levels deep, as the text of a Population document.
+std::string DeepPopulation(int Depth) {
+  std::string Text = "<Population><Individual><DNA Instruction=\"f\">";
+  Text.reserve(Text.size() + static_cast<std::size_t>(Depth) * 40);
+  for (int I = 0; I < Depth; ++I) Text += "<Child Instruction=\"f\">";
+  Text += "<Value>1</Value>";
+  for (int I = 0; I < Depth; ++I) Text += "</Child>";
+  Text += "</DNA></Individual></Population>";
+  return Text;
+}
+
+TEST(XmlDocumentDeep, AMillionLevelsLoadWalkSaveAndFree) {
+  constexpr int Depth = 1000000;
+  const std::string Text = DeepPopulation(Depth);
+  TKXXMLDocument Doc;
+  Doc.LoadFromXML(Text);
+  TXMLGPPopulation Population = GetGPPopulation(Doc);
+  TXMLDnaType Node = Population.Items(0).DNA();
+  int Levels = 0;
+  for (TXMLDnaTypeList Children = Node.Child(); Children.Count() == 1; Children = Node.Child()) {
+    Node = Children.Items(0);
+    ++Levels;
+  }
+  EXPECT_EQ(Levels, Depth);
+  EXPECT_EQ(Node.Value(), "1");
+
+  // Indentation stops at a fixed depth: the output stays close to the raw size.
+  Doc.SetAutoIndent(true);
+  const std::string Saved = Doc.SaveToXML();
+  EXPECT_LT(Saved.size(), Text.size() + 100000);
+  TKXXMLDocument Copy;
+  Copy.LoadFromXML(Saved);
+  EXPECT_EQ(NodeToXML(Copy.DocumentElement()), NodeToXML(Doc.DocumentElement()));
+
+  // Deleting the individual frees the whole tree without recursion.
+  Population.Delete(0);
+  EXPECT_EQ(Population.Count(), 0);
+  Copy.Clear();
+  EXPECT_FALSE(Copy.DocumentElement());
+}
+
+class AtomicSaveTest : public ::testing::Test {
+ protected:
+  TempFolder FFolder;
+  std::string FFile = FFolder.File("doc.xml");
+};
+
+TEST_F(AtomicSaveTest, ReplacesTheFileAndLeavesNoTemporaryFile) {
+  WriteFile(FFile, "old");
+  ::chmod(FFile.c_str(), 0640);
+  auto Doc = TKXXMLDocument::New("Root");
+  SaveDocumentToFile(*Doc, FFile);
+  EXPECT_EQ(ReadFile(FFile), Doc->SaveToXML());
+  EXPECT_THAT(FFolder.Names(), ElementsAre("doc.xml"));
+  struct stat Info;
+  ASSERT_EQ(::stat(FFile.c_str(), &Info), 0);
+  EXPECT_EQ(Info.st_mode & 0777, 0640u);
+}
+
+TEST_F(AtomicSaveTest, AFailedWriteKeepsTheOldFile) {
+  WriteFile(FFile, "old content");
+  EXPECT_THROW(SaveToFileAtomically(FFile,
+                                    [](std::ostream& Stream) {
+                                      Stream << std::string(200000, 'x');
+                                      throw EXMLError("writer failed");
+                                    }),
+               EXMLError);
+  EXPECT_EQ(ReadFile(FFile), "old content");
+  EXPECT_THAT(FFolder.Names(), ElementsAre("doc.xml"));
+}
+
+TEST_F(AtomicSaveTest, FileSystemErrorsNameTheFile) {
+  const std::string Unreachable = FFolder.File("no/such/folder/doc.xml");
+  auto Doc = TKXXMLDocument::New("Root");
+  try {
+    Doc->SaveToFile(Unreachable);
+    FAIL() << "no error";
+  } catch (const EXMLError& E) {
+    EXPECT_THAT(E.what(), AllOf(HasSubstr(Unreachable), HasSubstr("No such file")));
+  }
+  // A folder in the way of the target is not replaced.
+  std::filesystem::create_directory(FFile);
+  EXPECT_THROW(Doc->SaveToFile(FFile), EXMLError);
+  EXPECT_TRUE(std::filesystem::is_directory(FFile));
+  EXPECT_THAT(FFolder.Names(), ElementsAre("doc.xml"));
+}
+
+}  // namespace
+}  // namespace kx

@@ -1,0 +1,131 @@
+#include "kx/xml/xml_lists.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "kx/host/exceptions.hpp"
+#include "kx/xml/ga_domain_xml.hpp"
+#include "kx/xml/xml_error.hpp"
+#include "xml_test_support.hpp"
+
+namespace kx {
+namespace {
+
+using test::ChildTags;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class XmlListsTest : public ::testing::Test {
+ protected:
+  pugi::xml_node Load(const std::string& Text) {
+    FDoc.LoadFromXML(Text);
+    return FDoc.DocumentElement();
+  }
+  TKXXMLDocument FDoc;
+};
+
+TEST_F(XmlListsTest, CollectionsIndexOnlyTheirOwnTag) {
+  pugi::xml_node Root = Load("<G><A><Name>a0</Name></A><B/><A><Name>a1</Name></A><B/></G>");
+  TXMLNodeCollection<TXMLGeneType> As(Root, "A");
+  ASSERT_EQ(As.Count(), 2);
+  EXPECT_EQ(As.Items(1).Name(), "a1");
+  EXPECT_EQ(As[0].Name(), "a0");
+  std::vector<std::string> Names;
+  for (TXMLGeneType Item : As) Names.push_back(Item.Name());
+  EXPECT_THAT(Names, ElementsAre("a0", "a1"));
+  EXPECT_THROW(As.Items(2), EListError);
+  EXPECT_THROW(As.Items(-1), EListError);
+}
+
+TEST_F(XmlListsTest, InsertPlacesTheItemAmongTheItems) {
+  pugi::xml_node Root = Load("<G><A/><B/><A/><B/></G>");
+  TXMLNodeCollection<TXMLGeneType> As(Root, "A");
+  As.Insert(1).SetName("new1");
+  EXPECT_THAT(ChildTags(Root), ElementsAre("A", "B", "A", "A", "B"));
+  EXPECT_EQ(As.Items(1).Name(), "new1");
+  // Inserting at Count appends at the end of the parent.
+  As.Insert(3).SetName("last");
+  EXPECT_THAT(ChildTags(Root), ElementsAre("A", "B", "A", "A", "B", "A"));
+  EXPECT_EQ(As.Items(3).Name(), "last");
+  As.Add();
+  EXPECT_EQ(As.Count(), 5);
+  EXPECT_THROW(As.Insert(6), EListError);
+  EXPECT_THROW(As.Insert(-1), EListError);
+}
+
+TEST_F(XmlListsTest, DeleteAndClearLeaveOtherChildren) {
+  pugi::xml_node Root = Load("<G><A><Name>a0</Name></A><B/><A><Name>a1</Name></A></G>");
+  TXMLNodeCollection<TXMLGeneType> As(Root, "A");
+  As.Delete(0);
+  EXPECT_EQ(As.Count(), 1);
+  EXPECT_EQ(As.Items(0).Name(), "a1");
+  EXPECT_THROW(As.Delete(1), EListError);
+  As.Clear();
+  EXPECT_THAT(ChildTags(Root), ElementsAre("B"));
+}
+
+TEST_F(XmlListsTest, UnboundCollectionsRaise) {
+  TXMLNodeCollection<TXMLGeneType> Unbound(pugi::xml_node(), "A");
+  EXPECT_EQ(Unbound.Count(), 0);
+  EXPECT_THROW(Unbound.Add(), EXMLError);
+  EXPECT_THROW(Unbound.Insert(0), EXMLError);
+}
+
+TEST_F(XmlListsTest, ValueListsWriteAndReadTheirValues) {
+  pugi::xml_node Root = Load("<Genes/>");
+  TXMLSingleList Floats(Root, "F");
+  TXMLIntegerList Ints(Root, "I");
+  TXMLBooleanList Bools(Root, "B");
+  TXMLStringList Names(Root, "S");
+  Floats.Add(0.1f);
+  Ints.Add(-42);
+  Bools.Add(true);
+  Names.Add("x y");
+  Bools.Insert(0, false);
+  EXPECT_THAT(ChildTags(Root), ElementsAre("F", "I", "B", "B", "S"));
+  EXPECT_EQ(Floats.Items(0), 0.1f);
+  EXPECT_EQ(Ints[0], -42);
+  EXPECT_FALSE(Bools.Items(0));
+  EXPECT_TRUE(Bools.Items(1));
+  EXPECT_EQ(Names.Items(0), "x y");
+  EXPECT_EQ(NodeToXML(Root),
+            "<Genes><F>0.100000001490116</F><I>-42</I><B>false</B><B>true</B>"
+            "<S>x y</S></Genes>");
+  Bools.Delete(1);
+  EXPECT_EQ(Bools.Count(), 1);
+}
+
+TEST_F(XmlListsTest, NumericItemsWithoutAValueAreErrorsNotZero) {
+  pugi::xml_node Root = Load("<G><I/><F> </F><B></B><S/></G>");
+  try {
+    TXMLIntegerList(Root, "I").Items(0);
+    FAIL() << "no error";
+  } catch (const EConvertError& E) {
+    EXPECT_THAT(E.what(), HasSubstr("\"I\""));
+  }
+  EXPECT_THROW(TXMLSingleList(Root, "F").Items(0), EConvertError);
+  EXPECT_THROW(TXMLBooleanList(Root, "B").Items(0), EConvertError);
+  EXPECT_EQ(TXMLStringList(Root, "S").Items(0), "");
+}
+
+TEST_F(XmlListsTest, BooleanItemsUseTheGeneralConversion) {
+  pugi::xml_node Root =
+      Load("<G><B>TRUE</B><B>False</B><B>1</B><B>0</B><B>-3</B><B>yes</B><B> true </B></G>");
+  TXMLBooleanList Bools(Root, "B");
+  EXPECT_TRUE(Bools.Items(0));
+  EXPECT_FALSE(Bools.Items(1));
+  EXPECT_TRUE(Bools.Items(2));
+  EXPECT_FALSE(Bools.Items(3));
+  EXPECT_TRUE(Bools.Items(4));
+  EXPECT_THROW(Bools.Items(5), EConvertError);
+  EXPECT_TRUE(Bools.Items(6));
+}
+
+TEST_F(XmlListsTest, BadNumbersInListsRaise) {
+  pugi::xml_node Root = Load("<G><I>1.5</I><F>x</F></G>");
+  EXPECT_THROW(TXMLIntegerList(Root, "I").Items(0), EConvertError);
+  EXPECT_THROW(TXMLSingleList(Root, "F").Items(0), EConvertError);
+}
+
+}  // namespace
+}  // namespace kx

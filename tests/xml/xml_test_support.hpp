@@ -1,0 +1,62 @@
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kx/xml/xml_document.hpp"
+
+namespace kx::test {
+
+// A fresh folder for the files of one test, removed afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string Pattern = (std::filesystem::temp_directory_path() / "kx_xml_XXXXXX").string();
+    if (!mkdtemp(Pattern.data())) throw std::runtime_error("mkdtemp failed");
+    FPath = Pattern;
+  }
+  ~TempFolder() {
+    std::error_code Ignored;
+    std::filesystem::remove_all(FPath, Ignored);
+  }
+  std::string File(const std::string& Name) const { return (FPath / Name).string(); }
+  const std::filesystem::path& Path() const { return FPath; }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> Result;
+    for (const auto& Entry : std::filesystem::directory_iterator(FPath)) {
+      Result.push_back(Entry.path().filename().string());
+    }
+    return Result;
+  }
+
+ private:
+  std::filesystem::path FPath;
+};
+
+inline void WriteFile(const std::string& FileName, const std::string& Text) {
+  std::ofstream(FileName, std::ios::binary) << Text;
+}
+
+inline std::string ReadFile(const std::string& FileName) {
+  std::ifstream Stream(FileName, std::ios::binary);
+  std::ostringstream Text;
+  Text << Stream.rdbuf();
+  return Text.str();
+}
+
+// The tags of the element children of Node, in document order.
+inline std::vector<std::string> ChildTags(pugi::xml_node Node) {
+  std::vector<std::string> Tags;
+  for (pugi::xml_node Child : Node.children()) {
+    if (Child.type() == pugi::node_element) Tags.push_back(Child.name());
+  }
+  return Tags;
+}
+
+}  // namespace kx::test
