@@ -61,6 +61,7 @@ void TKXCustomGeneticComponent::Assign(TKXPersistent* Source) {
   // The source's fittest individual belongs to the source; ours is recomputed by the next
   // evaluation.
   FFittestIndividual = nullptr;
+  // A source that never bred has no previous generation to copy; ours is left as it is.
   if (source->FPreviousGeneration) SetPreviousGeneration(source->FPreviousGeneration.get());
   SetSelectionMethod(source->FSelectionMethod);
   SetPopulation(source->Population());

@@ -29,6 +29,8 @@ class TKXFiler;
 //   in the constructor: a C++ base constructor cannot reach a subclass's override, and the
 //   subclass's population must see the subclass fully built (its PopulationNotify sizes
 //   new individuals). Population() therefore always returns the subclass's population.
+//   The previous generation is created on first need too (Initialize, Assign, its setter,
+//   or the first generation of a population that was set up without Initialize).
 // - IsFinished with UseFitnessCutoff and no fittest individual (empty population, or the
 //   fittest was removed) does not finish on the cutoff; the other tests still run.
 // - Assign copies the statistics but not the fittest individual, which can only refer to
