@@ -5,10 +5,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <kx/gp_engine/context.hpp>
 #include <kx/gp_engine/float_instruction.hpp>
 #include <kx/gp_engine/float_node.hpp>
@@ -117,12 +117,16 @@ Fixture& Shared() {
   return fixture;
 }
 
+// Processor time of this (single-threaded) process, so other load on the machine does not
+// skew the ratio.
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
 double PlainSeconds(const Fixture& F, int Rounds) {
-  const auto start = std::chrono::steady_clock::now();
+  const double start = CpuSeconds();
   for (int r = 0; r < Rounds; ++r) {
     for (const auto& [x, y] : F.Cases) benchmark::DoNotOptimize(Plain(x, y));
   }
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return CpuSeconds() - start;
 }
 
 void BM_TreeExecution(benchmark::State& State) {
@@ -130,7 +134,7 @@ void BM_TreeExecution(benchmark::State& State) {
   double* x = f.Ctx.Values().Find("x");
   double* y = f.Ctx.Values().Find("y");
   Node* tree = f.Tree.get();
-  const auto start = std::chrono::steady_clock::now();
+  const double start = CpuSeconds();
   std::int64_t rounds = 0;
   for (auto _ : State) {
     for (const auto& [cx, cy] : f.Cases) {
@@ -140,8 +144,7 @@ void BM_TreeExecution(benchmark::State& State) {
     }
     ++rounds;
   }
-  const double treeSeconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double treeSeconds = CpuSeconds() - start;
   const int plainRounds = 200;
   const double plainSeconds = PlainSeconds(f, plainRounds);
   const double treePerCase = treeSeconds / static_cast<double>(rounds * kCases);
