@@ -1,0 +1,312 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kx/core/consts.hpp"
+#include "kx/core/genetic_component.hpp"
+#include "kx/gp/gp_individual.hpp"
+#include "kx/gp/gp_population.hpp"
+#include "kx/gp_engine/engine.hpp"
+#include "kx/gp_engine/instruction.hpp"
+#include "kx/gp_engine/node.hpp"
+
+namespace kx {
+
+// Generic classes whose plain names the concrete classes take. The generic program
+// component is generics::TKXCustomGeneticProgramming<T>; kx::TKXCustomGeneticProgramming is
+// its float instantiation's concrete descendant (kx/gp/genetic_programming.hpp).
+namespace generics {
+
+// The genetic-programming component: an evolutionary component whose individuals are
+// program trees built from an instruction set that it owns. It is the engine of its
+// instruction set and of its individuals' trees: it creates their nodes and is told of
+// every change of the set, which it sorts into function and terminal lists.
+//
+// Settings and their defaults: crossover probability 0.9, tournament of 7, full
+// initialization with a derived depth, mutation weights 25/0/0/25/25/0 (subtree, replacement,
+// constant, shrink, hoist, point), no bloat strategy with a limit of 10.
+//
+// Choices where the behaviour is otherwise open:
+// - Duplicate programs at initialization are regenerated; whenever an individual's retries
+//   run out the minimum depth rises by one. When that happened kMaxDepthRaises times for one
+//   individual without producing a new program (an instruction set that cannot make enough
+//   distinct trees), the individual keeps its duplicate and initialization goes on.
+// - Subtree crossover recombines the two parents: when they differ, the second child first
+//   takes the second parent's tree (it reverts to that parent under the limit strategies),
+//   then the children swap subtrees. The fair crossovers graft copies of the second parent's
+//   subtrees into each child, so both operators take the second parent's material.
+// - Crossover with one child grafts a copy of a subtree of the second parent into it.
+// - A fair crossover whose roulette has no usable weight (depth-fair with every smaller
+//   donor node at depth 0 and none equal) chooses a new removal point, as when no donor
+//   node qualifies.
+// - The covariant parsimony coefficient over a single individual (no sample variance) is 0.
+// - Instruction-set changes that empty the population empty the previous generation too:
+//   both hold trees that refer to the instructions.
+// - The published stream default of each mutation weight is its initial value.
+// - The program statistics are computed before every fitness evaluation pass of a new
+//   population, so evaluations (possibly parallel) only read them.
+template <class T>
+class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
+                                    public IKXGeneticProgramEngine<T> {
+ public:
+  using TNode = TKXGPNode<T>;
+  using TNodePtr = std::unique_ptr<TNode>;
+  using TIndividual = TKXGPIndividual<T>;
+  using TPopulation = TKXGPPopulation<T>;
+  using TInstruction = TKXGPInstruction<T>;
+  using TInstructions = TKXGPInstructions<T>;
+
+  // How often one individual's minimum depth may rise without producing a new program
+  // before it keeps its duplicate.
+  static constexpr std::int32_t kMaxDepthRaises = 4;
+
+  explicit TKXCustomGeneticProgramming(TKXComponent* AOwner = nullptr);
+  ~TKXCustomGeneticProgramming() override;
+
+  std::string ClassName() const override { return "TKXCustomGeneticProgramming"; }
+
+  // From another GP component of the same value type: the GP settings and the instruction
+  // set (data only), then the core's settings and populations.
+  void Assign(TKXPersistent* Source) override;
+  // Assign, then the instruction set again with its handlers.
+  virtual void AssignAll(TKXPersistent* Source);
+  // The core's published properties, the GP ones, and the extra float entries
+  // "SelectionNonTerminalsProbability", "ParsimonyCoefficient", "PointMutationProbability"
+  // and "TarpeianProbability", each written only when it differs from its default.
+  void DefineProperties(TKXFiler& Filer) override;
+
+  // --- Engine ----------------------------------------------------------------------------
+
+  // A new instruction set owned by this component with items of InstructionClass.
+  std::unique_ptr<TKXGPInstructions<T>> CreateInstructions(TKXItemClass InstructionClass) override;
+  // A new detached node of the component's node class (here TKXGPTreeNode<T>).
+  TNodePtr CreateNode(TKXGPInstruction<T>* Item) override;
+  // No limit: 2147483647.
+  std::int32_t MaxNodeArity() const override;
+  // Any change of an instruction other than its kind empties the population.
+  void InstructionUpdate(TKXGPInstruction<T>* Item) override;
+  // Addition, extraction and deletion empty the population and update the two lists.
+  void InstructionNotify(TKXGPInstruction<T>* Item, TCollectionNotification Action) override;
+  // A change of kind or arity moves the instruction between the two lists.
+  void InstructionOperationUpdate(TKXGPInstruction<T>* Item) override;
+  TKXGPInstructions<T>* GetInstructions() const override { return FInstructions.get(); }
+  // Copies Value's instructions (data only) into the component's own set.
+  void SetInstructions(TKXGPInstructions<T>* Value) override;
+  TKXGPInstructions<T>* Instructions() const noexcept { return FInstructions.get(); }
+
+  // --- Populations and instruction lists -----------------------------------------------------
+
+  TPopulation* Population() const;
+  TPopulation* PreviousGeneration() const noexcept;
+  TIndividual* FittestIndividual() const noexcept;
+
+  // The function instructions (arity 1 or more) and the terminals, in the order they were
+  // sorted in.
+  TInstruction* Functions(int Index) const { return FFunctions.at(Index); }
+  int FunctionsCount() const noexcept { return static_cast<int>(FFunctions.size()); }
+  TInstruction* Terminals(int Index) const { return FTerminals.at(Index); }
+  int TerminalsCount() const noexcept { return static_cast<int>(FTerminals.size()); }
+
+  // --- Settings --------------------------------------------------------------------------
+
+  TGPBloatStrategy BloatStrategy() const noexcept { return FBloatStrategy; }
+  void SetBloatStrategy(TGPBloatStrategy Value) noexcept { FBloatStrategy = Value; }
+  // Never below 5.
+  std::int32_t BloatLimit() const noexcept { return FBloatLimit; }
+  void SetBloatLimit(std::int32_t Value) noexcept;
+  TGPCrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
+  void SetCrossoverMethod(TGPCrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
+  // Maximum depth of initial trees; 0 derives it from the number of functions. Never
+  // negative.
+  std::int32_t InitializationDepth() const noexcept { return FInitializationDepth; }
+  void SetInitializationDepth(std::int32_t Value) noexcept;
+  TGPInitializationMethod InitializationMethod() const noexcept { return FInitializationMethod; }
+  void SetInitializationMethod(TGPInitializationMethod Value) noexcept {
+    FInitializationMethod = Value;
+  }
+  TGPPointMutationMethod PointMutationMethod() const noexcept { return FPointMutationMethod; }
+  void SetPointMutationMethod(TGPPointMutationMethod Value) noexcept {
+    FPointMutationMethod = Value;
+  }
+  TGAProbability PointMutationProbability() const noexcept { return FPointMutationProbability; }
+  void SetPointMutationProbability(TGAProbability Value) noexcept {
+    FPointMutationProbability = Value;
+  }
+  TGAFloat ParsimonyCoefficient() const noexcept { return FParsimonyCoefficient; }
+  void SetParsimonyCoefficient(TGAFloat Value) noexcept { FParsimonyCoefficient = Value; }
+  TGAProbability SelectionNonTerminalsProbability() const noexcept {
+    return FSelectionNonTerminalsProbability;
+  }
+  void SetSelectionNonTerminalsProbability(TGAProbability Value) noexcept {
+    FSelectionNonTerminalsProbability = Value;
+  }
+  TGAFloat TarpeianProbability() const noexcept { return FTarpeianProbability; }
+  void SetTarpeianProbability(TGAFloat Value) noexcept { FTarpeianProbability = Value; }
+
+  // The six mutation weights (0 to 255) and their sum.
+  const TGPMutationMethodWeights& MutationWeights() const noexcept { return FMutationWeights; }
+  void SetMutationWeights(const TGPMutationMethodWeights& Value) noexcept;
+  std::int32_t MutationWeightSum() const noexcept { return FMutationWeightSum; }
+  std::int32_t GetMutateWeights(TGPMutationMethod Method) const noexcept {
+    return FMutationWeights[Method];
+  }
+  // A negative value stores 0; values above 255 keep their low eight bits.
+  void SetMutateWeights(TGPMutationMethod Method, std::int32_t Value) noexcept;
+  static constexpr std::int32_t SumOfWeights(const TGPMutationMethodWeights& Weights) noexcept {
+    std::int32_t sum = 0;
+    for (std::uint8_t weight : Weights) sum += weight;
+    return sum;
+  }
+
+  const TNodeNotifyEvent<T>& OnConstantMutation() const noexcept { return FOnConstantMutation; }
+  void SetOnConstantMutation(TNodeNotifyEvent<T> Value) { FOnConstantMutation = std::move(Value); }
+
+  // --- Program statistics ------------------------------------------------------------------
+
+  // Minimum, average and maximum root Size and Depth over the population, computed at most
+  // once per generation.
+  void CalculateProgramStats();
+  std::int32_t MinProgramSize();
+  float AvgProgramSize();
+  std::int32_t MaxProgramSize();
+  std::int32_t MinProgramDepth();
+  float AvgProgramDepth();
+  std::int32_t MaxProgramDepth();
+
+  // --- Trees -----------------------------------------------------------------------------
+
+  // Node factories: a node for a uniformly chosen candidate instruction, detached, or
+  // inserted into Parent (required) at Index. Raise "No operations found", "No terminals
+  // found" or "No nodes found" without candidates.
+  virtual TNodePtr GetOperationNode();
+  virtual TNodePtr GetTerminalNode();
+  virtual TNodePtr GetNode();
+  // A node for an instruction similar to Node's (same kind and arity, possibly the same).
+  virtual TNodePtr GetNode(const TNode* Node);
+  TNode* GetOperationNode(TNode* Parent, int Index);
+  TNode* GetTerminalNode(TNode* Parent, int Index);
+  TNode* GetNode(TNode* Parent, int Index);
+  TNode* GetNode(TNode* Parent, const TNode* Node, int Index);
+  // A uniformly chosen instruction with the same kind and arity as Instruction; "No nodes
+  // found" with an empty set or no instruction.
+  TInstruction* GetSimilarInstruction(const TInstruction* Instruction) const;
+
+  // Random subtrees: Full has every branch exactly Depth levels deep, Grow at most Depth
+  // (a depth below 2 gives one terminal). Detached, or inserted into Parent at Index.
+  TNodePtr DoInitializeFull(std::int32_t Depth);
+  TNodePtr DoInitializeGrow(std::int32_t Depth);
+  TNode* DoInitializeFull(TNode* Parent, int Index, std::int32_t Depth);
+  TNode* DoInitializeGrow(TNode* Parent, int Index, std::int32_t Depth);
+
+  // The number of distinct trees of Depth levels of functions (a depth of 0 counts the
+  // functions).
+  virtual double SearchSpaceSize(std::int32_t Depth) const;
+
+  // --- Variation ---------------------------------------------------------------------------
+
+  bool DoFairCrossover(TIndividual* Parent1, TIndividual* Parent2, TIndividual* Child);
+  // Fills Roulette with the cumulative fair weights of the donor nodes for a removed
+  // subtree of measure Size (node Depth under depth-fair crossover, else Size).
+  void CreateSizeFairRoulette(TGAFitnessArray& Roulette, const std::vector<TNode*>& DonorNodes,
+                              std::int32_t Size, std::int32_t SmallerCount, std::int32_t EqualCount,
+                              std::int32_t LargerCount, double SmallerMean,
+                              double LargerMean) const;
+  // A node of Individual's flattened tree drawn from Roulette by binary search.
+  TNode* SelectSizeFairNode(TIndividual* Individual, const TGAFitnessArray& Roulette) const;
+
+  // Applies one mutation method to Individual.
+  void Mutate(TIndividual* Individual, TGPMutationMethod Method);
+  virtual void DoSubtreeMutation(TIndividual* Individual);
+  virtual void DoReplacementMutation(TIndividual* Individual);
+  virtual void DoConstantMutation(TIndividual* Individual);
+  virtual void DoShrinkMutation(TIndividual* Individual);
+  virtual void DoHoistMutation(TIndividual* Individual);
+  // Point mutation from the root; true when a node changed.
+  virtual bool DoPointMutation(TIndividual* Individual);
+  virtual bool DoPointMutation(TIndividual* Individual, TNode* Node);
+
+  // Bloat control after reproduction, for one child whose first parent is Parent.
+  void DoAntiBloating(TIndividual* Parent, TIndividual* OtherParent, TIndividual* Child,
+                      bool Reproduced);
+
+  // --- Fitness and selection ------------------------------------------------------------
+
+  // Program statistics first (so evaluations only read them), then the core's pass.
+  void EvaluateFitness() override;
+  // Raw fitness passes the Tarpeian and unfit rules first.
+  TGAFitness EvaluateFitness(TKXIndividual* Item, bool Weighted) override;
+  using TKXCustomGeneticComponent::EvaluateFitness;
+  // Tournament with the lexicographic tie-break on program size under that strategy.
+  void SelectTournament(TKXObject* Sender, TKXPopulation* Population,
+                        TKXIndividual*& Parent) override;
+
+  // Overrides of the core's steps, public so that they can be driven step by step.
+  bool DoCrossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
+                   TKXIndividual* Child2) override;
+  bool DoMutate(TKXIndividual* Item) override;
+  bool DoInvert(TKXIndividual* Item) override;
+  bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1) override;
+  bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
+                   TKXIndividual* Child2) override;
+  // Random trees for every individual; returns the number of trees built again because
+  // they duplicated an earlier one.
+  std::int32_t DoInitialize() override;
+  TGAFitness DoEvaluateWeightedFitness(TKXIndividual* Item) override;
+  void DoCalculateWeightedFitnessStatistics() override;
+  void DoStartEvolve() override;
+
+ protected:
+  std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass) override;
+  // Replaces the (still empty) instruction set by one of the class the most derived
+  // CreateInstructions makes; descendants call it from their constructor.
+  void RecreateInstructions();
+
+ private:
+  TNodePtr NewNode(const std::vector<TInstruction*>& Candidates, const TKXMessage& Missing);
+  // Raises when a terminal node's instruction asks for arguments.
+  static void CheckTerminal(const TNode* Node);
+  void GrowChildren(TNode* Node, std::int32_t Depth, bool Full);
+  TNodePtr NewTreeNode(std::int32_t Depth, bool Full);
+  // The tree an initialization method gives individual Index of Count at minimum depth
+  // MinDepth and maximum depth MaxDepth.
+  TNodePtr InitialTree(std::int32_t Index, std::int32_t Count, std::int32_t MaxDepth,
+                       std::int32_t MinDepth);
+  // The depth a subtree or replacement mutation regrows for a chosen node.
+  std::int32_t RegrowDepth(const TNode* Node) const;
+  void ClearPopulations();
+  void InvalidateProgramStats() noexcept { FMaxProgramSize = 0; }
+  void EnsureProgramStats() {
+    if (FMaxProgramSize == 0) CalculateProgramStats();
+  }
+  static TIndividual* AsIndividual(TKXIndividual* Item);
+
+  std::unique_ptr<TKXGPInstructions<T>> FInstructions;
+  TGPCrossoverMethod FCrossoverMethod = cmSubtree;
+  TGAProbability FSelectionNonTerminalsProbability = NONTERMINALS_SELECTION_PROBABILITY;
+  std::int32_t FInitializationDepth = 0;
+  TGPInitializationMethod FInitializationMethod = imFull;
+  std::vector<TInstruction*> FFunctions;
+  std::vector<TInstruction*> FTerminals;
+  TGPMutationMethodWeights FMutationWeights = DefaultMutationWeights;
+  std::int32_t FMutationWeightSum = SumOfWeights(DefaultMutationWeights);
+  TGPBloatStrategy FBloatStrategy = bsNone;
+  std::int32_t FBloatLimit = 10;
+  TGPPointMutationMethod FPointMutationMethod = pmmPerNode;
+  TGAProbability FPointMutationProbability = INVERSION_PROBABILITY;
+  TNodeNotifyEvent<T> FOnConstantMutation;
+  TGAFloat FParsimonyCoefficient = DEFAULT_PARSIMONY_COEFFICIENT;
+  std::int32_t FMinProgramSize = 0;
+  float FAvgProgramSize = 0;
+  std::int32_t FMaxProgramSize = 0;
+  std::int32_t FMinProgramDepth = 0;
+  float FAvgProgramDepth = 0;
+  std::int32_t FMaxProgramDepth = 0;
+  TGAFloat FTarpeianProbability = DEFAULT_TARPEIAN_PROBABILITY;
+};
+
+}  // namespace generics
+
+}  // namespace kx

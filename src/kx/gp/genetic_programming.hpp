@@ -1,0 +1,103 @@
+#pragma once
+
+// The concrete program components that applications use. Each fixes the value type, the
+// node class and the instruction classes of the generic component
+// generics::TKXCustomGeneticProgramming<T>:
+//
+//   TKXGeneticProgramming          float values, n-ary nodes (TKXGPFloatNode)
+//   TKXBinaryGeneticProgramming    float values, binary nodes (TKXGPBinaryFloatNode)
+//   TKXGeneticProgrammingVariant   variant values, n-ary nodes (TKXGPVariantNode)
+//
+// Instructions() reads the component's set typed as the concrete set class; writing goes
+// through SetInstructions (a copy). OnConstantMutation is typed TFloatNodeNotifyEvent or
+// TVariantNodeNotifyEvent, which are the generic handler types of the two value types.
+//
+// The binary component does not cap arities at 2: building a tree that needs a third
+// argument under a binary node fails with the node's list-index error. Keeping function
+// arities at 2 or below is the application's part.
+
+#include <memory>
+#include <string>
+
+#include "kx/core/consts.hpp"
+#include "kx/gp/custom_genetic_programming.hpp"
+#include "kx/gp_engine/float_instruction.hpp"
+#include "kx/gp_engine/float_node.hpp"
+#include "kx/gp_engine/variant_instruction.hpp"
+#include "kx/gp_engine/variant_node.hpp"
+#include "kx/host/variant.hpp"
+
+namespace kx {
+
+// Float programs over n-ary nodes.
+class TKXCustomGeneticProgramming : public generics::TKXCustomGeneticProgramming<TGAFloat> {
+  using Base = generics::TKXCustomGeneticProgramming<TGAFloat>;
+
+ public:
+  explicit TKXCustomGeneticProgramming(TKXComponent* AOwner = nullptr);
+
+  std::string ClassName() const override { return "TKXCustomGeneticProgramming"; }
+
+  // Always a TKXGPFloatInstructions of TKXGPFloatInstruction items; the class argument is
+  // ignored.
+  std::unique_ptr<TKXGPInstructions<TGAFloat>> CreateInstructions(
+      TKXItemClass InstructionClass) override;
+  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* Item) override;
+
+  TKXGPFloatInstructions* Instructions() const noexcept;
+};
+
+class TKXGeneticProgramming : public TKXCustomGeneticProgramming {
+ public:
+  using TKXCustomGeneticProgramming::TKXCustomGeneticProgramming;
+  std::string ClassName() const override { return "TKXGeneticProgramming"; }
+};
+
+// Float programs over binary nodes.
+class TKXCustomBinaryGeneticProgramming : public generics::TKXCustomGeneticProgramming<TGAFloat> {
+  using Base = generics::TKXCustomGeneticProgramming<TGAFloat>;
+
+ public:
+  explicit TKXCustomBinaryGeneticProgramming(TKXComponent* AOwner = nullptr);
+
+  std::string ClassName() const override { return "TKXCustomBinaryGeneticProgramming"; }
+
+  // Always a TKXGPFloatInstructions of TKXGPFloatInstruction items.
+  std::unique_ptr<TKXGPInstructions<TGAFloat>> CreateInstructions(
+      TKXItemClass InstructionClass) override;
+  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* Item) override;
+
+  TKXGPFloatInstructions* Instructions() const noexcept;
+};
+
+class TKXBinaryGeneticProgramming : public TKXCustomBinaryGeneticProgramming {
+ public:
+  using TKXCustomBinaryGeneticProgramming::TKXCustomBinaryGeneticProgramming;
+  std::string ClassName() const override { return "TKXBinaryGeneticProgramming"; }
+};
+
+// Variant programs over n-ary nodes.
+class TKXCustomGeneticProgrammingVariant
+    : public generics::TKXCustomGeneticProgramming<TKXVariant> {
+  using Base = generics::TKXCustomGeneticProgramming<TKXVariant>;
+
+ public:
+  explicit TKXCustomGeneticProgrammingVariant(TKXComponent* AOwner = nullptr);
+
+  std::string ClassName() const override { return "TKXCustomGeneticProgrammingVariant"; }
+
+  // Always a TKXGPVariantInstructions of TKXGPVariantInstruction items.
+  std::unique_ptr<TKXGPInstructions<TKXVariant>> CreateInstructions(
+      TKXItemClass InstructionClass) override;
+  TNodePtr CreateNode(TKXGPInstruction<TKXVariant>* Item) override;
+
+  TKXGPVariantInstructions* Instructions() const noexcept;
+};
+
+class TKXGeneticProgrammingVariant : public TKXCustomGeneticProgrammingVariant {
+ public:
+  using TKXCustomGeneticProgrammingVariant::TKXCustomGeneticProgrammingVariant;
+  std::string ClassName() const override { return "TKXGeneticProgrammingVariant"; }
+};
+
+}  // namespace kx

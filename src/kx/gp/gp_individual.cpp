@@ -1,0 +1,253 @@
+#include "kx/gp/gp_individual.hpp"
+
+#include <stdexcept>
+#include <utility>
+
+#include "kx/gp/gp_population.hpp"
+#include "kx/gp_engine/tree_node.hpp"
+#include "kx/host/random.hpp"
+#include "kx/host/variant.hpp"
+
+namespace kx {
+
+namespace {
+
+template <class T>
+bool IsInside(const TKXGPNode<T>* Node, const TKXGPNode<T>* Ancestor) noexcept {
+  for (const TKXGPNode<T>* n = Node; n != nullptr; n = n->Parent()) {
+    if (n == Ancestor) return true;
+  }
+  return false;
+}
+
+template <class T>
+bool IsNonterminal(const TKXGPNode<T>* Node) noexcept {
+  const TKXGPInstruction<T>* instruction = Node->Instruction();
+  return instruction != nullptr && instruction->Arity() > 0;
+}
+
+// Scratch list of the kind- and measure-restricted node choices; one per thread, so that
+// breeding on several threads never shares it and a choice allocates nothing once warm.
+template <class T>
+std::vector<TKXGPNode<T>*>& ScratchNodes() {
+  thread_local std::vector<TKXGPNode<T>*> nodes;
+  nodes.clear();
+  return nodes;
+}
+
+}  // namespace
+
+template <class T>
+TKXGPIndividual<T>::TKXGPIndividual(TKXCollection* Collection) : TKXIndividual(Collection) {
+  // The item joins its collection only after construction, so the population is reached
+  // through the argument rather than through Collection().
+  IKXGeneticProgramEngine<T>* engine = nullptr;
+  if (auto* population = dynamic_cast<TKXGPPopulation<T>*>(Collection)) {
+    engine = population->Engine();
+  }
+  FDNA = engine != nullptr ? engine->CreateNode(nullptr) : CreateDNA();
+}
+
+template <class T>
+TKXGPIndividual<T>::~TKXGPIndividual() = default;
+
+template <class T>
+TKXGPPopulation<T>* TKXGPIndividual<T>::Collection() const noexcept {
+  return dynamic_cast<TKXGPPopulation<T>*>(TKXCollectionItem::Collection());
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNodePtr TKXGPIndividual<T>::CreateDNA() {
+  if (TKXGPPopulation<T>* population = Collection()) {
+    if (IKXGeneticProgramEngine<T>* engine = population->Engine()) {
+      return engine->CreateNode(nullptr);
+    }
+  }
+  return std::make_unique<TKXGPTreeNode<T>>(nullptr);
+}
+
+template <class T>
+void TKXGPIndividual<T>::Assign(TKXPersistent* Source) {
+  if (auto* source = dynamic_cast<TKXGPIndividual<T>*>(Source)) {
+    if (source == this) return;
+    SetDNA(source->DNA());
+  }
+  TKXIndividual::Assign(Source);
+}
+
+template <class T>
+void TKXGPIndividual<T>::SetDNA(const TNode* Value) {
+  if (!FDNA) FDNA = CreateDNA();
+  if (Value == nullptr) {
+    FDNA->Clear();
+  } else if (Value != FDNA.get()) {
+    FDNA->Assign(const_cast<TNode*>(Value));
+  }
+  FlattenDNA();
+}
+
+template <class T>
+void TKXGPIndividual<T>::AssignDNA(TNodePtr Value) {
+  if (Value && Value->Parent() != nullptr) {
+    throw std::invalid_argument("A new root must be a detached node");
+  }
+  FDNA = std::move(Value);
+  FlattenDNA();
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNodePtr TKXGPIndividual<T>::ReleaseDNA() {
+  FFlattenedDNA.clear();
+  Modified();
+  return std::move(FDNA);
+}
+
+template <class T>
+void TKXGPIndividual<T>::FlattenDNA() {
+  FFlattenedDNA.clear();
+  Modified();
+  if (FDNA) Flatten(FDNA.get());
+}
+
+template <class T>
+void TKXGPIndividual<T>::Flatten(TNode* Node) {
+  // Pre-order with an explicit stack: children are pushed last-first so that they come off
+  // in child order, and a degenerate chain cannot exhaust the call stack.
+  thread_local TNodeList stack;
+  stack.clear();
+  stack.push_back(Node);
+  while (!stack.empty()) {
+    TNode* node = stack.back();
+    stack.pop_back();
+    FFlattenedDNA.push_back(node);
+    for (int i = node->ChildCount() - 1; i >= 0; --i) {
+      if (TNode* child = node->Child(i)) stack.push_back(child);
+    }
+  }
+}
+
+template <class T>
+T TKXGPIndividual<T>::Execute(TKXGPContext<T>& Context) {
+  if (!FDNA) return T{};
+  return FDNA->Execute(&Context);
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNodePtr TKXGPIndividual<T>::Graft(TNode* Node, TNodePtr Replacement) {
+  if (Node == nullptr || !Replacement || Replacement->Parent() != nullptr) {
+    throw std::invalid_argument("Graft needs a node of the tree and a detached replacement");
+  }
+  TNodePtr removed;
+  if (Node == FDNA.get()) {
+    removed = std::move(FDNA);
+    FDNA = std::move(Replacement);
+  } else {
+    TNode* parent = Node->Parent();
+    if (parent == nullptr || !FDNA || !IsInside<T>(Node, FDNA.get())) {
+      throw std::invalid_argument("Graft needs a node of the individual's tree");
+    }
+    const int index = parent->IndexOf(Node);
+    removed = parent->ExtractChild(Node);
+    // A binary parent takes the replacement on the side that was just vacated.
+    parent->InsertChild(index, std::move(Replacement));
+  }
+  FlattenDNA();
+  return removed;
+}
+
+template <class T>
+void TKXGPIndividual<T>::Crossover(TNode* Node, TKXGPIndividual* Other, TNode* OtherNode) {
+  if (Node == nullptr || Other == nullptr || OtherNode == nullptr) {
+    throw std::invalid_argument("Crossover needs two nodes and the other individual");
+  }
+  if (Other == this && (IsInside<T>(Node, OtherNode) || IsInside<T>(OtherNode, Node))) return;
+
+  TNode* otherParent = OtherNode->Parent();
+  TNodePtr donated;
+  int otherIndex = -1;
+  if (otherParent == nullptr) {
+    if (OtherNode != Other->FDNA.get()) {
+      throw std::invalid_argument("Crossover needs a node of the other individual's tree");
+    }
+    donated = std::move(Other->FDNA);
+  } else {
+    otherIndex = otherParent->IndexOf(OtherNode);
+    donated = otherParent->ExtractChild(OtherNode);
+  }
+  TNodePtr received = Graft(Node, std::move(donated));
+  if (otherParent == nullptr) {
+    Other->FDNA = std::move(received);
+  } else {
+    otherParent->InsertChild(otherIndex, std::move(received));
+  }
+  Other->FlattenDNA();
+  // A swap inside one tree moved nodes that this list was built before.
+  if (Other == this) FlattenDNA();
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNode* TKXGPIndividual<T>::SelectNode(double P) {
+  return DoSelectNode(FFlattenedDNA, P);
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNode* TKXGPIndividual<T>::DoSelectNode(const TNodeList& Nodes,
+                                                                     double P) {
+  if (!FDNA || Nodes.empty()) return nullptr;
+  const auto count = static_cast<std::int32_t>(Nodes.size());
+  // The sum only grows, so the loop ends; the first draw accepts a nonterminal with
+  // probability P and a terminal with probability 1 - P.
+  float sum = 0;
+  for (;;) {
+    TNode* node = Nodes[RandomInt(count)];
+    sum += static_cast<float>(RandomFloat());
+    if (IsNonterminal<T>(node)) {
+      if (sum > 1 - P) return node;
+    } else if (sum > P) {
+      return node;
+    }
+  }
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNode* TKXGPIndividual<T>::SelectNode(std::int32_t Limit,
+                                                                   bool BySize) {
+  TNodeList& candidates = ScratchNodes<T>();
+  for (TNode* node : FFlattenedDNA) {
+    if ((BySize ? node->Size() : node->Depth()) <= Limit) candidates.push_back(node);
+  }
+  if (candidates.empty()) return nullptr;
+  return candidates[RandomInt(static_cast<std::int32_t>(candidates.size()))];
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNode* TKXGPIndividual<T>::SelectNode(double P,
+                                                                   TGPGeneticInstructions Kinds) {
+  if (!FDNA) return nullptr;
+  if (Kinds.Contains(gpVariable) && Kinds.Contains(gpConstant) && Kinds.Contains(gpFunction)) {
+    return SelectNode(P);
+  }
+  TNodeList& candidates = ScratchNodes<T>();
+  for (TNode* node : FFlattenedDNA) {
+    const TKXGPInstruction<T>* instruction = node->Instruction();
+    if (instruction != nullptr && Kinds.Contains(instruction->Operation())) {
+      candidates.push_back(node);
+    }
+  }
+  return DoSelectNode(candidates, P);
+}
+
+template <class T>
+std::string TKXGPIndividual<T>::ToString() const {
+  std::string text = DisplayName();
+  if (FDNA) {
+    text += ": ";
+    text += FDNA->ToString();
+  }
+  return text;
+}
+
+template class TKXGPIndividual<TGAFloat>;
+template class TKXGPIndividual<TKXVariant>;
+
+}  // namespace kx
