@@ -1,5 +1,7 @@
 #include "kx/host/number_text.hpp"
 
+#include <algorithm>
+
 #include <atomic>
 #include <charconv>
 #include <cmath>
@@ -57,9 +59,9 @@ void RoundDigits(TDecimal& Value, int Keep) {
   if (i >= 0) {
     ++Value.Digits[i];
   } else {
-    Value.Digits.insert(Value.Digits.begin(), '1');
-    Value.Digits.pop_back();
-    if (Value.Digits.empty()) Value.Digits = "1";
+    // Every kept digit was a 9: the number becomes one unit of the next decade.
+    Value.Digits.assign(static_cast<std::size_t>(std::max(Keep, 1)), '0');
+    Value.Digits[0] = '1';
     ++Value.Exponent;
   }
 }
