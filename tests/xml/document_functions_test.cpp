@@ -34,13 +34,13 @@ struct TRootFunctions {
   const char* NewRootTag;  // the root New creates and Load expects
   const char* GetRootTag;  // the root Get expects
   std::function<TBound()> New;
-  std::function<pugi::xml_node(const TKXXMLDocument&)> Get;
+  std::function<pugi::xml_node(TKXXMLDocument&)> Get;
   std::function<TBound(const std::string&)> Load;
 };
 
 template <class TRoot>
 TRootFunctions Functions(const char* Name, const char* NewRootTag, const char* GetRootTag,
-                         TXMLDocumentBinding<TRoot> (*New)(), TRoot (*Get)(const TKXXMLDocument&),
+                         TXMLDocumentBinding<TRoot> (*New)(), TRoot (*Get)(TKXXMLDocument&),
                          TXMLDocumentBinding<TRoot> (*Load)(const std::string&)) {
   auto Bind = [](TXMLDocumentBinding<TRoot> Binding) {
     pugi::xml_node Root = Binding.Root().Node();
@@ -50,7 +50,7 @@ TRootFunctions Functions(const char* Name, const char* NewRootTag, const char* G
           NewRootTag,
           GetRootTag,
           [=] { return Bind(New()); },
-          [=](const TKXXMLDocument& Doc) { return Get(Doc).Node(); },
+          [=](TKXXMLDocument& Doc) { return Get(Doc).Node(); },
           [=](const std::string& FileName) { return Bind(Load(FileName)); }};
 }
 

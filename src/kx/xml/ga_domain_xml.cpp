@@ -19,7 +19,7 @@ bool TXMLChromosome::Supports(pugi::xml_node Node) noexcept {
          (IsElement(Domain, "Domain") && IsElement(Domain.parent(), "GeneticAlgorithm"));
 }
 
-TXMLGADomainType GetGADomain(const TKXXMLDocument& Doc) {
+TXMLGADomainType GetGADomain(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGADomainType>(Doc, "GADomain");
 }
 
@@ -31,7 +31,7 @@ TXMLDocumentBinding<TXMLGADomainType> NewGADomain() {
   return NewDocumentRoot<TXMLGADomainType>("GADomain");
 }
 
-TXMLGenoType GetGenoType(const TKXXMLDocument& Doc) {
+TXMLGenoType GetGenoType(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGenoType>(Doc, "GenoType");
 }
 
@@ -43,7 +43,7 @@ TXMLDocumentBinding<TXMLGenoType> NewGenoType() {
   return NewDocumentRoot<TXMLGenoType>("GenoType");
 }
 
-TXMLChromosomes GetChromosomes(const TKXXMLDocument& Doc) {
+TXMLChromosomes GetChromosomes(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLChromosomes>(Doc, "Chromosomes");
 }
 

@@ -158,13 +158,13 @@ class TXMLGADomainType : public TXMLNode {
 // Document functions of the roots "GADomain", "GenoType" and "Chromosomes" (Get binds an
 // existing document and raises EXMLError for a root of another tag; Load parses a file;
 // New creates a document with XML version "1.0").
-TXMLGADomainType GetGADomain(const TKXXMLDocument& Doc);
+TXMLGADomainType GetGADomain(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGADomainType> LoadGADomain(const std::string& FileName);
 TXMLDocumentBinding<TXMLGADomainType> NewGADomain();
-TXMLGenoType GetGenoType(const TKXXMLDocument& Doc);
+TXMLGenoType GetGenoType(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGenoType> LoadGenoType(const std::string& FileName);
 TXMLDocumentBinding<TXMLGenoType> NewGenoType();
-TXMLChromosomes GetChromosomes(const TKXXMLDocument& Doc);
+TXMLChromosomes GetChromosomes(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLChromosomes> LoadChromosomes(const std::string& FileName);
 TXMLDocumentBinding<TXMLChromosomes> NewChromosomes();
 

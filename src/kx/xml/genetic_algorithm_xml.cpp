@@ -7,7 +7,7 @@ std::string TXMLGAReproductionType::CrossoverMethod() const {
   return Name.empty() ? "cmGeneBoundary" : Name;
 }
 
-TXMLGeneticAlgorithm GetGeneticAlgorithm(const TKXXMLDocument& Doc) {
+TXMLGeneticAlgorithm GetGeneticAlgorithm(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGeneticAlgorithm>(Doc, "GeneticAlgorithm");
 }
 

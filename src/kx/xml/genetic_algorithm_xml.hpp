@@ -37,7 +37,7 @@ class TXMLGeneticAlgorithm : public TXMLGeneticDocumentType {
 };
 
 // Document functions of the root "GeneticAlgorithm".
-TXMLGeneticAlgorithm GetGeneticAlgorithm(const TKXXMLDocument& Doc);
+TXMLGeneticAlgorithm GetGeneticAlgorithm(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGeneticAlgorithm> LoadGeneticAlgorithm(const std::string& FileName);
 TXMLDocumentBinding<TXMLGeneticAlgorithm> NewGeneticAlgorithm();
 

@@ -6,7 +6,7 @@ namespace {
 constexpr const char* RootTag = "GeneticDocument";
 }
 
-TXMLGeneticDocumentType GetGeneticDocument(const TKXXMLDocument& Doc) {
+TXMLGeneticDocumentType GetGeneticDocument(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGeneticDocumentType>(Doc, RootTag);
 }
 

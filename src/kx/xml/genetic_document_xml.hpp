@@ -75,7 +75,7 @@ class TXMLReproductionType : public TXMLNode {
 
 // Document functions of the root "GeneticDocument": Get binds the root of an existing
 // document (EXMLError when it has another tag), Load parses a file, New creates a document.
-TXMLGeneticDocumentType GetGeneticDocument(const TKXXMLDocument& Doc);
+TXMLGeneticDocumentType GetGeneticDocument(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGeneticDocumentType> LoadGeneticDocument(const std::string& FileName);
 TXMLDocumentBinding<TXMLGeneticDocumentType> NewGeneticDocument();
 

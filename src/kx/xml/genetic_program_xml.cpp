@@ -26,7 +26,7 @@ std::string TXMLGPReproductionType::PointMutationMethod() const {
   return OrDefault(ReadString("PointMutationMethod"), "pmmPerNode");
 }
 
-TXMLGeneticProgram GetGeneticProgram(const TKXXMLDocument& Doc) {
+TXMLGeneticProgram GetGeneticProgram(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGeneticProgram>(Doc, "GeneticProgram");
 }
 

@@ -84,7 +84,7 @@ class TXMLGeneticProgram : public TXMLGeneticDocumentType {
 };
 
 // Document functions of the root "GeneticProgram".
-TXMLGeneticProgram GetGeneticProgram(const TKXXMLDocument& Doc);
+TXMLGeneticProgram GetGeneticProgram(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGeneticProgram> LoadGeneticProgram(const std::string& FileName);
 TXMLDocumentBinding<TXMLGeneticProgram> NewGeneticProgram();
 

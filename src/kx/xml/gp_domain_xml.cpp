@@ -28,7 +28,7 @@ bool TXMLIndividualType::Supports(pugi::xml_node Node) noexcept {
          (IsElement(Domain, "Domain") && IsElement(Domain.parent(), "GeneticProgram"));
 }
 
-TXMLGPDomainType GetGPDomain(const TKXXMLDocument& Doc) {
+TXMLGPDomainType GetGPDomain(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGPDomainType>(Doc, "GPDomain");
 }
 
@@ -40,7 +40,7 @@ TXMLDocumentBinding<TXMLGPDomainType> NewGPDomain() {
   return NewDocumentRoot<TXMLGPDomainType>("GPDomain");
 }
 
-TXMLGPInstructions GetGPInstructions(const TKXXMLDocument& Doc) {
+TXMLGPInstructions GetGPInstructions(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGPInstructions>(Doc, "Instructions");
 }
 
@@ -52,7 +52,7 @@ TXMLDocumentBinding<TXMLGPInstructions> NewGPInstructions() {
   return NewDocumentRoot<TXMLGPInstructions>("GPDomain");
 }
 
-TXMLGPPopulation GetGPPopulation(const TKXXMLDocument& Doc) {
+TXMLGPPopulation GetGPPopulation(TKXXMLDocument& Doc) {
   return GetDocumentRoot<TXMLGPPopulation>(Doc, "Population");
 }
 

@@ -179,13 +179,13 @@ class TXMLGPDomainType : public TXMLNode {
 // GetGPInstructions and GetGPPopulation bind documents whose root is "Instructions" or
 // "Population"; their Load and New forms, however, use the root "GPDomain" and wrap that
 // element as an instruction set or population (its children are then the lists).
-TXMLGPDomainType GetGPDomain(const TKXXMLDocument& Doc);
+TXMLGPDomainType GetGPDomain(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGPDomainType> LoadGPDomain(const std::string& FileName);
 TXMLDocumentBinding<TXMLGPDomainType> NewGPDomain();
-TXMLGPInstructions GetGPInstructions(const TKXXMLDocument& Doc);
+TXMLGPInstructions GetGPInstructions(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGPInstructions> LoadGPInstructions(const std::string& FileName);
 TXMLDocumentBinding<TXMLGPInstructions> NewGPInstructions();
-TXMLGPPopulation GetGPPopulation(const TKXXMLDocument& Doc);
+TXMLGPPopulation GetGPPopulation(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGPPopulation> LoadGPPopulation(const std::string& FileName);
 TXMLDocumentBinding<TXMLGPPopulation> NewGPPopulation();
 

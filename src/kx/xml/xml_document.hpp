@@ -101,7 +101,7 @@ class TXMLDocumentBinding {
 // document, which must carry RootTag; New creates a document with that root; Load parses
 // a file whose root must carry RootTag.
 template <class TRoot>
-TRoot GetDocumentRoot(const TKXXMLDocument& Doc, const char* RootTag) {
+TRoot GetDocumentRoot(TKXXMLDocument& Doc, const char* RootTag) {
   return TRoot(Doc.RootElement(RootTag));
 }
 

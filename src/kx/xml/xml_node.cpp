@@ -10,20 +10,17 @@ namespace kx {
 
 namespace {
 
-// Runs Convert on the text and adds the element's name to a conversion error, so that a
-// bad number in a large document can be found.
+// Runs Convert on the text and adds the place of a value that does not convert (Kind
+// "element" or "attribute", and its name) to the conversion error, so that a bad number in
+// a large document can be found.
 template <class F>
-auto Converted(std::string_view Text, const char* Where, F Convert) {
+auto Converted(std::string_view Text, const char* Kind, const char* Name, F Convert) {
   try {
     return Convert(Text);
   } catch (const EConvertError& E) {
-    throw EConvertError(std::string(E.what()) + " in " + Where);
+    throw EConvertError(std::string(E.what()) + " in " + Kind + " \"" + Name + "\"");
   }
 }
-
-std::string ElementPlace(const char* Tag) { return std::string("element \"") + Tag + "\""; }
-
-std::string AttributePlace(const char* Name) { return std::string("attribute \"") + Name + "\""; }
 
 }  // namespace
 
@@ -86,7 +83,7 @@ void TXMLNode::WriteString(const char* Tag, std::string_view Value) const {
 std::int32_t TXMLNode::ReadInt32(const char* Tag) const {
   std::string_view Text = ElementText(ChildElement(Tag));
   if (XMLTextIsBlank(Text)) return 0;
-  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToInt32);
+  return Converted(Text, "element", Tag, XMLTextToInt32);
 }
 
 void TXMLNode::WriteInt32(const char* Tag, std::int32_t Value) const {
@@ -96,7 +93,7 @@ void TXMLNode::WriteInt32(const char* Tag, std::int32_t Value) const {
 std::uint32_t TXMLNode::ReadUInt32(const char* Tag) const {
   std::string_view Text = ElementText(ChildElement(Tag));
   if (XMLTextIsBlank(Text)) return 0;
-  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToUInt32);
+  return Converted(Text, "element", Tag, XMLTextToUInt32);
 }
 
 void TXMLNode::WriteUInt32(const char* Tag, std::uint32_t Value) const {
@@ -106,7 +103,7 @@ void TXMLNode::WriteUInt32(const char* Tag, std::uint32_t Value) const {
 float TXMLNode::ReadSingle(const char* Tag) const {
   std::string_view Text = ElementText(ChildElement(Tag));
   if (XMLTextIsBlank(Text)) return 0.0f;
-  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToSingle);
+  return Converted(Text, "element", Tag, XMLTextToSingle);
 }
 
 void TXMLNode::WriteSingle(const char* Tag, float Value) const {
@@ -116,7 +113,7 @@ void TXMLNode::WriteSingle(const char* Tag, float Value) const {
 double TXMLNode::ReadDouble(const char* Tag) const {
   std::string_view Text = ElementText(ChildElement(Tag));
   if (XMLTextIsBlank(Text)) return 0.0;
-  return Converted(Text, ElementPlace(Tag).c_str(), XMLTextToDouble);
+  return Converted(Text, "element", Tag, XMLTextToDouble);
 }
 
 void TXMLNode::WriteDouble(const char* Tag, double Value) const {
@@ -149,7 +146,7 @@ void TXMLNode::WriteStringAttribute(const char* Name, std::string_view Value) co
 std::int32_t TXMLNode::ReadInt32Attribute(const char* Name) const {
   std::string_view Text = Bound().attribute(Name).value();
   if (XMLTextIsBlank(Text)) return 0;
-  return Converted(Text, AttributePlace(Name).c_str(), XMLTextToInt32);
+  return Converted(Text, "attribute", Name, XMLTextToInt32);
 }
 
 void TXMLNode::WriteInt32Attribute(const char* Name, std::int32_t Value) const {
