@@ -42,6 +42,13 @@ class TKXFiler;
 //   draw at or above the last table entry, the last individual is chosen.
 // - Elitist selection ranks by the priority queue, whose ties keep insertion (index)
 //   order; the rank cycle never goes past the last ranked individual.
+// - The parallel loop (ParallelEvolve) gives every breeding iteration (child pair) and every
+//   evaluation (individual) its own generator stream, seeded from one draw of the calling
+//   thread's generator and the iteration's number, so a seeded run gives the same
+//   populations, fitnesses and statistics whatever the number of threads. The parent of
+//   draw k of a generation (k = 2 x pair number + draw within the pair) takes the elitist
+//   rank k mod (K + 1), the rank the sequential loop gives it; a custom handler that draws
+//   more than two elitist parents per pair shifts the ranks of the following pairs.
 class TKXCustomGeneticComponent : public TKXComponent {
  public:
   explicit TKXCustomGeneticComponent(TKXComponent* AOwner = nullptr);
@@ -76,6 +83,19 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // Exchanges the current population and the previous generation (no copying).
   void SwapGenerations() noexcept;
 
+  // --- The parallel evolution loop ----------------------------------------------------------
+
+  // One generation whose child pairs are bred and whose new individuals are evaluated on the
+  // thread pool (DoParallelEvolve), then OnEvolve, which fires even when nothing was bred.
+  // Breeding runs selection, the operators and their events concurrently for different
+  // children; evaluation runs OnEvaluateFitness concurrently for different individuals (and
+  // a weighted method's OnEvaluateWeightedFitness when tournaments compare parents). The
+  // handlers must therefore be safe to run on several threads; their random draws come from
+  // the iteration's own generator (RandomInt, RandomFloat).
+  virtual void ParallelEvolve();
+  // Evolve(Generations) with ParallelEvolve for each generation.
+  std::int32_t ParallelEvolve(std::int32_t Generations);
+
   // DoReproduce, then OnReproduction for the child (for each child in the two-child form),
   // which may change the result.
   virtual bool Reproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1);
@@ -94,6 +114,9 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // Evaluates the current population: statistics, then the selection preparation. An empty
   // population zeroes the sums, minima and maxima and keeps the rest.
   virtual void EvaluateFitness();
+  // EvaluateFitness with the stale raw fitnesses computed on the thread pool; the
+  // statistics passes and the selection preparation still run on the calling thread.
+  virtual void ParallelEvaluateFitness();
   // One fitness, not cached: the weighted fitness (DoEvaluateWeightedFitness) or the raw one
   // from OnEvaluateFitness (0 without a handler).
   virtual TGAFitness EvaluateFitness(TKXIndividual* Item, bool Weighted);
@@ -281,6 +304,23 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // The raw and the weighted statistics passes over a non-empty population.
   virtual void DoCalculateFitnessStatistics();
   virtual void DoCalculateWeightedFitnessStatistics();
+
+  // One parallel generation: the checks of DoEvolve, then the child pairs bred and the new
+  // population evaluated on the thread pool.
+  virtual void DoParallelEvolve();
+  // Breeds child pair number Index (DoEvolveOneStep(2 x Index)) with the pair's own
+  // generator stream and elitist draw numbers.
+  void DoParallelEvolveOneStep(std::int32_t Index);
+  // Evaluates every stale individual on the thread pool, then runs the raw statistics pass.
+  virtual void DoParallelCalculateFitnessStatistics();
+  // Called on the calling thread before a parallel loop starts, once the structures shared
+  // by the iterations are built: before breeding (the previous generation holds the
+  // parents, all evaluated; the roulette table and the ranking exist and are sorted) and
+  // before evaluation (the population holds the new generation). Anything the iterations
+  // would otherwise fill in lazily must be filled in here: a lazily built cache read from
+  // several threads at once is a data race. The base does nothing.
+  virtual void DoBeforeParallelBreeding();
+  virtual void DoBeforeParallelEvaluation();
   // Gives every individual random genetic material; the result is for subclasses (the base
   // does nothing and returns 0).
   virtual std::int32_t DoInitialize();
@@ -306,7 +346,8 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // population, missing handlers); false when there is nothing to breed.
   bool PrepareGeneration();
   // The elitist rank of the next parent: cycles 0, 1, ..., K, 0, ... from the counter that
-  // DoStartEvolve restarts. The only place that derives the rank.
+  // DoStartEvolve restarts. The only place that derives the rank. Inside a parallel
+  // breeding iteration the rank comes from the iteration's draw number instead.
   std::int32_t NextElitistRank(std::int32_t K) noexcept;
 
  private:
@@ -317,6 +358,29 @@ class TKXCustomGeneticComponent : public TKXComponent {
   TKXPopulation& EnsurePreviousGeneration();
   // The value the fitness comparisons use: raw, or weighted under a weighted method.
   TGAFitness ComparedFitness(TKXIndividual* Item, bool UsePureFitness);
+  // Zeroes the six sums, minima and maxima (the statistics of an empty population).
+  void ClearStatistics() noexcept;
+  // Stores the index a roulette or elitist draw picked: in the shared counter, or in the
+  // running parallel breeding iteration's own copy.
+  void SetRouletteIndex(std::int32_t Value) noexcept;
+  // Builds, on the calling thread, what the selection routines would otherwise build
+  // lazily, and evaluates stale parents, so the breeding iterations only read them.
+  void PrepareParallelBreeding();
+
+  // The parallel breeding iteration running on this thread. The iterations must not share
+  // FRouletteIndex, so each keeps its draw count and its last picked index here; Component
+  // is nullptr outside an iteration (and tells one component's iteration from another's).
+  // Value-initialized: every field starts at zero.
+  struct TBreedingStep {
+    const TKXCustomGeneticComponent* Component;
+    // The generation-wide number of the iteration's first parent: 2 x pair number.
+    std::int32_t FirstDraw;
+    // Elitist ranks taken so far by the iteration.
+    std::int32_t Draws;
+    // The last index picked by roulette or elitist selection, -1 when none yet.
+    std::int32_t RouletteIndex;
+  };
+  static inline thread_local TBreedingStep tBreedingStep{};
 
   bool FInitialized = false;
   TNotifyEvent FOnEvolve;
@@ -359,6 +423,8 @@ class TKXCustomGeneticComponent : public TKXComponent {
   TKXFitnessEvent FOnEvaluateWeightedFitness;
   bool FHalt = false;
   std::int32_t FInitialDuplicatesRetries = 10;
+  // Seed of the breeding streams of the current parallel generation.
+  std::uint64_t FBreedingSeed = 0;
 };
 
 }  // namespace kx

@@ -9,17 +9,21 @@ namespace kx {
 
 void TKXCustomGeneticComponent::EvaluateFitness() {
   if (Population()->Count() == 0) {
-    FMaxFitness = 0;
-    FMaxWeightedFitness = 0;
-    FMinFitness = 0;
-    FMinWeightedFitness = 0;
-    FFitnessSum = 0;
-    FWeightedFitnessSum = 0;
+    ClearStatistics();
     return;
   }
   DoCalculateFitnessStatistics();
   DoCalculateWeightedFitnessStatistics();
   DoSelectionPreparation();
+}
+
+void TKXCustomGeneticComponent::ClearStatistics() noexcept {
+  FMaxFitness = 0;
+  FMaxWeightedFitness = 0;
+  FMinFitness = 0;
+  FMinWeightedFitness = 0;
+  FFitnessSum = 0;
+  FWeightedFitnessSum = 0;
 }
 
 TGAFitness TKXCustomGeneticComponent::EvaluateFitness(TKXIndividual* Item, bool Weighted) {

@@ -126,11 +126,27 @@ void TKXCustomGeneticComponent::SelectRoulette(TKXObject* Sender, TKXPopulation*
   if (FCumNormFitnesses.empty()) CalculateCumulativeNormalizedFitnesses();
   std::int32_t index = RouletteSearch(FCumNormFitnesses, r);
   if (index >= Population->Count()) index = Population->Count() - 1;
-  FRouletteIndex = index;
+  SetRouletteIndex(index);
   Parent = Population->Items(index);
 }
 
+void TKXCustomGeneticComponent::SetRouletteIndex(std::int32_t Value) noexcept {
+  TBreedingStep& step = tBreedingStep;
+  if (step.Component == this) {
+    step.RouletteIndex = Value;
+  } else {
+    FRouletteIndex = Value;
+  }
+}
+
 std::int32_t TKXCustomGeneticComponent::NextElitistRank(std::int32_t K) noexcept {
+  TBreedingStep& step = tBreedingStep;
+  if (step.Component == this) {
+    // Draw k of the generation: the sequential counter, restarted at -1, would stand at
+    // k mod (K + 1) after its increment.
+    step.RouletteIndex = (step.FirstDraw + step.Draws++) % (K + 1);
+    return step.RouletteIndex;
+  }
   ++FRouletteIndex;
   if (FRouletteIndex > K) FRouletteIndex = 0;
   return FRouletteIndex;

@@ -1,0 +1,142 @@
+// The parallel evolution loop: child pairs bred and new individuals evaluated on the
+// thread pool, with the rest of the generation on the calling thread.
+//
+// No iteration shares mutable state with another: each draws from its own generator stream
+// (seeded from the loop's seed and the iteration's number, so the scheduling of iterations
+// changes nothing), breeding iterations keep their roulette index and elitist draw count in
+// a per-thread record instead of FRouletteIndex, and everything the selection routines and
+// the fitness handlers would build lazily is built before the loop starts.
+
+#include <cstdint>
+
+#include "kx/core/genetic_component.hpp"
+#include "kx/host/parallel_for.hpp"
+#include "kx/host/priority_queue.hpp"
+#include "kx/host/random.hpp"
+
+namespace kx {
+
+namespace {
+
+// Breeding iterations use the streams 0 .. P - 1 (one per pair number) and evaluations the
+// streams from here on (one per index), so no two iterations of a generation ever share a
+// stream, even though each loop also has its own seed.
+constexpr std::uint64_t kEvaluationStreams = std::uint64_t{1} << 32;
+
+// The seed of one parallel loop: drawn on the calling thread, so the run stays a function of
+// the library generator's seed alone.
+std::uint64_t DrawLoopSeed() noexcept {
+  TKXRandom& random = CurrentRandom();
+  const std::uint64_t high = random.Next();
+  return (high << 32) | random.Next();
+}
+
+}  // namespace
+
+void TKXCustomGeneticComponent::ParallelEvolve() {
+  DoParallelEvolve();
+  if (FOnEvolve) FOnEvolve(this);
+}
+
+std::int32_t TKXCustomGeneticComponent::ParallelEvolve(std::int32_t Generations) {
+  FHalt = false;
+  const std::int32_t start = FGeneration;
+  for (std::int32_t i = 0; i < Generations; ++i) {
+    ParallelEvolve();
+    if (IsFinished() || FHalt) break;
+  }
+  return FGeneration - start;
+}
+
+void TKXCustomGeneticComponent::DoParallelEvolve() {
+  if (!PrepareGeneration()) return;
+  DoStartEvolve();
+  TKXPopulation* population = Population();
+  population->BeginUpdate();
+  try {
+    PrepareParallelBreeding();
+    DoBeforeParallelBreeding();
+    FBreedingSeed = DrawLoopSeed();
+    const std::int32_t pairs = (population->Count() + 1) / 2;
+    ParallelFor(0, pairs, [this](std::int32_t Pair) { DoParallelEvolveOneStep(Pair); });
+    ParallelEvaluateFitness();
+  } catch (...) {
+    population->EndUpdate();
+    throw;
+  }
+  population->EndUpdate();
+  DoFinishEvolve();
+}
+
+void TKXCustomGeneticComponent::DoParallelEvolveOneStep(std::int32_t Index) {
+  TKXRandom random(FBreedingSeed, static_cast<std::uint64_t>(Index));
+  TKXRandomScope randomScope(random);
+  // Saved and restored rather than cleared: a pool thread waiting inside a handler's own
+  // parallel loop may run another iteration nested in this one.
+  struct TStepScope {
+    TBreedingStep Saved = tBreedingStep;
+    ~TStepScope() { tBreedingStep = Saved; }
+  } stepScope;
+  tBreedingStep = TBreedingStep{this, 2 * Index, 0, -1};
+
+  DoEvolveOneStep(2 * Index);
+
+  // The last pair draws the generation's last parents, so its last pick is where the
+  // sequential loop leaves the counter. No other iteration touches FRouletteIndex.
+  if (tBreedingStep.RouletteIndex >= 0 && 2 * Index + 2 >= Population()->Count()) {
+    FRouletteIndex = tBreedingStep.RouletteIndex;
+  }
+}
+
+void TKXCustomGeneticComponent::PrepareParallelBreeding() {
+  // A parent read while stale would be evaluated by whichever iterations read it first,
+  // several at a time. After a generation every member is evaluated; only individuals
+  // changed by the application since then can be stale.
+  TKXPopulation* previous = FPreviousGeneration.get();
+  const std::int32_t count = previous->Count();
+  for (std::int32_t i = 0; i < count; ++i) {
+    TKXIndividual* item = previous->ItemAt(i);
+    if (item->NeedFitness()) item->Fitness();
+  }
+
+  // Roulette builds its table when empty and elitist selection its ranking when missing; a
+  // custom handler may call either. The table is built from Population() as the first
+  // roulette draw of the sequential loop would build it, before any child is bred.
+  const bool roulette = FSelectionMethod == smRoulette ||
+                        FSelectionMethod == smStochasticTournament || FSelectionMethod == smCustom;
+  if (roulette && FCumNormFitnesses.empty()) CalculateCumulativeNormalizedFitnesses();
+  const bool elitist = FSelectionMethod == smElitist || FSelectionMethod == smCustom;
+  if (elitist && !FPriorityQueue) PrioritizePopulation();
+  // The queue sorts on its first read after a change; this read is that one.
+  if (FPriorityQueue && FPriorityQueue->Count() > 0) FPriorityQueue->Items(0);
+}
+
+void TKXCustomGeneticComponent::DoBeforeParallelBreeding() {}
+
+void TKXCustomGeneticComponent::DoBeforeParallelEvaluation() {}
+
+void TKXCustomGeneticComponent::ParallelEvaluateFitness() {
+  if (Population()->Count() == 0) {
+    ClearStatistics();
+    return;
+  }
+  DoParallelCalculateFitnessStatistics();
+  DoCalculateWeightedFitnessStatistics();
+  DoSelectionPreparation();
+}
+
+void TKXCustomGeneticComponent::DoParallelCalculateFitnessStatistics() {
+  TKXPopulation* population = Population();
+  DoBeforeParallelEvaluation();
+  const std::uint64_t seed = DrawLoopSeed();
+  ParallelFor(0, population->Count(), [population, seed](std::int32_t Index) {
+    TKXIndividual* item = population->ItemAt(Index);
+    if (!item->NeedFitness()) return;
+    TKXRandom random(seed, kEvaluationStreams + static_cast<std::uint64_t>(Index));
+    TKXRandomScope randomScope(random);
+    item->Fitness();
+  });
+  DoCalculateFitnessStatistics();
+}
+
+}  // namespace kx
