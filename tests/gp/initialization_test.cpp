@@ -117,7 +117,6 @@ TEST_F(GPInitializationTest, InstructionsAreSortedIntoFunctionsAndTerminals) {
   EXPECT_EQ(gp.FunctionsCount(), 0);
   set->Delete(x->Index());
   EXPECT_EQ(gp.TerminalsCount(), 2);
-
 }
 
 TEST_F(GPInitializationTest, SetInstructionsCopiesDataOnly) {
