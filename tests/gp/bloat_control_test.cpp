@@ -1,0 +1,300 @@
+// Bloat strategies, program statistics, GP fitness and the statistics functions.
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+
+#include "gp_test_support.hpp"
+#include "kx/gp/statistics.hpp"
+#include "kx/host/random.hpp"
+
+namespace kx::testing {
+namespace {
+
+class GPBloatTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RandSeed(23);
+    AddArithmetic(*gp.Instructions());
+    AddFunction(*gp.Instructions(), "neg", 1, [](double a, double) { return -a; });
+    gp.SetOnEvaluateFitness([this](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+      ++evaluations;
+      Fitness = fitnessOf.count(Item) ? fitnessOf[Item] : 1.0;
+    });
+  }
+
+  // A chain of Size - 1 unary nodes over x: size Size, depth Size - 1.
+  TFloatNodePtr Chain(int Size) {
+    TFloatNodePtr node = Node(gp, "x");
+    for (int i = 1; i < Size; ++i) node = Node(gp, "neg", Args(std::move(node)));
+    return node;
+  }
+
+  TFloatIndividual* NewIndividual(TFloatNodePtr Tree, double Fitness = 1.0) {
+    TFloatIndividual* individual = gp.Population()->Add();
+    individual->AssignDNA(std::move(Tree));
+    fitnessOf[individual] = Fitness;
+    return individual;
+  }
+
+  TKXGeneticProgramming gp;
+  std::map<TKXIndividual*, double> fitnessOf;
+  int evaluations = 0;
+};
+
+TEST_F(GPBloatTest, SizeAndDepthLimitsRevertReproducedChildren) {
+  gp.SetBloatStrategy(bsSizeLimit);
+  TFloatIndividual* parent = NewIndividual(Chain(3));
+  TFloatIndividual* other = NewIndividual(Chain(4));
+  TFloatIndividual* child = NewIndividual(Chain(11));
+  gp.DoAntiBloating(parent, other, child, false);  // nothing reported changed: kept
+  EXPECT_EQ(child->DNA()->Size(), 11);
+  gp.DoAntiBloating(parent, other, child, true);
+  EXPECT_EQ(child->DNA()->ToString(), parent->DNA()->ToString());
+  TFloatIndividual* atLimit = NewIndividual(Chain(10));
+  gp.DoAntiBloating(parent, other, atLimit, true);
+  EXPECT_EQ(atLimit->DNA()->Size(), 10);
+
+  gp.SetBloatStrategy(bsDepthLimit);
+  gp.SetBloatLimit(5);
+  TFloatIndividual* deep = NewIndividual(Chain(7));  // depth 6
+  gp.DoAntiBloating(other, parent, deep, true);
+  EXPECT_EQ(deep->DNA()->ToString(), other->DNA()->ToString());
+  ExpectConsistent(*deep);
+}
+
+TEST_F(GPBloatTest, TwoChildReproductionRevertsEachChildToItsOwnParent) {
+  gp.SetBloatStrategy(bsSizeLimit);
+  gp.SetBloatLimit(5);
+  gp.SetOperations({goCrossover});
+  gp.SetCrossoverProbability(1);
+  TFloatIndividual* small = NewIndividual(Chain(3));
+  TFloatIndividual* large =
+      NewIndividual(Node(gp, "add", Args(Chain(6), Node(gp, "mul", Args(Chain(3), Chain(4))))));
+  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+    RandSeed(seed);
+    TFloatIndividual* child1 = gp.Population()->Add();
+    TFloatIndividual* child2 = gp.Population()->Add();
+    EXPECT_TRUE(gp.DoReproduce(small, large, child1, child2));
+    EXPECT_TRUE(child1->DNA()->Size() <= 5 ||
+                child1->DNA()->ToString() == small->DNA()->ToString());
+    EXPECT_TRUE(child2->DNA()->Size() <= 5 ||
+                child2->DNA()->ToString() == large->DNA()->ToString());
+    ExpectConsistent(*child1);
+    ExpectConsistent(*child2);
+  }
+}
+
+TEST_F(GPBloatTest, ShrinkAndHoistActOnceWithoutTheFlag) {
+  const std::pair<TGPBloatStrategy, bool> strategies[] = {
+      {bsShrinkSize, true}, {bsShrinkDepth, false}, {bsHoistSize, true}, {bsHoistDepth, false}};
+  for (auto [strategy, bySize] : strategies) {
+    gp.SetBloatStrategy(strategy);
+    TFloatIndividual* parent = NewIndividual(Chain(2));
+    TFloatIndividual* big = NewIndividual(Chain(30));
+    gp.DoAntiBloating(parent, parent, big, false);
+    EXPECT_LT(big->DNA()->Size(), 30) << int(strategy);
+    ExpectConsistent(*big);
+    // Within the limit nothing happens.
+    TFloatIndividual* fit = NewIndividual(Chain(bySize ? 10 : 11));
+    gp.DoAntiBloating(parent, parent, fit, true);
+    EXPECT_EQ(fit->DNA()->Size(), bySize ? 10 : 11) << int(strategy);
+  }
+}
+
+TEST_F(GPBloatTest, UnfitRulesSkipTheEvaluation) {
+  gp.SetBloatStrategy(bsUnfitDepth);
+  gp.SetBloatLimit(5);
+  TFloatIndividual* deep = NewIndividual(Chain(7), 2.0);     // depth 6
+  TFloatIndividual* shallow = NewIndividual(Chain(6), 2.0);  // depth 5
+  EXPECT_EQ(deep->Fitness(), 3.4028234663852886e+38);
+  EXPECT_EQ(evaluations, 0);
+  EXPECT_EQ(shallow->Fitness(), 2.0);
+  EXPECT_EQ(evaluations, 1);
+  // The weighted fitness reads the cached raw one; it is not judged again.
+  EXPECT_EQ(gp.EvaluateFitness(deep, true), 3.4028234663852886e+38);
+
+  gp.SetBloatStrategy(bsUnfitSize);
+  gp.SetFitnessMethod(fmMaximize);
+  EXPECT_EQ(gp.EvaluateFitness(deep, false), 1.1754943508222875e-38);  // size 7 > 5
+  EXPECT_EQ(gp.EvaluateFitness(NewIndividual(Chain(5), 4.0), false), 4.0);
+}
+
+TEST_F(GPBloatTest, TarpeianRulesStrikeAboveAverage) {
+  TFloatIndividual* small = NewIndividual(Chain(2), 5.0);
+  TFloatIndividual* large = NewIndividual(Chain(8), 5.0);  // average size 5, depth 4
+  gp.SetBloatStrategy(bsTarpeianSize);
+  gp.SetTarpeianProbability(0);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(gp.EvaluateFitness(large, false), 5.0);
+  gp.SetTarpeianProbability(1);
+  EXPECT_EQ(gp.EvaluateFitness(large, false), gp.UnfitFitness());
+  EXPECT_EQ(gp.EvaluateFitness(small, false), 5.0);
+  gp.SetBloatStrategy(bsTarpeianDepth);
+  EXPECT_EQ(gp.EvaluateFitness(large, false), gp.UnfitFitness());
+  EXPECT_EQ(gp.EvaluateFitness(small, false), 5.0);
+  gp.SetTarpeianProbability(0.5);
+  int struck = 0;
+  for (int i = 0; i < 2000; ++i) struck += gp.EvaluateFitness(large, false) == gp.UnfitFitness();
+  EXPECT_NEAR(struck / 2000.0, 0.5, 0.05);
+}
+
+TEST_F(GPBloatTest, ParsimonyPressureWeightsTheFitness) {
+  TFloatIndividual* individual = NewIndividual(Chain(6), 10.0);  // size 6, depth 5
+  gp.SetBloatStrategy(bsSizeParsimonyPressure);
+  gp.SetParsimonyCoefficient(0.5);
+  gp.SetFitnessMethod(fmMaximize);
+  EXPECT_EQ(individual->WeightedFitness(), 7.0);
+  gp.SetFitnessMethod(fmMinimize);
+  EXPECT_EQ(individual->WeightedFitness(), 13.0);
+  gp.SetBloatStrategy(bsDepthParsimonyPressure);
+  EXPECT_EQ(individual->WeightedFitness(), 12.5);
+  gp.SetBloatStrategy(bsCovariantDepthParsimonyPressure);
+  EXPECT_EQ(individual->WeightedFitness(), 12.5);
+  gp.SetBloatStrategy(bsNone);
+  EXPECT_EQ(individual->WeightedFitness(), 10.0);
+  // An application's weighted fitness replaces the pressure.
+  gp.SetBloatStrategy(bsSizeParsimonyPressure);
+  gp.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& f) { f = -1; });
+  EXPECT_EQ(individual->WeightedFitness(), -1.0);
+}
+
+TEST_F(GPBloatTest, CovariantCoefficient) {
+  gp.SetBloatStrategy(bsCovariantSizeParsimonyPressure);
+  NewIndividual(Chain(4), 1.0);
+  gp.EvaluateFitness();
+  EXPECT_EQ(gp.ParsimonyCoefficient(), 0.0);  // one individual: no variance
+
+  NewIndividual(Chain(4), 3.0);
+  NewIndividual(Chain(4), 8.0);
+  gp.EvaluateFitness();
+  EXPECT_EQ(gp.ParsimonyCoefficient(), 0.0);  // equal sizes: no pressure
+  EXPECT_EQ(gp.MinWeightedFitness(), 1.0);
+
+  gp.Population()->Clear();
+  NewIndividual(Chain(2), 1.0);
+  NewIndividual(Chain(4), 2.0);
+  NewIndividual(Chain(6), 6.0);
+  gp.SetParsimonyCoefficient(123);
+  gp.EvaluateFitness();
+  // var(size) = 4, cov(size, fitness) = (-2 * -2 + 0 + 2 * 3) / 2 = 5.
+  EXPECT_DOUBLE_EQ(gp.ParsimonyCoefficient(), 1.25);
+  EXPECT_DOUBLE_EQ(gp.MaxWeightedFitness(), 6.0 + 1.25 * 6);
+
+  gp.SetBloatStrategy(bsCovariantDepthParsimonyPressure);
+  gp.EvaluateFitness();
+  EXPECT_DOUBLE_EQ(gp.ParsimonyCoefficient(), 1.25);  // depths are sizes minus one
+}
+
+TEST_F(GPBloatTest, LexicographicTournamentBreaksTiesBySize) {
+  gp.SetTournamentField(2);
+  TFloatIndividual* seven = NewIndividual(Chain(7), 4.0);
+  TFloatIndividual* five = NewIndividual(Chain(5), 4.0);
+  auto expected = [&](std::uint64_t Seed, bool Lexicographic) {
+    RandSeed(Seed);
+    const int first = RandomInt(2);
+    const int second = RandomInt(2);
+    TKXIndividual* a = first == 0 ? seven : five;
+    TKXIndividual* b = second == 0 ? seven : five;
+    RandSeed(Seed);
+    return Lexicographic && (a == five || b == five) ? five : a;
+  };
+  for (bool lexicographic : {true, false}) {
+    gp.SetBloatStrategy(lexicographic ? bsLexicographicParsimonyPressure : bsNone);
+    for (std::uint64_t seed = 1; seed <= 40; ++seed) {
+      TKXIndividual* want = expected(seed, lexicographic);
+      TKXIndividual* parent = nullptr;
+      gp.SelectTournament(&gp, gp.Population(), parent);
+      EXPECT_EQ(parent, want) << seed;
+    }
+  }
+  // A fitter contestant wins whatever its size.
+  gp.SetBloatStrategy(bsLexicographicParsimonyPressure);
+  fitnessOf[seven] = 1.0;
+  seven->Modified();
+  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+    RandSeed(seed);
+    const bool sawSeven = RandomInt(2) == 0 || RandomInt(2) == 0;
+    RandSeed(seed);
+    TKXIndividual* parent = nullptr;
+    gp.SelectTournament(&gp, gp.Population(), parent);
+    EXPECT_EQ(parent, sawSeven ? static_cast<TKXIndividual*>(seven) : five);
+  }
+  // Equal sizes: the first drawn stays.
+  gp.Population()->Clear();
+  TFloatIndividual* a = NewIndividual(Chain(3), 2.0);
+  TFloatIndividual* b = NewIndividual(Chain(3), 2.0);
+  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+    RandSeed(seed);
+    TKXIndividual* first = RandomInt(2) == 0 ? a : b;
+    RandSeed(seed);
+    TKXIndividual* parent = nullptr;
+    gp.SelectTournament(&gp, gp.Population(), parent);
+    EXPECT_EQ(parent, first);
+  }
+}
+
+TEST_F(GPBloatTest, ProgramStatistics) {
+  EXPECT_EQ(gp.MaxProgramSize(), 0);  // empty population
+  EXPECT_EQ(gp.AvgProgramSize(), 0.0f);
+  TFloatIndividual* first = NewIndividual(Chain(3));
+  NewIndividual(Chain(5));
+  NewIndividual(Chain(10));
+  gp.CalculateProgramStats();
+  EXPECT_EQ(gp.MinProgramSize(), 3);
+  EXPECT_EQ(gp.MaxProgramSize(), 10);
+  EXPECT_EQ(gp.AvgProgramSize(), 6.0f);
+  EXPECT_EQ(gp.MinProgramDepth(), 2);
+  EXPECT_EQ(gp.MaxProgramDepth(), 9);
+  EXPECT_EQ(gp.AvgProgramDepth(), 5.0f);
+
+  // Cached: a change of the programs shows only once the cache is stale again.
+  first->AssignDNA(Chain(20));
+  EXPECT_EQ(gp.MaxProgramSize(), 10);
+  gp.DoStartEvolve();  // swaps in the previous generation (empty here) and marks stale
+  gp.SwapGenerations();
+  EXPECT_EQ(gp.MaxProgramSize(), 20);
+  EXPECT_EQ(gp.MinProgramSize(), 5);
+}
+
+TEST_F(GPBloatTest, StatisticsAreCompleteBeforeTheEvaluationPass) {
+  gp.SetBloatStrategy(bsTarpeianSize);
+  gp.SetTarpeianProbability(1);
+  NewIndividual(Chain(2));
+  NewIndividual(Chain(4));
+  NewIndividual(Chain(9));  // average 5
+  float seen = -1;
+  gp.SetOnEvaluateFitness([&](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    // Changing a program during the pass must not refill the statistics.
+    gp.Population()->Items(0)->AssignDNA(Chain(40));
+    seen = gp.AvgProgramSize();
+    Fitness = static_cast<TKXGPIndividual<TGAFloat>*>(Item)->DNA()->Size();
+  });
+  gp.DoStartEvolve();
+  gp.SwapGenerations();
+  gp.EvaluateFitness();
+  EXPECT_EQ(seen, 5.0f);
+  EXPECT_EQ(gp.Population()->Items(2)->Fitness(), gp.UnfitFitness());
+}
+
+TEST(GPStatisticsTest, CoVarianceAndCorrelation) {
+  const std::vector<double> x{1, 2, 3};
+  const std::vector<double> y{2, 4, 6};
+  const std::vector<double> down{3, 1, -1};
+  EXPECT_DOUBLE_EQ(CoVariance(x, y), 2.0);
+  EXPECT_DOUBLE_EQ(Correlation(x, y), 1.0);
+  EXPECT_DOUBLE_EQ(Correlation(x, down), -1.0);
+  EXPECT_DOUBLE_EQ(CoVariance(x, down), -2.0);
+  EXPECT_EQ(CoVariance(x, std::vector<double>{1, 2}), 0.0);
+  EXPECT_EQ(Correlation(std::vector<double>{}, std::vector<double>{}), 0.0);
+  EXPECT_EQ(Correlation(x, std::vector<double>{5, 5, 5}), 0.0);
+  EXPECT_EQ(CoVariance(std::vector<double>{1}, std::vector<double>{2}), 0.0);
+  EXPECT_DOUBLE_EQ(SampleVariance(std::vector<double>{2, 4, 6}), 4.0);
+  const std::vector<double> a{1, 2, 3, 4};
+  const std::vector<double> b{1, 3, 2, 5};
+  // Means 2.5 and 2.75; products 2.625 - 0.125 - 0.375 + 3.375 = 5.5, over N - 1 = 3.
+  EXPECT_DOUBLE_EQ(CoVariance(a, b), 5.5 / 3);
+  EXPECT_NEAR(Correlation(a, b), 5.5 / 3 / std::sqrt(5.0 / 3) / std::sqrt(35.0 / 12), 1e-12);
+}
+
+}  // namespace
+}  // namespace kx::testing
