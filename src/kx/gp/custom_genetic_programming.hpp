@@ -260,6 +260,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
 
  protected:
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass) override;
+  // ParallelEvolve evaluates on several threads, where the Tarpeian rules read the program
+  // statistics: fill the cache on the calling thread first, as EvaluateFitness does.
+  void DoBeforeParallelEvaluation() override { EnsureProgramStats(); }
   // Replaces the (still empty) instruction set by one of the class the most derived
   // CreateInstructions makes; descendants call it from their constructor.
   void RecreateInstructions();
