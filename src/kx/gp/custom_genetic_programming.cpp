@@ -169,15 +169,20 @@ void TKXCustomGeneticProgramming<T>::ClearPopulations() {
 }
 
 template <class T>
-void TKXCustomGeneticProgramming<T>::InstructionUpdate(TKXGPInstruction<T>* /*Item*/) {
-  if (IsDestroying()) return;
+bool TKXCustomGeneticProgramming<T>::IsForeign(const TKXGPInstruction<T>* Item) const noexcept {
+  return Item != nullptr && Item->Collection() != FInstructions.get();
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::InstructionUpdate(TKXGPInstruction<T>* Item) {
+  if (IsDestroying() || IsForeign(Item)) return;
   ClearPopulations();
 }
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::InstructionNotify(TKXGPInstruction<T>* Item,
                                                        TCollectionNotification Action) {
-  if (IsDestroying()) return;
+  if (IsDestroying() || IsForeign(Item)) return;
   ClearPopulations();
   if (Item == nullptr) return;
   if (Action == TCollectionNotification::cnAdded) {
@@ -191,7 +196,7 @@ void TKXCustomGeneticProgramming<T>::InstructionNotify(TKXGPInstruction<T>* Item
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::InstructionOperationUpdate(TKXGPInstruction<T>* Item) {
-  if (IsDestroying() || Item == nullptr) return;
+  if (IsDestroying() || Item == nullptr || IsForeign(Item)) return;
   if (!RemoveFrom(FTerminals, Item)) RemoveFrom(FFunctions, Item);
   (Item->Arity() < 1 ? FTerminals : FFunctions).push_back(Item);
 }

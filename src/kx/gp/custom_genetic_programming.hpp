@@ -45,6 +45,8 @@ namespace generics {
 // - The covariant parsimony coefficient over a single individual (no sample variance) is 0.
 // - Instruction-set changes that empty the population empty the previous generation too:
 //   both hold trees that refer to the instructions.
+// - Only the component's own instruction set feeds the function and terminal lists; other
+//   sets made by CreateInstructions report here too but are ignored.
 // - The published stream default of each mutation weight is its initial value.
 // - The program statistics are computed before every fitness evaluation pass of a new
 //   population, so evaluations (possibly parallel) only read them.
@@ -280,6 +282,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // The depth a subtree or replacement mutation regrows for a chosen node.
   std::int32_t RegrowDepth(const TNode* Node) const;
   void ClearPopulations();
+  // True for an instruction of another set created through CreateInstructions: such sets
+  // also report to this component, but their instructions never enter its lists.
+  bool IsForeign(const TKXGPInstruction<T>* Item) const noexcept;
   void InvalidateProgramStats() noexcept { FMaxProgramSize = 0; }
   void EnsureProgramStats() {
     if (FMaxProgramSize == 0) CalculateProgramStats();

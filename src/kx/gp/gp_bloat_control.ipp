@@ -72,7 +72,8 @@ TGAFitness TKXCustomGeneticProgramming<T>::EvaluateFitness(TKXIndividual* Item, 
 
 template <class T>
 TGAFitness TKXCustomGeneticProgramming<T>::DoEvaluateWeightedFitness(TKXIndividual* Item) {
-  if (OnEvaluateWeightedFitness()) return TKXCustomGeneticComponent::DoEvaluateWeightedFitness(Item);
+  if (OnEvaluateWeightedFitness())
+    return TKXCustomGeneticComponent::DoEvaluateWeightedFitness(Item);
   const TIndividual* individual = AsIndividual(Item);
   const TNode* root = individual != nullptr ? individual->DNA() : nullptr;
   double penalty = 0;

@@ -49,8 +49,8 @@ bool TKXCustomGeneticProgramming<T>::DoCrossover(TKXIndividual* Parent1, TKXIndi
 }
 
 template <class T>
-bool TKXCustomGeneticProgramming<T>::DoFairCrossover(TIndividual* /*Parent1*/,
-                                                     TIndividual* Parent2, TIndividual* Child) {
+bool TKXCustomGeneticProgramming<T>::DoFairCrossover(TIndividual* /*Parent1*/, TIndividual* Parent2,
+                                                     TIndividual* Child) {
   if (Parent2 == nullptr || Child == nullptr) return false;
   const std::vector<TNode*>& donorNodes = Parent2->FlattenedDNA();
   if (donorNodes.empty() || Child->FlattenedDNA().empty()) return false;
@@ -84,8 +84,8 @@ bool TKXCustomGeneticProgramming<T>::DoFairCrossover(TIndividual* /*Parent1*/,
 
     TNode* inserted = nullptr;
     if (smaller > 0 && larger > 0) {
-      CreateSizeFairRoulette(roulette, donorNodes, l, smaller, equal, larger,
-                             smallerSum / smaller, largerSum / larger);
+      CreateSizeFairRoulette(roulette, donorNodes, l, smaller, equal, larger, smallerSum / smaller,
+                             largerSum / larger);
       if (!roulette.empty() && std::isfinite(roulette.back())) {
         inserted = SelectSizeFairNode(Parent2, roulette);
       }
@@ -328,8 +328,7 @@ bool TKXCustomGeneticProgramming<T>::DoReproduce(TKXIndividual* Parent1, TKXIndi
 template <class T>
 bool TKXCustomGeneticProgramming<T>::DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2,
                                                  TKXIndividual* Child1, TKXIndividual* Child2) {
-  const bool reproduced =
-      TKXCustomGeneticComponent::DoReproduce(Parent1, Parent2, Child1, Child2);
+  const bool reproduced = TKXCustomGeneticComponent::DoReproduce(Parent1, Parent2, Child1, Child2);
   DoAntiBloating(AsIndividual(Parent1), AsIndividual(Parent2), AsIndividual(Child1), reproduced);
   DoAntiBloating(AsIndividual(Parent2), AsIndividual(Parent1), AsIndividual(Child2), reproduced);
   return reproduced;

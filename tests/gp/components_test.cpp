@@ -1,0 +1,259 @@
+// The concrete program components, streaming of their settings, whole evolution runs and
+// the structural invariants under long random variation.
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "gp_test_support.hpp"
+#include "kx/gp_engine/binary_node.hpp"
+#include "kx/host/random.hpp"
+#include "kx/host/streaming.hpp"
+
+namespace kx::testing {
+namespace {
+
+TEST(GPComponentsTest, ConcreteClassesChooseTheirInstructionAndNodeClasses) {
+  TKXGeneticProgramming gp;
+  TKXBinaryGeneticProgramming binary;
+  TKXGeneticProgrammingVariant variant;
+  EXPECT_EQ(gp.ClassName(), "TKXGeneticProgramming");
+  EXPECT_EQ(binary.ClassName(), "TKXBinaryGeneticProgramming");
+  EXPECT_EQ(variant.ClassName(), "TKXGeneticProgrammingVariant");
+
+  auto generic = ItemClassOf<TKXGPInstruction<TGAFloat>>();
+  auto set = gp.CreateInstructions(generic);
+  EXPECT_EQ(set->ClassName(), "TKXGPFloatInstructions");
+  EXPECT_EQ(set->Add()->ClassName(), "TKXGPFloatInstruction");
+  EXPECT_EQ(binary.CreateInstructions(generic)->ClassName(), "TKXGPFloatInstructions");
+  auto variantSet = variant.CreateInstructions(ItemClassOf<TKXGPInstruction<TKXVariant>>());
+  EXPECT_EQ(variantSet->ClassName(), "TKXGPVariantInstructions");
+  EXPECT_EQ(variantSet->Add()->ClassName(), "TKXGPVariantInstruction");
+
+  EXPECT_EQ(gp.Instructions()->ClassName(), "TKXGPFloatInstructions");
+  EXPECT_EQ(gp.Instructions()->Add()->ClassName(), "TKXGPFloatInstruction");
+  EXPECT_EQ(variant.Instructions()->Add()->ClassName(), "TKXGPVariantInstruction");
+  EXPECT_EQ(gp.CreateNode(nullptr)->ClassName(), "TKXGPFloatNode");
+  EXPECT_EQ(binary.CreateNode(nullptr)->ClassName(), "TKXGPBinaryFloatNode");
+  EXPECT_EQ(variant.CreateNode(nullptr)->ClassName(), "TKXGPVariantNode");
+  EXPECT_EQ(binary.MaxNodeArity(), 2147483647);
+
+  // The component's own set feeds its lists; another set it created does not.
+  set->Add();
+  AddVariable(*gp.Instructions(), "x");
+  EXPECT_EQ(gp.TerminalsCount(), 2);
+  set.reset();
+  EXPECT_EQ(gp.Terminals(1)->Name(), "x");
+
+  // One handler slot, seen through the concrete and the generic interface alike.
+  gp.SetOnConstantMutation([](TKXObject*, TFloatNode*) {});
+  generics::TKXCustomGeneticProgramming<TGAFloat>& base = gp;
+  EXPECT_TRUE(base.OnConstantMutation());
+  base.SetOnConstantMutation(nullptr);
+  EXPECT_FALSE(gp.OnConstantMutation());
+}
+
+TEST(GPComponentsTest, BinaryComponentRefusesAThirdArgument) {
+  RandSeed(2);
+  TKXBinaryGeneticProgramming binary;
+  AddArithmetic(*binary.Instructions());
+  binary.SetInitialPopulation(10);
+  binary.SetInitializationDepth(4);
+  binary.Initialize();
+  for (int i = 0; i < 10; ++i) {
+    auto* root = dynamic_cast<TKXGPBinaryNode<TGAFloat>*>(binary.Population()->Items(i)->DNA());
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->Left(), root->Child(0));
+    EXPECT_EQ(root->Size(), 15);
+    ExpectConsistent(*binary.Population()->Items(i));
+  }
+  AddFunction(*binary.Instructions(), "sum3", 3, [](double a, double b) { return a + b; });
+  binary.Instructions()->Delete(0);
+  binary.Instructions()->Delete(0);
+  binary.Instructions()->Delete(0);  // only sum3 and x are left
+  EXPECT_THROW(binary.Initialize(), EListError);
+}
+
+TEST(GPComponentsTest, StreamsThePublishedSettings) {
+  TKXGeneticProgramming gp;
+  std::ostringstream fresh;
+  WriteComponent(fresh, gp);
+  // Defaults are not written, except the crossover probability that differs from the core's.
+  EXPECT_EQ(fresh.str().find("TournamentField"), std::string::npos);
+  EXPECT_EQ(fresh.str().find("BloatLimit"), std::string::npos);
+  EXPECT_EQ(fresh.str().find("MutateSubtreeWeight"), std::string::npos);
+  EXPECT_EQ(fresh.str().find("TarpeianProbability"), std::string::npos);
+  EXPECT_NE(fresh.str().find("CrossoverProbability = 0.9"), std::string::npos);
+
+  gp.SetTournamentField(3);
+  gp.SetBloatStrategy(bsSizeFairCrossover);
+  gp.SetBloatLimit(20);
+  gp.SetInitializationMethod(imRampedHalfAndHalf);
+  gp.SetInitializationDepth(6);
+  gp.SetMutateWeights(mmPoint, 40);
+  gp.SetMutateWeights(mmSubtree, 0);
+  gp.SetPointMutationMethod(pmmPerTree);
+  gp.SetPointMutationProbability(0.25);
+  gp.SetParsimonyCoefficient(0.5);
+  gp.SetSelectionNonTerminalsProbability(0.75);
+  gp.SetTarpeianProbability(0.6);
+  std::stringstream stream;
+  WriteComponent(stream, gp);
+  const std::string text = stream.str();
+  EXPECT_EQ(text.find("TournamentField"), text.rfind("TournamentField"));  // declared once
+
+  TKXGeneticProgramming copy;
+  ReadComponent(stream, copy);
+  EXPECT_EQ(copy.TournamentField(), 3);
+  EXPECT_EQ(copy.BloatStrategy(), bsSizeFairCrossover);
+  EXPECT_EQ(copy.BloatLimit(), 20);
+  EXPECT_EQ(copy.InitializationMethod(), imRampedHalfAndHalf);
+  EXPECT_EQ(copy.InitializationDepth(), 6);
+  EXPECT_EQ(copy.MutationWeights(), (TGPMutationMethodWeights{0, 0, 0, 25, 25, 40}));
+  EXPECT_EQ(copy.MutationWeightSum(), 90);
+  EXPECT_EQ(copy.PointMutationMethod(), pmmPerTree);
+  EXPECT_EQ(copy.PointMutationProbability(), 0.25);
+  EXPECT_EQ(copy.ParsimonyCoefficient(), 0.5);
+  EXPECT_EQ(copy.SelectionNonTerminalsProbability(), 0.75);
+  EXPECT_EQ(copy.TarpeianProbability(), 0.6);
+}
+
+TEST(GPComponentsTest, AssignCopiesSettingsAndInstructions) {
+  TKXGeneticProgramming source;
+  AddArithmetic(*source.Instructions());
+  source.SetBloatStrategy(bsHoistSize);
+  source.SetMutateWeights(mmConstant, 9);
+  source.SetTarpeianProbability(0.7);
+  TKXGeneticProgramming target;
+  target.Assign(&source);
+  EXPECT_EQ(target.BloatStrategy(), bsHoistSize);
+  EXPECT_EQ(target.MutationWeightSum(), 84);
+  EXPECT_EQ(target.TarpeianProbability(), 0.7);
+  EXPECT_EQ(target.Instructions()->Count(), 4);
+  EXPECT_EQ(target.FunctionsCount(), 3);
+  EXPECT_FALSE(target.Instructions()->ItemByName("add")->OnExecute());
+  target.AssignAll(&source);
+  EXPECT_TRUE(target.Instructions()->ItemByName("add")->OnExecute());
+}
+
+// Sum of absolute errors of a program against x * x + x on a few points.
+void QuadraticFitness(TKXGeneticProgramming& gp) {
+  gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    TKXGPContext<TGAFloat> context;
+    double error = 0;
+    for (double x = -1; x <= 1; x += 0.25) {
+      context.Values().AddOrSetValue("x", x);
+      error += std::fabs(static_cast<TFloatIndividual*>(Item)->Execute(context) - (x * x + x));
+    }
+    Fitness = std::isfinite(error) ? error : 1e30;
+  });
+}
+
+TEST(GPComponentsTest, EvolvesUnderEveryBloatStrategy) {
+  for (int s = bsNone; s <= bsLexicographicParsimonyPressure; ++s) {
+    RandSeed(100 + s);
+    TKXGeneticProgramming gp;
+    AddArithmetic(*gp.Instructions());
+    QuadraticFitness(gp);
+    gp.SetInitialPopulation(61);
+    gp.SetInitializationMethod(imRampedHalfAndHalf);
+    gp.SetBloatStrategy(static_cast<TGPBloatStrategy>(s));
+    gp.SetBloatLimit(8);
+    gp.SetMutationWeights({10, 10, 10, 10, 10, 10});
+    gp.SetMutationProbability(0.3);
+    gp.SetSelectionMethod(s % 2 ? smTournament : smRoulette);
+    EXPECT_EQ(gp.Evolve(6), 6) << s;
+    for (int i = 0; i < gp.Population()->Count(); ++i) {
+      ExpectConsistent(*gp.Population()->Items(i));
+      EXPECT_FALSE(gp.Population()->Items(i)->NeedFitness());
+    }
+    if (s == bsSizeLimit) {
+      EXPECT_LE(gp.MaxProgramSize(), 15);
+    }
+    ASSERT_NE(gp.FittestIndividual(), nullptr);
+    EXPECT_LT(gp.FittestIndividual()->Fitness(), 1e30) << s;
+  }
+}
+
+TEST(GPComponentsTest, VariantComponentEvolves) {
+  RandSeed(8);
+  TKXGeneticProgrammingVariant gp;
+  auto* add = gp.Instructions()->Add();
+  add->SetName("add");
+  add->SetArity(2);
+  add->SetOnExecute([](TKXObject*, TKXGPNode<TKXVariant>* Node, TKXGPContext<TKXVariant>* Context,
+                       TKXVariant& Result) {
+    Result = TKXVariant(Node->Child(0)->Execute(Context).ToFloat() +
+                        Node->Child(1)->Execute(Context).ToFloat());
+  });
+  gp.Instructions()->Add()->SetName("x");
+  gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    TKXGPContext<TKXVariant> context;
+    context.Values().AddOrSetValue("x", TKXVariant(2.0));
+    auto* program = static_cast<TKXGPIndividual<TKXVariant>*>(Item);
+    Fitness = std::fabs(program->Execute(context).ToFloat() - 8.0);
+  });
+  gp.SetInitialPopulation(30);
+  gp.SetInitializationMethod(imRampedGrow);
+  gp.SetInitializationDepth(4);
+  EXPECT_EQ(gp.Evolve(5), 5);
+  ASSERT_NE(gp.FittestIndividual(), nullptr);
+  EXPECT_EQ(gp.FittestIndividual()->Fitness(), 0.0);  // (add (add x x) (add x x))
+}
+
+// Thousands of random variations of a small population: every tree stays well-formed, its
+// parent links and cached measures right and its node list equal to the tree.
+TEST(GPComponentsTest, InvariantsHoldUnderLongRandomVariation) {
+  RandSeed(99);
+  TKXGeneticProgramming gp;
+  AddArithmetic(*gp.Instructions());
+  AddFunction(*gp.Instructions(), "neg", 1, [](double a, double) { return -a; });
+  AddFunction(*gp.Instructions(), "sum3", 3, [](double a, double b) { return a + b; });
+  AddConstant(*gp.Instructions(), "one", 1);
+  gp.SetOnConstantMutation([](TKXObject*, TFloatNode* Node) { Node->SetValue(Node->Value() * 2); });
+  gp.SetInitialPopulation(12);
+  gp.SetInitializationMethod(imRampedHalfAndHalf);
+  gp.SetMutationWeights({5, 5, 5, 5, 5, 5});
+  gp.SetPointMutationProbability(0.3);
+  gp.SetBloatLimit(9);
+  gp.Initialize();
+  auto* population = gp.Population();
+  const TGPBloatStrategy strategies[] = {bsNone,      bsSizeFairCrossover, bsDepthFairCrossover,
+                                         bsSizeLimit, bsDepthLimit,        bsShrinkSize,
+                                         bsHoistDepth};
+  for (int step = 0; step < 4000; ++step) {
+    gp.SetBloatStrategy(strategies[RandomInt(7)]);
+    auto* a = population->Items(RandomInt(12));
+    auto* b = population->Items(RandomInt(12));
+    auto* c = population->Items(RandomInt(12));
+    auto* d = population->Items(RandomInt(12));
+    if (c == d || c == a || c == b || d == a || d == b) continue;
+    switch (RandomInt(4)) {
+      case 0:
+        gp.DoReproduce(a, b, c, d);
+        break;
+      case 1:
+        gp.DoReproduce(a, b, c);
+        break;
+      case 2:
+        gp.DoMutate(c);
+        break;
+      default:
+        gp.DoCrossover(a, b, c, d);
+        gp.DoInvert(d);
+        break;
+    }
+    // Keep the programs from growing without bound.
+    if (c->DNA()->Size() > 200) c->AssignDNA(gp.DoInitializeGrow(4));
+    if (d->DNA()->Size() > 200) d->AssignDNA(gp.DoInitializeGrow(4));
+    if (step % 200 == 0 || step > 3950) {
+      for (int i = 0; i < population->Count(); ++i) {
+        ExpectConsistent(*population->Items(i));
+        if (::testing::Test::HasFailure()) FAIL() << "at step " << step;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kx::testing
