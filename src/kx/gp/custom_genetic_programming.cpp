@@ -12,6 +12,7 @@
 #include <string>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "kx/gp/statistics.hpp"
 #include "kx/gp_engine/tree_node.hpp"
@@ -36,7 +37,7 @@ E EnumFromStreamText(const std::string& Text) {
 class TMaskingFiler : public TKXFiler {
  public:
   TMaskingFiler(TKXFiler& Target, std::initializer_list<const char*> Hidden)
-      : FTarget(Target), FHidden(Hidden) {}
+      : FTarget(Target), FHidden(Hidden.begin(), Hidden.end()) {}
 
   void Property(const std::string& Name, const std::function<std::string()>& Get,
                 const std::function<void(const std::string&)>& Set, bool Stored) override {
@@ -49,12 +50,11 @@ class TMaskingFiler : public TKXFiler {
 
  private:
   bool IsHidden(const std::string& Name) const {
-    return std::any_of(FHidden.begin(), FHidden.end(),
-                       [&](const char* hidden) { return Name == hidden; });
+    return std::find(FHidden.begin(), FHidden.end(), Name) != FHidden.end();
   }
 
   TKXFiler& FTarget;
-  std::initializer_list<const char*> FHidden;
+  std::vector<std::string> FHidden;
 };
 
 template <class List, class Item>
