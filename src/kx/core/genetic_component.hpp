@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 
@@ -15,6 +16,8 @@ namespace kx {
 
 class TFloatPriorityQueue;
 class TKXFiler;
+class TKXStringList;
+class TXMLGeneticDocumentType;
 
 // The abstract evolutionary component. It owns the current population and the previous
 // generation, holds the settings shared by every representation and runs the generational
@@ -66,6 +69,31 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // "DiversityLimit", "ElitistPct", "CrossoverProbability", "InversionProbability",
   // "MutationProbability"), each written only when it differs from its default constant.
   void DefineProperties(TKXFiler& Filer) override;
+
+  // --- Documents and report ---------------------------------------------------------------
+  // The header every genetic document shares; representations extend the document with
+  // their reproduction settings and populations and override the stream forms.
+
+  // Writes the header fields (settings and the last statistics) into Doc.
+  virtual void SaveToXML(const TXMLGeneticDocumentType& Doc);
+  // Reads the header settings through their setters; unknown enumeration names leave the
+  // setting unchanged, the statistics are not read. A value that does not convert raises
+  // EConvertError after the fields before it were applied.
+  virtual void LoadFromXML(const TXMLGeneticDocumentType& Doc);
+  // The component's document, written to Stream (here: an indented GeneticDocument).
+  virtual void SaveToStream(std::ostream& Stream);
+  // SaveToStream into a temporary file that replaces FileName only once it is complete, so
+  // a failed save leaves an existing file intact (EXMLError naming the file).
+  virtual void SaveToFile(const std::string& FileName);
+  // Parse the component's document and load it. Malformed text, a missing file or a root
+  // of another tag raise EXMLError before any setting changes.
+  virtual void LoadFromStream(std::istream& Stream);
+  virtual void LoadFromFile(const std::string& FileName);
+  // Appends the report of operating, initial and termination conditions, indenting the
+  // lines under each section with TabStr.
+  virtual void Describe(TKXStringList& Strings, const std::string& TabStr) const;
+  // The report with an indent of three blanks, every line followed by a line break.
+  std::string ToString() const;
 
   // --- The evolution loop -----------------------------------------------------------------
 

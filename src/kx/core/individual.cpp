@@ -80,9 +80,9 @@ TGAFitness TKXIndividual::NormalizedWeigthedFitness() {
   return owner != nullptr ? owner->GetNormalizedWeightedFitness(WeightedFitness()) : 0;
 }
 
-void TKXIndividual::LoadFromXML(TKXXMLNode* /*Node*/) {}
+void TKXIndividual::LoadFromXML(const TXMLNode& /*Node*/) {}
 
-void TKXIndividual::SaveToXML(TKXXMLNode* /*Node*/) {}
+void TKXIndividual::SaveToXML(const TXMLNode& /*Node*/) {}
 
 std::string TKXIndividual::GetDisplayName() const {
   return FName.empty() ? TKXCollectionItem::GetDisplayName() : FName;

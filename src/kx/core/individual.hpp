@@ -9,9 +9,8 @@ namespace kx {
 
 class TKXPopulation;
 class TKXCustomGeneticComponent;
-// An element of the XML document model. The XML layer defines it; the core only passes
-// it through to the individuals' and populations' persistence hooks.
-class TKXXMLNode;
+// A handle on an element of a document (kx/xml/xml_node.hpp).
+class TXMLNode;
 
 // One candidate solution: a name and a cached raw fitness. Every fitness question goes to
 // the genetic component that owns the individual's population; outside an owned population
@@ -66,10 +65,10 @@ class TKXIndividual : public TKXCollectionItem {
   // True while the cached fitness is stale.
   bool NeedFitness() const noexcept { return FNeedFitness; }
 
-  // Persistence of the genetic material, name and fitness inside Node; the base reads and
-  // writes nothing.
-  virtual void LoadFromXML(TKXXMLNode* Node);
-  virtual void SaveToXML(TKXXMLNode* Node);
+  // Persistence of the genetic material, name and fitness inside the element Node; the
+  // base reads and writes nothing.
+  virtual void LoadFromXML(const TXMLNode& Node);
+  virtual void SaveToXML(const TXMLNode& Node);
 
  protected:
   // The name, or the class name when the name is empty.

@@ -1,6 +1,8 @@
 #include "kx/core/population.hpp"
 
 #include "kx/core/genetic_component.hpp"
+#include "kx/xml/xml_lists.hpp"
+#include "kx/xml/xml_node.hpp"
 
 namespace kx {
 
@@ -8,9 +10,28 @@ TKXPopulation::TKXPopulation(TKXItemClass ItemClass, TKXPersistent* Owner)
     : TKXOwnedCollection<TKXIndividual>(ItemClass, Owner),
       FComponent(dynamic_cast<TKXCustomGeneticComponent*>(Owner)) {}
 
-void TKXPopulation::LoadFromXML(TKXXMLNode* /*Node*/) {}
+void TKXPopulation::LoadFromXML(const TXMLNode& Node) {
+  BeginUpdate();
+  try {
+    Clear();
+    for (pugi::xml_node child = Node.Node().first_child(); child; child = child.next_sibling()) {
+      if (child.type() != pugi::node_element) continue;
+      Add()->LoadFromXML(TXMLNode(child));
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
 
-void TKXPopulation::SaveToXML(TKXXMLNode* /*Node*/) {}
+void TKXPopulation::SaveToXML(const TXMLNode& Node) {
+  for (std::int32_t i = 0; i < Count(); ++i) {
+    TKXIndividual* individual = ItemAt(i);
+    individual->SaveToXML(
+        TXMLNode(AppendChildElement(Node.Node(), individual->DisplayName().c_str())));
+  }
+}
 
 void TKXPopulation::Notify(TKXCollectionItem* Item, TCollectionNotification Action) {
   TKXOwnedCollection<TKXIndividual>::Notify(Item, Action);

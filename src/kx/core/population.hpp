@@ -8,7 +8,7 @@
 namespace kx {
 
 class TKXCustomGeneticComponent;
-class TKXXMLNode;
+class TXMLNode;
 
 // The owned, ordered collection of the individuals of one generation. It tells the genetic
 // component that owns it about every insertion, extraction, deletion and change of its
@@ -25,10 +25,13 @@ class TKXPopulation : public TKXOwnedCollection<TKXIndividual> {
   // not one.
   TKXCustomGeneticComponent* Owner() const noexcept { return FComponent; }
 
-  // Persistence of the individuals: one child element of Node per individual. The base
-  // does nothing until the XML layer supplies the element type.
-  virtual void LoadFromXML(TKXXMLNode* Node);
-  virtual void SaveToXML(TKXXMLNode* Node);
+  // Persistence of the individuals, one child element of Node each. Loading replaces the
+  // population by one new individual per child element, in document order, each loading
+  // itself from its element (the change notifications held back until the end). Saving
+  // appends to Node, per individual, an element tagged with the individual's display name
+  // and lets the individual save itself into it; existing children of Node stay.
+  virtual void LoadFromXML(const TXMLNode& Node);
+  virtual void SaveToXML(const TXMLNode& Node);
 
  protected:
   void Notify(TKXCollectionItem* Item, TCollectionNotification Action) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,9 @@
 #include "kx/ga/ga_population.hpp"
 
 namespace kx {
+
+class TXMLGADomainType;
+class TXMLGeneticAlgorithm;
 
 // The genetic algorithm: a genetic component whose individuals are bit-string chromosomes
 // (TKXGAIndividual) of GeneSize bits, laid out by a genotype of gene definitions (Genes).
@@ -28,9 +32,9 @@ namespace kx {
 // - The GA's OnCrossover (with CrossoverBit) hides the core's crossover event of the same
 //   name; the core's slot stays reachable through a TKXCustomGeneticComponent reference and,
 //   when set, still runs in Crossover before DoCrossover.
-//
-// Persistence as GeneticAlgorithm and GADomain documents (LoadFromFile, LoadFromStream,
-// SaveToStream and their XML forms) is added by the XML layer.
+// - Loading a domain into a component that was never initialized initializes it without
+//   individuals first; InitialPopulation and Generation (which the document's header has
+//   just set) are restored afterwards, so a saved run continues from its saved generation.
 class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
  public:
   explicit TKXCustomGeneticAlgorithm(TKXComponent* AOwner = nullptr);
@@ -68,6 +72,32 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
     TKXCustomGeneticComponent::SetPreviousGeneration(Value);
   }
   TKXGAIndividual* FittestIndividual() const noexcept;
+
+  // --- Documents ---------------------------------------------------------------------------
+  // A genetic algorithm saves and loads itself as a GeneticAlgorithm document: the common
+  // header, the reproduction settings and the domain (genotype, fittest individual,
+  // population). Loading replaces settings, genotype and population and leaves the component
+  // initialized with the loaded population in both generations; the handlers stay.
+
+  using TKXCustomGeneticComponent::LoadFromXML;
+  using TKXCustomGeneticComponent::SaveToXML;
+  // The GeneticAlgorithm document, not indented.
+  void SaveToStream(std::ostream& Stream) override;
+  // Parse a GeneticAlgorithm document and load it; malformed text, a missing file or a root
+  // of another tag raise EXMLError before anything changes.
+  void LoadFromStream(std::istream& Stream) override;
+  void LoadFromFile(const std::string& FileName) override;
+  // The header, the reproduction settings, then the domain.
+  virtual void SaveToXML(const TXMLGeneticAlgorithm& Doc);
+  // The header, then the reproduction settings through the setters (an unknown or empty
+  // crossover or selection method name keeps the method; a missing probability reads as 0),
+  // then the domain.
+  virtual void LoadFromXML(const TXMLGeneticAlgorithm& Doc);
+  // The genotype, the fittest individual when there is one, and the population.
+  virtual void SaveToXML(const TXMLGADomainType& Domain);
+  // The genotype (which sets GeneSize), the population, and a copy of it as the previous
+  // generation; the fittest individual is not read, the next evaluation finds it.
+  virtual void LoadFromXML(const TXMLGADomainType& Domain);
 
   // Every child that reaches mutation is offered to the per-bit operator (there is no draw
   // per individual); OnMutation may veto first. True when at least one bit flipped.

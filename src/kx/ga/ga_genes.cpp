@@ -1,6 +1,7 @@
 #include "kx/ga/ga_genes.hpp"
 
 #include "kx/ga/custom_genetic_algorithm.hpp"
+#include "kx/xml/ga_domain_xml.hpp"
 
 namespace kx {
 
@@ -39,6 +40,128 @@ void TKXGAGenes::Notify(TKXCollectionItem* Item, TCollectionNotification Action)
 void TKXGAGenes::Update(TKXCollectionItem* Item) {
   if (Item == nullptr) UpdateOffsets(0);
   if (FAlgorithm != nullptr) FAlgorithm->GeneUpdate(static_cast<TKXGAGene*>(Item));
+}
+
+// --- Documents --------------------------------------------------------------------------------
+
+namespace {
+
+// Name, size and, for the numeric kinds, range and signedness of Gene into Element.
+void WriteGene(const TKXGAGene& Gene, const TXMLGeneType& Element) {
+  Element.SetName(Gene.DisplayName());
+  Element.SetSize(Gene.Size());
+}
+
+void WriteNumericGene(const TKXGAGene& Gene, const TXMLNumericGeneType& Element) {
+  WriteGene(Gene, Element);
+  Element.SetMinValue(Gene.MinValue());
+  Element.SetMaxValue(Gene.MaxValue());
+  Element.SetPreserveSignBit(Gene.PreserveSignBit());
+}
+
+// Rebuilds Gene (new, of unknown kind) from Node, a gene element. The kind comes last on purpose:
+// setting it recomputes the range from the size and signedness, and every enumeration name
+// added afterwards re-derives the width.
+void ReadGene(TKXGAGene& Gene, pugi::xml_node Node) {
+  const TXMLGeneType element(Node);
+  Gene.SetName(element.Name());
+  Gene.SetSize(element.Size());
+  if (TXMLNumericGeneType::Supports(Node)) {
+    const TXMLNumericGeneType numeric(Node);
+    Gene.SetMinValue(numeric.MinValue());
+    Gene.SetMaxValue(numeric.MaxValue());
+    Gene.SetPreserveSignBit(numeric.PreserveSignBit());
+  }
+  if (TXMLBooleanGeneType::Supports(Node)) {
+    Gene.SetGeneType(gtBoolean);
+  } else if (TXMLFloatGeneType::Supports(Node)) {
+    Gene.SetGeneType(gtFloat);
+  } else if (TXMLIntegerGeneType::Supports(Node)) {
+    Gene.SetGeneType(gtInteger);
+  } else {
+    Gene.SetGeneType(gtEnumeration);
+    TKXStringList* names = Gene.Enumerations();
+    for (pugi::xml_node item = Node.child("Enumeration"); item;
+         item = item.next_sibling("Enumeration")) {
+      names->Add(TXMLStringItem::Read(item));
+    }
+  }
+}
+
+}  // namespace
+
+void TKXGAGenes::LoadFromXML(const TXMLGenoType& GenoType) {
+  if (FAlgorithm != nullptr) FAlgorithm->SetGeneSize(GenoType.Size());
+  BeginUpdate();
+  try {
+    Clear();
+    for (pugi::xml_node child = GenoType.Node().first_child(); child;
+         child = child.next_sibling()) {
+      if (child.type() != pugi::node_element) continue;
+      // Cast before adding, so that a stray element adds no empty gene.
+      if (!TXMLGeneType::Supports(child)) XMLCastError(child, TXMLGeneType::TypeName);
+      ReadGene(*Add(), child);
+    }
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
+}
+
+void TKXGAGenes::SaveToXML(const TXMLGenoType& GenoType) {
+  for (std::int32_t i = 0; i < Count(); ++i) {
+    TKXGAGene& gene = *ItemAt(i);
+    switch (gene.GeneType()) {
+      case gtBoolean:
+        WriteGene(gene, GenoType.BooleanGene().Add());
+        break;
+      case gtInteger:
+        WriteNumericGene(gene, GenoType.IntegerGene().Add());
+        break;
+      case gtFloat:
+        WriteNumericGene(gene, GenoType.FloatGene().Add());
+        break;
+      case gtEnumeration: {
+        const TXMLEnumerationGeneType element = GenoType.EnumerationGene().Add();
+        WriteNumericGene(gene, element);
+        const TXMLStringList items = element.Enumeration();
+        const TKXStringList* names = gene.Enumerations();
+        for (int n = 0; n < names->Count(); ++n) items.Add(names->Strings(n));
+        break;
+      }
+      case gtUnknown:
+        break;
+    }
+  }
+  std::int32_t size = GetSize();
+  if (size == 0 && FAlgorithm != nullptr && FAlgorithm->GeneSize() != 0) {
+    size = FAlgorithm->GeneSize();
+  }
+  GenoType.SetSize(size);
+}
+
+void TKXGAGenes::SaveToXML(const TXMLGenes& Genes, TKXGAIndividual* Individual) {
+  TKXEncodedBits& bits = *Individual->Bits();
+  for (std::int32_t i = 0; i < Count(); ++i) {
+    const TKXGAGene& gene = *ItemAt(i);
+    switch (gene.GeneType()) {
+      case gtBoolean:
+        Genes.BooleanGeneValue().Add(gene.GeneAsBoolean(bits));
+        break;
+      case gtInteger:
+        Genes.IntegerGeneValue().Add(gene.GeneAsInteger(bits));
+        break;
+      case gtFloat:
+        Genes.FloatGeneValue().Add(gene.GeneAsFloat(bits));
+        break;
+      case gtEnumeration:
+        Genes.EnumerationGeneValue().Add(gene.GeneAsEnumeration(bits));
+        break;
+      case gtUnknown:
+        break;
+    }
+  }
 }
 
 }  // namespace kx

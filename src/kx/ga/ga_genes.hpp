@@ -9,6 +9,9 @@
 namespace kx {
 
 class TKXCustomGeneticAlgorithm;
+class TKXGAIndividual;
+class TXMLGenes;
+class TXMLGenoType;
 
 // The genotype: an ordered, owned list of gene definitions laid end to end from bit 0.
 // Gene 0 starts at bit 0 and gene i at Offset + Size of gene i - 1, so genes never overlap
@@ -17,8 +20,8 @@ class TKXCustomGeneticAlgorithm;
 // (never shrink it). The owner hears of every insertion, removal and change through its
 // GeneNotify, GeneUpdate and GenesSizeChange hooks.
 //
-// Persistence of the genotype as a document (load and save of a GenoType element, and of
-// an individual's gene values) is added by the XML layer.
+// A genotype persists itself as a GenoType element: one gene element per gene in genotype
+// order, and the chromosome width in its Size attribute.
 class TKXGAGenes : public TKXOwnedCollection<TKXGAGene> {
  public:
   // Owner is usually the genetic algorithm; GeneClass builds the genes.
@@ -39,6 +42,20 @@ class TKXGAGenes : public TKXOwnedCollection<TKXGAGene> {
   // Called by a gene whose size changed: the offsets after it, then the owner's
   // GenesSizeChange.
   virtual void SizeChange(std::int32_t Index);
+
+  // Replaces the genes by those of GenoType. The owning component's GeneSize is set to the
+  // Size attribute first (0 when missing). Each gene is rebuilt through its setters with
+  // its kind set last, so an integer or float gene comes back with the natural range of its
+  // size and signedness, and an enumeration gene with the width its names require. A child
+  // that is not a gene element raises EXMLError, leaving the genes read so far; the change
+  // notifications held back meanwhile are released on every exit.
+  virtual void LoadFromXML(const TXMLGenoType& GenoType);
+  // Appends one gene element per gene of known kind (named by its display name), then sets
+  // the Size attribute to the total width (the owner's GeneSize when there are no widths).
+  virtual void SaveToXML(const TXMLGenoType& GenoType);
+  // Appends the gene values Individual's chromosome holds, one value item per gene of known
+  // kind. An enumeration field without a name raises EGAException.
+  virtual void SaveToXML(const TXMLGenes& Genes, TKXGAIndividual* Individual);
 
  protected:
   void Notify(TKXCollectionItem* Item, TCollectionNotification Action) override;

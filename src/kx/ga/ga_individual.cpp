@@ -1,6 +1,8 @@
 #include "kx/ga/ga_individual.hpp"
 
+#include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/ga/ga_population.hpp"
+#include "kx/xml/ga_domain_xml.hpp"
 
 namespace kx {
 
@@ -29,6 +31,31 @@ std::string TKXGAIndividual::ToString() const { return ClassName() + " " + Bits(
 
 TKXGAPopulation* TKXGAIndividual::Collection() const noexcept {
   return dynamic_cast<TKXGAPopulation*>(TKXCollectionItem::Collection());
+}
+
+void TKXGAIndividual::LoadFromXML(const TXMLNode& Node) {
+  if (TXMLChromosome::Supports(Node.Node())) LoadFromXML(TXMLChromosome(Node.Node()));
+}
+
+void TKXGAIndividual::SaveToXML(const TXMLNode& Node) {
+  if (TXMLChromosome::Supports(Node.Node())) SaveToXML(TXMLChromosome(Node.Node()));
+}
+
+void TKXGAIndividual::LoadFromXML(const TXMLChromosome& Chromosome) {
+  SetName(Chromosome.Name());
+  TKXGABits* bits = Bits();
+  bits->SetAsBitString(0, bits->Size(), Chromosome.Genes().Bits());
+  Modified();
+}
+
+void TKXGAIndividual::SaveToXML(const TXMLChromosome& Chromosome) {
+  Chromosome.SetName(DisplayName());
+  Chromosome.SetFitness(static_cast<float>(Fitness()));
+  const TXMLGenes genes = Chromosome.Genes();
+  genes.SetBits(Bits()->ToBitString());
+  TKXGAPopulation* population = Collection();
+  TKXCustomGeneticAlgorithm* owner = population != nullptr ? population->Owner() : nullptr;
+  if (owner != nullptr) owner->Genes()->SaveToXML(genes, this);
 }
 
 }  // namespace kx

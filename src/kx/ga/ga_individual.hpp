@@ -9,6 +9,7 @@
 namespace kx {
 
 class TKXGAPopulation;
+class TXMLChromosome;
 
 // An individual of the genetic algorithm: a chromosome (TKXGABits) whose width the owning
 // component sets when the individual joins its population and whenever GeneSize changes.
@@ -17,7 +18,8 @@ class TKXGAPopulation;
 // override is honoured (a base constructor cannot reach it); the population's add
 // notification is that first use for every individual of a component.
 //
-// Persistence of the chromosome as a Chromosome element is added by the XML layer.
+// An individual persists itself as a Chromosome element: name, fitness, the chromosome's
+// bit text and, for readers of the file, the decoded gene values.
 class TKXGAIndividual : public TKXIndividual {
  public:
   explicit TKXGAIndividual(TKXCollection* Collection = nullptr) noexcept
@@ -40,6 +42,17 @@ class TKXGAIndividual : public TKXIndividual {
 
   // The population holding the individual, or nullptr.
   TKXGAPopulation* Collection() const noexcept;
+
+  // The Chromosome forms when Node is a Chromosome element (an item of Chromosomes or a
+  // domain's FittestIndividual); other elements are ignored.
+  void LoadFromXML(const TXMLNode& Node) override;
+  void SaveToXML(const TXMLNode& Node) override;
+  // Reads the name and the bit text, written over the chromosome's current width, and marks
+  // the individual modified: the fitness is recomputed, never read.
+  virtual void LoadFromXML(const TXMLChromosome& Chromosome);
+  // Writes the display name, the fitness (a stale one is evaluated first), the bit text and,
+  // inside a genetic algorithm's population, the gene values of its genotype.
+  virtual void SaveToXML(const TXMLChromosome& Chromosome);
 
  protected:
   // The chromosome factory; subclasses may return a subclass of TKXGABits bound to this.

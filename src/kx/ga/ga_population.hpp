@@ -8,10 +8,12 @@
 namespace kx {
 
 class TKXCustomGeneticAlgorithm;
+class TXMLChromosomes;
 
 // The population of a genetic algorithm: an owned collection of TKXGAIndividual.
 //
-// Persistence as a Chromosomes element is added by the XML layer.
+// A population persists itself as a Chromosomes element, one Chromosome item per
+// individual.
 class TKXGAPopulation : public TKXOwnedCollection<TKXGAIndividual, TKXPopulation> {
  public:
   // Owner is usually the genetic algorithm; the items are always TKXGAIndividual.
@@ -21,6 +23,15 @@ class TKXGAPopulation : public TKXOwnedCollection<TKXGAIndividual, TKXPopulation
 
   // The owning genetic algorithm, or nullptr when the owner is not one.
   TKXCustomGeneticAlgorithm* Owner() const noexcept;
+
+  // The Chromosomes forms when Node is a Chromosomes element; other elements are ignored.
+  void LoadFromXML(const TXMLNode& Node) override;
+  void SaveToXML(const TXMLNode& Node) override;
+  // Replaces the individuals by one per Chromosome item, in order (each sized to the
+  // owner's GeneSize, then loaded); the change notifications are held back until the end.
+  virtual void LoadFromXML(const TXMLChromosomes& Chromosomes);
+  // Appends one Chromosome item per individual, in index order.
+  virtual void SaveToXML(const TXMLChromosomes& Chromosomes);
 };
 
 }  // namespace kx
