@@ -175,6 +175,24 @@ TEST(GPComponentsTest, EvolvesUnderEveryBloatStrategy) {
   }
 }
 
+TEST(GPComponentsTest, EvolvesInParallelWithTheTarpeianRule) {
+  RandSeed(5);
+  TKXGeneticProgramming gp;
+  AddArithmetic(*gp.Instructions());
+  QuadraticFitness(gp);
+  gp.SetInitialPopulation(80);
+  gp.SetInitializationMethod(imRampedHalfAndHalf);
+  gp.SetBloatStrategy(bsTarpeianSize);
+  gp.SetTarpeianProbability(1);
+  EXPECT_EQ(gp.ParallelEvolve(4), 4);
+  for (int i = 0; i < gp.Population()->Count(); ++i) {
+    ExpectConsistent(*gp.Population()->Items(i));
+  }
+  ASSERT_NE(gp.FittestIndividual(), nullptr);
+  EXPECT_LT(gp.FittestIndividual()->Fitness(), gp.UnfitFitness());
+  EXPECT_GT(gp.MaxFitness(), 1e38);  // some larger-than-average program was struck
+}
+
 TEST(GPComponentsTest, VariantComponentEvolves) {
   RandSeed(8);
   TKXGeneticProgrammingVariant gp;
