@@ -3,7 +3,9 @@
 // component supplies its own random initialization, blend crossover and Gaussian-like
 // mutation.
 //
-//   custom_individual [--seed N] [--generations N]
+// --save writes the component's document (its settings and statistics) at the end.
+//
+//   custom_individual [--seed N] [--generations N] [--save FILE]
 
 #include <cmath>
 #include <iomanip>
@@ -127,6 +129,10 @@ int main(int argc, char** argv) {
   evolver.Evolve(generations);
 
   std::cout << "generations evolved = " << evolver.Generation() << '\n';
+  if (!args.Save.empty()) {
+    evolver.SaveToFile(args.Save);
+    std::cout << "saved to " << args.Save << '\n';
+  }
   const auto* best = AsVector(evolver.FittestIndividual());
   std::cout << "best vector =";
   for (double x : best->Genes()) std::cout << ' ' << std::setprecision(4) << x;

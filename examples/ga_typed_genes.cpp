@@ -4,7 +4,9 @@
 // small enough to be enumerated, so the example first finds the known optimum by exhaustive
 // search and then lets the genetic algorithm find it.
 //
-//   ga_typed_genes [--seed N] [--generations N]
+// --save writes the run (settings, genotype and designs) as a document at the end.
+//
+//   ga_typed_genes [--seed N] [--generations N] [--save FILE]
 
 #include <algorithm>
 #include <iomanip>
@@ -122,6 +124,20 @@ int main(int argc, char** argv) {
   for (int i = 0; i < ga.Genes()->Count(); ++i) {
     kx::TKXGAGene* gene = ga.Genes()->Items(i);
     std::cout << std::setw(10) << gene->Name() << " = " << gene->AsString(*best->Bits()) << '\n';
+  }
+  if (!args.Save.empty()) {
+    // The document lists every design's decoded genes, and a material field holding the
+    // index no name belongs to cannot be decoded: such designs are left out.
+    kx::TKXGAPopulation* population = ga.Population();
+    for (int i = population->Count() - 1; i >= 0; --i) {
+      kx::TKXGABits& bits = *population->Items(i)->Bits();
+      if (population->Items(i) != best &&
+          material->GeneAsInteger(bits) >= material->Enumerations()->Count()) {
+        population->Delete(i);
+      }
+    }
+    ga.SaveToFile(args.Save);
+    std::cout << "saved " << population->Count() << " designs to " << args.Save << '\n';
   }
   std::cout << "best fitness = " << best->Fitness() << '\n';
   return 0;
