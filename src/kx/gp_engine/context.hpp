@@ -51,8 +51,9 @@ class TKXGPContext : public TKXPersistent {
     if (FSlotsVersion.load(std::memory_order_acquire) == FValues->Version()) {
       const TSlot& slot = FSlots[Instruction.NameSerial() & (kSlots - 1)];
       const std::uint64_t tag = slot.Tag.load(std::memory_order_acquire);
-      const T* value = slot.Value.load(std::memory_order_relaxed);
-      std::atomic_thread_fence(std::memory_order_acquire);
+      // Acquire keeps the second tag read after the value read (a fence would do the same,
+      // but ThreadSanitizer cannot follow fences).
+      const T* value = slot.Value.load(std::memory_order_acquire);
       if (tag == Instruction.NameSerial() && slot.Tag.load(std::memory_order_relaxed) == tag) {
         return value;
       }

@@ -106,7 +106,7 @@ std::int32_t TKXGPNode<T>::Size() const {
     for (int i = 0; i < node->GetChildSlots(); ++i) {
       if (const TKXGPNode<T>* child = node->ChildInSlot(i)) size += child->FSize;
     }
-    node->FSize = size;
+    if (node->FSize != size) node->FSize = size;
     stack.pop_back();
   }
   return FSize;
@@ -115,7 +115,9 @@ std::int32_t TKXGPNode<T>::Size() const {
 template <class T>
 std::int32_t TKXGPNode<T>::Depth() const {
   if (FDepth != 0) return FDepth;
-  // A leaf's depth is 0, which reads as unknown; it costs nothing to recompute.
+  // A leaf's depth is 0, which reads as unknown: answer without writing, so that threads
+  // reading the same parent tree never write to it.
+  if (GetChildCount() == 0) return 0;
   std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
   stack.emplace_back(this, 0);
   while (!stack.empty()) {
@@ -133,7 +135,7 @@ std::int32_t TKXGPNode<T>::Depth() const {
         depth = std::max(depth, child->FDepth + 1);
       }
     }
-    node->FDepth = depth;
+    if (node->FDepth != depth) node->FDepth = depth;
     stack.pop_back();
   }
   return FDepth;
