@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +15,12 @@
 #include "kx/gp_engine/node.hpp"
 
 namespace kx {
+
+class TKXStringList;
+// Wrappers of the program documents (kx/xml/genetic_program_xml.hpp, gp_domain_xml.hpp).
+class TXMLGeneticProgram;
+class TXMLGPDomainType;
+class TXMLGPInstructions;
 
 // Generic classes whose plain names the concrete classes take. The generic program
 // component is generics::TKXCustomGeneticProgramming<T>; kx::TKXCustomGeneticProgramming is
@@ -79,6 +86,47 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // "SelectionNonTerminalsProbability", "ParsimonyCoefficient", "PointMutationProbability"
   // and "TarpeianProbability", each written only when it differs from its default.
   void DefineProperties(TKXFiler& Filer) override;
+
+  // --- Documents and report -----------------------------------------------------------------
+  // A program component saves and loads itself as a GeneticProgram document: the common
+  // header, the reproduction settings (crossover, initialization and mutation settings
+  // included) and the domain (instruction set, fittest individual, population).
+  // BloatStrategy, BloatLimit, ParsimonyCoefficient, TarpeianProbability and
+  // InitialPopulation are not part of it (component streaming carries them). Loading keeps
+  // the handlers of instructions that the document names (the set is merged, see
+  // TKXGPInstructions::LoadFromXML) and the component's own events; instructions that the
+  // document brings new have none, so an application attaches its handlers after loading.
+
+  using TKXCustomGeneticComponent::LoadFromXML;
+  using TKXCustomGeneticComponent::SaveToXML;
+  // The GeneticProgram document, indented (SaveToFile writes it through here).
+  void SaveToStream(std::ostream& Stream) override;
+  // Parse a GeneticProgram document and load it; malformed text, a missing file or a root
+  // of another tag raise EXMLError before anything changes.
+  void LoadFromStream(std::istream& Stream) override;
+  void LoadFromFile(const std::string& FileName) override;
+  // The header, the reproduction settings in their document order, then the domain.
+  virtual void SaveToXML(const TXMLGeneticProgram& Doc);
+  // The header, then the reproduction settings through the setters (the crossover method
+  // and the mutation weights stored directly, the weights' sum recomputed). Enumeration
+  // names are matched ignoring letter case; a name of no value keeps the setting, a missing
+  // element reads as the enumeration's first value. Then the domain.
+  virtual void LoadFromXML(const TXMLGeneticProgram& Doc);
+  // The instruction set, the fittest individual when there is one, and the population.
+  virtual void SaveToXML(const TXMLGPDomainType& Domain);
+  // A component that was never initialized is initialized with no individuals first
+  // (InitialPopulation and Generation are restored afterwards, also after an error). Then
+  // the instruction set is merged, the population rebuilt from the document and copied into
+  // the previous generation. The fittest individual is not read, and the loaded individuals
+  // are not evaluated: their fitness is computed when first needed.
+  virtual void LoadFromXML(const TXMLGPDomainType& Domain);
+  // The instruction set alone.
+  virtual void SaveToXML(const TXMLGPInstructions& Instructions);
+  virtual void LoadFromXML(const TXMLGPInstructions& Instructions);
+  // The program component's report: operating conditions (with the mutation distribution,
+  // the bloat strategy, the terminals and the functions), initial and termination
+  // conditions. With all mutation weights 0 every method's share reads 0.00%.
+  void Describe(TKXStringList& Strings, const std::string& TabStr) const override;
 
   // --- Engine ----------------------------------------------------------------------------
 

@@ -14,6 +14,9 @@ namespace kx {
 
 template <class T>
 class TKXGPPopulation;
+// Wrappers of document elements (kx/xml/xml_node.hpp, kx/xml/gp_domain_xml.hpp).
+class TXMLNode;
+class TXMLIndividualType;
 
 // A genetic-programming individual: its genome is one program tree (its DNA), which it
 // owns, plus a flat pre-order list of the tree's nodes that the variation operators use to
@@ -85,6 +88,22 @@ class TKXGPIndividual : public TKXIndividual {
 
   // The display name, followed by ": " and the tree's text when there is a tree.
   std::string ToString() const;
+
+  // --- Documents -------------------------------------------------------------------------
+
+  // The typed operations below when Node is an individual element ("Individual", or the
+  // "FittestIndividual" of a domain); any other element is left alone.
+  void LoadFromXML(const TXMLNode& Node) override;
+  void SaveToXML(const TXMLNode& Node) override;
+  // Reads the name and the tree. A root without instruction first takes the instruction
+  // that "DNA" names, from the engine's set (EGPException "Unknown instruction "name"" when
+  // the set has none of that name), through which it resolves the names below it. The
+  // fitness is not read: it is evaluated again when needed. Ends with FlattenDNA, also
+  // after an error, so the node list matches whatever tree was read.
+  virtual void LoadFromXML(const TXMLIndividualType& Element);
+  // Writes "Name", "Fitness" (single precision; evaluated first when stale) and the tree
+  // into "DNA".
+  virtual void SaveToXML(const TXMLIndividualType& Element);
 
  protected:
   // The biased choice over Nodes: draws an index and adds a uniform number to a running

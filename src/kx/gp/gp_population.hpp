@@ -8,6 +8,10 @@
 
 namespace kx {
 
+// Wrappers of document elements (kx/xml/xml_node.hpp, kx/xml/gp_domain_xml.hpp).
+class TXMLNode;
+class TXMLGPPopulation;
+
 // The owned collection of the program individuals of one generation. Its owner, when it is
 // a program engine (the GP component), creates the individuals' nodes.
 template <class T>
@@ -35,6 +39,17 @@ class TKXGPPopulation : public TKXPopulation {
 
   // The owner as a program engine, or nullptr when the owner is none or not an engine.
   IKXGeneticProgramEngine<T>* Engine() const noexcept;
+
+  // The typed operations below when Node is a "Population" element; any other element is
+  // left alone.
+  void LoadFromXML(const TXMLNode& Node) override;
+  void SaveToXML(const TXMLNode& Node) override;
+  // Clears the population, then adds and loads one individual per "Individual" element, in
+  // document order, inside an update bracket. After an error the individuals read so far
+  // stay.
+  virtual void LoadFromXML(const TXMLGPPopulation& Element);
+  // Appends one "Individual" element per individual, in index order.
+  virtual void SaveToXML(const TXMLGPPopulation& Element);
 };
 
 }  // namespace kx

@@ -15,6 +15,13 @@ namespace kx {
 template <class T>
 class TKXGPContext;
 
+// Wrappers of the elements of a domain document (kx/xml/gp_domain_xml.hpp).
+class TXMLInstructionType;
+class TXMLFunctionInstructionType;
+class TXMLConstantInstructionType;
+class TXMLVariableInstructionType;
+class TXMLGPInstructions;
+
 // Runs one node of an instruction: Sender is the instruction, Node the node being executed
 // (its children are the arguments), Context the execution context; aResult arrives holding
 // the built-in result and leaves holding the node's result.
@@ -105,6 +112,23 @@ class TKXGPInstruction : public TKXCollectionItem {
   virtual void LoadValueFromXML(TGPInstructionElement Element, std::string_view Value);
   virtual bool SaveValueToXML(TGPInstructionElement Element, std::string& Value) const;
 
+  // Reads an instruction element of any of the five tags, as a document reader: a name
+  // that differs from the display name is stored without checks; the comment; for a
+  // "Function" element the arity through SetArity and then the kind gpFunction, for
+  // "Variable" the kind gpVariable, for every other tag gpConstant (kinds stored directly:
+  // no notification, the arity stays); finally the value of a constant element through
+  // LoadValueFromXML. An "Arity" that is not a number from 0 to 255 raises EConvertError.
+  virtual void LoadFromXML(const TXMLInstructionType& Element);
+  // Write Name (the display name, so an unnamed instruction is written under its class
+  // name) and Comment, then: a constant element its "Value" through SaveValueToXML; a
+  // function element the arity reduced to 8 bits (300 is written as 44).
+  virtual void SaveToXML(const TXMLConstantInstructionType& Element) const;
+  virtual void SaveToXML(const TXMLVariableInstructionType& Element) const;
+  virtual void SaveToXML(const TXMLFunctionInstructionType& Element) const;
+  // Appends a new element for this instruction to the list of its kind ("Variable",
+  // "Constant" or "Function") and writes itself into it.
+  virtual void SaveToXML(const TXMLGPInstructions& Instructions) const;
+
   // Display name, " '", comment, "' ", kind: "Add 'sum' gpFunction".
   virtual std::string ToString() const;
 
@@ -162,6 +186,18 @@ class TKXGPInstructions : public TKXOwnedCollection<TKXGPInstruction<T>> {
   // Replaces the contents by copies of Source's instructions, handlers included, inside an
   // update bracket. Sources of other classes leave the set unchanged.
   virtual void AssignAll(TKXPersistent* Source);
+
+  // Appends one element per instruction, in index order; elements already in Instructions
+  // stay.
+  virtual void SaveToXML(const TXMLGPInstructions& Instructions) const;
+  // Merges a document's instruction set into this one. The lists are visited in the order
+  // Function, Variable, Constant, FloatConstant, VariantConstant, each in document order;
+  // an element loads into the instruction of its name (letter case ignored), or into a new
+  // instruction appended for it. Instructions that were in the set before and matched no
+  // element are deleted afterwards. Matched instructions keep their identity and handlers.
+  // An error raised by an element leaves the instructions read before it changed and
+  // deletes nothing.
+  virtual void LoadFromXML(const TXMLGPInstructions& Instructions);
 
  protected:
   // A string list receives one line per instruction: its display name, with the

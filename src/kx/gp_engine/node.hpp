@@ -11,6 +11,9 @@
 
 namespace kx {
 
+// The wrapper of a "DNA" or "Child" element of a domain document (kx/xml/gp_domain_xml.hpp).
+class TXMLDnaType;
+
 // A node of a program tree: it refers to an instruction (not owned), carries a value, knows
 // its parent and owns its children. Size and depth are cached and invalidated up to the root
 // by every structural change.
@@ -94,6 +97,23 @@ class TKXGPNode : public TKXPersistent {
   virtual std::string ToString() const;
   // The text of the node's own value (the base prints nothing).
   virtual std::string ValueToString() const;
+
+  // Writes the subtree into a DNA element: the "Instruction" attribute (the instruction's
+  // display name; absent without an instruction), the "Value" of a constant node
+  // (SaveValueToXML), then one new "Child" element per child, in order. The walk keeps its
+  // own stack, so trees of any depth are written.
+  virtual void SaveToXML(const TXMLDnaType& Element) const;
+  // Rebuilds the subtree from a DNA element. Names are resolved in the set of the
+  // instruction the node holds when the load starts (a provisional one, for a new root):
+  // an unknown name raises EGPException "Unknown instruction "name"". The node is cleared,
+  // takes the named instruction, reads its value when it is a constant (LoadValueFromXML)
+  // and gets one child per "Child" element, in order: each child is made by CreateNode
+  // with the parent's instruction, attached by AddChild (a binary node refuses a third
+  // child) and loaded the same way. An element without the "Instruction" attribute, or a
+  // node that holds no instruction when the load starts, yields a node without
+  // instruction and children. The walk keeps its own stack, so documents of any depth are
+  // read; after an error the nodes read so far stay in the tree.
+  virtual void LoadFromXML(const TXMLDnaType& Element);
 
   // Reads the value of a constant node from the "Value" text of its DNA element, or writes
   // it there (returning true when written). The generic node stores no value in documents.

@@ -1,0 +1,161 @@
+// The program component's documents: GeneticProgram (header, reproduction, domain), its
+// GPDomain part and the instruction set alone.
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "kx/gp/custom_genetic_programming.hpp"
+#include "kx/host/variant.hpp"
+#include "kx/xml/genetic_program_xml.hpp"
+#include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/xml_document.hpp"
+
+namespace kx::generics {
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SaveToStream(std::ostream& Stream) {
+  TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
+  doc.Document().SetAutoIndent(true);
+  SaveToXML(doc.Root());
+  doc.Document().SaveToStream(Stream);
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::LoadFromStream(std::istream& Stream) {
+  TKXXMLDocument doc;
+  doc.LoadFromStream(Stream);
+  LoadFromXML(GetGeneticProgram(doc));
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::LoadFromFile(const std::string& FileName) {
+  TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(FileName);
+  LoadFromXML(doc.Root());
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGeneticProgram& Doc) {
+  TKXCustomGeneticComponent::SaveToXML(Doc);
+  const TXMLGPReproductionType reproduction = Doc.Reproduction();
+  reproduction.SetCrossoverMethod(EnumName(FCrossoverMethod));
+  reproduction.SetCrossoverProbability(static_cast<float>(CrossoverProbability()));
+  reproduction.SetInversionProbability(static_cast<float>(InversionProbability()));
+  reproduction.SetMutationProbability(static_cast<float>(MutationProbability()));
+  const TXMLReproductionType_SelectionMethod selection = reproduction.SelectionMethod();
+  selection.SetMethod(EnumName(SelectionMethod()));
+  selection.SetElitistPercent(static_cast<float>(ElitistPct()));
+  selection.SetTournamentField(TournamentField());
+  reproduction.SetInitializationMethod(EnumName(FInitializationMethod));
+  reproduction.SetInitializationDepth(FInitializationDepth);
+  const TXMLGPReproductionType_MutationWeights weights = reproduction.MutationWeights();
+  weights.SetMmSubtree(FMutationWeights[mmSubtree]);
+  weights.SetMmReplacement(FMutationWeights[mmReplacement]);
+  weights.SetMmConstant(FMutationWeights[mmConstant]);
+  weights.SetMmShrink(FMutationWeights[mmShrink]);
+  weights.SetMmHoist(FMutationWeights[mmHoist]);
+  weights.SetMmPoint(FMutationWeights[mmPoint]);
+  reproduction.SetSelectionNonterminalsProbability(
+      static_cast<float>(FSelectionNonTerminalsProbability));
+  reproduction.SetPointMutationMethod(EnumName(FPointMutationMethod));
+  reproduction.SetPointMutationProbability(static_cast<float>(FPointMutationProbability));
+  SaveToXML(Doc.Domain());
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGeneticProgram& Doc) {
+  TKXCustomGeneticComponent::LoadFromXML(Doc);
+  const TXMLGPReproductionType reproduction = Doc.Reproduction();
+  if (const auto method =
+          EnumFromNameIgnoreCase<TGPCrossoverMethod>(reproduction.CrossoverMethod()))
+    FCrossoverMethod = *method;
+  SetCrossoverProbability(reproduction.CrossoverProbability());
+  SetInversionProbability(reproduction.InversionProbability());
+  SetMutationProbability(reproduction.MutationProbability());
+  const TXMLReproductionType_SelectionMethod selection = reproduction.SelectionMethod();
+  if (const auto method = EnumFromNameIgnoreCase<TGASelectionMethod>(selection.Method()))
+    SetSelectionMethod(*method);
+  SetElitistPct(selection.ElitistPercent());
+  SetTournamentField(selection.TournamentField());
+  if (const auto method =
+          EnumFromNameIgnoreCase<TGPInitializationMethod>(reproduction.InitializationMethod()))
+    SetInitializationMethod(*method);
+  SetInitializationDepth(reproduction.InitializationDepth());
+  const TXMLGPReproductionType_MutationWeights weights = reproduction.MutationWeights();
+  SetMutateWeights(mmSubtree, weights.MmSubtree());
+  SetMutateWeights(mmReplacement, weights.MmReplacement());
+  SetMutateWeights(mmConstant, weights.MmConstant());
+  SetMutateWeights(mmShrink, weights.MmShrink());
+  SetMutateWeights(mmHoist, weights.MmHoist());
+  SetMutateWeights(mmPoint, weights.MmPoint());
+  SetSelectionNonTerminalsProbability(reproduction.SelectionNonterminalsProbability());
+  if (const auto method =
+          EnumFromNameIgnoreCase<TGPPointMutationMethod>(reproduction.PointMutationMethod()))
+    SetPointMutationMethod(*method);
+  SetPointMutationProbability(reproduction.PointMutationProbability());
+  LoadFromXML(Doc.Domain());
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGPDomainType& Domain) {
+  FInstructions->SaveToXML(Domain.Instructions());
+  if (TIndividual* fittest = FittestIndividual()) fittest->SaveToXML(Domain.FittestIndividual());
+  Population()->SaveToXML(Domain.Population());
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGPDomainType& Domain) {
+  if (!Initialized()) {
+    // Initialize without building trees: the document brings its own. The header read
+    // before has set Generation, which Initialize resets.
+    const std::int32_t initialPopulation = InitialPopulation();
+    const std::int32_t generation = Generation();
+    SetInitialPopulation(0);
+    try {
+      Initialize();
+    } catch (...) {
+      SetInitialPopulation(initialPopulation);
+      SetGeneration(generation);
+      throw;
+    }
+    SetInitialPopulation(initialPopulation);
+    SetGeneration(generation);
+  }
+  // The set first: its changes empty the populations, which are then read against it.
+  FInstructions->LoadFromXML(Domain.Instructions());
+  Population()->LoadFromXML(Domain.Population());
+  SetPreviousGeneration(Population());
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGPInstructions& Instructions) {
+  FInstructions->SaveToXML(Instructions);
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGPInstructions& Instructions) {
+  FInstructions->LoadFromXML(Instructions);
+}
+
+template void TKXCustomGeneticProgramming<TGAFloat>::SaveToStream(std::ostream&);
+template void TKXCustomGeneticProgramming<TGAFloat>::LoadFromStream(std::istream&);
+template void TKXCustomGeneticProgramming<TGAFloat>::LoadFromFile(const std::string&);
+template void TKXCustomGeneticProgramming<TGAFloat>::SaveToXML(const TXMLGeneticProgram&);
+template void TKXCustomGeneticProgramming<TGAFloat>::LoadFromXML(const TXMLGeneticProgram&);
+template void TKXCustomGeneticProgramming<TGAFloat>::SaveToXML(const TXMLGPDomainType&);
+template void TKXCustomGeneticProgramming<TGAFloat>::LoadFromXML(const TXMLGPDomainType&);
+template void TKXCustomGeneticProgramming<TGAFloat>::SaveToXML(const TXMLGPInstructions&);
+template void TKXCustomGeneticProgramming<TGAFloat>::LoadFromXML(const TXMLGPInstructions&);
+
+template void TKXCustomGeneticProgramming<TKXVariant>::SaveToStream(std::ostream&);
+template void TKXCustomGeneticProgramming<TKXVariant>::LoadFromStream(std::istream&);
+template void TKXCustomGeneticProgramming<TKXVariant>::LoadFromFile(const std::string&);
+template void TKXCustomGeneticProgramming<TKXVariant>::SaveToXML(const TXMLGeneticProgram&);
+template void TKXCustomGeneticProgramming<TKXVariant>::LoadFromXML(const TXMLGeneticProgram&);
+template void TKXCustomGeneticProgramming<TKXVariant>::SaveToXML(const TXMLGPDomainType&);
+template void TKXCustomGeneticProgramming<TKXVariant>::LoadFromXML(const TXMLGPDomainType&);
+template void TKXCustomGeneticProgramming<TKXVariant>::SaveToXML(const TXMLGPInstructions&);
+template void TKXCustomGeneticProgramming<TKXVariant>::LoadFromXML(const TXMLGPInstructions&);
+
+}  // namespace kx::generics
