@@ -1,0 +1,353 @@
+#include "kx/gp/gp_executor.hpp"
+
+#include <istream>
+#include <limits>
+#include <ostream>
+#include <utility>
+#include <vector>
+
+#include "kx/gp/custom_genetic_programming.hpp"
+#include "kx/gp_engine/float_node.hpp"
+#include "kx/gp_engine/tree_node.hpp"
+#include "kx/gp_engine/variant_node.hpp"
+#include "kx/host/streaming.hpp"
+#include "kx/xml/atomic_file.hpp"
+#include "kx/xml/genetic_program_xml.hpp"
+#include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/xml_document.hpp"
+
+namespace kx {
+
+namespace generics {
+
+namespace {
+
+// The child element Tag of Parent, or a null node: reading must not add elements.
+pugi::xml_node ExistingChild(pugi::xml_node Parent, const char* Tag) noexcept {
+  return Parent.child(Tag);
+}
+
+bool HasChildElement(pugi::xml_node Node) noexcept {
+  return static_cast<bool>(
+      Node.find_child([](pugi::xml_node Child) { return Child.type() == pugi::node_element; }));
+}
+
+}  // namespace
+
+template <class T>
+TKXCustomGeneticProgrammingExecutor<T>::TKXCustomGeneticProgrammingExecutor(TKXComponent* AOwner)
+    : TKXComponent(AOwner) {
+  FInstructions = CreateInstructions(ItemClassOf<TKXGPInstruction<T>>());
+}
+
+template <class T>
+TKXCustomGeneticProgrammingExecutor<T>::~TKXCustomGeneticProgrammingExecutor() {
+  BeginDestroy();
+  // The program refers to the instructions: it goes first.
+  FGPProgram.reset();
+  FInstructions.reset();
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::RecreateInstructions() {
+  FGPProgram.reset();
+  FInstructions = CreateInstructions(ItemClassOf<TKXGPInstruction<T>>());
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::Assign(TKXPersistent* Source) {
+  if (auto* executor = dynamic_cast<TKXCustomGeneticProgrammingExecutor<T>*>(Source)) {
+    if (executor == this) return;
+    FInstructions->AssignAll(executor->Instructions());
+    CopyProgram(executor->GPProgram());
+    return;
+  }
+  if (auto* component = dynamic_cast<TKXCustomGeneticProgramming<T>*>(Source)) {
+    FInstructions->AssignAll(component->Instructions());
+    TKXGPIndividual<T>* fittest = component->FittestIndividual();
+    CopyProgram(fittest != nullptr ? fittest->DNA() : nullptr);
+    return;
+  }
+  TKXComponent::Assign(Source);
+}
+
+// --- Engine ----------------------------------------------------------------------------------
+
+template <class T>
+std::unique_ptr<TKXGPInstructions<T>> TKXCustomGeneticProgrammingExecutor<T>::CreateInstructions(
+    TKXItemClass InstructionClass) {
+  return std::make_unique<TKXGPInstructions<T>>(this, InstructionClass, this);
+}
+
+template <class T>
+typename TKXCustomGeneticProgrammingExecutor<T>::TNodePtr
+TKXCustomGeneticProgrammingExecutor<T>::CreateNode(TKXGPInstruction<T>* Item) {
+  return std::make_unique<TKXGPTreeNode<T>>(Item);
+}
+
+template <class T>
+std::int32_t TKXCustomGeneticProgrammingExecutor<T>::MaxNodeArity() const {
+  return std::numeric_limits<std::int32_t>::max();
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::InstructionUpdate(TKXGPInstruction<T>* /*Item*/) {}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::InstructionNotify(TKXGPInstruction<T>* /*Item*/,
+                                                               TCollectionNotification /*Action*/) {
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::InstructionOperationUpdate(
+    TKXGPInstruction<T>* /*Item*/) {}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SetInstructions(TKXGPInstructions<T>* Value) {
+  FInstructions->AssignAll(Value);
+}
+
+// --- The program -----------------------------------------------------------------------------
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SetGPProgram(const TNode* Node) {
+  CopyProgram(Node);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
+  TNodePtr copy;
+  if (Source != nullptr) {
+    copy = Source->Clone();
+    // Switch foreign instructions to the executor's namesakes.
+    std::vector<TNode*> stack{copy.get()};
+    while (!stack.empty()) {
+      TNode* node = stack.back();
+      stack.pop_back();
+      TKXGPInstruction<T>* instruction = node->Instruction();
+      if (instruction != nullptr && instruction->Collection() != FInstructions.get()) {
+        if (TKXGPInstruction<T>* own = FInstructions->FindItemName(instruction->Name())) {
+          node->SetInstruction(own);
+        }
+      }
+      for (int i = 0; i < node->ChildCount(); ++i) stack.push_back(node->Child(i));
+    }
+  }
+  FGPProgram = std::move(copy);
+  FGPProgramLines.Clear();
+}
+
+template <class T>
+TKXStringList& TKXCustomGeneticProgrammingExecutor<T>::GPProgramLines() {
+  if (FGPProgramLines.Count() == 0 && FGPProgram) GenerateXML();
+  return FGPProgramLines;
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SetGPProgramLines(const TKXStringList& Lines) {
+  FGPProgramLines.SetText(Lines.Text());
+  if (IsDesigning()) Parse();
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::GenerateXML() {
+  if (!FGPProgram) return;
+  std::unique_ptr<TKXXMLDocument> doc = TKXXMLDocument::New("Population");
+  const TXMLIndividualType individual = GetGPPopulation(*doc).Add();
+  const TXMLDnaType dna = individual.DNA();
+  FGPProgram->SaveToXML(dna);
+  FGPProgramLines.SetText(NodeToXML(dna.Node(), true));
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::Parse() {
+  if (FInstructions->Count() == 0) return;
+  TKXXMLDocument doc;
+  doc.LoadFromXML(FGPProgramLines.Text());
+  const pugi::xml_node root = doc.DocumentElement();
+  if (IsElement(root, "GPDomain")) {
+    LoadDomain(GetGPDomain(doc));
+  } else if (IsElement(root, "DNA")) {
+    LoadProgram(TXMLDnaType(root));
+  } else if (IsElement(root, "Population")) {
+    const TXMLGPPopulation population = GetGPPopulation(doc);
+    if (population.Count() == 0) throw EXMLError("The population holds no program");
+    LoadProgram(population.Items(0).DNA());
+  } else {
+    throw EXMLError("The program text has the root element \"" + std::string(root.name()) +
+                    "\"; expected \"DNA\", \"GPDomain\" or \"Population\"");
+  }
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadProgram(const TXMLDnaType& DNA) {
+  if (!DNA.HasInstruction()) {
+    FGPProgram.reset();
+    return;
+  }
+  TNodePtr root = CreateNode(nullptr);
+  // A provisional instruction through which the root finds the set to resolve names in.
+  root->SetInstruction(FInstructions->Items(0));
+  root->LoadFromXML(DNA);
+  FGPProgram = std::move(root);
+}
+
+template <class T>
+T TKXCustomGeneticProgrammingExecutor<T>::Execute(TKXGPContext<T>& Context) {
+  if (!FGPProgram) return T{};
+  return FGPProgram->Execute(&Context);
+}
+
+// --- Documents ---------------------------------------------------------------------------------
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadFromFile(const std::string& FileName) {
+  TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(FileName);
+  LoadFromXML(doc.Root());
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadFromStream(std::istream& Stream) {
+  TKXXMLDocument doc;
+  doc.LoadFromStream(Stream);
+  LoadFromXML(GetGeneticProgram(doc));
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SaveToFile(const std::string& FileName) {
+  TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
+  doc.Document().SetAutoIndent(true);
+  SaveToXML(doc.Root());
+  SaveDocumentToFile(doc.Document(), FileName);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SaveToStream(std::ostream& Stream) {
+  TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
+  SaveToXML(doc.Root());
+  doc.Document().SaveToStream(Stream);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadFromXML(const TXMLGeneticProgram& Doc) {
+  LoadFromXML(Doc.Domain());
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SaveToXML(const TXMLGeneticProgram& Doc) {
+  SaveToXML(Doc.Domain());
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadFromXML(const TXMLGPDomainType& Domain) {
+  LoadDomain(Domain);
+  FGPProgramLines.Clear();
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadDomain(const TXMLGPDomainType& Domain) {
+  const pugi::xml_node instructions = ExistingChild(Domain.Node(), "Instructions");
+  if (HasChildElement(instructions)) FInstructions->LoadFromXML(TXMLGPInstructions(instructions));
+  if (FInstructions->Count() == 0) return;
+  const pugi::xml_node fittest = ExistingChild(Domain.Node(), "FittestIndividual");
+  const pugi::xml_node dna = ExistingChild(fittest, "DNA");
+  if (!dna) {
+    FGPProgram.reset();
+    return;
+  }
+  LoadProgram(TXMLDnaType(dna));
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SaveToXML(const TXMLGPDomainType& Domain) {
+  FInstructions->SaveToXML(Domain.Instructions());
+  const TXMLDnaType dna = Domain.FittestIndividual().DNA();
+  if (FGPProgram) FGPProgram->SaveToXML(dna);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadFromXML(const TXMLGPInstructions& Instructions) {
+  FInstructions->LoadFromXML(Instructions);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::SaveToXML(const TXMLGPInstructions& Instructions) {
+  FInstructions->SaveToXML(Instructions);
+}
+
+template class TKXCustomGeneticProgrammingExecutor<TGAFloat>;
+template class TKXCustomGeneticProgrammingExecutor<TKXVariant>;
+
+}  // namespace generics
+
+namespace {
+
+// The program's text form as a published string property.
+template <class TExecutor>
+void DefineProgramLines(TExecutor& Executor, TKXFiler& Filer) {
+  Filer.StringProperty(
+      "GPProgramLines", [&Executor] { return Executor.GPProgramLines().Text(); },
+      [&Executor](const std::string& Text) {
+        TKXStringList lines;
+        lines.SetText(Text);
+        Executor.SetGPProgramLines(lines);
+      });
+}
+
+}  // namespace
+
+// The generic constructor could not reach the overrides of CreateInstructions below, so each
+// concrete executor replaces its still empty instruction set once it is fully built.
+
+TKXCustomGeneticProgrammingExecutor::TKXCustomGeneticProgrammingExecutor(TKXComponent* AOwner)
+    : Base(AOwner) {
+  RecreateInstructions();
+}
+
+std::unique_ptr<TKXGPInstructions<TGAFloat>>
+TKXCustomGeneticProgrammingExecutor::CreateInstructions(TKXItemClass /*InstructionClass*/) {
+  return std::make_unique<TKXGPFloatInstructions>(this, ItemClassOf<TKXGPFloatInstruction>(), this);
+}
+
+TKXCustomGeneticProgrammingExecutor::TNodePtr TKXCustomGeneticProgrammingExecutor::CreateNode(
+    TKXGPInstruction<TGAFloat>* Item) {
+  return std::make_unique<TKXGPFloatNode>(Item);
+}
+
+TKXGPFloatInstructions* TKXCustomGeneticProgrammingExecutor::Instructions() const noexcept {
+  return static_cast<TKXGPFloatInstructions*>(Base::Instructions());
+}
+
+void TKXGeneticProgrammingExecutor::DefineProperties(TKXFiler& Filer) {
+  TKXCustomGeneticProgrammingExecutor::DefineProperties(Filer);
+  DefineProgramLines(*this, Filer);
+}
+
+TKXCustomGeneticProgrammingVariantExecutor::TKXCustomGeneticProgrammingVariantExecutor(
+    TKXComponent* AOwner)
+    : Base(AOwner) {
+  RecreateInstructions();
+}
+
+std::unique_ptr<TKXGPInstructions<TKXVariant>>
+TKXCustomGeneticProgrammingVariantExecutor::CreateInstructions(TKXItemClass /*InstructionClass*/) {
+  return std::make_unique<TKXGPVariantInstructions>(this, ItemClassOf<TKXGPVariantInstruction>(),
+                                                    this);
+}
+
+TKXCustomGeneticProgrammingVariantExecutor::TNodePtr
+TKXCustomGeneticProgrammingVariantExecutor::CreateNode(TKXGPInstruction<TKXVariant>* Item) {
+  return std::make_unique<TKXGPVariantNode>(Item);
+}
+
+TKXGPVariantInstructions* TKXCustomGeneticProgrammingVariantExecutor::Instructions()
+    const noexcept {
+  return static_cast<TKXGPVariantInstructions*>(Base::Instructions());
+}
+
+void TKXGeneticProgrammingVariantExecutor::DefineProperties(TKXFiler& Filer) {
+  TKXCustomGeneticProgrammingVariantExecutor::DefineProperties(Filer);
+  DefineProgramLines(*this, Filer);
+}
+
+}  // namespace kx

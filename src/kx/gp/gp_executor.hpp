@@ -1,0 +1,230 @@
+#pragma once
+
+// Program executors: components that run one evolved program without any evolution
+// machinery. The generic executor is generics::TKXCustomGeneticProgrammingExecutor<T>; the
+// concrete classes fix the value type, the node class and the instruction classes:
+//
+//   TKXCustomGeneticProgrammingExecutor, TKXGeneticProgrammingExecutor
+//       float values, TKXGPFloatNode, TKXGPFloatInstructions of TKXGPFloatInstruction
+//   TKXCustomGeneticProgrammingVariantExecutor, TKXGeneticProgrammingVariantExecutor
+//       variant values, TKXGPVariantNode, TKXGPVariantInstructions of TKXGPVariantInstruction
+//
+// A typical use: evolve with a program component and save it (SaveToFile); later create an
+// executor, add the same instructions with their handlers (Add, Sub, x, ...), load the
+// file and Execute the program in a context holding the variables' values. Loading merges
+// the document's instructions into the executor's set by name, so instructions that exist
+// before the load keep their handlers.
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "kx/core/consts.hpp"
+#include "kx/gp_engine/context.hpp"
+#include "kx/gp_engine/engine.hpp"
+#include "kx/gp_engine/float_instruction.hpp"
+#include "kx/gp_engine/instruction.hpp"
+#include "kx/gp_engine/node.hpp"
+#include "kx/gp_engine/variant_instruction.hpp"
+#include "kx/host/component.hpp"
+#include "kx/host/string_list.hpp"
+#include "kx/host/variant.hpp"
+
+namespace kx {
+
+// Wrappers of the program documents (kx/xml/genetic_program_xml.hpp, gp_domain_xml.hpp).
+class TXMLGeneticProgram;
+class TXMLGPDomainType;
+class TXMLGPInstructions;
+class TXMLDnaType;
+
+namespace generics {
+
+// Owns an instruction set, one program tree (absent until a program is set, assigned,
+// loaded or parsed) and the program's text form. It is the engine of its set and tree: it
+// creates their nodes, and keeps no population, so it ignores the set's change reports.
+//
+// Choices where the behaviour is otherwise open:
+// - The text form round-trips: GenerateXML writes the program as the text of one "DNA"
+//   element, and Parse reads that form as well as a whole GPDomain document (whose
+//   fittest individual holds the program) and a "Population" document (the first
+//   individual's program).
+// - A program whose nodes use instructions of another set (the tree handed to
+//   SetGPProgram, the program of an executor or component being assigned) is switched to
+//   the executor's own instructions of the same names, so that it runs the executor's
+//   handlers and stays valid when the other set goes away. Nodes whose instruction has no
+//   namesake in the executor's set keep it (that set must then outlive the program).
+// - Saving without a program writes an empty "DNA" element; loading a DNA element that
+//   names no instruction (such as that one) leaves the executor without a program.
+// - Assigning from an executor without a program, or from a component without a fittest
+//   individual, leaves the executor without a program.
+// - Loading and parsing build the new program aside and install it only when it was read
+//   completely: an error (an unknown instruction name, a bad constant) keeps the previous
+//   program. Instructions merged before the error stay merged.
+template <class T>
+class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGeneticProgramEngine<T> {
+ public:
+  using TNode = TKXGPNode<T>;
+  using TNodePtr = std::unique_ptr<TNode>;
+
+  explicit TKXCustomGeneticProgrammingExecutor(TKXComponent* AOwner = nullptr);
+  ~TKXCustomGeneticProgrammingExecutor() override;
+
+  std::string ClassName() const override { return "TKXCustomGeneticProgrammingExecutor"; }
+
+  // From another executor of the same value type: its instructions with their handlers and
+  // a copy of its program. From a program component of the same value type: its
+  // instructions with their handlers and a copy of its fittest individual's program. The
+  // text form is cleared. Other sources raise EConvertError.
+  void Assign(TKXPersistent* Source) override;
+
+  // --- Engine ----------------------------------------------------------------------------
+
+  // A new instruction set owned by this executor with items of InstructionClass.
+  std::unique_ptr<TKXGPInstructions<T>> CreateInstructions(TKXItemClass InstructionClass) override;
+  // A new detached node of the executor's node class (here TKXGPTreeNode<T>).
+  TNodePtr CreateNode(TKXGPInstruction<T>* Item) override;
+  // No limit: 2147483647.
+  std::int32_t MaxNodeArity() const override;
+  // An executor keeps no population: changes of its set need no action.
+  void InstructionUpdate(TKXGPInstruction<T>* Item) override;
+  void InstructionNotify(TKXGPInstruction<T>* Item, TCollectionNotification Action) override;
+  void InstructionOperationUpdate(TKXGPInstruction<T>* Item) override;
+  TKXGPInstructions<T>* GetInstructions() const override { return FInstructions.get(); }
+  // Copies Value's instructions into the executor's set, handlers included (AssignAll).
+  void SetInstructions(TKXGPInstructions<T>* Value) override;
+  TKXGPInstructions<T>* Instructions() const noexcept { return FInstructions.get(); }
+
+  // --- The program -------------------------------------------------------------------------
+
+  // The root of the program, or nullptr.
+  TNode* GPProgram() const noexcept { return FGPProgram.get(); }
+  // Replaces the program by a deep copy of Node's tree (Node's Clone; the caller keeps
+  // Node), or removes it with nullptr. Clears the text form.
+  void SetGPProgram(const TNode* Node);
+
+  // The program's text form: generated (GenerateXML) when the list is empty and there is
+  // a program. Editing the list and calling Parse installs the edited program.
+  TKXStringList& GPProgramLines();
+  // Copies the lines; at design time (IsDesigning) parses them as well.
+  void SetGPProgramLines(const TKXStringList& Lines);
+  // Replaces the text form by the XML text of the program as one "DNA" element; nothing
+  // happens without a program.
+  virtual void GenerateXML();
+  // Installs the program the text form describes: the text of a "DNA" element (as
+  // GenerateXML writes it), of a "GPDomain" document (loaded as by LoadFromXML, its
+  // instructions included) or of a "Population" document (its first individual). Names
+  // are resolved in the executor's set; with an empty set nothing happens. Malformed text
+  // or another root raises EXMLError, an unknown instruction EGPException; the program
+  // then stays as it was.
+  virtual void Parse();
+
+  // The program's value in Context; the value type's empty value (0, an unassigned
+  // variant) without a program. A node without instruction raises the node's error.
+  virtual T Execute(TKXGPContext<T>& Context);
+
+  // --- Documents -----------------------------------------------------------------------------
+  // An executor's document is a GeneticProgram document of which only the "Domain" element
+  // is read and written: the instruction set and, in the fittest individual's "DNA", the
+  // program (its "Name" and "Fitness" are not written). The header and "Reproduction" are
+  // left alone, so a component's saved run loads directly.
+
+  // Parse a GeneticProgram document and load its domain; malformed text, a missing file or
+  // a root of another tag raise EXMLError before anything changes.
+  virtual void LoadFromFile(const std::string& FileName);
+  virtual void LoadFromStream(std::istream& Stream);
+  // A new GeneticProgram document holding the domain: indented in a file (replaced only
+  // once completely written), not indented on a stream.
+  virtual void SaveToFile(const std::string& FileName);
+  virtual void SaveToStream(std::ostream& Stream);
+  // The root's "Domain" only.
+  virtual void LoadFromXML(const TXMLGeneticProgram& Doc);
+  virtual void SaveToXML(const TXMLGeneticProgram& Doc);
+  // A domain whose "Instructions" element has children merges them into the set (see
+  // TKXGPInstructions::LoadFromXML); then, with a non-empty set, the program is read from
+  // "FittestIndividual"/"DNA" (no program when there is none). The population is not read.
+  // Clears the text form.
+  virtual void LoadFromXML(const TXMLGPDomainType& Domain);
+  // The instruction set into "Instructions", the program into "FittestIndividual"/"DNA".
+  virtual void SaveToXML(const TXMLGPDomainType& Domain);
+  // The instruction set alone.
+  virtual void LoadFromXML(const TXMLGPInstructions& Instructions);
+  virtual void SaveToXML(const TXMLGPInstructions& Instructions);
+
+ protected:
+  // Replaces the (still empty) instruction set by one of the class the most derived
+  // CreateInstructions makes; descendants that override it call this from their
+  // constructor.
+  void RecreateInstructions();
+
+ private:
+  // Reads a program from a DNA element into a new root and installs it once read.
+  void LoadProgram(const TXMLDnaType& DNA);
+  // The domain part of LoadFromXML, without touching the text form.
+  void LoadDomain(const TXMLGPDomainType& Domain);
+  // Installs a copy of Source (nullptr: no program), its instructions switched to the
+  // executor's namesakes.
+  void CopyProgram(const TNode* Source);
+
+  std::unique_ptr<TKXGPInstructions<T>> FInstructions;
+  TNodePtr FGPProgram;
+  TKXStringList FGPProgramLines;
+};
+
+}  // namespace generics
+
+// Float programs over n-ary nodes.
+class TKXCustomGeneticProgrammingExecutor
+    : public generics::TKXCustomGeneticProgrammingExecutor<TGAFloat> {
+  using Base = generics::TKXCustomGeneticProgrammingExecutor<TGAFloat>;
+
+ public:
+  explicit TKXCustomGeneticProgrammingExecutor(TKXComponent* AOwner = nullptr);
+
+  std::string ClassName() const override { return "TKXCustomGeneticProgrammingExecutor"; }
+
+  // Always a TKXGPFloatInstructions of TKXGPFloatInstruction items; the class argument is
+  // ignored.
+  std::unique_ptr<TKXGPInstructions<TGAFloat>> CreateInstructions(
+      TKXItemClass InstructionClass) override;
+  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* Item) override;
+
+  TKXGPFloatInstructions* Instructions() const noexcept;
+};
+
+// The published float executor: streams its program's text form as "GPProgramLines".
+class TKXGeneticProgrammingExecutor : public TKXCustomGeneticProgrammingExecutor {
+ public:
+  using TKXCustomGeneticProgrammingExecutor::TKXCustomGeneticProgrammingExecutor;
+  std::string ClassName() const override { return "TKXGeneticProgrammingExecutor"; }
+  void DefineProperties(TKXFiler& Filer) override;
+};
+
+// Variant programs over n-ary nodes.
+class TKXCustomGeneticProgrammingVariantExecutor
+    : public generics::TKXCustomGeneticProgrammingExecutor<TKXVariant> {
+  using Base = generics::TKXCustomGeneticProgrammingExecutor<TKXVariant>;
+
+ public:
+  explicit TKXCustomGeneticProgrammingVariantExecutor(TKXComponent* AOwner = nullptr);
+
+  std::string ClassName() const override { return "TKXCustomGeneticProgrammingVariantExecutor"; }
+
+  // Always a TKXGPVariantInstructions of TKXGPVariantInstruction items.
+  std::unique_ptr<TKXGPInstructions<TKXVariant>> CreateInstructions(
+      TKXItemClass InstructionClass) override;
+  TNodePtr CreateNode(TKXGPInstruction<TKXVariant>* Item) override;
+
+  TKXGPVariantInstructions* Instructions() const noexcept;
+};
+
+// The published variant executor: streams its program's text form as "GPProgramLines".
+class TKXGeneticProgrammingVariantExecutor : public TKXCustomGeneticProgrammingVariantExecutor {
+ public:
+  using TKXCustomGeneticProgrammingVariantExecutor::TKXCustomGeneticProgrammingVariantExecutor;
+  std::string ClassName() const override { return "TKXGeneticProgrammingVariantExecutor"; }
+  void DefineProperties(TKXFiler& Filer) override;
+};
+
+}  // namespace kx

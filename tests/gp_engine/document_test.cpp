@@ -1,0 +1,401 @@
+// Instruction sets and program trees in domain documents: the element forms written, the
+// merge of a document's set into an existing one, tree round trips, bad input and trees
+// nested far deeper than a call stack.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <kx/gp_engine/binary_node.hpp>
+#include <kx/gp_engine/variant_instruction.hpp>
+#include <kx/gp_engine/variant_node.hpp>
+#include <kx/host/exceptions.hpp>
+#include <kx/xml/gp_domain_xml.hpp>
+#include <kx/xml/xml_document.hpp>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gp_engine_test_support.hpp"
+
+namespace kx_test {
+namespace {
+
+using kx::TKXXMLDocument;
+using kx::TXMLDnaType;
+using kx::TXMLGPInstructions;
+
+std::unique_ptr<TKXXMLDocument> Parse(const std::string& Text) {
+  auto doc = std::make_unique<TKXXMLDocument>();
+  doc->LoadFromXML(Text);
+  return doc;
+}
+
+std::vector<std::string> Names(const kx::TKXGPInstructions<double>& Set) {
+  std::vector<std::string> names;
+  for (int i = 0; i < Set.Count(); ++i) names.push_back(Set.Items(i)->Name());
+  return names;
+}
+
+// --- Instructions ---------------------------------------------------------------------------
+
+TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
+  Vocabulary v;
+  v.Add->SetComment("a + b");
+  v.One->SetValue(2.5);
+  v.Set.Add();  // unnamed variable: written under its class name
+  auto doc = TKXXMLDocument::New("Instructions");
+  v.Set.SaveToXML(kx::GetGPInstructions(*doc));
+
+  EXPECT_EQ(kx::NodeToXML(doc->DocumentElement()),
+            "<Instructions>"
+            "<Function Name=\"Add\" Comment=\"a + b\" Arity=\"2\"/>"
+            "<Function Name=\"Mul\" Comment=\"\" Arity=\"2\"/>"
+            "<Variable Name=\"x\" Comment=\"\"/>"
+            "<Variable Name=\"y\" Comment=\"\"/>"
+            "<Constant Name=\"one\" Comment=\"\"><Value>2.5</Value></Constant>"
+            "<Variable Name=\"TKXGPFloatInstruction\" Comment=\"\"/>"
+            "</Instructions>");
+
+  // Existing elements stay; a second save appends.
+  v.Set.SaveToXML(kx::GetGPInstructions(*doc));
+  EXPECT_EQ(kx::GetGPInstructions(*doc).Function().Count(), 4);
+}
+
+TEST(InstructionDocumentTest, ArityIsWrittenInEightBitsAndReadBackSo) {
+  kx::TKXGPFloatInstructions set(nullptr);
+  Instruction* wide = set.Add();
+  wide->SetName("wide");
+  wide->SetArity(300);
+  auto doc = TKXXMLDocument::New("Instructions");
+  set.SaveToXML(kx::GetGPInstructions(*doc));
+  EXPECT_EQ(kx::GetGPInstructions(*doc).Function()[0].Arity(), 44);
+
+  wide->SetArity(3);
+  set.LoadFromXML(kx::GetGPInstructions(*doc));
+  ASSERT_EQ(set.Count(), 1);
+  EXPECT_EQ(set.Items(0), wide);
+  EXPECT_EQ(wide->Arity(), 44);
+}
+
+TEST(InstructionDocumentTest, RoundTripKeepsTheInstructionObjectsAndTheirHandlers) {
+  Vocabulary source;
+  source.Add->SetComment("sum");
+  source.One->SetValue(0.1);
+  auto doc = TKXXMLDocument::New("Instructions");
+  source.Set.SaveToXML(kx::GetGPInstructions(*doc));
+
+  // The target has the same names in another order, other data and handlers of its own.
+  kx::TKXGPFloatInstructions target(nullptr);
+  std::vector<Instruction*> before;
+  for (const char* name : {"one", "x", "Mul", "y", "Add"}) {
+    Instruction* item = target.Add();
+    item->SetName(name);
+    item->SetComment("old");
+    before.push_back(item);
+  }
+  int calls = 0;
+  before[4]->SetOnExecute([&calls](kx::TKXObject*, Node*, Context*, double&) { ++calls; });
+  target.LoadFromXML(kx::GetGPInstructions(*doc));
+
+  EXPECT_THAT(Names(target), ::testing::ElementsAre("one", "x", "Mul", "y", "Add"));
+  for (int i = 0; i < target.Count(); ++i) EXPECT_EQ(target.Items(i), before[i]);
+  for (int i = 0; i < target.Count(); ++i) {
+    Instruction* loaded = target.Items(i);
+    Instruction* original = source.Set.ItemByName(loaded->Name());
+    EXPECT_EQ(loaded->Comment(), original->Comment()) << loaded->Name();
+    EXPECT_EQ(loaded->Operation(), original->Operation()) << loaded->Name();
+    EXPECT_EQ(loaded->Arity(), original->Arity()) << loaded->Name();
+  }
+  EXPECT_DOUBLE_EQ(target.ItemByName("one")->Value(), 0.1);
+  ASSERT_TRUE(before[4]->OnExecute());
+}
+
+TEST(InstructionDocumentTest, MergeDeletesMissingAndAppendsNewByListOrder) {
+  kx::TKXGPFloatInstructions set(nullptr);
+  for (const char* name : {"a", "b", "c"}) set.Add()->SetName(name);
+  Instruction* a = set.Items(0);
+  Instruction* c = set.Items(2);
+  // Document order: constants, then variables, then functions; the lists are visited
+  // functions first, so new instructions arrive in the order f, v, k.
+  auto doc = Parse(
+      "<Instructions>"
+      "<Constant Name=\"k\"><Value>4</Value></Constant>"
+      "<Constant Name=\"A\"><Value>7</Value></Constant>"
+      "<Variable Name=\"v\"/>"
+      "<Function Name=\"f\" Arity=\"1\"/>"
+      "<Function Name=\"c\" Arity=\"3\"/>"
+      "</Instructions>");
+  set.LoadFromXML(kx::GetGPInstructions(*doc));
+
+  EXPECT_THAT(Names(set), ::testing::ElementsAre("A", "c", "f", "v", "k"));
+  EXPECT_EQ(set.Items(0), a);
+  EXPECT_EQ(set.Items(1), c);
+  EXPECT_EQ(a->Operation(), kx::gpConstant);
+  EXPECT_DOUBLE_EQ(a->Value(), 7);
+  EXPECT_EQ(c->Operation(), kx::gpFunction);
+  EXPECT_EQ(c->Arity(), 3);
+  EXPECT_EQ(set.ItemByName("f")->Arity(), 1);
+  EXPECT_EQ(set.ItemByName("v")->Operation(), kx::gpVariable);
+  EXPECT_DOUBLE_EQ(set.ItemByName("k")->Value(), 4);
+}
+
+TEST(InstructionDocumentTest, KindsAreStoredDirectlyAndValuesOnlyFromConstantElements) {
+  kx::TKXGPFloatInstructions set(nullptr);
+  Instruction* f = set.Add();
+  f->SetName("f");
+  f->SetArity(2);
+  Instruction* k = set.Add();
+  k->SetName("k");
+  k->SetOperation(kx::gpConstant);
+  k->SetValue(1.5);
+  Instruction* g = set.Add();
+  g->SetName("g");
+  // A function read from a Variable element keeps its arity; a VariantConstant element
+  // makes a float constant without touching its value; a FloatConstant carries one, and
+  // text that is not a number keeps the value.
+  auto doc = Parse(
+      "<Instructions>"
+      "<Variable Name=\"f\"/>"
+      "<VariantConstant Name=\"k\"><Value>9</Value></VariantConstant>"
+      "<FloatConstant Name=\"g\"><Value>2.25</Value></FloatConstant>"
+      "<Constant Name=\"h\"><Value>abc</Value></Constant>"
+      "</Instructions>");
+  set.LoadFromXML(kx::GetGPInstructions(*doc));
+  EXPECT_EQ(f->Operation(), kx::gpVariable);
+  EXPECT_EQ(f->Arity(), 2);
+  EXPECT_EQ(k->Operation(), kx::gpConstant);
+  EXPECT_DOUBLE_EQ(k->Value(), 1.5);
+  EXPECT_EQ(g->Operation(), kx::gpConstant);
+  EXPECT_DOUBLE_EQ(g->Value(), 2.25);
+  EXPECT_DOUBLE_EQ(set.ItemByName("h")->Value(), 0);
+}
+
+TEST(InstructionDocumentTest, NamesEqualIgnoringCaseLoadIntoOneInstruction) {
+  kx::TKXGPFloatInstructions set(nullptr);
+  auto doc = Parse(
+      "<Instructions>"
+      "<Function Name=\"add\" Comment=\"first\" Arity=\"2\"/>"
+      "<Variable Name=\"ADD\" Comment=\"second\"/>"
+      "</Instructions>");
+  set.LoadFromXML(kx::GetGPInstructions(*doc));
+  ASSERT_EQ(set.Count(), 1);
+  EXPECT_EQ(set.Items(0)->Name(), "ADD");
+  EXPECT_EQ(set.Items(0)->Comment(), "second");
+  EXPECT_EQ(set.Items(0)->Operation(), kx::gpVariable);
+}
+
+TEST(InstructionDocumentTest, UnnamedInstructionReadsBackUnnamed) {
+  kx::TKXGPFloatInstructions source(nullptr);
+  source.Add();
+  auto doc = TKXXMLDocument::New("Instructions");
+  source.SaveToXML(kx::GetGPInstructions(*doc));
+
+  kx::TKXGPFloatInstructions target(nullptr);
+  target.Add()->SetName("x");
+  target.LoadFromXML(kx::GetGPInstructions(*doc));
+  ASSERT_EQ(target.Count(), 1);
+  EXPECT_EQ(target.Items(0)->Name(), "");
+  EXPECT_EQ(target.Items(0)->DisplayName(), "TKXGPFloatInstruction");
+  // A DNA element naming the class name finds no instruction of that name.
+  EXPECT_EQ(target.FindItemName("TKXGPFloatInstruction"), nullptr);
+}
+
+TEST(InstructionDocumentTest, MergeNotifiesTheEngine) {
+  FakeEngine engine;
+  kx::TKXGPInstructions<double>& set = *engine.GetInstructions();
+  set.Add()->SetName("old");
+  engine.Log.clear();
+  auto doc = Parse("<Instructions><Variable Name=\"new\"/></Instructions>");
+  set.LoadFromXML(kx::GetGPInstructions(*doc));
+  EXPECT_THAT(engine.Log, ::testing::Contains("added "));
+  EXPECT_THAT(engine.Log, ::testing::Contains("deleting old"));
+  EXPECT_THAT(Names(set), ::testing::ElementsAre("new"));
+}
+
+TEST(InstructionDocumentTest, BadArityRaisesAndDeletesNothing) {
+  Vocabulary v;
+  for (const char* arity : {"abc", "256", "-1"}) {
+    auto doc = Parse(std::string("<Instructions><Function Name=\"Add\" Arity=\"") + arity +
+                     "\"/></Instructions>");
+    EXPECT_THROW(v.Set.LoadFromXML(kx::GetGPInstructions(*doc)), kx::EConvertError) << arity;
+    EXPECT_EQ(v.Set.Count(), 5);
+    EXPECT_EQ(v.Add->Arity(), 2);
+  }
+}
+
+// --- Program trees ----------------------------------------------------------------------------
+
+TEST(NodeDocumentTest, WritesInstructionValueAndChildrenInOrder) {
+  Vocabulary v;
+  NodePtr tree = Apply(v.Add, Leaf(v.X), Leaf(v.One));
+  auto doc = TKXXMLDocument::New("DNA");
+  tree->SaveToXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(kx::NodeToXML(doc->DocumentElement()),
+            "<DNA Instruction=\"Add\">"
+            "<Child Instruction=\"x\"/>"
+            "<Child Instruction=\"one\"><Value>1</Value></Child>"
+            "</DNA>");
+
+  // A node without instruction writes an empty element.
+  auto empty = TKXXMLDocument::New("DNA");
+  Leaf(nullptr)->SaveToXML(TXMLDnaType(empty->DocumentElement()));
+  EXPECT_EQ(kx::NodeToXML(empty->DocumentElement()), "<DNA/>");
+}
+
+TEST(NodeDocumentTest, FloatTreeRoundTrip) {
+  Vocabulary v;
+  NodePtr tree = Apply(v.Mul, Apply(v.Add, Leaf(v.X), Leaf(v.One)),
+                       Apply(v.Add, Leaf(v.Y), Apply(v.Mul, Leaf(v.One), Leaf(v.X))));
+  tree->Child(0)->Child(1)->SetValue(-0.125);
+  tree->Child(1)->Child(1)->Child(0)->SetValue(1e-300);
+  auto doc = TKXXMLDocument::New("DNA");
+  tree->SaveToXML(TXMLDnaType(doc->DocumentElement()));
+
+  NodePtr copy = Leaf(v.X);   // provisional instruction: the set to resolve names in
+  copy->AddChild(Leaf(v.Y));  // replaced by the load
+  copy->LoadFromXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(copy->ToString(), tree->ToString());
+  EXPECT_EQ(copy->Size(), tree->Size());
+  EXPECT_EQ(copy->Depth(), tree->Depth());
+  EXPECT_EQ(copy->Child(1)->Child(1)->Child(0)->Value(), 1e-300);
+  EXPECT_EQ(copy->Child(0)->Parent(), copy.get());
+
+  Context context;
+  context.Values().AddOrSetValue("x", 3.0);
+  context.Values().AddOrSetValue("y", 2.0);
+  EXPECT_DOUBLE_EQ(copy->Execute(&context), tree->Execute(&context));
+}
+
+TEST(NodeDocumentTest, VariantTreeRoundTrip) {
+  kx::TKXGPVariantInstructions set(nullptr);
+  auto* cat = set.Add();
+  cat->SetName("cat");
+  cat->SetArity(2);
+  cat->SetOnExecute([](kx::TKXObject*, kx::TKXGPNode<kx::TKXVariant>* N,
+                       kx::TKXGPContext<kx::TKXVariant>* C, kx::TKXVariant& Result) {
+    Result =
+        kx::TKXVariant(N->Child(0)->Execute(C).ToString() + N->Child(1)->Execute(C).ToString());
+  });
+  auto* two = set.Add();
+  two->SetName("two");
+  two->SetOperation(kx::gpConstant);
+  auto* s = set.Add();
+  s->SetName("s");
+
+  kx::TKXGPVariantNode tree(cat);
+  tree.AddChild(std::make_unique<kx::TKXGPVariantNode>(s));
+  auto* constant = tree.AddChild(std::make_unique<kx::TKXGPVariantNode>(two));
+  constant->SetValue(kx::TKXVariant(2.5));
+  auto doc = TKXXMLDocument::New("DNA");
+  tree.SaveToXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(TXMLDnaType(doc->DocumentElement()).Child()[1].Value(), "2.5");
+
+  kx::TKXGPVariantNode copy(s);
+  copy.LoadFromXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(copy.ToString(), tree.ToString());
+  // The value comes back as the text written.
+  ASSERT_TRUE(copy.Child(1)->Value().IsString());
+  EXPECT_EQ(copy.Child(1)->Value().ToString(), "2.5");
+  kx::TKXGPContext<kx::TKXVariant> context;
+  context.Values().AddOrSetValue("s", kx::TKXVariant(std::string("x=")));
+  EXPECT_EQ(copy.Execute(&context).ToString(), "x=2.5");
+
+  // A text constant has no float form: writing it raises the conversion error.
+  constant->SetValue(kx::TKXVariant(std::string("abc")));
+  auto bad = TKXXMLDocument::New("DNA");
+  EXPECT_THROW(tree.SaveToXML(TXMLDnaType(bad->DocumentElement())), kx::EKXException);
+}
+
+TEST(NodeDocumentTest, UnknownInstructionStopsTheLoadKeepingWhatWasRead) {
+  Vocabulary v;
+  auto doc = Parse(
+      "<DNA Instruction=\"Add\"><Child Instruction=\"x\"/><Child Instruction=\"Sub\"/>"
+      "<Child Instruction=\"y\"/></DNA>");
+  NodePtr node = Leaf(v.One);
+  try {
+    node->LoadFromXML(TXMLDnaType(doc->DocumentElement()));
+    FAIL() << "no error";
+  } catch (const kx::EGPException& E) {
+    EXPECT_STREQ(E.what(), "Unknown instruction \"Sub\"");
+  }
+  ASSERT_EQ(node->ChildCount(), 2);
+  EXPECT_EQ(node->Instruction(), v.Add);
+  EXPECT_EQ(node->Child(0)->Instruction(), v.X);
+
+  // Nothing is looked up for a node without instruction: it stays empty.
+  NodePtr empty = Leaf(nullptr);
+  empty->LoadFromXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(empty->Instruction(), nullptr);
+  EXPECT_EQ(empty->ChildCount(), 0);
+}
+
+TEST(NodeDocumentTest, BadConstantValuesRaiseTheConversionError) {
+  Vocabulary v;
+  for (const char* text :
+       {"<DNA Instruction=\"one\"><Value>abc</Value></DNA>",
+        "<DNA Instruction=\"one\"><Value/></DNA>", "<DNA Instruction=\"one\"/>"}) {
+    auto doc = Parse(text);
+    NodePtr node = Leaf(v.X);
+    EXPECT_THROW(node->LoadFromXML(TXMLDnaType(doc->DocumentElement())), kx::EConvertError) << text;
+  }
+}
+
+TEST(NodeDocumentTest, ChildCountsAreReadAsTheyAre) {
+  Vocabulary v;
+  auto doc = Parse(
+      "<DNA Instruction=\"Add\"><Child Instruction=\"x\"/><Child Instruction=\"y\"/>"
+      "<Child Instruction=\"x\"/></DNA>");
+  NodePtr node = Leaf(v.X);
+  node->LoadFromXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(node->ChildCount(), 3);
+  auto leaf = Parse("<DNA Instruction=\"Mul\"/>");
+  node->LoadFromXML(TXMLDnaType(leaf->DocumentElement()));
+  EXPECT_EQ(node->ToString(), "Mul");
+
+  // A binary node takes two children at most.
+  kx::TKXGPBinaryFloatNode binary(v.X);
+  try {
+    binary.LoadFromXML(TXMLDnaType(doc->DocumentElement()));
+    FAIL() << "no error";
+  } catch (const kx::EGPException& E) {
+    EXPECT_STREQ(E.what(), "Node cannot accept anymore children");
+  }
+  EXPECT_EQ(binary.ChildCount(), 2);
+}
+
+TEST(NodeDocumentTest, MillionLevelsDeepReadAndWriteWithoutRecursion) {
+  constexpr int kDepth = 1000000;
+  Vocabulary v;
+  Instruction* neg = v.Set.Add();
+  neg->SetName("neg");
+  neg->SetArity(1);
+  std::string text;
+  text.reserve(kDepth * 40);
+  text += "<DNA Instruction=\"neg\">";
+  for (int i = 1; i < kDepth; ++i) text += "<Child Instruction=\"neg\">";
+  text += "<Child Instruction=\"x\"/>";
+  for (int i = 1; i < kDepth; ++i) text += "</Child>";
+  text += "</DNA>";
+  auto doc = Parse(text);
+  text.clear();
+  text.shrink_to_fit();
+
+  NodePtr node = Leaf(v.X);
+  node->LoadFromXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(node->Depth(), kDepth);
+  EXPECT_EQ(node->Size(), kDepth + 1);
+
+  auto out = TKXXMLDocument::New("DNA");
+  node->SaveToXML(TXMLDnaType(out->DocumentElement()));
+  pugi::xml_node deepest = out->DocumentElement();
+  int depth = 0;
+  while (pugi::xml_node child = deepest.child("Child")) {
+    deepest = child;
+    ++depth;
+  }
+  EXPECT_EQ(depth, kDepth);
+  EXPECT_STREQ(deepest.attribute("Instruction").value(), "x");
+}
+
+}  // namespace
+}  // namespace kx_test
