@@ -126,6 +126,15 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGPDomainType& Domain)
   FInstructions->LoadFromXML(Domain.Instructions());
   Population()->LoadFromXML(Domain.Population());
   SetPreviousGeneration(Population());
+  // Copying into the previous generation evaluated the loaded programs with whatever
+  // fitness handler was attached, possibly none yet: leave both generations stale, so
+  // their fitness comes from the handler the application attaches after loading.
+  for (TKXPopulation* population : {TKXCustomGeneticComponent::Population(),
+                                    TKXCustomGeneticComponent::PreviousGeneration()}) {
+    population->BeginUpdate();
+    for (int i = 0; i < population->Count(); ++i) population->ItemAt(i)->Modified();
+    population->EndUpdate();
+  }
 }
 
 template <class T>

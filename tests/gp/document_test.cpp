@@ -1,0 +1,388 @@
+// The program component's GeneticProgram document (element order, round trips through
+// files and streams, documents with missing parts, bad input) and its report.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "gp_test_support.hpp"
+#include "kx/host/random.hpp"
+#include "kx/host/string_list.hpp"
+#include "kx/xml/genetic_program_xml.hpp"
+#include "kx/xml/xml_document.hpp"
+
+namespace kx::testing {
+namespace {
+
+using ::testing::ElementsAre;
+
+std::vector<std::string> ChildTags(pugi::xml_node Node) {
+  std::vector<std::string> tags;
+  for (pugi::xml_node child : Node.children()) {
+    if (child.type() == pugi::node_element) tags.emplace_back(child.name());
+  }
+  return tags;
+}
+
+std::vector<std::string> Lines(const TKXStringList& List) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < List.Count(); ++i) lines.push_back(List.Strings(i));
+  return lines;
+}
+
+// Fitness: the squared error against x * x + x over a few points.
+void SetQuadraticFitness(TKXGeneticProgramming& Gp) {
+  Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    auto* program = static_cast<TFloatIndividual*>(Item);
+    TKXGPContext<TGAFloat> context;
+    double error = 0;
+    for (double x : {-1.0, -0.5, 0.0, 0.5, 1.0}) {
+      context.Values().AddOrSetValue("x", x);
+      const double d = program->Execute(context) - (x * x + x);
+      error += d * d;
+    }
+    Fitness = std::isfinite(error) ? error : 1e30;
+  });
+}
+
+// A small evolved component with settings away from their defaults.
+void Evolved(TKXGeneticProgramming& Gp, std::int32_t Population = 12) {
+  RandSeed(17);
+  AddArithmetic(*Gp.Instructions());
+  AddConstant(*Gp.Instructions(), "one", 1.0)->SetComment("the constant 1");
+  SetQuadraticFitness(Gp);
+  Gp.SetInitialPopulation(Population);
+  Gp.SetInitializationMethod(imRampedHalfAndHalf);
+  Gp.SetInitializationDepth(3);
+  Gp.SetCrossoverProbability(0.75);
+  Gp.SetInversionProbability(0.2);
+  Gp.SetMutationProbability(0.3);
+  Gp.SetSelectionMethod(smTournament);
+  Gp.SetElitistPct(0.25);
+  Gp.SetTournamentField(4);
+  Gp.SetMutationWeights({10, 1, 2, 3, 4, 30});
+  Gp.SetSelectionNonTerminalsProbability(0.6);
+  Gp.SetPointMutationMethod(pmmPerTree);
+  Gp.SetPointMutationProbability(0.05);
+  Gp.SetFitnessMethod(fmMinimize);
+  Gp.SetGenerationLimit(40);
+  Gp.SetUseGenerationLimit(true);
+  Gp.Initialize();
+  Gp.Evolve(1);
+}
+
+std::vector<std::string> Programs(const TKXGeneticProgramming& Gp) {
+  std::vector<std::string> programs;
+  for (int i = 0; i < Gp.Population()->Count(); ++i) {
+    programs.push_back(Gp.Population()->Items(i)->DNA()->ToString());
+  }
+  return programs;
+}
+
+void ExpectSameSettingsAndPrograms(const TKXGeneticProgramming& A, const TKXGeneticProgramming& B) {
+  EXPECT_EQ(B.CrossoverMethod(), A.CrossoverMethod());
+  EXPECT_EQ(B.CrossoverProbability(),
+            static_cast<double>(static_cast<float>(A.CrossoverProbability())));
+  EXPECT_EQ(B.InversionProbability(),
+            static_cast<double>(static_cast<float>(A.InversionProbability())));
+  EXPECT_EQ(B.MutationProbability(),
+            static_cast<double>(static_cast<float>(A.MutationProbability())));
+  EXPECT_EQ(B.SelectionMethod(), A.SelectionMethod());
+  EXPECT_EQ(B.ElitistPct(), static_cast<double>(static_cast<float>(A.ElitistPct())));
+  EXPECT_EQ(B.TournamentField(), A.TournamentField());
+  EXPECT_EQ(B.InitializationMethod(), A.InitializationMethod());
+  EXPECT_EQ(B.InitializationDepth(), A.InitializationDepth());
+  EXPECT_EQ(B.MutationWeights(), A.MutationWeights());
+  EXPECT_EQ(B.MutationWeightSum(), A.MutationWeightSum());
+  EXPECT_EQ(B.SelectionNonTerminalsProbability(),
+            static_cast<double>(static_cast<float>(A.SelectionNonTerminalsProbability())));
+  EXPECT_EQ(B.PointMutationMethod(), A.PointMutationMethod());
+  EXPECT_EQ(B.PointMutationProbability(),
+            static_cast<double>(static_cast<float>(A.PointMutationProbability())));
+  EXPECT_EQ(B.Generation(), A.Generation());
+  EXPECT_EQ(B.GenerationLimit(), A.GenerationLimit());
+  EXPECT_EQ(B.UseGenerationLimit(), A.UseGenerationLimit());
+  ASSERT_EQ(B.Instructions()->Count(), A.Instructions()->Count());
+  for (int i = 0; i < A.Instructions()->Count(); ++i) {
+    EXPECT_EQ(B.Instructions()->Items(i)->ToString(), A.Instructions()->Items(i)->ToString());
+  }
+  EXPECT_EQ(Programs(B), Programs(A));
+  EXPECT_EQ(B.PreviousGeneration()->Count(), A.Population()->Count());
+}
+
+// --- Element order ----------------------------------------------------------------------------
+
+TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
+  TKXGeneticProgramming gp;
+  Evolved(gp, 4);
+  std::stringstream stream;
+  gp.SaveToStream(stream);
+  TKXXMLDocument doc;
+  doc.LoadFromStream(stream);
+  const pugi::xml_node root = doc.RootElement("GeneticProgram");
+
+  EXPECT_THAT(ChildTags(root), ElementsAre("DiversityLimit", "FitnessCutoff", "FitnessMethod",
+                                           "Generation", "UseDiversityLimit", "UseFitnessCutoff",
+                                           "GenerationLimit", "UseGenerationLimit", "AvgFitness",
+                                           "MaxFitness", "MinFitness", "Reproduction", "Domain"));
+  EXPECT_THAT(
+      ChildTags(root.child("Reproduction")),
+      ElementsAre("CrossoverMethod", "CrossoverProbability", "InversionProbability",
+                  "MutationProbability", "SelectionMethod", "InitializationMethod",
+                  "InitializationDepth", "MutationWeights", "SelectionNonterminalsProbability",
+                  "PointMutationMethod", "PointMutationProbability"));
+  EXPECT_THAT(ChildTags(root.child("Reproduction").child("SelectionMethod")),
+              ElementsAre("Method", "ElitistPercent", "TournamentField"));
+  EXPECT_THAT(
+      ChildTags(root.child("Reproduction").child("MutationWeights")),
+      ElementsAre("mmSubtree", "mmReplacement", "mmConstant", "mmShrink", "mmHoist", "mmPoint"));
+  const pugi::xml_node domain = root.child("Domain");
+  EXPECT_THAT(ChildTags(domain), ElementsAre("Instructions", "FittestIndividual", "Population"));
+  EXPECT_THAT(ChildTags(domain.child("Instructions")),
+              ElementsAre("Function", "Function", "Function", "Variable", "Constant"));
+  EXPECT_THAT(ChildTags(domain.child("Population")),
+              ElementsAre("Individual", "Individual", "Individual", "Individual"));
+  EXPECT_THAT(ChildTags(domain.child("FittestIndividual")), ElementsAre("Name", "Fitness", "DNA"));
+
+  const TXMLGPReproductionType reproduction = GetGeneticProgram(doc).Reproduction();
+  EXPECT_EQ(reproduction.CrossoverMethod(), "cmSubtree");
+  EXPECT_EQ(reproduction.InitializationMethod(), "imRampedHalfAndHalf");
+  EXPECT_EQ(reproduction.PointMutationMethod(), "pmmPerTree");
+  EXPECT_EQ(reproduction.MutationWeights().MmPoint(), 30);
+  EXPECT_EQ(reproduction.SelectionMethod().Method(), "smTournament");
+
+  // The fittest individual's fitness, in single precision.
+  const TXMLIndividualType fittest = GetGeneticProgram(doc).Domain().FittestIndividual();
+  EXPECT_EQ(fittest.Fitness(), static_cast<float>(gp.FittestIndividual()->Fitness()));
+}
+
+TEST(GPDocumentTest, WithoutAFittestIndividualTheDomainHasNoSuchElement) {
+  TKXGeneticProgramming gp;
+  AddArithmetic(*gp.Instructions());
+  TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
+  gp.SaveToXML(doc.Root());
+  EXPECT_THAT(ChildTags(doc.Root().Domain().Node()), ElementsAre("Instructions", "Population"));
+}
+
+// --- Round trips --------------------------------------------------------------------------------
+
+TEST(GPDocumentTest, RoundTripThroughAFile) {
+  TKXGeneticProgramming source;
+  Evolved(source);
+  const std::string file =
+      (std::filesystem::temp_directory_path() / "kx_gp_document_test.xml").string();
+  source.SaveToFile(file);
+
+  TKXGeneticProgramming target;
+  AddArithmetic(*target.Instructions());
+  TKXGPInstruction<TGAFloat>* add = target.Instructions()->Items(0);
+  target.SetBloatStrategy(bsTarpeianSize);
+  target.SetTarpeianProbability(0.7);
+  target.SetInitialPopulation(55);
+  target.LoadFromFile(file);
+  std::filesystem::remove(file);
+
+  ExpectSameSettingsAndPrograms(source, target);
+  // Not part of the document: the loader keeps its own.
+  EXPECT_EQ(target.BloatStrategy(), bsTarpeianSize);
+  EXPECT_EQ(target.TarpeianProbability(), 0.7);
+  EXPECT_EQ(target.InitialPopulation(), 55);
+  // A named instruction keeps its identity and its handler, so the programs run.
+  EXPECT_EQ(target.Instructions()->Items(0), add);
+  SetQuadraticFitness(target);
+  target.EvaluateFitness();
+  EXPECT_EQ(target.MinFitness(), source.MinFitness());
+}
+
+TEST(GPDocumentTest, RoundTripThroughAStreamAndAVariantComponent) {
+  TKXGeneticProgramming source;
+  Evolved(source);
+  std::stringstream stream;
+  source.SaveToStream(stream);
+  TKXGeneticProgramming target;
+  target.LoadFromStream(stream);
+  ExpectSameSettingsAndPrograms(source, target);
+
+  // The same document read by a variant component: constants become text values.
+  stream.clear();
+  stream.seekg(0);
+  TKXGeneticProgrammingVariant variant;
+  variant.LoadFromStream(stream);
+  ASSERT_EQ(variant.Population()->Count(), source.Population()->Count());
+  for (int i = 0; i < source.Population()->Count(); ++i) {
+    EXPECT_EQ(variant.Population()->Items(i)->DNA()->ToString(),
+              source.Population()->Items(i)->DNA()->ToString());
+  }
+  std::stringstream again;
+  variant.SaveToStream(again);
+  TKXGeneticProgramming back;
+  back.LoadFromStream(again);
+  EXPECT_EQ(Programs(back), Programs(source));
+}
+
+TEST(GPDocumentTest, LoadingIntoANewComponentBuildsNoRandomTrees) {
+  TKXGeneticProgramming source;
+  Evolved(source, 5);
+  TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
+  source.SaveToXML(doc.Root());
+
+  TKXGeneticProgramming target;
+  target.SetInitialPopulation(40);
+  ASSERT_FALSE(target.Initialized());
+  target.LoadFromXML(doc.Root().Domain());
+  EXPECT_TRUE(target.Initialized());
+  EXPECT_EQ(target.InitialPopulation(), 40);
+  EXPECT_EQ(Programs(target), Programs(source));
+  for (int i = 0; i < target.Population()->Count(); ++i) {
+    ExpectConsistent(*target.Population()->Items(i));
+  }
+}
+
+TEST(GPDocumentTest, MissingReproductionElementsReadAsTheirEmptyValues) {
+  TKXGeneticProgramming gp;
+  gp.SetPointMutationMethod(pmmPerTree);
+  TKXXMLDocument doc;
+  doc.LoadFromXML(
+      "<GeneticProgram><Reproduction><CrossoverProbability>0.5</CrossoverProbability>"
+      "<InitializationMethod>imgrow</InitializationMethod>"
+      "<SelectionMethod><Method>nonsense</Method></SelectionMethod>"
+      "</Reproduction><Domain/></GeneticProgram>");
+  gp.LoadFromXML(GetGeneticProgram(doc));
+  EXPECT_EQ(gp.PointMutationMethod(), pmmPerNode);
+  EXPECT_EQ(gp.MutationWeights(), (TGPMutationMethodWeights{0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(gp.MutationWeightSum(), 0);
+  EXPECT_EQ(gp.CrossoverProbability(), 0.5);
+  EXPECT_EQ(gp.InitializationMethod(), imGrow);             // names match ignoring case
+  EXPECT_EQ(gp.SelectionMethod(), smStochasticTournament);  // unknown name: unchanged
+  EXPECT_EQ(gp.Population()->Count(), 0);
+}
+
+TEST(GPDocumentTest, LoadedWeightsDriveTheMutationWalk) {
+  TKXGeneticProgramming gp;
+  TKXXMLDocument doc;
+  doc.LoadFromXML(
+      "<GeneticProgram><Reproduction><MutationWeights><mmSubtree>10</mmSubtree>"
+      "<mmPoint>30</mmPoint></MutationWeights></Reproduction></GeneticProgram>");
+  gp.LoadFromXML(GetGeneticProgram(doc));
+  EXPECT_EQ(gp.MutationWeights(), (TGPMutationMethodWeights{10, 0, 0, 0, 0, 30}));
+  EXPECT_EQ(gp.MutationWeightSum(), 40);
+  TKXStringList report;
+  gp.Describe(report, "");
+  EXPECT_EQ(report.Strings(5),
+            "Mutation Distribution = mmSubtree(25.00%), mmReplacement(0.00%), "
+            "mmConstant(0.00%), mmShrink(0.00%), mmHoist(0.00%), mmPoint(75.00%)");
+}
+
+// --- Bad input -----------------------------------------------------------------------------------
+
+TEST(GPDocumentTest, BadDocumentsRaiseClearErrors) {
+  TKXGeneticProgramming gp;
+  AddArithmetic(*gp.Instructions());
+  gp.SetInitialPopulation(30);
+  gp.SetGeneration(0);
+
+  std::stringstream malformed("<GeneticProgram><Reproduction></GeneticProgram>");
+  EXPECT_THROW(gp.LoadFromStream(malformed), EXMLError);
+  std::stringstream wrongRoot("<GeneticAlgorithm/>");
+  EXPECT_THROW(gp.LoadFromStream(wrongRoot), EXMLError);
+  EXPECT_THROW(gp.LoadFromFile("/nonexistent/folder/file.xml"), EXMLError);
+  EXPECT_EQ(gp.CrossoverProbability(), 0.9);
+  EXPECT_FALSE(gp.Initialized());
+
+  std::stringstream badNumber(
+      "<GeneticProgram><Reproduction><CrossoverProbability>high</CrossoverProbability>"
+      "</Reproduction></GeneticProgram>");
+  EXPECT_THROW(gp.LoadFromStream(badNumber), EConvertError);
+
+  // An unknown instruction stops the load; the initialization guard restores the settings.
+  std::stringstream unknown(
+      "<GeneticProgram><Generation>7</Generation><GenerationLimit>9</GenerationLimit>"
+      "<Domain><Instructions><Variable Name=\"x\"/></Instructions><Population><Individual>"
+      "<DNA Instruction=\"pow\"/></Individual></Population></Domain></GeneticProgram>");
+  try {
+    gp.LoadFromStream(unknown);
+    FAIL() << "no error";
+  } catch (const EGPException& E) {
+    EXPECT_STREQ(E.what(), "Unknown instruction \"pow\"");
+  }
+  EXPECT_EQ(gp.InitialPopulation(), 30);
+  EXPECT_EQ(gp.Generation(), 7);
+}
+
+// --- Report --------------------------------------------------------------------------------------
+
+TEST(GPReportTest, DefaultComponentLineByLine) {
+  TKXGeneticProgramming gp;
+  AddArithmetic(*gp.Instructions());
+  AddConstant(*gp.Instructions(), "one", 1.0)->SetComment("the constant 1");
+  gp.Instructions()->Items(0)->SetComment("a + b");
+  EXPECT_EQ(gp.ToString(),
+            "Operating Conditions\n"
+            "   Fitness Method = fmMinimize\n"
+            "   Crossover Probability = 90.00%\n"
+            "   Inversion Probability = 10.00%\n"
+            "   Mutation Probability = 1.00%\n"
+            "   Mutation Distribution = mmSubtree(33.00%), mmReplacement(0.00%), "
+            "mmConstant(0.00%), mmShrink(33.00%), mmHoist(33.00%), mmPoint(0.00%)\n"
+            "   Selection Method = smStochasticTournament\n"
+            "   Selection Non-terminals Probability = 90.00%\n"
+            "   Terminals (2)\n"
+            "      x, one (the constant 1)\n"
+            "   Functions (3)\n"
+            "      add (a + b)\n"
+            "      sub\n"
+            "      mul\n"
+            "Initial Conditions\n"
+            "   Population = 100\n"
+            "   Initial Tree Depth is based on number of operations\n"
+            "   Initialization Method = imFull\n"
+            "There are no Termination Conditions\n");
+}
+
+TEST(GPReportTest, BloatStrategyDepthAndTerminationConditions) {
+  TKXGeneticProgrammingVariant gp;
+  gp.SetBloatStrategy(bsDepthLimit);
+  gp.SetBloatLimit(17);
+  gp.SetInitializationDepth(5);
+  gp.SetInitializationMethod(imRampedHalfAndHalf);
+  gp.SetMutationWeights({0, 0, 0, 0, 0, 0});
+  gp.SetFitnessMethod(fmMaximize);
+  gp.SetFitnessCutoff(0.5);
+  gp.SetUseFitnessCutoff(true);
+  gp.SetUseDiversityLimit(true);
+  gp.SetGenerationLimit(50);
+  gp.SetUseGenerationLimit(true);
+  TKXStringList report;
+  gp.Describe(report, "> ");
+  EXPECT_THAT(Lines(report),
+              ElementsAre("Operating Conditions", "> Fitness Method = fmMaximize",
+                          "> Crossover Probability = 90.00%", "> Inversion Probability = 10.00%",
+                          "> Mutation Probability = 1.00%",
+                          "> Mutation Distribution = mmSubtree(0.00%), mmReplacement(0.00%), "
+                          "mmConstant(0.00%), mmShrink(0.00%), mmHoist(0.00%), mmPoint(0.00%)",
+                          "> Selection Method = smStochasticTournament",
+                          "> Selection Non-terminals Probability = 90.00%",
+                          "> Anti-Bloating Strategy = bsDepthLimit", "> Anti-Bloating Limit = 17",
+                          "> Terminals (0)", "> > ", "> Functions (0)", "Initial Conditions",
+                          "> Population = 100", "> Initial Tree Depth = Max of 5",
+                          "> Initialization Method = imRampedHalfAndHalf", "Termination Conditions",
+                          "> Fitness >= 0.5", "> Diversity less than 2.00%",
+                          "> Maximum number of generations = 50"));
+
+  gp.SetFitnessMethod(fmWeightedMinimize);
+  gp.SetUseDiversityLimit(false);
+  gp.SetUseGenerationLimit(false);
+  TKXStringList minimizing;
+  gp.Describe(minimizing, "");
+  EXPECT_EQ(minimizing.Strings(minimizing.Count() - 1), "Fitness <= 0.5");
+  EXPECT_EQ(minimizing.Strings(minimizing.Count() - 2), "Termination Conditions");
+}
+
+}  // namespace
+}  // namespace kx::testing
