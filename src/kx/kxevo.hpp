@@ -17,6 +17,7 @@
 #include "kx/ga/genetic_algorithm.hpp"
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp/genetic_programming.hpp"
+#include "kx/gp/gp_executor.hpp"
 #include "kx/gp/gp_individual.hpp"
 #include "kx/gp/gp_population.hpp"
 #include "kx/gp/statistics.hpp"

@@ -1,0 +1,38 @@
+#pragma once
+
+// The vocabulary and target of the symbolic-regression examples: gp_symbolic_regression
+// evolves programs with it, gp_executor runs a saved one with the same handlers.
+
+#include <cmath>
+#include <kx/kxevo.hpp>
+#include <string>
+
+namespace examples {
+
+// The function the programs approximate: x^4 + x^3 + x^2 + x.
+inline double Quartic(double x) { return x * x * x * x + x * x * x + x * x + x; }
+
+template <class Op>
+void AddFunction(kx::TKXGPFloatInstructions& Set, const std::string& Name,
+                 const std::string& Comment, Op Combine) {
+  auto* instruction = Set.Add();
+  instruction->SetName(Name);
+  instruction->SetComment(Comment);
+  instruction->SetArity(2);
+  instruction->SetOnExecute([Combine](kx::TKXObject*, kx::TKXGPNode<double>* Node,
+                                      kx::TKXGPContext<double>* Context, double& Result) {
+    Result = Combine(Node->Child(0)->Execute(Context), Node->Child(1)->Execute(Context));
+  });
+}
+
+// Add, Sub, Mul, protected Div (dividing by almost zero gives 1) and the variable x.
+inline void AddQuarticInstructions(kx::TKXGPFloatInstructions& Set) {
+  AddFunction(Set, "Add", "a + b", [](double a, double b) { return a + b; });
+  AddFunction(Set, "Sub", "a - b", [](double a, double b) { return a - b; });
+  AddFunction(Set, "Mul", "a * b", [](double a, double b) { return a * b; });
+  AddFunction(Set, "Div", "a / b, 1 when b is 0",
+              [](double a, double b) { return std::fabs(b) < 1e-9 ? 1.0 : a / b; });
+  Set.Add()->SetName("x");
+}
+
+}  // namespace examples
