@@ -170,6 +170,45 @@ TEST(GPDocumentTest, WithoutAFittestIndividualTheDomainHasNoSuchElement) {
   EXPECT_THAT(ChildTags(doc.Root().Domain().Node()), ElementsAre("Instructions", "Population"));
 }
 
+// --- Individuals and populations ---------------------------------------------------------------
+
+TEST(GPDocumentTest, IndividualsWriteNameSinglePrecisionFitnessAndDNA) {
+  TKXGeneticProgramming gp;
+  AddArithmetic(*gp.Instructions());
+  gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness& Fitness) { Fitness = 0.1; });
+  TFloatIndividual* individual = gp.Population()->Add();
+  individual->SetName("first");
+  individual->AssignDNA(Node(gp, "add", Args(Node(gp, "x"), Node(gp, "x"))));
+
+  auto doc = TKXXMLDocument::New("Population");
+  individual->SaveToXML(TXMLNode(AppendChildElement(doc->DocumentElement(), "Individual")));
+  const TXMLIndividualType element = GetGPPopulation(*doc).Items(0);
+  EXPECT_THAT(ChildTags(element.Node()), ElementsAre("Name", "Fitness", "DNA"));
+  EXPECT_EQ(element.Name(), "first");
+  EXPECT_EQ(element.Fitness(), 0.1f);
+  EXPECT_NE(static_cast<double>(element.Fitness()), 0.1);
+
+  // Elements of another kind are left alone by the generic hooks.
+  auto other = TKXXMLDocument::New("Chromosome");
+  individual->SaveToXML(TXMLNode(other->DocumentElement()));
+  EXPECT_TRUE(ChildTags(other->DocumentElement()).empty());
+  gp.Population()->SaveToXML(TXMLNode(other->DocumentElement()));
+  EXPECT_TRUE(ChildTags(other->DocumentElement()).empty());
+  gp.Population()->LoadFromXML(TXMLNode(other->DocumentElement()));
+  EXPECT_EQ(gp.Population()->Count(), 1);
+
+  // Loading through the generic hook rebuilds the population; the fitness is evaluated
+  // again rather than read.
+  gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness& Fitness) { Fitness = 4; });
+  gp.Population()->LoadFromXML(TXMLNode(doc->DocumentElement()));
+  ASSERT_EQ(gp.Population()->Count(), 1);
+  TFloatIndividual* loaded = gp.Population()->Items(0);
+  EXPECT_EQ(loaded->Name(), "first");
+  EXPECT_EQ(loaded->DNA()->ToString(), "(add x x)");
+  ExpectConsistent(*loaded);
+  EXPECT_EQ(loaded->Fitness(), 4);
+}
+
 // --- Round trips --------------------------------------------------------------------------------
 
 TEST(GPDocumentTest, RoundTripThroughAFile) {
