@@ -123,6 +123,7 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   // The program's value in Context; the value type's empty value (0, an unassigned
   // variant) without a program. A node without instruction raises the node's error.
   virtual T Execute(TKXGPContext<T>& Context);
+  T Execute(TKXGPContext<T>* Context) { return Execute(*Context); }
 
   // --- Documents -----------------------------------------------------------------------------
   // An executor's document is a GeneticProgram document of which only the "Domain" element
