@@ -129,8 +129,8 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGPDomainType& Domain)
   // Copying into the previous generation evaluated the loaded programs with whatever
   // fitness handler was attached, possibly none yet: leave both generations stale, so
   // their fitness comes from the handler the application attaches after loading.
-  for (TKXPopulation* population : {TKXCustomGeneticComponent::Population(),
-                                    TKXCustomGeneticComponent::PreviousGeneration()}) {
+  for (TKXPopulation* population :
+       {TKXCustomGeneticComponent::Population(), TKXCustomGeneticComponent::PreviousGeneration()}) {
     population->BeginUpdate();
     for (int i = 0; i < population->Count(); ++i) population->ItemAt(i)->Modified();
     population->EndUpdate();
