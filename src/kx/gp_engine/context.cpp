@@ -32,8 +32,8 @@ const T* TKXGPContext<T>::Resolve(const TKXGPInstruction<T>& Instruction) const 
   const T* value = FValues->Find(Instruction.Name());
   TSlot& slot = FSlots[Instruction.NameSerial() & (kSlots - 1)];
   slot.Tag.store(0, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
-  slot.Value.store(value, std::memory_order_relaxed);
+  // Release: a reader that sees the new value (acquire) also sees the cleared tag.
+  slot.Value.store(value, std::memory_order_release);
   slot.Tag.store(Instruction.NameSerial(), std::memory_order_release);
   return value;
 }
