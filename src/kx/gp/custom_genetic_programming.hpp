@@ -313,6 +313,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // ParallelEvolve evaluates on several threads, where the Tarpeian rules read the program
   // statistics: fill the cache on the calling thread first, as EvaluateFitness does.
   void DoBeforeParallelEvaluation() override { EnsureProgramStats(); }
+  // Breeding iterations read the size and depth of parents' subtrees, which trees cache on
+  // first read: fill those caches on the calling thread, so iterations only read them.
+  void DoBeforeParallelBreeding() override;
   // Replaces the (still empty) instruction set by one of the class the most derived
   // CreateInstructions makes; descendants call it from their constructor.
   void RecreateInstructions();

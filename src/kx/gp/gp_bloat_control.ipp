@@ -229,4 +229,17 @@ std::int32_t TKXCustomGeneticProgramming<T>::MaxProgramDepth() {
   return FMaxProgramDepth;
 }
 
+template <class T>
+void TKXCustomGeneticProgramming<T>::DoBeforeParallelBreeding() {
+  TKXPopulation* parents = PreviousGeneration();
+  if (parents == nullptr) return;
+  for (int i = 0; i < parents->Count(); ++i) {
+    const TIndividual* individual = AsIndividual(parents->Items(i));
+    if (individual == nullptr || individual->DNA() == nullptr) continue;
+    // Each walk fills the cache of every node below the root.
+    individual->DNA()->Size();
+    individual->DNA()->Depth();
+  }
+}
+
 }  // namespace kx::generics
