@@ -63,28 +63,6 @@ TEST_F(GPBloatTest, SizeAndDepthLimitsRevertReproducedChildren) {
   ExpectConsistent(*deep);
 }
 
-TEST_F(GPBloatTest, TwoChildReproductionRevertsEachChildToItsOwnParent) {
-  gp.SetBloatStrategy(bsSizeLimit);
-  gp.SetBloatLimit(5);
-  gp.SetOperations({goCrossover});
-  gp.SetCrossoverProbability(1);
-  TFloatIndividual* small = NewIndividual(Chain(3));
-  TFloatIndividual* large =
-      NewIndividual(Node(gp, "add", Args(Chain(6), Node(gp, "mul", Args(Chain(3), Chain(4))))));
-  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
-    RandSeed(seed);
-    TFloatIndividual* child1 = gp.Population()->Add();
-    TFloatIndividual* child2 = gp.Population()->Add();
-    EXPECT_TRUE(gp.DoReproduce(small, large, child1, child2));
-    EXPECT_TRUE(child1->DNA()->Size() <= 5 ||
-                child1->DNA()->ToString() == small->DNA()->ToString());
-    EXPECT_TRUE(child2->DNA()->Size() <= 5 ||
-                child2->DNA()->ToString() == large->DNA()->ToString());
-    ExpectConsistent(*child1);
-    ExpectConsistent(*child2);
-  }
-}
-
 TEST_F(GPBloatTest, ShrinkAndHoistActOnceWithoutTheFlag) {
   const std::pair<TGPBloatStrategy, bool> strategies[] = {
       {bsShrinkSize, true}, {bsShrinkDepth, false}, {bsHoistSize, true}, {bsHoistDepth, false}};
@@ -132,10 +110,6 @@ TEST_F(GPBloatTest, TarpeianRulesStrikeAboveAverage) {
   gp.SetBloatStrategy(bsTarpeianDepth);
   EXPECT_EQ(gp.EvaluateFitness(large, false), gp.UnfitFitness());
   EXPECT_EQ(gp.EvaluateFitness(small, false), 5.0);
-  gp.SetTarpeianProbability(0.5);
-  int struck = 0;
-  for (int i = 0; i < 2000; ++i) struck += gp.EvaluateFitness(large, false) == gp.UnfitFitness();
-  EXPECT_NEAR(struck / 2000.0, 0.5, 0.05);
 }
 
 TEST_F(GPBloatTest, ParsimonyPressureWeightsTheFitness) {
@@ -207,30 +181,6 @@ TEST_F(GPBloatTest, LexicographicTournamentBreaksTiesBySize) {
       EXPECT_EQ(parent, want) << seed;
     }
   }
-  // A fitter contestant wins whatever its size.
-  gp.SetBloatStrategy(bsLexicographicParsimonyPressure);
-  fitnessOf[seven] = 1.0;
-  seven->Modified();
-  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
-    RandSeed(seed);
-    const bool sawSeven = RandomInt(2) == 0 || RandomInt(2) == 0;
-    RandSeed(seed);
-    TKXIndividual* parent = nullptr;
-    gp.SelectTournament(&gp, gp.Population(), parent);
-    EXPECT_EQ(parent, sawSeven ? static_cast<TKXIndividual*>(seven) : five);
-  }
-  // Equal sizes: the first drawn stays.
-  gp.Population()->Clear();
-  TFloatIndividual* a = NewIndividual(Chain(3), 2.0);
-  TFloatIndividual* b = NewIndividual(Chain(3), 2.0);
-  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
-    RandSeed(seed);
-    TKXIndividual* first = RandomInt(2) == 0 ? a : b;
-    RandSeed(seed);
-    TKXIndividual* parent = nullptr;
-    gp.SelectTournament(&gp, gp.Population(), parent);
-    EXPECT_EQ(parent, first);
-  }
 }
 
 TEST_F(GPBloatTest, ProgramStatistics) {
@@ -289,11 +239,6 @@ TEST(GPStatisticsTest, CoVarianceAndCorrelation) {
   EXPECT_EQ(Correlation(x, std::vector<double>{5, 5, 5}), 0.0);
   EXPECT_EQ(CoVariance(std::vector<double>{1}, std::vector<double>{2}), 0.0);
   EXPECT_DOUBLE_EQ(SampleVariance(std::vector<double>{2, 4, 6}), 4.0);
-  const std::vector<double> a{1, 2, 3, 4};
-  const std::vector<double> b{1, 3, 2, 5};
-  // Means 2.5 and 2.75; products 2.625 - 0.125 - 0.375 + 3.375 = 5.5, over N - 1 = 3.
-  EXPECT_DOUBLE_EQ(CoVariance(a, b), 5.5 / 3);
-  EXPECT_NEAR(Correlation(a, b), 5.5 / 3 / std::sqrt(5.0 / 3) / std::sqrt(35.0 / 12), 1e-12);
 }
 
 }  // namespace

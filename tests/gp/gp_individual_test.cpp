@@ -36,19 +36,6 @@ class GPIndividualTest : public ::testing::Test {
   TKXGeneticProgramming gp;
 };
 
-TEST_F(GPIndividualTest, NewIndividualHasEmptyRootOfTheEngineClass) {
-  TFloatIndividual* individual = gp.Population()->Add();
-  ASSERT_NE(individual->DNA(), nullptr);
-  EXPECT_EQ(individual->DNA()->Instruction(), nullptr);
-  EXPECT_EQ(individual->DNA()->ClassName(), "TKXGPFloatNode");
-  EXPECT_EQ(individual->Collection(), gp.Population());
-
-  // Without an engine a plain tree node serves as root.
-  TKXGPPopulation<TGAFloat> standalone;
-  EXPECT_EQ(standalone.Engine(), nullptr);
-  EXPECT_EQ(standalone.Add()->DNA()->ClassName(), "TKXGPTreeNode");
-}
-
 TEST_F(GPIndividualTest, FlattenListsNodesInPreOrderAndMarksModified) {
   TFloatIndividual* individual = NewIndividual(Sample());
   std::vector<std::string> texts;
@@ -70,23 +57,6 @@ TEST_F(GPIndividualTest, SetDNACopiesWhileAssignDNATakesOwnership) {
   EXPECT_EQ(individual->DNA()->ToString(), tree->ToString());
   EXPECT_NE(individual->FlattenedDNA()[1], tree->Child(0));
   ExpectConsistent(*individual);
-
-  TFloatNode* raw = tree.get();
-  individual->AssignDNA(std::move(tree));
-  EXPECT_EQ(individual->DNA(), raw);
-  ExpectConsistent(*individual);
-}
-
-TEST_F(GPIndividualTest, AssignDeepCopiesTreeAndFitness) {
-  gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness& f) { f = 4.5; });
-  TFloatIndividual* source = NewIndividual(Sample());
-  TFloatIndividual* copy = gp.Population()->Add();
-  copy->Assign(source);
-  EXPECT_EQ(copy->DNA()->ToString(), source->DNA()->ToString());
-  EXPECT_NE(copy->DNA(), source->DNA());
-  EXPECT_FALSE(copy->NeedFitness());
-  EXPECT_EQ(copy->Fitness(), 4.5);
-  ExpectConsistent(*copy);
 }
 
 TEST_F(GPIndividualTest, GraftKeepsTheArgumentPositionUnderAnNaryParent) {
@@ -100,15 +70,6 @@ TEST_F(GPIndividualTest, GraftKeepsTheArgumentPositionUnderAnNaryParent) {
   EXPECT_EQ(individual->DNA()->ToString(), "(sum3 x (mul x x) x)");
   EXPECT_EQ(individual->FlattenedDNA().size(), 6u);
   ExpectConsistent(*individual);
-}
-
-TEST_F(GPIndividualTest, GraftAtTheRootReplacesTheTree) {
-  TFloatIndividual* individual = NewIndividual(Sample());
-  TFloatNode* oldRoot = individual->DNA();
-  TFloatNodePtr removed = individual->Graft(oldRoot, Node(gp, "x"));
-  EXPECT_EQ(removed.get(), oldRoot);
-  EXPECT_EQ(individual->DNA()->ToString(), "x");
-  EXPECT_EQ(individual->FlattenedDNA().size(), 1u);
 }
 
 TEST_F(GPIndividualTest, GraftUnderABinaryParentTakesTheVacatedSide) {
@@ -127,18 +88,6 @@ TEST_F(GPIndividualTest, GraftUnderABinaryParentTakesTheVacatedSide) {
   EXPECT_EQ(root->Right(), inserted);
   EXPECT_EQ(individual->DNA()->ToString(), "(add (mul x x) (sub x x))");
   ExpectConsistent(*individual);
-}
-
-TEST_F(GPIndividualTest, CrossoverOfRootsSwapsWholeTrees) {
-  TFloatIndividual* a = NewIndividual(Sample());
-  TFloatIndividual* b = NewIndividual(Node(gp, "x"));
-  TFloatNode* rootA = a->DNA();
-  TFloatNode* rootB = b->DNA();
-  a->Crossover(rootA, b, rootB);
-  EXPECT_EQ(a->DNA(), rootB);
-  EXPECT_EQ(b->DNA(), rootA);
-  ExpectConsistent(*a);
-  ExpectConsistent(*b);
 }
 
 TEST_F(GPIndividualTest, CrossoverSwapsInnerSubtreesInPlace) {
