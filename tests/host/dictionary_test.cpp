@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <kx/host/dictionary.hpp>
 #include <kx/host/exceptions.hpp>
@@ -10,75 +8,65 @@
 #include <new>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
-// Counts allocations so that a test can prove a lookup allocates nothing. Every
-// replaceable unaligned form is replaced, so that allocation and release always match.
+// Counts the allocations this thread makes while a TCountAllocations is alive, so that a test
+// can prove a lookup allocates nothing; everywhere else the replacement only forwards to malloc.
+// Only the scalar forms are replaced: the standard library's array forms forward to them, and
+// under ASan the sanitizer's own array pair stays matched.
 namespace {
-std::atomic<long> gAllocations{0};
-}  // namespace
+thread_local long* gCounter = nullptr;
 
-namespace {
-void* CountedAlloc(std::size_t Size) {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(Size == 0 ? 1 : Size)) return p;
-  throw std::bad_alloc();
-}
-}  // namespace
+class TCountAllocations {
+ public:
+  TCountAllocations() { gCounter = &FCount; }
+  ~TCountAllocations() { gCounter = nullptr; }
+  long Count() const noexcept { return FCount; }
 
-void* operator new(std::size_t Size) { return CountedAlloc(Size); }
-void* operator new[](std::size_t Size) { return CountedAlloc(Size); }
-void* operator new(std::size_t Size, const std::nothrow_t&) noexcept {
-  gAllocations.fetch_add(1, std::memory_order_relaxed);
+ private:
+  long FCount = 0;
+};
+
+void* CountedAlloc(std::size_t Size) noexcept {
+  if (gCounter) ++*gCounter;
   return std::malloc(Size == 0 ? 1 : Size);
 }
-void* operator new[](std::size_t Size, const std::nothrow_t& Tag) noexcept {
-  return operator new(Size, Tag);
+}  // namespace
+
+void* operator new(std::size_t Size) {
+  if (void* p = CountedAlloc(Size)) return p;
+  throw std::bad_alloc();
 }
-void operator delete(void* P, const std::nothrow_t&) noexcept { std::free(P); }
-void operator delete[](void* P, const std::nothrow_t&) noexcept { std::free(P); }
+void* operator new(std::size_t Size, const std::nothrow_t&) noexcept { return CountedAlloc(Size); }
 void operator delete(void* P) noexcept { std::free(P); }
 void operator delete(void* P, std::size_t) noexcept { std::free(P); }
-void operator delete[](void* P) noexcept { std::free(P); }
-void operator delete[](void* P, std::size_t) noexcept { std::free(P); }
+void operator delete(void* P, const std::nothrow_t&) noexcept { std::free(P); }
 
 namespace {
 using TValues = kx::TKXDictionary<std::string, double>;
+
+template <class F>
+std::string ListErrorOf(F Action) {
+  try {
+    Action();
+  } catch (const kx::EListError& e) {
+    return e.what();
+  }
+  return "no error";
+}
 }  // namespace
 
-TEST(Dictionary, AddReadAndDuplicates) {
+TEST(Dictionary, CaseSensitiveKeysDuplicatesAndMissingKeys) {
   TValues d;
   d.Add("x", 1.5);
-  d.Add("X", 2.5);  // keys are case-sensitive
-  EXPECT_EQ(d.Count(), 2);
+  d.Add("X", 2.5);
+  EXPECT_EQ(ListErrorOf([&] { d.Add("x", 9.0); }), "Duplicates not allowed");
   EXPECT_EQ(d.Items("x"), 1.5);
   EXPECT_EQ(d.Items("X"), 2.5);
-  EXPECT_THROW(d.Add("x", 9.0), kx::EListError);
-  EXPECT_EQ(d.Items("x"), 1.5);
-  EXPECT_EQ(d.Count(), 2);
-  try {
-    d.Add("x", 0.0);
-    FAIL();
-  } catch (const kx::EListError& e) {
-    EXPECT_STREQ(e.what(), "Duplicates not allowed");
-  }
-}
-
-TEST(Dictionary, MissingKeysRaiseOnReadAndWrite) {
-  TValues d;
-  d.Add("a", 1.0);
-  EXPECT_THROW((void)d.Items("b"), kx::EListError);
+  EXPECT_EQ(ListErrorOf([&] { (void)d.Items("b"); }), "Item not found");
   EXPECT_THROW(d.SetItems("b", 2.0), kx::EListError);
-  EXPECT_FALSE(d.ContainsKey("b"));
-  d.SetItems("a", 3.0);
-  EXPECT_EQ(d.Items("a"), 3.0);
-  try {
-    (void)d.Items("A");
-    FAIL();
-  } catch (const kx::EListError& e) {
-    EXPECT_STREQ(e.what(), "Item not found");
-  }
+  EXPECT_EQ(d.Count(), 2);
+  d.SetItems("x", 3.0);
+  EXPECT_EQ(d.Items("x"), 3.0);
 }
 
 TEST(Dictionary, AddOrSetValueTryGetValueRemove) {
@@ -93,40 +81,38 @@ TEST(Dictionary, AddOrSetValueTryGetValueRemove) {
   EXPECT_EQ(value, 0.0);
   EXPECT_TRUE(d.Remove("a"));
   EXPECT_FALSE(d.Remove("a"));
-  EXPECT_EQ(d.Count(), 0);
   d.Add("a", 5.0);  // a removed key can be added again
   d.Clear();
-  EXPECT_EQ(d.Count(), 0);
   EXPECT_FALSE(d.ContainsKey("a"));
-}
 
-TEST(Dictionary, VariantValuesDefaultToUnassigned) {
-  kx::TKXDictionary<std::string, kx::TKXVariant> d;
-  d.Add("s", kx::TKXVariant("text"));
-  kx::TKXVariant value = 3;
-  EXPECT_TRUE(d.TryGetValue("s", value));
-  EXPECT_EQ(value.ToString(), "text");
-  EXPECT_FALSE(d.TryGetValue("t", value));
-  EXPECT_TRUE(value.IsEmpty());
+  kx::TKXDictionary<std::string, kx::TKXVariant> variants;
+  kx::TKXVariant missing = 3;
+  EXPECT_FALSE(variants.TryGetValue("t", missing));
+  EXPECT_TRUE(missing.IsEmpty());
+  kx::TKXDictionary<int, std::string> numbers(16);
+  numbers.Add(1, "one");
+  EXPECT_THROW(numbers.Add(1, "uno"), kx::EListError);
+  EXPECT_EQ(numbers.Items(1), "one");
 }
 
 TEST(Dictionary, StringViewLookupsDoNotAllocate) {
   TValues d;
   const std::string longName(100, 'v');  // far beyond any small-string buffer
-  const long beforeAdd = gAllocations.load();
-  d.Add(longName, 4.0);
+  {
+    TCountAllocations adding;
+    d.Add(longName, 4.0);
+    ASSERT_GT(adding.Count(), 0);  // the counter does see this test's allocations
+  }
   d.Add("short", 5.0);
-  ASSERT_GT(gAllocations.load(), beforeAdd);  // the counter does see this test's allocations
   const std::string_view key = longName;
-  const long before = gAllocations.load();
+  TCountAllocations lookups;
   const double* found = d.Find(key);
   const bool contains = d.ContainsKey(key);
   double value = 0.0;
   const bool got = d.TryGetValue(key, value);
   const double item = d.Items(key);
-  const bool missing = d.ContainsKey(std::string_view(longName).substr(1));
-  const long after = gAllocations.load();
-  EXPECT_EQ(after - before, 0);
+  const bool missing = d.ContainsKey(key.substr(1));
+  EXPECT_EQ(lookups.Count(), 0);
   ASSERT_NE(found, nullptr);
   EXPECT_EQ(*found, 4.0);
   EXPECT_TRUE(contains && got);
@@ -137,25 +123,21 @@ TEST(Dictionary, StringViewLookupsDoNotAllocate) {
 
 TEST(Dictionary, KeysValuesAndEnumerationAgree) {
   TValues d;
-  for (int i = 0; i < 50; ++i) d.Add("k" + std::to_string(i), i);
-  std::vector<std::string> keys = d.Keys();
-  std::vector<double> values = d.Values();
-  ASSERT_EQ(keys.size(), 50u);
-  ASSERT_EQ(values.size(), 50u);
+  for (int i = 0; i < 20; ++i) d.Add("k" + std::to_string(i), i);
+  const std::vector<std::string> keys = d.Keys();
+  const std::vector<double> values = d.Values();
+  ASSERT_EQ(values.size(), 20u);
   std::size_t n = 0;
   for (const auto& [key, value] : d) {
+    ASSERT_LT(n, 20u);
     EXPECT_EQ(key, keys[n]);
-    EXPECT_EQ(value, values[n]);
+    EXPECT_EQ(value, values[n++]);
     EXPECT_EQ("k" + std::to_string(static_cast<int>(value)), key);
-    ++n;
   }
-  EXPECT_EQ(n, 50u);
-  std::sort(values.begin(), values.end());
-  EXPECT_EQ(values.front(), 0.0);
-  EXPECT_EQ(values.back(), 49.0);
+  EXPECT_EQ(n, 20u);
 }
 
-TEST(Dictionary, AssignCopiesAndIsIndependent) {
+TEST(Dictionary, AssignCopiesIndependentlyAndRejectsOtherKinds) {
   TValues a;
   TValues b;
   a.Add("x", 1.0);
@@ -167,28 +149,13 @@ TEST(Dictionary, AssignCopiesAndIsIndependent) {
   a.SetItems("x", 10.0);
   EXPECT_EQ(b.Items("x"), 1.0);
   b.Assign(&b);
-  EXPECT_EQ(b.Count(), 2);
   EXPECT_EQ(b.Items("y"), 2.0);
-}
 
-TEST(Dictionary, AssignFromAnotherKindRaisesAndKeepsValues) {
-  TValues d;
-  d.Add("x", 1.0);
   kx::TKXDictionary<std::string, int> other;
   kx::TKXStringList list;
-  EXPECT_THROW(d.Assign(&other), kx::EConvertError);
-  EXPECT_THROW(d.Assign(&list), kx::EConvertError);
-  EXPECT_THROW(d.Assign(static_cast<kx::TKXPersistent*>(nullptr)), kx::EConvertError);
-  EXPECT_EQ(d.Count(), 1);
-  EXPECT_EQ(d.Items("x"), 1.0);
-}
-
-TEST(Dictionary, NonTextKeys) {
-  kx::TKXDictionary<int, std::string> d(16);
-  d.Add(1, "one");
-  d.AddOrSetValue(2, "two");
-  EXPECT_EQ(d.Items(2), "two");
-  EXPECT_THROW(d.Add(1, "uno"), kx::EListError);
-  EXPECT_TRUE(d.Remove(1));
-  EXPECT_EQ(d.Count(), 1);
+  EXPECT_THROW(b.Assign(&other), kx::EConvertError);
+  EXPECT_THROW(b.Assign(&list), kx::EConvertError);
+  EXPECT_THROW(b.Assign(static_cast<kx::TKXPersistent*>(nullptr)), kx::EConvertError);
+  EXPECT_EQ(b.Count(), 2);
+  EXPECT_EQ(b.Items("x"), 1.0);
 }

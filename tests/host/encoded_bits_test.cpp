@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -21,36 +22,29 @@ void Randomize(TKXEncodedBits& Bits, std::int32_t Size) {
   for (std::int32_t i = 0; i < Size; ++i) Bits.SetBits(i, RandomInt(2) == 1);
 }
 
-TEST(EncodedBitsSize, GrowingAddsZeroBitsAndShrinkingDropsThem) {
+TEST(EncodedBits, ResizingClearsNewBitsAndAccessChecksTheRange) {
   TKXEncodedBits bits;
-  EXPECT_EQ(bits.Size(), 0);
   bits.SetSize(70);
-  for (std::int32_t i = 0; i < 70; ++i) bits.SetBits(i, true);
+  bits.ComplementRange(0, 70);
   bits.SetSize(3);
   bits.SetSize(130);
-  EXPECT_EQ(bits.Size(), 130);
   EXPECT_EQ(bits.CountOnes(), 3);
-  for (std::int32_t i = 3; i < 130; ++i) ASSERT_FALSE(bits.Bits(i)) << i;
   EXPECT_THROW(bits.SetSize(-1), EListError);
-  EXPECT_EQ(bits.Size(), 130);
-}
-
-TEST(EncodedBitsSize, BitAccessChecksTheIndex) {
-  TKXEncodedBits bits;
-  bits.SetSize(8);
-  EXPECT_THROW(bits.Bits(8), EListError);
-  EXPECT_THROW(bits.Bits(-1), EListError);
-  EXPECT_THROW(bits.SetBits(8, true), EListError);
-  EXPECT_THROW(bits.GetAsInteger(4, 5), EListError);
+  EXPECT_THROW(bits.Bits(130), EListError);
+  EXPECT_THROW(bits.SetBits(-1, true), EListError);
+  EXPECT_THROW(bits.GetAsInteger(126, 5), EListError);
   EXPECT_THROW(bits.SetAsInteger(0, -1, 0), EListError);
-  EXPECT_NO_THROW(bits.GetAsInteger(8, 0));
-  bits.SetBits(7, true);
-  EXPECT_TRUE(bits.Bits(7));
-  bits.Flip(7);
-  EXPECT_FALSE(bits.Bits(7));
+  EXPECT_THROW(bits.ComplementRange(120, 11), EListError);
+  TKXEncodedBits shorter;
+  shorter.SetSize(10);
+  EXPECT_THROW(bits.CopyRange(shorter, 5, 10), EListError);
+  EXPECT_EQ(bits.CountOnes(), 3);
+  bits.Clear();
+  EXPECT_EQ(bits.Size(), 130);
+  EXPECT_EQ(bits.CountOnes(), 0);
 }
 
-TEST(EncodedBitsIntegers, UnsignedFieldsAtEveryOffsetRoundTrip) {
+TEST(EncodedBits, UnsignedFieldsAtEveryOffsetRoundTripAndKeepTheirNeighbours) {
   RandSeed(11);
   for (std::int32_t width = 1; width <= 32; ++width) {
     for (std::int32_t offset : {0, 1, 31, 60, 63, 64, 100}) {
@@ -61,24 +55,23 @@ TEST(EncodedBitsIntegers, UnsignedFieldsAtEveryOffsetRoundTrip) {
       const std::int64_t value = width == 32 ? max : RandomInt(static_cast<std::int32_t>(max)) + 1;
       bits.SetAsInt64(offset, width, value);
       ASSERT_EQ(bits.GetAsInt64(offset, width), value) << width << "@" << offset;
-      // Bits outside the field are untouched.
       const std::string after = bits.ToBitString();
       ASSERT_EQ(after.substr(0, offset), before.substr(0, offset));
       ASSERT_EQ(after.substr(offset + width), before.substr(offset + width));
     }
   }
+  TKXEncodedBits bits;
+  bits.SetSize(16);
+  bits.SetAsInteger(0, 8, 6);  // least significant bit first
+  EXPECT_EQ(bits.ToBitString(), "0110000000000000");
+  bits.SetAsInteger(8, 4, 0x1F);  // out-of-range values keep their low bits
+  EXPECT_EQ(bits.GetAsInteger(8, 4), 0xF);
+  EXPECT_EQ(bits.GetAsInteger(12, 4), 0);
 }
 
-TEST(EncodedBitsIntegers, LeastSignificantBitComesFirst) {
+TEST(EncodedBits, SignedAndWideFields) {
   TKXEncodedBits bits;
-  bits.SetSize(8);
-  bits.SetAsInteger(0, 8, 6);
-  EXPECT_EQ(bits.ToBitString(), "01100000");
-}
-
-TEST(EncodedBitsIntegers, SignedFieldsCoverTheTwosComplementRange) {
-  TKXEncodedBits bits;
-  bits.SetSize(200);
+  bits.SetSize(300);
   bits.SetPreserveSignBit(true);
   for (std::int32_t width : {1, 2, 8, 13, 32}) {
     const std::int64_t low = -(std::int64_t{1} << (width - 1));
@@ -88,15 +81,6 @@ TEST(EncodedBitsIntegers, SignedFieldsCoverTheTwosComplementRange) {
       ASSERT_EQ(bits.GetAsInteger(61, width), value) << width;
     }
   }
-  bits.SetAsInteger(3, 8, -128);
-  bits.SetPreserveSignBit(false);
-  EXPECT_EQ(bits.GetAsInteger(3, 8), 128);
-}
-
-TEST(EncodedBitsIntegers, Int64FieldsIncludingWiderThanTheValue) {
-  TKXEncodedBits bits;
-  bits.SetSize(300);
-  bits.SetPreserveSignBit(true);
   for (std::int64_t value : {std::numeric_limits<std::int64_t>::min(),
                              std::numeric_limits<std::int64_t>::max(), std::int64_t{-7}}) {
     bits.SetAsInt64(37, 64, value);
@@ -104,9 +88,10 @@ TEST(EncodedBitsIntegers, Int64FieldsIncludingWiderThanTheValue) {
     bits.SetAsInt64(100, 90, value);
     EXPECT_EQ(bits.GetAsInt64(100, 90), value);
   }
-  // A negative value in a wide signed field is sign-extended above bit 64.
-  EXPECT_TRUE(bits.Bits(100 + 89));
+  EXPECT_TRUE(bits.Bits(100 + 89));  // -7 is sign-extended above bit 64
+  bits.SetAsInteger(3, 8, -128);
   bits.SetPreserveSignBit(false);
+  EXPECT_EQ(bits.GetAsInteger(3, 8), 128);
   bits.SetAsInt64(100, 90, 5);
   EXPECT_EQ(bits.GetAsBitString(164, 26), std::string(26, '0'));
   // A 32-bit read of a wider field gives the low 32 bits.
@@ -114,110 +99,91 @@ TEST(EncodedBitsIntegers, Int64FieldsIncludingWiderThanTheValue) {
   EXPECT_EQ(bits.GetAsInteger(0, 40), 9);
 }
 
-TEST(EncodedBitsIntegers, OutOfRangeValuesKeepTheirLowBits) {
-  TKXEncodedBits bits;
-  bits.SetSize(16);
-  bits.SetAsInteger(4, 4, 0x1F);
-  EXPECT_EQ(bits.GetAsInteger(4, 4), 0xF);
-  EXPECT_EQ(bits.GetAsInteger(0, 4), 0);
-  EXPECT_EQ(bits.GetAsInteger(8, 8), 0);
-}
-
-TEST(EncodedBitsFloats, NarrowFieldsHoldRoundedWholeNumbers) {
+TEST(EncodedBits, NarrowFloatFieldsHoldRoundedSaturatedWholeNumbers) {
   TKXEncodedBits bits;
   bits.SetSize(64);
-  bits.SetAsDouble(3, 8, 200.0);
-  EXPECT_EQ(bits.GetAsDouble(3, 8), 200.0);
-  EXPECT_EQ(bits.GetAsFloat(3, 8), 200.0f);
-  bits.SetAsDouble(3, 8, 2.5);  // halves to even
-  EXPECT_EQ(bits.GetAsInteger(3, 8), 2);
-  bits.SetAsDouble(3, 8, 1e9);  // saturates
-  EXPECT_EQ(bits.GetAsDouble(3, 8), 255.0);
-  bits.SetAsDouble(3, 8, -4);
-  EXPECT_EQ(bits.GetAsDouble(3, 8), 0.0);
-  bits.SetAsDouble(3, 8, std::nan(""));
-  EXPECT_EQ(bits.GetAsDouble(3, 8), 0.0);
+  const struct {
+    double Value;
+    double Expected;
+  } rows[] = {{200.0, 200.0}, {2.5, 2.0}, {3.5, 4.0}, {1e9, 255.0}, {-4, 0.0}, {std::nan(""), 0.0}};
+  for (const auto& row : rows) {
+    bits.SetAsDouble(3, 8, row.Value);
+    EXPECT_EQ(bits.GetAsDouble(3, 8), row.Expected) << row.Value;
+    EXPECT_EQ(bits.GetAsFloat(3, 8), static_cast<float>(row.Expected)) << row.Value;
+  }
   bits.SetPreserveSignBit(true);
-  bits.SetAsFloat(10, 8, -128.0f);
-  EXPECT_EQ(bits.GetAsFloat(10, 8), -128.0f);
   bits.SetAsFloat(10, 8, -1000.0f);
   EXPECT_EQ(bits.GetAsFloat(10, 8), -128.0f);
 }
 
-TEST(EncodedBitsFloats, SingleAndDoubleFieldsRoundTripExactly) {
+TEST(EncodedBits, SingleAndDoubleFieldsRoundTripExactly) {
   TKXEncodedBits bits;
   bits.SetSize(400);
   for (std::int32_t offset : {0, 5, 63, 130}) {
-    for (float value : {0.1f, -3.75e20f, std::numeric_limits<float>::denorm_min(), -0.0f}) {
+    for (float value : {-3.75e20f, std::numeric_limits<float>::denorm_min(), -0.0f}) {
       bits.SetAsFloat(offset, 32, value);
       ASSERT_EQ(std::bit_cast<std::uint32_t>(bits.GetAsFloat(offset, 32)),
                 std::bit_cast<std::uint32_t>(value));
       bits.SetAsDouble(offset, 40, value);  // a single-precision field read as double
       ASSERT_EQ(bits.GetAsDouble(offset, 40), static_cast<double>(value));
     }
-    for (double value : {0.1, -1.0 / 3.0, 1e300, std::numeric_limits<double>::lowest()}) {
-      bits.SetAsDouble(offset, 64, value);
-      ASSERT_EQ(bits.GetAsDouble(offset, 64), value);
+    for (double value : {-1.0 / 3.0, std::numeric_limits<double>::lowest()}) {
       bits.SetAsDouble(offset, 100, value);
       ASSERT_EQ(bits.GetAsDouble(offset, 100), value);
       ASSERT_EQ(bits.GetAsInteger(offset + 64, 36), 0);
     }
   }
   bits.SetAsDouble(0, 64, std::numeric_limits<double>::infinity());
-  EXPECT_TRUE(std::isinf(bits.GetAsDouble(0, 64)));
   EXPECT_EQ(bits.GetAsFloat(0, 64), std::numeric_limits<float>::infinity());
 }
 
-TEST(EncodedBitsBooleans, AnySetBitReadsTrue) {
+TEST(EncodedBits, BooleansSetEveryBitAndReadAnyBit) {
   TKXEncodedBits bits;
   bits.SetSize(140);
   bits.SetAsBoolean(60, 70, true);
-  EXPECT_TRUE(bits.GetAsBoolean(60, 70));
   EXPECT_EQ(bits.CountOnes(), 70);
   bits.SetAsBoolean(60, 70, false);
-  EXPECT_FALSE(bits.GetAsBoolean(60, 70));
-  EXPECT_EQ(bits.CountOnes(), 0);
   bits.SetBits(129, true);
   EXPECT_TRUE(bits.GetAsBoolean(60, 70));
   EXPECT_FALSE(bits.GetAsBoolean(60, 69));
   EXPECT_FALSE(bits.GetAsBoolean(129, 0));
 }
 
-TEST(EncodedBitsText, BitTextRoundTripsAndRejectsBadText) {
+TEST(EncodedBits, BitTextAndAssignRoundTripAndRejectBadInput) {
   RandSeed(5);
   TKXEncodedBits source;
   Randomize(source, 201);
   TKXEncodedBits copy;
-  copy.SetSize(201);
+  Randomize(copy, 400);
+  copy.SetPreserveSignBit(true);
+  copy.Assign(&source);  // takes size and bits but keeps the reader's sign setting
+  EXPECT_EQ(copy, source);
+  EXPECT_TRUE(copy.PreserveSignBit());
+  copy.Clear();
   copy.SetAsBitString(0, copy.Size(), source.ToBitString());
   EXPECT_EQ(copy, source);
-  EXPECT_EQ(source.GetAsBitString(70, 3), source.ToBitString().substr(70, 3));
-
   copy.SetAsBitString(65, 4, "1011");
   EXPECT_EQ(copy.GetAsBitString(65, 4), "1011");
   TKXEncodedBits before;
   before.Assign(copy);
+  TKXStringList list;
+  EXPECT_THROW(copy.Assign(&list), EConvertError);
   EXPECT_THROW(copy.SetAsBitString(0, 4, "10x1"), EConvertError);
   EXPECT_THROW(copy.SetAsBitString(0, 4, "101"), EConvertError);
   EXPECT_THROW(copy.SetAsBitString(199, 4, "1011"), EListError);
   EXPECT_EQ(copy, before);
 }
 
-TEST(EncodedBitsText, ToStringSeparatesEveryDifferentArray) {
+TEST(EncodedBits, ToStringSeparatesEveryDifferentArray) {
   TKXEncodedBits a;
   TKXEncodedBits b;
-  EXPECT_EQ(a.ToString(), "0:");
-  a.SetSize(3);
   b.SetSize(4);
   EXPECT_NE(a.ToString(), b.ToString());  // same bits, different widths
-  b.SetSize(3);
-  EXPECT_EQ(a.ToString(), b.ToString());
   a.SetSize(70);
   a.SetBits(0, true);
   a.SetBits(5, true);
   a.SetBits(69, true);
   EXPECT_EQ(a.ToString(), "70:12" + std::string(15, '0') + "2");
-  // Flipping any single bit changes the text.
   RandSeed(3);
   TKXEncodedBits c;
   Randomize(c, 130);
@@ -227,29 +193,9 @@ TEST(EncodedBitsText, ToStringSeparatesEveryDifferentArray) {
     ASSERT_NE(c.ToString(), text) << i;
     c.Flip(i);
   }
-  EXPECT_EQ(c.ToString(), text);
 }
 
-TEST(EncodedBitsWords, AssignCopiesSizeAndBitsButNotTheSignSetting) {
-  RandSeed(9);
-  TKXEncodedBits source;
-  Randomize(source, 150);
-  TKXEncodedBits target;
-  Randomize(target, 400);
-  target.SetPreserveSignBit(true);
-  target.Assign(&source);
-  EXPECT_EQ(target, source);
-  EXPECT_TRUE(target.PreserveSignBit());
-  target.SetSize(0);
-  target.Assign(source);
-  EXPECT_EQ(target.ToBitString(), source.ToBitString());
-
-  TKXStringList list;
-  EXPECT_THROW(target.Assign(&list), EConvertError);
-  EXPECT_EQ(target, source);
-}
-
-TEST(EncodedBitsWords, RangeOperationsMatchBitByBitResults) {
+TEST(EncodedBits, RangeOperationsMatchBitByBitResults) {
   RandSeed(21);
   for (int trial = 0; trial < 200; ++trial) {
     const std::int32_t size = 1 + RandomInt(300);
@@ -264,30 +210,12 @@ TEST(EncodedBitsWords, RangeOperationsMatchBitByBitResults) {
     for (std::int32_t i = start; i < start + count; ++i) expected[i] = from[i];
     a.CopyRange(b, start, count);
     ASSERT_EQ(a.ToBitString(), expected) << size << " " << start << " " << count;
-
     for (std::int32_t i = start; i < start + count; ++i)
       expected[i] = expected[i] == '1' ? '0' : '1';
     a.ComplementRange(start, count);
     ASSERT_EQ(a.ToBitString(), expected);
+    ASSERT_EQ(a.CountOnes(), std::count(expected.begin(), expected.end(), '1'));
   }
-}
-
-TEST(EncodedBitsWords, RangeOperationsKeepTheTailClearAndCheckBounds) {
-  TKXEncodedBits a;
-  a.SetSize(70);
-  a.ComplementRange(0, 70);
-  EXPECT_EQ(a.CountOnes(), 70);
-  a.SetSize(65);
-  a.SetSize(70);
-  EXPECT_EQ(a.CountOnes(), 65);
-  EXPECT_THROW(a.ComplementRange(60, 11), EListError);
-  EXPECT_EQ(a.CountOnes(), 65);
-  TKXEncodedBits shorter;
-  shorter.SetSize(10);
-  EXPECT_THROW(a.CopyRange(shorter, 5, 10), EListError);
-  a.Clear();
-  EXPECT_EQ(a.Size(), 70);
-  EXPECT_EQ(a.CountOnes(), 0);
 }
 
 }  // namespace

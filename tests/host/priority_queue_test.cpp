@@ -23,91 +23,61 @@ std::vector<std::unique_ptr<Thing>> MakeThings(int N) {
   return things;
 }
 
+// Pushes Things[i] with Priorities[i].
+void PushAll(kx::TFloatPriorityQueue& Queue, const std::vector<std::unique_ptr<Thing>>& Things,
+             const std::vector<float>& Priorities) {
+  for (std::size_t i = 0; i < Priorities.size(); ++i) Queue.Push(Things[i].get(), Priorities[i]);
+}
+
 std::vector<int> Ids(const kx::TFloatPriorityQueue& Queue) {
   std::vector<int> ids;
   for (int i = 0; i < Queue.Count(); ++i) ids.push_back(Queue.ItemAs<Thing>(i)->Id);
   return ids;
 }
 
+using Ints = std::vector<int>;
+
 }  // namespace
 
-TEST(FloatPriorityQueue, SmallestFirstByDefault) {
+TEST(FloatPriorityQueue, OrderFollowsTheSettingsAtReadTime) {
   auto things = MakeThings(4);
   kx::TFloatPriorityQueue queue;
-  EXPECT_FALSE(queue.LargestFirst());
-  EXPECT_TRUE(queue.Ascending());
-  const float priorities[] = {3.0f, 1.0f, 4.0f, 2.0f};
-  for (int i = 0; i < 4; ++i) queue.Push(things[i].get(), priorities[i]);
-  EXPECT_EQ(queue.Count(), 4);
-  EXPECT_EQ(Ids(queue), (std::vector<int>{1, 3, 0, 2}));
-  EXPECT_EQ(queue.Priorities(0), 1.0f);
+  PushAll(queue, things, {3.0f, 1.0f, 4.0f, 2.0f});
+  EXPECT_EQ(Ids(queue), (Ints{1, 3, 0, 2}));  // smallest first by default
   EXPECT_EQ(queue.Priorities(3), 4.0f);
-}
-
-TEST(FloatPriorityQueue, LargestFirstAndOrderChangesAfterPushes) {
-  auto things = MakeThings(4);
-  kx::TFloatPriorityQueue queue;
   queue.SetLargestFirst(true);
-  const float priorities[] = {3.0f, 1.0f, 4.0f, 2.0f};
-  for (int i = 0; i < 4; ++i) queue.Push(things[i].get(), priorities[i]);
-  EXPECT_EQ(Ids(queue), (std::vector<int>{2, 0, 3, 1}));
+  EXPECT_EQ(Ids(queue), (Ints{2, 0, 3, 1}));
   queue.SetAscending(true);
-  EXPECT_EQ(Ids(queue), (std::vector<int>{1, 3, 0, 2}));
-}
-
-TEST(FloatPriorityQueue, EqualPrioritiesKeepPushOrderInBothOrders) {
-  auto things = MakeThings(5);
-  for (bool largestFirst : {false, true}) {
-    kx::TFloatPriorityQueue queue(largestFirst);
-    queue.Push(things[0].get(), 2.0f);
-    queue.Push(things[1].get(), 1.0f);
-    queue.Push(things[2].get(), 2.0f);
-    (void)queue.Items(0);  // sorted once; later pushes must still queue up behind equals
-    queue.Push(things[3].get(), 1.0f);
-    queue.Push(things[4].get(), 2.0f);
-    const std::vector<int> expected =
-        largestFirst ? std::vector<int>{0, 2, 4, 1, 3} : std::vector<int>{1, 3, 0, 2, 4};
-    EXPECT_EQ(Ids(queue), expected) << largestFirst;
-  }
-}
-
-TEST(FloatPriorityQueue, NanRanksLast) {
-  auto things = MakeThings(3);
-  for (bool largestFirst : {false, true}) {
-    kx::TFloatPriorityQueue queue(largestFirst);
-    queue.Push(things[0].get(), std::numeric_limits<float>::quiet_NaN());
-    queue.Push(things[1].get(), 5.0f);
-    queue.Push(things[2].get(), -5.0f);
-    EXPECT_EQ(queue.ItemAs<Thing>(2)->Id, 0);
-  }
-}
-
-TEST(FloatPriorityQueue, ClearAndBounds) {
-  auto things = MakeThings(2);
-  kx::TFloatPriorityQueue queue;
-  EXPECT_THROW(queue.Items(0), kx::EListError);
-  queue.Push(things[0].get(), 1.0f);
-  queue.Push(things[1].get(), 0.0f);
-  EXPECT_THROW(queue.Items(2), kx::EListError);
+  EXPECT_EQ(Ids(queue), (Ints{1, 3, 0, 2}));
+  EXPECT_THROW(queue.Items(4), kx::EListError);
   EXPECT_THROW(queue.Priorities(-1), kx::EListError);
   queue.Clear();
-  EXPECT_EQ(queue.Count(), 0);
-  queue.Push(things[0].get(), 7.0f);
-  EXPECT_EQ(queue.Items(0), things[0].get());
+  EXPECT_THROW(queue.Items(0), kx::EListError);
 }
 
-TEST(FloatPriorityQueue, RanksARandomPopulationLikeASortedCopy) {
+TEST(FloatPriorityQueue, EqualPrioritiesKeepPushOrderAndNanRanksLast) {
+  auto things = MakeThings(6);
+  for (bool largestFirst : {false, true}) {
+    kx::TFloatPriorityQueue queue(largestFirst);
+    PushAll(queue, things, {2.0f, 1.0f, 2.0f});
+    (void)queue.Items(0);  // sorted once; later pushes must still queue up behind equals
+    queue.Push(things[3].get(), std::numeric_limits<float>::quiet_NaN());
+    queue.Push(things[4].get(), 1.0f);
+    queue.Push(things[5].get(), 2.0f);
+    EXPECT_EQ(Ids(queue), largestFirst ? (Ints{0, 2, 5, 1, 4, 3}) : (Ints{1, 4, 0, 2, 5, 3}));
+  }
+}
+
+TEST(FloatPriorityQueue, RanksARandomPopulationLikeAStableSortedCopy) {
   kx::RandSeed(17);
   auto things = MakeThings(500);
-  kx::TFloatPriorityQueue queue(true);
   std::vector<float> priorities;
-  for (auto& thing : things) {
-    // Few distinct values, so that ties are common.
-    const float p = static_cast<float>(kx::RandomInt(20));
-    priorities.push_back(p);
-    queue.Push(thing.get(), p);
-  }
-  std::vector<int> expected(things.size());
+  // Few distinct values, so that ties are common.
+  for (std::size_t i = 0; i < things.size(); ++i)
+    priorities.push_back(static_cast<float>(kx::RandomInt(20)));
+  kx::TFloatPriorityQueue queue(true);
+  PushAll(queue, things, priorities);
+  Ints expected(things.size());
   for (int i = 0; i < static_cast<int>(expected.size()); ++i) expected[i] = i;
   std::stable_sort(expected.begin(), expected.end(),
                    [&](int A, int B) { return priorities[A] > priorities[B]; });
@@ -124,5 +94,5 @@ TEST(FloatPriorityQueue, ConcurrentFirstReadsSeeTheSortedOrder) {
     threads.emplace_back([&, t] { firsts[t] = queue.ItemAs<Thing>(0)->Id; });
   }
   for (auto& thread : threads) thread.join();
-  EXPECT_EQ(firsts, (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(firsts, (Ints{0, 0, 0, 0}));
 }

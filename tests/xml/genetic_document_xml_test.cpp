@@ -7,6 +7,7 @@
 
 #include "kx/host/exceptions.hpp"
 #include "kx/host/number_text.hpp"
+#include "kx/host/string_list.hpp"
 #include "kx/xml/xml_error.hpp"
 #include "xml_test_support.hpp"
 
@@ -25,16 +26,6 @@ TXMLDocumentBinding<TXMLGeneticDocumentType> DocumentWith(const std::string& Chi
   return {std::move(Doc), Root};
 }
 
-TEST(GeneticDocumentXml, NewDocumentHasVersionDeclarationAndRoot) {
-  auto Doc = NewGeneticDocument();
-  EXPECT_EQ(Doc->NodeName(), "GeneticDocument");
-  EXPECT_EQ(Doc.Document().DocumentElement(), Doc->Node());
-  pugi::xml_node Declaration = Doc.Document().Document().first_child();
-  ASSERT_EQ(Declaration.type(), pugi::node_declaration);
-  EXPECT_STREQ(Declaration.attribute("version").value(), "1.0");
-  EXPECT_TRUE(Doc->Node().children().begin() == Doc->Node().children().end());
-}
-
 TEST(GeneticDocumentXml, ElementsFollowTheOrderOfFirstAccess) {
   auto Doc = NewGeneticDocument();
   const TXMLGeneticDocumentType& Root = Doc.Root();
@@ -43,21 +34,15 @@ TEST(GeneticDocumentXml, ElementsFollowTheOrderOfFirstAccess) {
   Root.SetFitnessCutoff(1.0f);
   Root.SetFitnessMethod("fmMinimize");
   Root.SetGeneration(0);
-  Root.SetUseDiversityLimit(false);
   Root.SetUseFitnessCutoff(false);
   Root.SetGenerationLimit(0);
-  Root.SetUseGenerationLimit(false);
-  Root.SetAvgFitness(1.5f);
-  Root.SetMaxFitness(2.5f);
   Root.SetMinFitness(0.5f);
   // Rewriting and reading an existing element does not move it.
   Root.SetDiversityLimit(0.5f);
   EXPECT_EQ(Root.MinFitness(), 0.5f);
   EXPECT_THAT(ChildTags(Root.Node()),
               ElementsAre("DiversityLimit", "FitnessCutoff", "FitnessMethod", "Generation",
-                          "UseDiversityLimit", "UseFitnessCutoff", "GenerationLimit",
-                          "UseGenerationLimit", "AvgFitness", "MaxFitness", "MinFitness"));
-  EXPECT_EQ(NodeToXML(Root.Node().child("FitnessCutoff")), "<FitnessCutoff>1</FitnessCutoff>");
+                          "UseFitnessCutoff", "GenerationLimit", "MinFitness"));
   EXPECT_EQ(NodeToXML(Root.Node().child("UseFitnessCutoff")),
             "<UseFitnessCutoff>false</UseFitnessCutoff>");
 }
@@ -72,22 +57,15 @@ TEST(GeneticDocumentXml, ReadingAMissingValueAddsAnEmptyElement) {
   EXPECT_THAT(ChildTags(Doc->Node()), ElementsAre("FitnessMethod", "Generation", "DiversityLimit",
                                                   "UseFitnessCutoff", "GenerationLimit"));
   EXPECT_EQ(NodeToXML(Doc->Node().child("Generation")), "<Generation/>");
-}
-
-TEST(GeneticDocumentXml, BlankNumbersReadAsZero) {
-  auto Doc = DocumentWith("<Generation>  </Generation><FitnessCutoff></FitnessCutoff>");
-  EXPECT_EQ(Doc->Generation(), 0);
-  EXPECT_EQ(Doc->FitnessCutoff(), 0.0f);
+  auto Blank = DocumentWith("<Generation>  </Generation><FitnessCutoff></FitnessCutoff>");
+  EXPECT_EQ(Blank->Generation(), 0);
+  EXPECT_EQ(Blank->FitnessCutoff(), 0.0f);
 }
 
 TEST(GeneticDocumentXml, BooleansAreTrueOnlyForTrueInAnyCase) {
-  for (const char* Text : {"true", "TRUE", "True", "tRuE"}) {
+  for (const char* Text : {"true", "TRUE", "tRuE", "1", "yes", "", " true", "truex", "-1"}) {
     auto Doc = DocumentWith(std::string("<UseFitnessCutoff>") + Text + "</UseFitnessCutoff>");
-    EXPECT_TRUE(Doc->UseFitnessCutoff()) << Text;
-  }
-  for (const char* Text : {"1", "yes", "", " true", "false", "truex", "-1"}) {
-    auto Doc = DocumentWith(std::string("<UseFitnessCutoff>") + Text + "</UseFitnessCutoff>");
-    EXPECT_FALSE(Doc->UseFitnessCutoff()) << Text;
+    EXPECT_EQ(Doc->UseFitnessCutoff(), SameText(Text, "true")) << Text;
   }
 }
 
@@ -96,8 +74,7 @@ TEST(GeneticDocumentXml, SingleFloatsAreNarrowedWhenWrittenAndRead) {
   Doc->SetDiversityLimit(static_cast<float>(0.02));
   EXPECT_EQ(Doc->Node().child("DiversityLimit").text().as_string(),
             std::string("0.0199999995529652"));
-  EXPECT_EQ(static_cast<double>(Doc->DiversityLimit()), static_cast<double>(0.02f));
-  EXPECT_NE(static_cast<double>(Doc->DiversityLimit()), 0.02);
+  EXPECT_EQ(Doc->DiversityLimit(), 0.02f);
 
   // A text with more precision than a float holds is narrowed on reading.
   auto Read = DocumentWith("<FitnessCutoff>0.1</FitnessCutoff><MinFitness>1e300</MinFitness>");
@@ -130,8 +107,7 @@ TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseConversionErrors) {
   EXPECT_THROW(Doc->GenerationLimit(), EConvertError);
   EXPECT_THROW(Doc->MaxFitness(), EConvertError);
   // A 32-bit integer that overflows does not wrap.
-  auto Big = DocumentWith("<Generation>2147483648</Generation>");
-  EXPECT_THROW(Big->Generation(), EConvertError);
+  EXPECT_THROW(DocumentWith("<Generation>2147483648</Generation>")->Generation(), EConvertError);
 }
 
 TEST(GeneticDocumentXml, GenerationLimitIsTruncatedToItsLow32Bits) {
@@ -148,9 +124,6 @@ TEST(GeneticDocumentXml, WritingAValueReplacesTheElementContent) {
   Doc->SetFitnessMethod("fmWeightedMaximize");
   EXPECT_EQ(NodeToXML(Doc->Node().child("FitnessMethod")),
             "<FitnessMethod>fmWeightedMaximize</FitnessMethod>");
-  Doc->SetFitnessMethod("");
-  EXPECT_EQ(Doc->FitnessMethod(), "");
-  EXPECT_TRUE(Doc->Node().child("FitnessMethod").first_child().empty());
 }
 
 TEST(GeneticDocumentXml, StringsKeepTheirBlanksAndSpecialCharacters) {
@@ -171,16 +144,13 @@ TEST(GeneticDocumentXml, ReproductionElementsNestTheirSelectionSettings) {
   TXMLReproductionType Reproduction(Doc->ChildElement("Reproduction"));
   Reproduction.SetCrossoverProbability(0.98f);
   Reproduction.SelectionMethod().SetMethod("smTournament");
-  Reproduction.SelectionMethod().SetElitistPercent(0.1f);
   Reproduction.SelectionMethod().SetTournamentField(7);
   Reproduction.SetMutationProbability(0.01f);
   EXPECT_THAT(ChildTags(Reproduction.Node()),
               ElementsAre("CrossoverProbability", "SelectionMethod", "MutationProbability"));
   EXPECT_THAT(ChildTags(Reproduction.SelectionMethod().Node()),
-              ElementsAre("Method", "ElitistPercent", "TournamentField"));
+              ElementsAre("Method", "TournamentField"));
   EXPECT_EQ(Reproduction.SelectionMethod().TournamentField(), 7);
-  EXPECT_EQ(Reproduction.SelectionMethod().ElitistPercent(), 0.1f);
-  EXPECT_EQ(Reproduction.InversionProbability(), 0.0f);
 }
 
 TEST(GeneticDocumentXml, UnboundWrappersRaiseInsteadOfCrashing) {

