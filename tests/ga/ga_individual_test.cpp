@@ -5,49 +5,28 @@
 #include <memory>
 #include <string>
 
-#include "kx/core/individual.hpp"
+#include "ga/ga_test_support.hpp"
 #include "kx/ga/custom_genetic_algorithm.hpp"
-#include "kx/ga/ga_population.hpp"
 #include "kx/host/exceptions.hpp"
-#include "kx/host/string_list.hpp"
 
 namespace kx {
 namespace {
 
-TEST(GAIndividual, AddedToAComponentGetsAZeroChromosomeOfGeneSize) {
-  TKXCustomGeneticAlgorithm ga;
-  ga.SetGeneSize(24);
-  TKXGAIndividual* individual = ga.Population()->Add();
-  EXPECT_EQ(individual->Bits()->Size(), 24);
-  EXPECT_EQ(individual->Bits()->CountOnes(), 0);
-  EXPECT_EQ(individual->Bits()->Individual(), individual);
-  EXPECT_EQ(individual->Collection(), ga.Population());
-  EXPECT_EQ(ga.Population()->Owner(), &ga);
-}
-
-TEST(GAIndividual, DetachedIndividualHasAnEmptyChromosome) {
-  TKXGAIndividual individual;
-  EXPECT_EQ(individual.Bits()->Size(), 0);
-  EXPECT_EQ(individual.Collection(), nullptr);
-  EXPECT_EQ(individual.ToString(), "TKXGAIndividual 0:");
-  TKXGAPopulation population;
-  EXPECT_EQ(population.Owner(), nullptr);
-  EXPECT_EQ(population.Add()->Bits()->Size(), 0);
-}
-
-TEST(GAIndividual, ToStringStartsWithTheClassName) {
+TEST(GAIndividual, JoiningAComponentSizesTheChromosome) {
   TKXCustomGeneticAlgorithm ga;
   ga.SetGeneSize(8);
   TKXGAIndividual* individual = ga.Population()->Add();
+  EXPECT_EQ(individual->Bits()->Individual(), individual);
+  EXPECT_EQ(individual->ToString(), "TKXGAIndividual 8:00");
   individual->Bits()->SetAsInteger(0, 8, 0xA3);
   EXPECT_EQ(individual->ToString(), "TKXGAIndividual 8:3A");
+  EXPECT_EQ(TKXGAIndividual().ToString(), "TKXGAIndividual 0:");
+  EXPECT_EQ(TKXGAPopulation().Add()->Bits()->Size(), 0);
 }
 
-TEST(GAIndividual, AssignCopiesChromosomeFitnessAndName) {
+TEST(GAIndividual, AssignAndSetBitsCopyTheChromosome) {
   TKXCustomGeneticAlgorithm ga;
-  ga.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-    Fitness = static_cast<TKXGAIndividual*>(Item)->Bits()->CountOnes();
-  });
+  test::CountOnesFitness(ga);
   ga.SetGeneSize(10);
   TKXGAIndividual* source = ga.Population()->Add();
   source->Bits()->SetAsBitString(0, 10, "1101000001");
@@ -57,34 +36,31 @@ TEST(GAIndividual, AssignCopiesChromosomeFitnessAndName) {
   target.Assign(source);
   EXPECT_EQ(target.Bits()->ToBitString(), "1101000001");
   EXPECT_EQ(target.Name(), "best");
-  EXPECT_FALSE(source->NeedFitness());  // the copy read (and cached) the source's fitness
   EXPECT_FALSE(target.NeedFitness());
+  EXPECT_EQ(target.Fitness(), 4);
 
-  // From a plain individual only the base fields are copied.
-  TKXIndividual plain;
+  TKXIndividual plain;  // from a plain individual only the base fields are copied
   plain.SetName("plain");
   target.Assign(&plain);
   EXPECT_EQ(target.Name(), "plain");
   EXPECT_EQ(target.Bits()->ToBitString(), "1101000001");
-
   TKXStringList list;
   EXPECT_THROW(target.Assign(&list), EConvertError);
-}
 
-TEST(GAIndividual, SetBitsCopiesAndMarksModified) {
-  TKXCustomGeneticAlgorithm ga;
-  ga.SetGeneSize(4);
-  TKXGAIndividual* individual = ga.Population()->Add();
-  individual->Fitness();
+  source->Fitness();
   TKXEncodedBits value;
   value.SetSize(6);
   value.SetBits(5, true);
-  individual->SetBits(value);
-  EXPECT_EQ(individual->Bits()->ToBitString(), "000001");
-  EXPECT_TRUE(individual->NeedFitness());
+  source->SetBits(value);
+  EXPECT_EQ(source->Bits()->ToBitString(), "000001");
+  EXPECT_TRUE(source->NeedFitness());
+
+  TKXCustomGeneticAlgorithm other;  // a copied population keeps its own widths
+  other.SetGeneSize(3);
+  other.SetPopulation(ga.Population());
+  EXPECT_EQ(test::BitTexts(other.Population()), (std::vector<std::string>{"000001"}));
 }
 
-// A subclass's chromosome factory is honoured.
 class TTaggedBits : public TKXGABits {
  public:
   using TKXGABits::TKXGABits;
@@ -99,22 +75,10 @@ class TTaggedIndividual : public TKXGAIndividual {
   std::unique_ptr<TKXGABits> CreateDNA() override { return std::make_unique<TTaggedBits>(this); }
 };
 
-TEST(GAIndividual, CreateDNAOfASubclassIsUsed) {
+TEST(GAIndividual, ASubclassesChromosomeFactoryIsUsed) {
   TTaggedIndividual individual;
   EXPECT_EQ(individual.Bits()->ClassName(), "TTaggedBits");
   EXPECT_EQ(individual.Bits()->Individual(), &individual);
-}
-
-TEST(GAPopulation, CopyingAPopulationCopiesChromosomes) {
-  TKXCustomGeneticAlgorithm ga;
-  ga.SetGeneSize(5);
-  ga.Population()->Add()->Bits()->SetAsBitString(0, 5, "10011");
-  TKXCustomGeneticAlgorithm other;
-  other.SetGeneSize(3);
-  other.SetPopulation(ga.Population());
-  ASSERT_EQ(other.Population()->Count(), 1);
-  // The copy brings its own width: the add notification sized it to 3, the copy to 5.
-  EXPECT_EQ(other.Population()->Items(0)->Bits()->ToBitString(), "10011");
 }
 
 }  // namespace
