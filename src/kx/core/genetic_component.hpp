@@ -18,6 +18,7 @@ class TFloatPriorityQueue;
 class TKXFiler;
 class TKXStringList;
 class TXMLGeneticDocumentType;
+class TXMLReproductionType;
 
 // The abstract evolutionary component. It owns the current population and the previous
 // generation, holds the settings shared by every representation and runs the generational
@@ -369,6 +370,16 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // Child becomes a copy of Parent1 (with its cached fitness), then OnInitializeChild.
   virtual void InitializeChild(TKXIndividual* Parent1, TKXIndividual* Parent2,
                                TKXIndividual* Child);
+
+  // The reproduction settings every representation's document shares (the three operator
+  // probabilities and the selection element); representations add their own around them.
+  // Loading goes through the setters; an unknown selection method name keeps the method.
+  void SaveReproductionToXML(const TXMLReproductionType& Reproduction) const;
+  void LoadReproductionFromXML(const TXMLReproductionType& Reproduction);
+  // Initialize without breeding individuals, for a document that brings its own: Generation,
+  // already read from the document's header, survives the reset. Nothing changes when the
+  // component is already initialized; a failed Initialize restores both settings.
+  void InitializeForDocument();
 
   // The checks before breeding a generation (initialization, termination, empty
   // population, missing handlers); false when there is nothing to breed.

@@ -43,6 +43,46 @@ void TKXCustomGeneticComponent::LoadFromXML(const TXMLGeneticDocumentType& Doc) 
   FUseGenerationLimit = Doc.UseGenerationLimit();
 }
 
+void TKXCustomGeneticComponent::SaveReproductionToXML(
+    const TXMLReproductionType& Reproduction) const {
+  Reproduction.SetCrossoverProbability(static_cast<float>(FCrossoverProbability));
+  Reproduction.SetInversionProbability(static_cast<float>(FInversionProbability));
+  Reproduction.SetMutationProbability(static_cast<float>(FMutationProbability));
+  const TXMLReproductionType_SelectionMethod selection = Reproduction.SelectionMethod();
+  selection.SetMethod(EnumName(FSelectionMethod));
+  selection.SetElitistPercent(static_cast<float>(FElitistPct));
+  selection.SetTournamentField(FTournamentField);
+}
+
+void TKXCustomGeneticComponent::LoadReproductionFromXML(const TXMLReproductionType& Reproduction) {
+  SetCrossoverProbability(Reproduction.CrossoverProbability());
+  SetInversionProbability(Reproduction.InversionProbability());
+  SetMutationProbability(Reproduction.MutationProbability());
+  const TXMLReproductionType_SelectionMethod selection = Reproduction.SelectionMethod();
+  if (const std::optional<TGASelectionMethod> method =
+          EnumFromNameIgnoreCase<TGASelectionMethod>(selection.Method())) {
+    SetSelectionMethod(*method);
+  }
+  SetElitistPct(selection.ElitistPercent());
+  SetTournamentField(selection.TournamentField());
+}
+
+void TKXCustomGeneticComponent::InitializeForDocument() {
+  if (FInitialized) return;
+  const std::int32_t initialPopulation = FInitialPopulation;
+  const std::int32_t generation = FGeneration;
+  SetInitialPopulation(0);
+  try {
+    Initialize();
+  } catch (...) {
+    SetInitialPopulation(initialPopulation);
+    SetGeneration(generation);
+    throw;
+  }
+  SetInitialPopulation(initialPopulation);
+  SetGeneration(generation);
+}
+
 void TKXCustomGeneticComponent::SaveToStream(std::ostream& Stream) {
   TXMLDocumentBinding<TXMLGeneticDocumentType> doc = NewGeneticDocument();
   doc.Document().SetAutoIndent(true);

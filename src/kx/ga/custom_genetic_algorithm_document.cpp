@@ -34,13 +34,7 @@ void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGeneticAlgorithm& Doc) {
   TKXCustomGeneticComponent::SaveToXML(Doc);
   const TXMLGAReproductionType reproduction = Doc.Reproduction();
   reproduction.SetCrossoverMethod(EnumName(FCrossoverMethod));
-  reproduction.SetCrossoverProbability(static_cast<float>(CrossoverProbability()));
-  reproduction.SetInversionProbability(static_cast<float>(InversionProbability()));
-  reproduction.SetMutationProbability(static_cast<float>(MutationProbability()));
-  const TXMLSelectionMethod selection = reproduction.SelectionMethod();
-  selection.SetMethod(EnumName(SelectionMethod()));
-  selection.SetElitistPercent(static_cast<float>(ElitistPct()));
-  selection.SetTournamentField(TournamentField());
+  SaveReproductionToXML(reproduction);
   SaveToXML(Doc.Domain());
 }
 
@@ -52,16 +46,7 @@ void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGeneticAlgorithm& Doc) {
           EnumFromNameIgnoreCase<TGACrossoverMethod>(reproduction.CrossoverMethod())) {
     FCrossoverMethod = *method;
   }
-  SetCrossoverProbability(reproduction.CrossoverProbability());
-  SetInversionProbability(reproduction.InversionProbability());
-  SetMutationProbability(reproduction.MutationProbability());
-  const TXMLSelectionMethod selection = reproduction.SelectionMethod();
-  if (const std::optional<TGASelectionMethod> method =
-          EnumFromNameIgnoreCase<TGASelectionMethod>(selection.Method())) {
-    SetSelectionMethod(*method);
-  }
-  SetElitistPct(selection.ElitistPercent());
-  SetTournamentField(selection.TournamentField());
+  LoadReproductionFromXML(reproduction);
   LoadFromXML(Doc.Domain());
 }
 
@@ -73,22 +58,7 @@ void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGADomainType& Domain) {
 }
 
 void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGADomainType& Domain) {
-  if (!Initialized()) {
-    // Initialize without breeding individuals: the document brings its own. The header read
-    // before has set Generation, which Initialize resets.
-    const std::int32_t initialPopulation = InitialPopulation();
-    const std::int32_t generation = Generation();
-    SetInitialPopulation(0);
-    try {
-      Initialize();
-    } catch (...) {
-      SetInitialPopulation(initialPopulation);
-      SetGeneration(generation);
-      throw;
-    }
-    SetInitialPopulation(initialPopulation);
-    SetGeneration(generation);
-  }
+  InitializeForDocument();
   Genes()->LoadFromXML(Domain.GenoType());
   Population()->LoadFromXML(Domain.Chromosomes());
   SetPreviousGeneration(Population());

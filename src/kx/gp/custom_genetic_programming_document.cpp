@@ -40,13 +40,7 @@ void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGeneticProgram& Doc) {
   TKXCustomGeneticComponent::SaveToXML(Doc);
   const TXMLGPReproductionType reproduction = Doc.Reproduction();
   reproduction.SetCrossoverMethod(EnumName(FCrossoverMethod));
-  reproduction.SetCrossoverProbability(static_cast<float>(CrossoverProbability()));
-  reproduction.SetInversionProbability(static_cast<float>(InversionProbability()));
-  reproduction.SetMutationProbability(static_cast<float>(MutationProbability()));
-  const TXMLReproductionType_SelectionMethod selection = reproduction.SelectionMethod();
-  selection.SetMethod(EnumName(SelectionMethod()));
-  selection.SetElitistPercent(static_cast<float>(ElitistPct()));
-  selection.SetTournamentField(TournamentField());
+  SaveReproductionToXML(reproduction);
   reproduction.SetInitializationMethod(EnumName(FInitializationMethod));
   reproduction.SetInitializationDepth(FInitializationDepth);
   const TXMLGPReproductionType_MutationWeights weights = reproduction.MutationWeights();
@@ -70,14 +64,7 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGeneticProgram& Doc) 
   if (const auto method =
           EnumFromNameIgnoreCase<TGPCrossoverMethod>(reproduction.CrossoverMethod()))
     FCrossoverMethod = *method;
-  SetCrossoverProbability(reproduction.CrossoverProbability());
-  SetInversionProbability(reproduction.InversionProbability());
-  SetMutationProbability(reproduction.MutationProbability());
-  const TXMLReproductionType_SelectionMethod selection = reproduction.SelectionMethod();
-  if (const auto method = EnumFromNameIgnoreCase<TGASelectionMethod>(selection.Method()))
-    SetSelectionMethod(*method);
-  SetElitistPct(selection.ElitistPercent());
-  SetTournamentField(selection.TournamentField());
+  LoadReproductionFromXML(reproduction);
   if (const auto method =
           EnumFromNameIgnoreCase<TGPInitializationMethod>(reproduction.InitializationMethod()))
     SetInitializationMethod(*method);
@@ -106,22 +93,7 @@ void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGPDomainType& Domain) {
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGPDomainType& Domain) {
-  if (!Initialized()) {
-    // Initialize without building trees: the document brings its own. The header read
-    // before has set Generation, which Initialize resets.
-    const std::int32_t initialPopulation = InitialPopulation();
-    const std::int32_t generation = Generation();
-    SetInitialPopulation(0);
-    try {
-      Initialize();
-    } catch (...) {
-      SetInitialPopulation(initialPopulation);
-      SetGeneration(generation);
-      throw;
-    }
-    SetInitialPopulation(initialPopulation);
-    SetGeneration(generation);
-  }
+  InitializeForDocument();
   // The set first: its changes empty the populations, which are then read against it.
   FInstructions->LoadFromXML(Domain.Instructions());
   Population()->LoadFromXML(Domain.Population());
