@@ -211,10 +211,15 @@ void TKXCustomGeneticComponent::Evolve() {
 }
 
 std::int32_t TKXCustomGeneticComponent::Evolve(std::int32_t Generations) {
+  return RunGenerations(Generations, [this] { Evolve(); });
+}
+
+std::int32_t TKXCustomGeneticComponent::RunGenerations(std::int32_t Generations,
+                                                       const std::function<void()>& Step) {
   FHalt = false;
   const std::int32_t start = FGeneration;
   for (std::int32_t i = 0; i < Generations; ++i) {
-    Evolve();
+    Step();
     if (IsFinished() || FHalt) break;
   }
   return FGeneration - start;
@@ -244,14 +249,20 @@ bool TKXCustomGeneticComponent::PrepareGeneration() {
 }
 
 void TKXCustomGeneticComponent::DoEvolve() {
+  RunGeneration([this] {
+    const std::int32_t count = Population()->Count();
+    for (std::int32_t index = 0; index < count; index += 2) DoEvolveOneStep(index);
+    EvaluateFitness();
+  });
+}
+
+void TKXCustomGeneticComponent::RunGeneration(const std::function<void()>& Breed) {
   if (!PrepareGeneration()) return;
   DoStartEvolve();
   TKXPopulation* population = Population();
   population->BeginUpdate();
   try {
-    const std::int32_t count = population->Count();
-    for (std::int32_t index = 0; index < count; index += 2) DoEvolveOneStep(index);
-    EvaluateFitness();
+    Breed();
   } catch (...) {
     population->EndUpdate();
     throw;

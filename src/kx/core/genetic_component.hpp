@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -384,6 +385,14 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // The checks before breeding a generation (initialization, termination, empty
   // population, missing handlers); false when there is nothing to breed.
   bool PrepareGeneration();
+  // The frame of one generation, sequential or parallel: PrepareGeneration, DoStartEvolve,
+  // Breed (which breeds and evaluates the new population) inside an update bracket of the
+  // population, then DoFinishEvolve. An exception from Breed closes the bracket and
+  // propagates without finishing the generation.
+  void RunGeneration(const std::function<void()>& Breed);
+  // Up to Generations calls of Step (one generation each), stopping early when IsFinished or
+  // Halt holds; resets Halt first. Returns the number of generations evolved.
+  std::int32_t RunGenerations(std::int32_t Generations, const std::function<void()>& Step);
   // The elitist rank of the next parent: cycles 0, 1, ..., K, 0, ... from the counter that
   // DoStartEvolve restarts. The only place that derives the rank. Inside a parallel
   // breeding iteration the rank comes from the iteration's draw number instead.

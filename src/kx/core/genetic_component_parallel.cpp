@@ -39,33 +39,18 @@ void TKXCustomGeneticComponent::ParallelEvolve() {
 }
 
 std::int32_t TKXCustomGeneticComponent::ParallelEvolve(std::int32_t Generations) {
-  FHalt = false;
-  const std::int32_t start = FGeneration;
-  for (std::int32_t i = 0; i < Generations; ++i) {
-    ParallelEvolve();
-    if (IsFinished() || FHalt) break;
-  }
-  return FGeneration - start;
+  return RunGenerations(Generations, [this] { ParallelEvolve(); });
 }
 
 void TKXCustomGeneticComponent::DoParallelEvolve() {
-  if (!PrepareGeneration()) return;
-  DoStartEvolve();
-  TKXPopulation* population = Population();
-  population->BeginUpdate();
-  try {
+  RunGeneration([this] {
     PrepareParallelBreeding();
     DoBeforeParallelBreeding();
     FBreedingSeed = DrawLoopSeed();
-    const std::int32_t pairs = (population->Count() + 1) / 2;
+    const std::int32_t pairs = (Population()->Count() + 1) / 2;
     ParallelFor(0, pairs, [this](std::int32_t Pair) { DoParallelEvolveOneStep(Pair); });
     ParallelEvaluateFitness();
-  } catch (...) {
-    population->EndUpdate();
-    throw;
-  }
-  population->EndUpdate();
-  DoFinishEvolve();
+  });
 }
 
 void TKXCustomGeneticComponent::DoParallelEvolveOneStep(std::int32_t Index) {
