@@ -13,35 +13,20 @@
 #include <cmath>
 #include <kx/gp/genetic_programming.hpp>
 #include <kx/host/random.hpp>
-#include <string>
 #include <vector>
 
-namespace {
+#include "quartic_instructions.hpp"
 
-template <class Op>
-void AddFunction(kx::TKXGPFloatInstructions& Set, const std::string& Name, Op Combine) {
-  auto* instruction = Set.Add();
-  instruction->SetName(Name);
-  instruction->SetArity(2);
-  instruction->SetOnExecute([Combine](kx::TKXObject*, kx::TKXGPNode<double>* Node,
-                                      kx::TKXGPContext<double>* Context, double& Result) {
-    Result = Combine(Node->Child(0)->Execute(Context), Node->Child(1)->Execute(Context));
-  });
-}
+namespace {
 
 class TRegression {
  public:
   explicit TRegression(int Cases) {
-    kx::TKXGPFloatInstructions& set = *FGP.Instructions();
-    AddFunction(set, "Add", [](double a, double b) { return a + b; });
-    AddFunction(set, "Sub", [](double a, double b) { return a - b; });
-    AddFunction(set, "Mul", [](double a, double b) { return a * b; });
-    AddFunction(set, "Div", [](double a, double b) { return std::fabs(b) < 1e-9 ? 1.0 : a / b; });
-    set.Add()->SetName("x");
+    examples::AddQuarticInstructions(*FGP.Instructions());
     for (int k = 0; k < Cases; ++k) {
       const double x = -1.0 + 2.0 * k / (Cases - 1);
       FInputs.push_back(x);
-      FOutputs.push_back(x * x * x * x + x * x * x + x * x + x);
+      FOutputs.push_back(examples::Quartic(x));
     }
     FContext.Values().AddOrSetValue("x", 0.0);
     FGP.SetOnEvaluateFitness([this](kx::TKXObject*, kx::TKXIndividual* Item, double& Fitness) {

@@ -19,8 +19,9 @@
 #include <kx/host/parallel_for.hpp>
 #include <kx/host/random.hpp>
 #include <memory>
-#include <string>
 #include <vector>
+
+#include "quartic_instructions.hpp"
 
 namespace {
 
@@ -166,26 +167,10 @@ constexpr int kGPCases = 10000;
 constexpr int kGPIndividuals = 200;
 constexpr int kGPGenerations = 3;
 
-template <class Op>
-void AddBinary(kx::TKXGPFloatInstructions& Set, const std::string& Name, Op Combine) {
-  auto* instruction = Set.Add();
-  instruction->SetName(Name);
-  instruction->SetArity(2);
-  instruction->SetOnExecute([Combine](kx::TKXObject*, kx::TKXGPNode<double>* Node,
-                                      kx::TKXGPContext<double>* Context, double& Result) {
-    Result = Combine(Node->Child(0)->Execute(Context), Node->Child(1)->Execute(Context));
-  });
-}
-
 std::unique_ptr<kx::TKXGeneticProgramming> MakeGP() {
   kx::RandSeed(11);
   auto gp = std::make_unique<kx::TKXGeneticProgramming>();
-  kx::TKXGPFloatInstructions& set = *gp->Instructions();
-  AddBinary(set, "Add", [](double a, double b) { return a + b; });
-  AddBinary(set, "Sub", [](double a, double b) { return a - b; });
-  AddBinary(set, "Mul", [](double a, double b) { return a * b; });
-  AddBinary(set, "Div", [](double a, double b) { return std::fabs(b) < 1e-9 ? 1.0 : a / b; });
-  set.Add()->SetName("x");
+  examples::AddQuarticInstructions(*gp->Instructions());
   static const std::vector<double> xs = [] {
     std::vector<double> v(kGPCases);
     for (int i = 0; i < kGPCases; ++i) v[i] = -1.0 + 2.0 * i / (kGPCases - 1);
@@ -198,7 +183,7 @@ std::unique_ptr<kx::TKXGeneticProgramming> MakeGP() {
     double error = 0;
     for (double x : xs) {
       context.Values().AddOrSetValue("x", x);
-      error += std::fabs(program->Execute(context) - (x * x * x * x + x * x * x + x * x + x));
+      error += std::fabs(program->Execute(context) - examples::Quartic(x));
     }
     Fitness = std::isfinite(error) ? error : 1e30;
   });

@@ -1,7 +1,8 @@
 #pragma once
 
 // The vocabulary and target of the symbolic-regression examples: gp_symbolic_regression
-// evolves programs with it, gp_executor runs a saved one with the same handlers.
+// evolves programs with it, gp_executor runs a saved one with the same handlers, and the
+// benchmarks gp_generation and parallel_evolve time the same workload.
 
 #include <cmath>
 #include <kx/kxevo.hpp>
