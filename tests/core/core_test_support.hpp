@@ -3,6 +3,8 @@
 // A minimal representation for exercising the evolution core: an individual holding one
 // number (its raw fitness) and a component that evaluates it and counts evaluations.
 
+#include <gtest/gtest.h>
+
 #include <kx/core/genetic_component.hpp>
 #include <memory>
 #include <string>
@@ -66,5 +68,16 @@ class TValueComponent : public TKXCustomGeneticComponent {
     return std::make_unique<TKXPopulation>(ItemClassOf<TValueIndividual>(), this);
   }
 };
+
+// Runs Action and expects it to raise E with exactly the message Text.
+template <class E, class F>
+void ExpectThrowWithMessage(F&& Action, const char* Text) {
+  try {
+    Action();
+    ADD_FAILURE() << "expected an exception: " << Text;
+  } catch (const E& e) {
+    EXPECT_STREQ(e.what(), Text);
+  }
+}
 
 }  // namespace kx::testing

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <kx/core/genetic_component.hpp>
-#include <limits>
 #include <vector>
 
 #include "core/core_test_support.hpp"
@@ -15,7 +13,7 @@ void ExpectTable(const TGAFitnessArray& Actual, const std::vector<double>& Expec
   for (std::size_t i = 0; i < Expected.size(); ++i) EXPECT_NEAR(Actual[i], Expected[i], 1e-12) << i;
 }
 
-TEST(FitnessStatisticsTest, MaximizingOneTwoThree) {
+TEST(FitnessStatisticsTest, OneTwoThreeMaximizingAndMinimizing) {
   TValueComponent c;
   c.SetFitnessMethod(fmMaximize);
   c.SetSelectionMethod(smRoulette);
@@ -27,57 +25,24 @@ TEST(FitnessStatisticsTest, MaximizingOneTwoThree) {
   EXPECT_DOUBLE_EQ(c.Diversity(), 2.0 / 3);
   EXPECT_EQ(c.FittestIndividual(), c.At(2));
   ExpectTable(c.CumNormFitnesses(), {1.0 / 6, 0.5, 1});
+  EXPECT_DOUBLE_EQ(c.At(0)->NormalizedFitness(), 1.0 / 6);
   EXPECT_DOUBLE_EQ(c.At(0)->AdjustedFitness(), 1.0 / 3);  // 1 / (3 - 1 + 1)
   EXPECT_DOUBLE_EQ(c.At(2)->AdjustedFitness(), 1);
-}
 
-TEST(FitnessStatisticsTest, MinimizingOneTwoThree) {
-  TValueComponent c;
-  c.SetSelectionMethod(smRoulette);
-  c.SetValues({1, 2, 3});
+  c.SetFitnessMethod(fmMinimize);
+  c.EvaluateFitness();
   ExpectTable(c.CumNormFitnesses(), {2.0 / 3, 1, 1});
   EXPECT_EQ(c.FittestIndividual(), c.At(0));
   EXPECT_DOUBLE_EQ(c.At(0)->AdjustedFitness(), 0.5);
 }
 
-TEST(FitnessStatisticsTest, EqualFitnessesShareTheRouletteEqually) {
+TEST(FitnessStatisticsTest, TiesShareTheRouletteAndKeepTheLowerIndex) {
   TValueComponent c;
   c.SetSelectionMethod(smStochasticTournament);  // also prepares the table
   c.SetValues({5, 5, 5});
   ExpectTable(c.CumNormFitnesses(), {1.0 / 3, 2.0 / 3, 1});
-  EXPECT_EQ(c.FittestIndividual(), c.At(0));  // ties keep the lower index
-}
+  EXPECT_EQ(c.FittestIndividual(), c.At(0));
 
-TEST(FitnessStatisticsTest, AllZeroFitnessesHaveInfiniteDiversity) {
-  TValueComponent c;
-  c.SetValues({0, 0, 0});
-  EXPECT_EQ(c.Diversity(), std::numeric_limits<double>::infinity());
-  c.SetUseDiversityLimit(true);
-  c.SetDiversityLimit(1);
-  EXPECT_FALSE(c.IsFinished());
-}
-
-TEST(FitnessStatisticsTest, EmptyPopulationZeroesTheStatisticsButKeepsTheRest) {
-  TValueComponent c;
-  c.SetValues({4, 8});
-  TKXIndividual* fittest = c.FittestIndividual();
-  c.Population()->Clear();
-  c.EvaluateFitness();
-  EXPECT_EQ(c.MinFitness(), 0);
-  EXPECT_EQ(c.MaxFitness(), 0);
-  EXPECT_EQ(c.FitnessSum(), 0);
-  EXPECT_EQ(c.MinWeightedFitness(), 0);
-  EXPECT_EQ(c.MaxWeightedFitness(), 0);
-  EXPECT_EQ(c.WeightedFitnessSum(), 0);
-  EXPECT_EQ(c.AvgFitness(), 0);
-  EXPECT_EQ(c.AvgWeightedFitness(), 0);
-  EXPECT_NE(fittest, nullptr);
-  EXPECT_EQ(c.FittestIndividual(), nullptr);   // it was removed from the population
-  EXPECT_EQ(c.CumNormFitnesses().size(), 2u);  // the table is kept
-}
-
-TEST(FitnessStatisticsTest, FittestBreaksTiesTowardsTheFirstArgument) {
-  TValueComponent c;
   c.SetValues({2, 2, 1});
   EXPECT_EQ(c.Fittest(c.At(0), c.At(1), true), c.At(0));
   EXPECT_EQ(c.Fittest(c.At(1), c.At(0), true), c.At(1));
@@ -86,6 +51,29 @@ TEST(FitnessStatisticsTest, FittestBreaksTiesTowardsTheFirstArgument) {
   c.SetFitnessMethod(fmMaximize);
   EXPECT_EQ(c.CompareFitness(c.At(0), c.At(2), true), -1);
   EXPECT_EQ(c.CompareFitness(c.At(0), c.At(1), true), 0);
+}
+
+TEST(FitnessStatisticsTest, ZeroSumsAndEmptyPopulations) {
+  TValueComponent c;
+  c.SetFitnessMethod(fmMaximize);
+  c.SetSelectionMethod(smRoulette);
+  c.SetValues({0, 0});
+  EXPECT_EQ(c.GetNormalizedFitness(3), 0);
+  EXPECT_EQ(c.GetNormalizedWeightedFitness(3), 0);
+  ExpectTable(c.CumNormFitnesses(), {0, 0});
+
+  c.SetValues({4, 8});
+  c.Population()->Clear();
+  c.EvaluateFitness();
+  EXPECT_EQ(c.MinFitness(), 0);
+  EXPECT_EQ(c.MaxFitness(), 0);
+  EXPECT_EQ(c.FitnessSum(), 0);
+  EXPECT_EQ(c.MaxWeightedFitness(), 0);
+  EXPECT_EQ(c.WeightedFitnessSum(), 0);
+  EXPECT_EQ(c.AvgFitness(), 0);
+  EXPECT_EQ(c.AvgWeightedFitness(), 0);
+  EXPECT_EQ(c.FittestIndividual(), nullptr);   // it was removed from the population
+  EXPECT_EQ(c.CumNormFitnesses().size(), 2u);  // the table is kept
 }
 
 TEST(FitnessStatisticsTest, WeightedMethodsCompareTheWeightedFitnessUnlessAskedForPure) {
@@ -98,8 +86,7 @@ TEST(FitnessStatisticsTest, WeightedMethodsCompareTheWeightedFitnessUnlessAskedF
   c.SetValues({1, 2, 4});
   EXPECT_EQ(c.Fittest(c.At(0), c.At(2), false), c.At(2));
   EXPECT_EQ(c.Fittest(c.At(0), c.At(2), true), c.At(0));
-  // The fittest individual always follows the raw fitness.
-  EXPECT_EQ(c.FittestIndividual(), c.At(0));
+  EXPECT_EQ(c.FittestIndividual(), c.At(0));  // always by the raw fitness
   EXPECT_EQ(c.MinWeightedFitness(), 6);
   EXPECT_EQ(c.MaxWeightedFitness(), 9);
   EXPECT_EQ(c.WeightedFitnessSum(), 23);
@@ -116,7 +103,8 @@ TEST(FitnessStatisticsTest, WeightedMethodsCompareTheWeightedFitnessUnlessAskedF
 TEST(FitnessStatisticsTest, AStatisticsPassEvaluatesEachStaleIndividualOnce) {
   TValueComponent c;
   int weighted = 0;
-  c.SetOnEvaluateWeightedFitness([&](TKXObject*, TKXIndividual* Item, TGAFitness& F) {
+  c.SetOnEvaluateWeightedFitness([&](TKXObject* Sender, TKXIndividual* Item, TGAFitness& F) {
+    EXPECT_EQ(Sender, &c);
     ++weighted;
     F = Item->Fitness();
   });
@@ -133,7 +121,7 @@ TEST(FitnessStatisticsTest, AStatisticsPassEvaluatesEachStaleIndividualOnce) {
   EXPECT_EQ(c.FittestIndividual(), c.At(2));
 }
 
-TEST(FitnessStatisticsTest, TheFitnessVariableStartsAtZero) {
+TEST(FitnessStatisticsTest, TheFitnessVariableStartsAtZeroAndNoHandlerGivesZero) {
   TKXCustomGeneticComponent c;
   double seen = -1;
   c.SetOnEvaluateFitness([&](TKXObject*, TKXIndividual*, TGAFitness& F) { seen = F; });
@@ -146,25 +134,11 @@ TEST(FitnessStatisticsTest, TheFitnessVariableStartsAtZero) {
 
 TEST(FitnessStatisticsTest, UnfitFitnessIsTheExtremeFiniteFloat) {
   TKXCustomGeneticComponent c;
-  c.SetFitnessMethod(fmWeightedMaximize);
-  EXPECT_EQ(c.UnfitFitness(), 1.1754943508222875e-38);
-  c.SetFitnessMethod(fmMaximize);
-  EXPECT_EQ(c.UnfitFitness(), 1.1754943508222875e-38);
-  c.SetFitnessMethod(fmWeightedMinimize);
-  EXPECT_EQ(c.UnfitFitness(), 3.4028234663852886e+38);
-  c.SetFitnessMethod(fmMinimize);
-  EXPECT_EQ(c.UnfitFitness(), 3.4028234663852886e+38);
-}
-
-TEST(FitnessStatisticsTest, NormalizedFitnessIsZeroWhenTheSumIsZero) {
-  TValueComponent c;
-  c.SetValues({0, 0});
-  EXPECT_EQ(c.GetNormalizedFitness(3), 0);
-  EXPECT_EQ(c.GetNormalizedWeightedFitness(3), 0);
-  c.SetFitnessMethod(fmMaximize);
-  c.SetSelectionMethod(smRoulette);
-  c.EvaluateFitness();
-  ExpectTable(c.CumNormFitnesses(), {0, 0});
+  for (TGAFitnessMethod method : {fmMinimize, fmMaximize, fmWeightedMinimize, fmWeightedMaximize}) {
+    c.SetFitnessMethod(method);
+    EXPECT_EQ(c.UnfitFitness(),
+              IsMaximizing(method) ? 1.1754943508222875e-38 : 3.4028234663852886e+38);
+  }
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include <kx/core/genetic_component.hpp>
 #include <kx/host/parallel_for.hpp>
 #include <kx/host/random.hpp>
-#include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -30,8 +29,6 @@ class TRandomValueComponent : public TValueComponent {
       if (Noisy) Fitness += RandomFloat() / 1024;
     });
   }
-
-  using TKXCustomGeneticComponent::DoParallelEvolveOneStep;
 
   std::atomic<int> Calls{0};
 
@@ -59,57 +56,29 @@ class TRandomValueComponent : public TValueComponent {
   }
 };
 
-// Everything a run produces that later generations or the application could see.
-struct TRunResult {
-  std::vector<double> InitialValues;
-  std::vector<double> Values;
-  std::vector<double> Fitnesses;
-  std::vector<double> Statistics;  // max, min, sum, then the weighted three
-  std::vector<double> Table;
-  int Fittest = -1;
-  int Generation = 0;
-  int RouletteIndex = 0;
-};
-
 std::vector<double> ValuesOf(const TValueComponent& C) {
   std::vector<double> values;
   for (int i = 0; i < C.Population()->Count(); ++i) values.push_back(C.At(i)->Value());
   return values;
 }
 
-TRunResult ResultOf(TValueComponent& C, std::vector<double> InitialValues) {
-  TRunResult r;
-  r.InitialValues = std::move(InitialValues);
-  r.Values = ValuesOf(C);
+// Everything a run produces that later generations or the application could see: values,
+// fitnesses, statistics, roulette table, then fittest index, generation and roulette index.
+std::vector<std::vector<double>> ResultOf(TValueComponent& C) {
+  std::vector<double> fitnesses;
   for (int i = 0; i < C.Population()->Count(); ++i) {
     EXPECT_FALSE(C.At(i)->NeedFitness()) << i;
-    r.Fitnesses.push_back(C.At(i)->Fitness());
+    fitnesses.push_back(C.At(i)->Fitness());
   }
-  r.Statistics = {C.MaxFitness(),         C.MinFitness(),         C.FitnessSum(),
-                  C.MaxWeightedFitness(), C.MinWeightedFitness(), C.WeightedFitnessSum()};
-  r.Table = C.CumNormFitnesses();
-  r.Fittest = C.FittestIndividual() != nullptr ? C.FittestIndividual()->Index() : -1;
-  r.Generation = C.Generation();
-  r.RouletteIndex = C.RouletteIndex();
-  return r;
+  const TKXIndividual* fittest = C.FittestIndividual();
+  return {ValuesOf(C),
+          fitnesses,
+          {C.MaxFitness(), C.MinFitness(), C.FitnessSum(), C.MaxWeightedFitness(),
+           C.MinWeightedFitness(), C.WeightedFitnessSum()},
+          C.CumNormFitnesses(),
+          {fittest != nullptr ? fittest->Index() + 0.0 : -1.0, C.Generation() + 0.0,
+           C.RouletteIndex() + 0.0}};
 }
-
-void ExpectSameRun(const TRunResult& A, const TRunResult& B) {
-  EXPECT_EQ(A.InitialValues, B.InitialValues);
-  EXPECT_EQ(A.Values, B.Values);
-  EXPECT_EQ(A.Fitnesses, B.Fitnesses);
-  EXPECT_EQ(A.Statistics, B.Statistics);
-  EXPECT_EQ(A.Table, B.Table);
-  EXPECT_EQ(A.Fittest, B.Fittest);
-  EXPECT_EQ(A.Generation, B.Generation);
-  EXPECT_EQ(A.RouletteIndex, B.RouletteIndex);
-}
-
-// Restores the default thread count whatever a test set.
-class ParallelEvolveTest : public ::testing::Test {
- protected:
-  void TearDown() override { SetParallelThreads(0); }
-};
 
 struct TRunSettings {
   TGASelectionMethod Selection;
@@ -123,7 +92,8 @@ class ParallelReproducibilityTest : public ::testing::TestWithParam<TRunSettings
  protected:
   void TearDown() override { SetParallelThreads(0); }
 
-  static TRunResult Run(int Threads) {
+  // Eight generations on Threads threads; 0 runs them sequentially.
+  static std::vector<std::vector<double>> Run(int Threads) {
     SetParallelThreads(Threads);
     RandSeed(2024);
     TRandomValueComponent c(true);
@@ -151,20 +121,18 @@ class ParallelReproducibilityTest : public ::testing::TestWithParam<TRunSettings
     c.SetMutationProbability(0.4);
     c.SetInversionProbability(0.05);
     c.Initialize();
-    std::vector<double> initial = ValuesOf(c);
-    EXPECT_EQ(c.ParallelEvolve(8), 8);
-    return ResultOf(c, std::move(initial));
+    const std::vector<double> initial = ValuesOf(c);
+    EXPECT_EQ(Threads == 0 ? c.Evolve(8) : c.ParallelEvolve(8), 8);
+    EXPECT_NE(ValuesOf(c), initial);  // the run did evolve something
+    return ResultOf(c);
   }
 };
 
 TEST_P(ParallelReproducibilityTest, TheThreadCountChangesNothing) {
-  const TRunResult one = Run(1);
-  ASSERT_EQ(one.Generation, 8);
-  ASSERT_NE(one.Values, one.InitialValues);  // the run did evolve something
-  const TRunResult two = Run(2);
-  const TRunResult four = Run(4);
-  ExpectSameRun(one, two);
-  ExpectSameRun(one, four);
+  EXPECT_EQ(Run(0)[0].size(), 41u);
+  const auto one = Run(1);
+  EXPECT_EQ(Run(2), one);
+  EXPECT_EQ(Run(4), one);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -179,95 +147,37 @@ INSTANTIATE_TEST_SUITE_P(
                       TRunSettings{smCustom, fmMaximize, "CustomRouletteAndTournament"}),
     [](const ::testing::TestParamInfo<TRunSettings>& Info) { return Info.param.Name; });
 
-TEST_F(ParallelEvolveTest, PairsBredInAnyOrderGiveTheSameGeneration) {
-  // The iterations' results depend on their pair numbers only, not on the order they run.
-  for (TGASelectionMethod method : {smElitist, smStochasticTournament}) {
-    SCOPED_TRACE(std::string(EnumName(method)));
-    std::vector<std::vector<double>> results;
-    for (bool reversed : {false, true}) {
-      RandSeed(99);
-      TRandomValueComponent c;
-      c.SetSelectionMethod(method);
-      c.SetFitnessMethod(fmMaximize);
-      c.SetInitialPopulation(15);
-      c.SetCrossoverProbability(0.8);
-      c.SetMutationProbability(0.5);
-      c.Initialize();
-      c.DoStartEvolve();
-      for (int i = 0; i < 8; ++i) c.DoParallelEvolveOneStep(reversed ? 7 - i : i);
-      results.push_back(ValuesOf(c));
-    }
-    EXPECT_EQ(results[0], results[1]);
+// Runs on four threads and restores the default thread count. Tests that hold for both
+// loops run each check with Parallel false (Evolve) and true (ParallelEvolve).
+class ParallelEvolveTest : public ::testing::Test {
+ protected:
+  void SetUp() override { SetParallelThreads(4); }
+  void TearDown() override { SetParallelThreads(0); }
+
+  static void EvolveOnce(TKXCustomGeneticComponent& C, bool Parallel) {
+    Parallel ? C.ParallelEvolve() : C.Evolve();
   }
-}
-
-TEST_F(ParallelEvolveTest, TheElitistWalkIsTheSequentialOne) {
-  SetParallelThreads(4);
-  // Without operators the children are copies of their first parent and nothing draws from
-  // the generator, so sequential and parallel generations must match exactly. The parents
-  // of every child are logged by slot (each slot is written by one iteration only).
-  struct TLoggedRun {
-    std::unique_ptr<TRandomValueComponent> C = std::make_unique<TRandomValueComponent>();
-    std::vector<std::pair<double, double>> Parents = std::vector<std::pair<double, double>>(100);
-  };
-  auto make = [](TLoggedRun& Run) {
-    RandSeed(5);
-    TRandomValueComponent& c = *Run.C;
-    c.SetInitialPopulation(100);
-    c.SetFitnessMethod(fmMaximize);
-    c.SetSelectionMethod(smElitist);
-    c.SetElitistPct(0.1);  // K = 10: ranks 0..10
-    c.SetOperations({});
-    c.Initialize();
-    c.SetOnInitializeChild(
-        [&Run](TKXObject*, TKXIndividual* P1, TKXIndividual* P2, TKXIndividual* Child) {
-          Run.Parents[static_cast<std::size_t>(Child->Index())] = {AsValue(P1)->Value(),
-                                                                   AsValue(P2)->Value()};
-        });
-  };
-  TLoggedRun sequential, parallel;
-  make(sequential);
-  make(parallel);
-  std::vector<double> ranking = ValuesOf(*sequential.C);
-  std::sort(ranking.begin(), ranking.end(), std::greater<>());
-
-  sequential.C->Evolve();
-  parallel.C->ParallelEvolve();
-  for (int pair = 0; pair < 50; ++pair) {
-    SCOPED_TRACE(pair);
-    const auto& logged = sequential.Parents[static_cast<std::size_t>(2 * pair)];
-    EXPECT_EQ(logged.first, ranking[static_cast<std::size_t>((2 * pair) % 11)]);
-    EXPECT_EQ(logged.second, ranking[static_cast<std::size_t>((2 * pair + 1) % 11)]);
+  static std::int32_t Evolve(TKXCustomGeneticComponent& C, bool Parallel, int Generations) {
+    return Parallel ? C.ParallelEvolve(Generations) : C.Evolve(Generations);
   }
-  EXPECT_EQ(parallel.Parents, sequential.Parents);
-  EXPECT_EQ(parallel.C->RouletteIndex(), sequential.C->RouletteIndex());
-  EXPECT_EQ(parallel.C->RouletteIndex(), 99 % 11);
-
-  sequential.C->Evolve(3);
-  parallel.C->ParallelEvolve(3);
-  EXPECT_EQ(ValuesOf(*parallel.C), ValuesOf(*sequential.C));
-  EXPECT_EQ(parallel.Parents, sequential.Parents);
-  EXPECT_EQ(parallel.C->MaxFitness(), sequential.C->MaxFitness());
-  EXPECT_EQ(parallel.C->FitnessSum(), sequential.C->FitnessSum());
-}
+};
 
 // Logs the breeding steps and reproductions per slot, from any thread.
 class TSlotLoggingComponent : public TRandomValueComponent {
  public:
-  explicit TSlotLoggingComponent(int Count) : Steps(Count), Singles(Count), Reproduced(Count) {
+  explicit TSlotLoggingComponent(int Count) : Steps(Count), Reproduced(Count) {
     SetInitialPopulation(Count);
     SetOnReproduction(
         [this](TKXObject*, TKXIndividual* Item, bool&) { ++Reproduced[Index(Item)]; });
   }
   static std::size_t Index(TKXIndividual* Item) { return static_cast<std::size_t>(Item->Index()); }
-
-  std::vector<std::atomic<int>> Steps, Singles, Reproduced;
-
-  bool Reproduce(TKXIndividual* P1, TKXIndividual* P2, TKXIndividual* C1) override {
-    ++Singles[Index(C1)];
-    return TRandomValueComponent::Reproduce(P1, P2, C1);
+  static std::vector<int> Counts(const std::vector<std::atomic<int>>& Counters) {
+    std::vector<int> counts;
+    for (const auto& c : Counters) counts.push_back(c.load());
+    return counts;
   }
-  using TRandomValueComponent::Reproduce;
+
+  std::vector<std::atomic<int>> Steps, Reproduced;
 
  protected:
   void DoEvolveOneStep(std::int32_t Index) override {
@@ -276,235 +186,230 @@ class TSlotLoggingComponent : public TRandomValueComponent {
   }
 };
 
-std::vector<int> Counts(const std::vector<std::atomic<int>>& Counters) {
-  std::vector<int> counts;
-  for (const auto& c : Counters) counts.push_back(c.load());
-  return counts;
-}
+TEST_F(ParallelEvolveTest, OddPopulationsBreedPairsAndASingleLastChild) {
+  for (bool parallel : {false, true}) {
+    SCOPED_TRACE(parallel);
+    TSlotLoggingComponent six(6);
+    EvolveOnce(six, parallel);
+    EXPECT_EQ(six.Counts(six.Steps), (std::vector<int>{1, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(six.Counts(six.Reproduced), (std::vector<int>(6, 1)));
 
-TEST_F(ParallelEvolveTest, PairNumbersCoverEvenAndOddPopulations) {
-  SetParallelThreads(4);
-  TSlotLoggingComponent six(6);
-  six.Initialize();
-  six.ParallelEvolve();
-  EXPECT_EQ(Counts(six.Steps), (std::vector<int>{1, 0, 1, 0, 1, 0}));
-  EXPECT_EQ(Counts(six.Singles), (std::vector<int>(6, 0)));
-  EXPECT_EQ(Counts(six.Reproduced), (std::vector<int>(6, 1)));
-
-  TSlotLoggingComponent five(5);
-  five.Initialize();
-  five.ParallelEvolve();
-  EXPECT_EQ(Counts(five.Steps), (std::vector<int>{1, 0, 1, 0, 1}));
-  EXPECT_EQ(Counts(five.Singles), (std::vector<int>{0, 0, 0, 0, 1}));
-  EXPECT_EQ(Counts(five.Reproduced), (std::vector<int>(5, 1)));
-  EXPECT_EQ(five.Generation(), 1);
+    TSlotLoggingComponent five(5);
+    EvolveOnce(five, parallel);
+    EXPECT_EQ(five.Counts(five.Steps), (std::vector<int>{1, 0, 1, 0, 1}));
+    EXPECT_EQ(five.Counts(five.Reproduced), (std::vector<int>(5, 1)));
+    EXPECT_EQ(five.Generation(), 1);
+  }
 }
 
 TEST_F(ParallelEvolveTest, GenerationCountsStopAtTheLimitAndOnHalt) {
-  TRandomValueComponent c;
-  c.SetInitialPopulation(8);
-  c.SetUseGenerationLimit(true);
-  c.SetGenerationLimit(4);
-  int evolved = 0;
-  c.SetOnEvolve([&](TKXObject* Sender) {
-    EXPECT_EQ(Sender, &c);
-    ++evolved;
-  });
-  EXPECT_EQ(c.ParallelEvolve(10), 4);
-  EXPECT_EQ(c.Generation(), 4);
-  EXPECT_EQ(evolved, 4);
-  EXPECT_EQ(c.ParallelEvolve(10), 0);  // finished: only OnEvolve fires
-  EXPECT_EQ(evolved, 5);
+  for (bool parallel : {false, true}) {
+    SCOPED_TRACE(parallel);
+    TRandomValueComponent c;
+    c.SetInitialPopulation(8);
+    c.SetUseGenerationLimit(true);
+    c.SetGenerationLimit(4);
+    int evolved = 0;
+    c.SetOnEvolve([&](TKXObject* Sender) {
+      EXPECT_EQ(Sender, &c);
+      ++evolved;
+    });
+    EXPECT_EQ(Evolve(c, parallel, 10), 4);
+    EXPECT_EQ(c.Generation(), 4);
+    EXPECT_EQ(evolved, 4);
+    EXPECT_EQ(Evolve(c, parallel, 10), 0);  // finished: only OnEvolve fires
+    EXPECT_EQ(evolved, 5);
+    EXPECT_EQ(c.Generation(), 4);
 
-  TRandomValueComponent h;
-  h.SetInitialPopulation(8);
-  h.SetOnEvolve([&](TKXObject*) { h.SetHalt(true); });
-  EXPECT_EQ(h.ParallelEvolve(5), 1);
-  EXPECT_EQ(h.ParallelEvolve(5), 1);  // Halt is reset at the start
-  EXPECT_EQ(h.Generation(), 2);
+    TRandomValueComponent h;
+    h.SetInitialPopulation(8);
+    h.SetOnEvolve([&](TKXObject*) { h.SetHalt(true); });
+    EXPECT_EQ(Evolve(h, parallel, 5), 1);
+    EXPECT_EQ(Evolve(h, parallel, 5), 1);  // Halt is reset at the start
+    EXPECT_EQ(h.Generation(), 2);
+    EXPECT_EQ(Evolve(h, parallel, 0), 0);
+    EXPECT_EQ(Evolve(h, parallel, -3), 0);
+  }
 }
 
-// Counts, per slot, the fitness calls of the parallel evaluation and notes which slots were
-// stale when it started.
-class TEvaluationLoggingComponent : public TRandomValueComponent {
+TEST_F(ParallelEvolveTest, NothingIsBredWithoutIndividualsOrHandlers) {
+  for (bool parallel : {false, true}) {
+    SCOPED_TRACE(parallel);
+    TKXCustomGeneticComponent empty;  // no fitness handler either: nothing asks for one
+    empty.SetInitialPopulation(0);
+    int evolved = 0;
+    empty.SetOnEvolve([&](TKXObject*) { ++evolved; });
+    EXPECT_EQ(Evolve(empty, parallel, 3), 0);
+    EXPECT_EQ(evolved, 3);
+    EXPECT_EQ(empty.Generation(), 0);
+
+    // Missing handlers are reported before the generations are swapped.
+    TValueComponent c;
+    c.SetInitialPopulation(4);
+    c.Initialize();
+    TKXPopulation* current = c.Population();
+    c.SetSelectionMethod(smCustom);
+    ExpectThrowWithMessage<EGAException>([&] { EvolveOnce(c, parallel); },
+                                         "No custom selection function defined");
+    c.SetOnEvaluateFitness(nullptr);
+    ExpectThrowWithMessage<EGAException>([&] { EvolveOnce(c, parallel); },
+                                         "No fitness function defined");
+    EXPECT_EQ(c.Population(), current);
+    EXPECT_EQ(c.Generation(), 0);
+  }
+}
+
+TEST_F(ParallelEvolveTest, HandlerErrorsReachTheCallerAndCloseTheBracket) {
+  for (bool parallel : {false, true}) {
+    SCOPED_TRACE(parallel);
+    TRandomValueComponent c;
+    c.SetInitialPopulation(20);
+    c.SetMutationProbability(1);
+    c.Initialize();
+    c.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness&) {
+      throw std::runtime_error("fitness failed");
+    });
+    ExpectThrowWithMessage<std::runtime_error>([&] { EvolveOnce(c, parallel); }, "fitness failed");
+    EXPECT_EQ(c.Population()->UpdateCount(), 0);
+    EXPECT_EQ(c.Generation(), 0);
+
+    TRandomValueComponent b;
+    b.SetInitialPopulation(20);
+    b.Initialize();
+    b.SetOnInitializeChild([](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* Child) {
+      if (Child->Index() == 13) throw std::runtime_error("breeding failed");
+    });
+    EXPECT_THROW(EvolveOnce(b, parallel), std::runtime_error);
+    EXPECT_EQ(b.Population()->UpdateCount(), 0);
+    EXPECT_EQ(b.Generation(), 0);
+  }
+}
+
+TEST_F(ParallelEvolveTest, TheElitistWalkIsTheSequentialOne) {
+  // Without operators the children are copies of their first parent and nothing draws from
+  // the generator, so sequential and parallel generations must match exactly. The parents
+  // of every child are logged by slot (each slot is written by one iteration only).
+  using TParents = std::vector<std::pair<double, double>>;
+  auto make = [](TRandomValueComponent& C, TParents& Parents) {
+    RandSeed(5);
+    C.SetInitialPopulation(100);
+    C.SetFitnessMethod(fmMaximize);
+    C.SetSelectionMethod(smElitist);
+    C.SetElitistPct(0.1);  // K = 10: ranks 0..10
+    C.SetOperations({});
+    C.Initialize();
+    Parents.assign(100, {});
+    C.SetOnInitializeChild(
+        [&Parents](TKXObject*, TKXIndividual* P1, TKXIndividual* P2, TKXIndividual* Child) {
+          Parents[static_cast<std::size_t>(Child->Index())] = {AsValue(P1)->Value(),
+                                                               AsValue(P2)->Value()};
+        });
+  };
+  TRandomValueComponent sequential, parallel;
+  TParents sequentialParents, parallelParents;
+  make(sequential, sequentialParents);
+  make(parallel, parallelParents);
+  std::vector<double> ranking = ValuesOf(sequential);
+  std::sort(ranking.begin(), ranking.end(), std::greater<>());
+
+  sequential.Evolve();
+  parallel.ParallelEvolve();
+  for (std::size_t pair = 0; pair < 50; ++pair) {
+    EXPECT_EQ(sequentialParents[2 * pair].first, ranking[(2 * pair) % 11]) << pair;
+    EXPECT_EQ(sequentialParents[2 * pair].second, ranking[(2 * pair + 1) % 11]) << pair;
+  }
+  EXPECT_EQ(parallelParents, sequentialParents);
+  EXPECT_EQ(parallel.RouletteIndex(), 99 % 11);
+  EXPECT_EQ(sequential.RouletteIndex(), 99 % 11);
+
+  sequential.Evolve(3);
+  parallel.ParallelEvolve(3);
+  EXPECT_EQ(parallelParents, sequentialParents);
+  EXPECT_EQ(ResultOf(parallel), ResultOf(sequential));
+}
+
+// Checks, when breeding starts, what the iterations will share, and notes the thread that
+// evaluates Watched.
+class TPreparationComponent : public TRandomValueComponent {
  public:
-  TEvaluationLoggingComponent() {
+  TPreparationComponent() {
     SetOnEvaluateFitness([this](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
       Calls.fetch_add(1);
-      if (!PerSlot.empty()) ++PerSlot[static_cast<std::size_t>(Item->Index())];
-      if (Item == Watched) {
-        ++WatchedCalls;
-        if (std::this_thread::get_id() != Caller) WatchedOffCaller = true;
-      }
+      if (Item == Watched) WatchedOn.push_back(std::this_thread::get_id());
       Fitness = AsValue(Item)->Value();
     });
   }
-
-  std::vector<std::atomic<int>> PerSlot;
-  std::vector<bool> StaleAtStart;
-  std::thread::id Caller = std::this_thread::get_id();
   TKXIndividual* Watched = nullptr;
-  std::atomic<int> WatchedCalls{0};
-  std::atomic<bool> WatchedOffCaller{false};
-  int BreedingHooks = 0;
-  bool TableReadyForBreeding = false;
+  std::vector<std::thread::id> WatchedOn;  // written once only when the code is right
+  int StaleParents = -1;
+  bool TableReady = false;
 
  protected:
   void DoBeforeParallelBreeding() override {
-    ++BreedingHooks;
-    TableReadyForBreeding = !CumNormFitnesses().empty();
+    TableReady = !CumNormFitnesses().empty();
+    StaleParents = 0;
     for (int i = 0; i < PreviousGeneration()->Count(); ++i) {
-      EXPECT_FALSE(PreviousGeneration()->Items(i)->NeedFitness()) << "stale parent " << i;
+      StaleParents += PreviousGeneration()->Items(i)->NeedFitness();
     }
-  }
-  void DoBeforeParallelEvaluation() override {
-    StaleAtStart.clear();
-    for (int i = 0; i < Population()->Count(); ++i) {
-      StaleAtStart.push_back(At(i)->NeedFitness());
-    }
-    PerSlot = std::vector<std::atomic<int>>(static_cast<std::size_t>(Population()->Count()));
   }
 };
 
-TEST_F(ParallelEvolveTest, OnlyStaleIndividualsAreEvaluatedOnceEach) {
-  SetParallelThreads(4);
-  RandSeed(17);
-  TEvaluationLoggingComponent c;
-  c.SetInitialPopulation(40);
-  c.SetOperations({goMutate});
-  c.SetMutationProbability(0.5);
-  c.Initialize();
-  c.Calls = 0;
-  c.ParallelEvolve();
-  ASSERT_EQ(c.StaleAtStart.size(), 40u);
-  int stale = 0;
-  for (std::size_t i = 0; i < 40; ++i) {
-    EXPECT_EQ(c.PerSlot[i].load(), c.StaleAtStart[i] ? 1 : 0) << i;
-    stale += c.StaleAtStart[i];
-  }
-  EXPECT_GT(stale, 5);  // the test must see both kinds of children
-  EXPECT_LT(stale, 35);
-  EXPECT_EQ(c.Calls.load(), stale);
-}
-
-TEST_F(ParallelEvolveTest, PreparesSharedStructuresOnTheCallingThread) {
-  SetParallelThreads(4);
+TEST_F(ParallelEvolveTest, PreparesSharedStructuresAndStaleParentsOnTheCallingThread) {
   for (TGASelectionMethod method : {smRoulette, smElitist}) {
     SCOPED_TRACE(std::string(EnumName(method)));
     RandSeed(8);
-    TEvaluationLoggingComponent c;
+    TPreparationComponent c;
     c.SetInitialPopulation(30);
     c.SetSelectionMethod(smTournament);  // prepares neither the table nor the ranking
     c.Initialize();
     c.SetSelectionMethod(method);
-    // An individual changed by the application between generations is a stale parent: it
-    // is evaluated before breeding, by the calling thread, and only once.
+    // An individual changed by the application between generations is a stale parent.
     c.At(3)->SetValue(1000);
     c.Watched = c.At(3);
     c.ParallelEvolve();
-    EXPECT_EQ(c.BreedingHooks, 1);
-    EXPECT_EQ(c.TableReadyForBreeding, method == smRoulette);
-    EXPECT_EQ(c.WatchedCalls.load(), 1);
-    EXPECT_FALSE(c.WatchedOffCaller.load());
+    EXPECT_EQ(c.StaleParents, 0);
+    EXPECT_EQ(c.TableReady, method == smRoulette);
+    EXPECT_EQ(c.WatchedOn, std::vector<std::thread::id>{std::this_thread::get_id()});
     EXPECT_EQ(c.PreviousGeneration()->Items(3)->Fitness(), 1000);
-    EXPECT_EQ(c.Generation(), 1);
   }
 }
 
-TEST_F(ParallelEvolveTest, AnEmptyPopulationOnlyFiresOnEvolve) {
-  TKXCustomGeneticComponent c;  // no fitness handler either: nothing asks for one
-  c.SetInitialPopulation(0);
-  c.Initialize();
-  int evolved = 0;
-  c.SetOnEvolve([&](TKXObject*) { ++evolved; });
-  TKXPopulation* current = c.Population();
-  TKXPopulation* previous = c.PreviousGeneration();
-  EXPECT_NO_THROW(c.ParallelEvolve());
-  EXPECT_EQ(evolved, 1);
-  EXPECT_EQ(c.Generation(), 0);
-  EXPECT_EQ(c.Population(), current);  // not even swapped
-  EXPECT_EQ(c.PreviousGeneration(), previous);
-  EXPECT_EQ(c.Population()->Count(), 0);
-  EXPECT_EQ(c.ParallelEvolve(3), 0);  // three rounds, none of which breeds
-  EXPECT_EQ(evolved, 4);
-}
-
-TEST_F(ParallelEvolveTest, MissingHandlersAreReportedBeforeTheSwap) {
-  TValueComponent c;
-  c.SetInitialPopulation(4);
-  c.Initialize();
-  c.SetOnEvaluateFitness(nullptr);
-  TKXPopulation* current = c.Population();
-  try {
-    c.ParallelEvolve();
-    FAIL() << "expected EGAException";
-  } catch (const EGAException& e) {
-    EXPECT_STREQ(e.what(), "No fitness function defined");
-  }
-  EXPECT_EQ(c.Population(), current);
-
-  TValueComponent s;
-  s.SetInitialPopulation(4);
-  s.SetSelectionMethod(smCustom);
-  s.Initialize();
-  current = s.Population();
-  try {
-    s.ParallelEvolve();
-    FAIL() << "expected EGAException";
-  } catch (const EGAException& e) {
-    EXPECT_STREQ(e.what(), "No custom selection function defined");
-  }
-  EXPECT_EQ(s.Population(), current);
-  EXPECT_EQ(s.Generation(), 0);
-}
-
-TEST_F(ParallelEvolveTest, ErrorsInsideTheLoopsReachTheCaller) {
-  SetParallelThreads(4);
+TEST_F(ParallelEvolveTest, OnlyChangedChildrenAreEvaluatedOnceEach) {
+  RandSeed(17);
   TRandomValueComponent c;
-  c.SetInitialPopulation(20);
-  c.SetMutationProbability(1);
+  c.SetInitialPopulation(40);
+  c.SetOperations({goMutate});
+  c.SetMutationProbability(0.5);
+  std::atomic<int> changed{0};  // the children left stale by breeding
+  c.SetOnReproduction(
+      [&](TKXObject*, TKXIndividual* Item, bool&) { changed += Item->NeedFitness(); });
   c.Initialize();
-  c.SetOnEvaluateFitness(
-      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("fitness failed"); });
-  try {
-    c.ParallelEvolve();
-    FAIL() << "expected the handler's error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "fitness failed");
-  }
-  EXPECT_EQ(c.Population()->UpdateCount(), 0);
-  EXPECT_EQ(c.Generation(), 0);
-
-  TRandomValueComponent b;
-  b.SetInitialPopulation(20);
-  b.Initialize();
-  b.SetOnInitializeChild([](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* Child) {
-    if (Child->Index() == 13) throw std::runtime_error("breeding failed");
-  });
-  EXPECT_THROW(b.ParallelEvolve(), std::runtime_error);
-  EXPECT_EQ(b.Population()->UpdateCount(), 0);
-  EXPECT_EQ(b.Generation(), 0);
+  c.Calls = 0;
+  c.ParallelEvolve();
+  EXPECT_GT(changed.load(), 5);  // the test must see both kinds of children
+  EXPECT_LT(changed.load(), 35);
+  // Every child ends evaluated (ResultOf checks), with one call per changed child.
+  ResultOf(c);
+  EXPECT_EQ(c.Calls.load(), changed.load());
 }
 
 TEST_F(ParallelEvolveTest, ParallelEvaluateFitnessMatchesTheSequentialStatistics) {
-  SetParallelThreads(4);
   TRandomValueComponent c;
   c.SetFitnessMethod(fmMaximize);
   c.SetSelectionMethod(smRoulette);
   c.SetValues({3, 9, 1, 9, 4, 7});
-  const TRunResult sequential = ResultOf(c, {});
+  const auto sequential = ResultOf(c);
   for (int i = 0; i < 6; ++i) c.At(i)->Modified();
   c.Calls = 0;
   c.ParallelEvaluateFitness();
   EXPECT_EQ(c.Calls.load(), 6);
-  ExpectSameRun(ResultOf(c, {}), sequential);
+  EXPECT_EQ(ResultOf(c), sequential);
   EXPECT_EQ(c.FittestIndividual(), c.At(1));  // ties keep the lower index
 
   c.Population()->Clear();
   c.ParallelEvaluateFitness();
   EXPECT_EQ(c.MaxFitness(), 0);
   EXPECT_EQ(c.FitnessSum(), 0);
-  EXPECT_EQ(c.MinWeightedFitness(), 0);
 }
 
 }  // namespace

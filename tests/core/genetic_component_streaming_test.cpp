@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "core/core_test_support.hpp"
 #include "kx/core/genetic_component.hpp"
+#include "kx/host/exceptions.hpp"
 #include "kx/host/streaming.hpp"
 
 namespace kx {
@@ -16,26 +18,22 @@ std::string Written(TKXCustomGeneticComponent& Component) {
   return stream.str();
 }
 
-// The lines of the stream whose name is one of the six float settings.
-std::vector<std::string> FloatLines(const std::string& Text) {
+// The property lines of a written component, without the object's header and end.
+std::vector<std::string> PropertyLines(const std::string& Text) {
   std::vector<std::string> lines;
   std::istringstream stream(Text);
   for (std::string line; std::getline(stream, line);) {
-    for (const char* name :
-         {"FitnessCutoff", "DiversityLimit", "ElitistPct", "CrossoverProbability",
-          "InversionProbability", "MutationProbability"}) {
-      if (line.rfind(std::string("  ") + name + " =", 0) == 0) lines.push_back(line);
-    }
+    if (line.rfind("  ", 0) == 0 && line.find(" = ") != std::string::npos) lines.push_back(line);
   }
   return lines;
 }
 
-TEST(GeneticComponentStreaming, DefaultFloatSettingsWriteNoEntries) {
+TEST(GeneticComponentStreaming, OnlySettingsAwayFromTheirDefaultsAreWritten) {
   TKXCustomGeneticComponent component;
-  EXPECT_TRUE(FloatLines(Written(component)).empty()) << Written(component);
+  EXPECT_TRUE(PropertyLines(Written(component)).empty()) << Written(component);
 }
 
-TEST(GeneticComponentStreaming, ChangedFloatSettingsAreWrittenOnceInTheirOrder) {
+TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastInTheirOrder) {
   TKXCustomGeneticComponent component;
   component.SetMutationProbability(0);
   component.SetInversionProbability(0.25);
@@ -43,8 +41,13 @@ TEST(GeneticComponentStreaming, ChangedFloatSettingsAreWrittenOnceInTheirOrder) 
   component.SetElitistPct(0.125);
   component.SetDiversityLimit(0.75);
   component.SetFitnessCutoff(-2.5);
+  component.SetTournamentField(4);
+  component.SetSelectionMethod(smElitist);
+  component.SetOperations({goCrossover, goInvert});
+  const std::vector<std::string> lines = PropertyLines(Written(component));
+  ASSERT_GE(lines.size(), 6u);
   EXPECT_EQ(
-      FloatLines(Written(component)),
+      std::vector<std::string>(lines.end() - 6, lines.end()),
       (std::vector<std::string>{"  FitnessCutoff = -2.5", "  DiversityLimit = 0.75",
                                 "  ElitistPct = 0.125", "  CrossoverProbability = 0.5",
                                 "  InversionProbability = 0.25", "  MutationProbability = 0"}));
@@ -52,24 +55,29 @@ TEST(GeneticComponentStreaming, ChangedFloatSettingsAreWrittenOnceInTheirOrder) 
   std::stringstream stream(Written(component));
   TKXCustomGeneticComponent copy;
   ReadComponent(stream, copy);
-  EXPECT_EQ(copy.MutationProbability(), 0);
-  EXPECT_EQ(copy.InversionProbability(), 0.25);
-  EXPECT_EQ(copy.CrossoverProbability(), 0.5);
-  EXPECT_EQ(copy.ElitistPct(), 0.125);
-  EXPECT_EQ(copy.DiversityLimit(), 0.75);
+  EXPECT_EQ(Written(copy), Written(component));
+  EXPECT_EQ(copy.TournamentField(), 4);
+  EXPECT_EQ(copy.SelectionMethod(), smElitist);
+  EXPECT_EQ(copy.Operations(), (TGAGeneticOperations{goCrossover, goInvert}));
   EXPECT_EQ(copy.FitnessCutoff(), -2.5);
 }
 
-TEST(GeneticComponentStreaming, ExtraEntriesAreAppliedThroughTheClampingSetters) {
+TEST(GeneticComponentStreaming, EntriesAreAppliedThroughTheClampingSetters) {
   std::istringstream stream(
       "object C: TKXCustomGeneticComponent\n"
       "  MutationProbability = 3\n"
       "  DiversityLimit = -1\n"
+      "  TournamentField = 1\n"
       "end\n");
   TKXCustomGeneticComponent component;
   ReadComponent(stream, component);
   EXPECT_EQ(component.MutationProbability(), 1);
   EXPECT_EQ(component.DiversityLimit(), 0);
+  EXPECT_EQ(component.TournamentField(), 2);
+
+  std::istringstream bad(
+      "object C: TKXCustomGeneticComponent\n  FitnessMethod = fmSideways\nend\n");
+  EXPECT_THROW(ReadComponent(bad, component), EConvertError);
 }
 
 }  // namespace
