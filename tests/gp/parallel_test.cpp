@@ -73,7 +73,8 @@ TEST_P(GPParallelReproducibilityTest, SameRunForEveryThreadCount) {
 INSTANTIATE_TEST_SUITE_P(Settings, GPParallelReproducibilityTest,
                          ::testing::Values(Setting{smTournament, bsDepthLimit},
                                            Setting{smStochasticTournament, bsSizeFairCrossover},
-                                           Setting{smRoulette, bsCovariantSizeParsimonyPressure}));
+                                           Setting{smRoulette, bsCovariantSizeParsimonyPressure},
+                                           Setting{smElitist, bsDepthFairCrossover}));
 
 }  // namespace
 }  // namespace kx::testing
