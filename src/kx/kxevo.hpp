@@ -15,6 +15,7 @@
 #include "kx/ga/ga_individual.hpp"
 #include "kx/ga/ga_population.hpp"
 #include "kx/ga/genetic_algorithm.hpp"
+#include "kx/gp/concrete_gp_component.hpp"
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp/genetic_programming.hpp"
 #include "kx/gp/gp_executor.hpp"

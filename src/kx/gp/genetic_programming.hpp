@@ -16,10 +16,10 @@
 // argument under a binary node fails with the node's list-index error. Keeping function
 // arities at 2 or below is the application's part.
 
-#include <memory>
 #include <string>
 
 #include "kx/core/consts.hpp"
+#include "kx/gp/concrete_gp_component.hpp"
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp_engine/float_instruction.hpp"
 #include "kx/gp_engine/float_node.hpp"
@@ -30,21 +30,13 @@
 namespace kx {
 
 // Float programs over n-ary nodes.
-class TKXCustomGeneticProgramming : public generics::TKXCustomGeneticProgramming<TGAFloat> {
-  using Base = generics::TKXCustomGeneticProgramming<TGAFloat>;
-
+class TKXCustomGeneticProgramming
+    : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgramming, TGAFloat,
+                                              TKXGPFloatInstructions, TKXGPFloatInstruction,
+                                              TKXGPFloatNode> {
  public:
-  explicit TKXCustomGeneticProgramming(TKXComponent* AOwner = nullptr);
-
+  using TKXConcreteGPComponent::TKXConcreteGPComponent;
   std::string ClassName() const override { return "TKXCustomGeneticProgramming"; }
-
-  // Always a TKXGPFloatInstructions of TKXGPFloatInstruction items; the class argument is
-  // ignored.
-  std::unique_ptr<TKXGPInstructions<TGAFloat>> CreateInstructions(
-      TKXItemClass InstructionClass) override;
-  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* Item) override;
-
-  TKXGPFloatInstructions* Instructions() const noexcept;
 };
 
 class TKXGeneticProgramming : public TKXCustomGeneticProgramming {
@@ -54,20 +46,13 @@ class TKXGeneticProgramming : public TKXCustomGeneticProgramming {
 };
 
 // Float programs over binary nodes.
-class TKXCustomBinaryGeneticProgramming : public generics::TKXCustomGeneticProgramming<TGAFloat> {
-  using Base = generics::TKXCustomGeneticProgramming<TGAFloat>;
-
+class TKXCustomBinaryGeneticProgramming
+    : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgramming, TGAFloat,
+                                              TKXGPFloatInstructions, TKXGPFloatInstruction,
+                                              TKXGPBinaryFloatNode> {
  public:
-  explicit TKXCustomBinaryGeneticProgramming(TKXComponent* AOwner = nullptr);
-
+  using TKXConcreteGPComponent::TKXConcreteGPComponent;
   std::string ClassName() const override { return "TKXCustomBinaryGeneticProgramming"; }
-
-  // Always a TKXGPFloatInstructions of TKXGPFloatInstruction items.
-  std::unique_ptr<TKXGPInstructions<TGAFloat>> CreateInstructions(
-      TKXItemClass InstructionClass) override;
-  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* Item) override;
-
-  TKXGPFloatInstructions* Instructions() const noexcept;
 };
 
 class TKXBinaryGeneticProgramming : public TKXCustomBinaryGeneticProgramming {
@@ -78,20 +63,12 @@ class TKXBinaryGeneticProgramming : public TKXCustomBinaryGeneticProgramming {
 
 // Variant programs over n-ary nodes.
 class TKXCustomGeneticProgrammingVariant
-    : public generics::TKXCustomGeneticProgramming<TKXVariant> {
-  using Base = generics::TKXCustomGeneticProgramming<TKXVariant>;
-
+    : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgramming, TKXVariant,
+                                              TKXGPVariantInstructions, TKXGPVariantInstruction,
+                                              TKXGPVariantNode> {
  public:
-  explicit TKXCustomGeneticProgrammingVariant(TKXComponent* AOwner = nullptr);
-
+  using TKXConcreteGPComponent::TKXConcreteGPComponent;
   std::string ClassName() const override { return "TKXCustomGeneticProgrammingVariant"; }
-
-  // Always a TKXGPVariantInstructions of TKXGPVariantInstruction items.
-  std::unique_ptr<TKXGPInstructions<TKXVariant>> CreateInstructions(
-      TKXItemClass InstructionClass) override;
-  TNodePtr CreateNode(TKXGPInstruction<TKXVariant>* Item) override;
-
-  TKXGPVariantInstructions* Instructions() const noexcept;
 };
 
 class TKXGeneticProgrammingVariant : public TKXCustomGeneticProgrammingVariant {

@@ -296,53 +296,9 @@ void DefineProgramLines(TExecutor& Executor, TKXFiler& Filer) {
 
 }  // namespace
 
-// The generic constructor could not reach the overrides of CreateInstructions below, so each
-// concrete executor replaces its still empty instruction set once it is fully built.
-
-TKXCustomGeneticProgrammingExecutor::TKXCustomGeneticProgrammingExecutor(TKXComponent* AOwner)
-    : Base(AOwner) {
-  RecreateInstructions();
-}
-
-std::unique_ptr<TKXGPInstructions<TGAFloat>>
-TKXCustomGeneticProgrammingExecutor::CreateInstructions(TKXItemClass /*InstructionClass*/) {
-  return std::make_unique<TKXGPFloatInstructions>(this, ItemClassOf<TKXGPFloatInstruction>(), this);
-}
-
-TKXCustomGeneticProgrammingExecutor::TNodePtr TKXCustomGeneticProgrammingExecutor::CreateNode(
-    TKXGPInstruction<TGAFloat>* Item) {
-  return std::make_unique<TKXGPFloatNode>(Item);
-}
-
-TKXGPFloatInstructions* TKXCustomGeneticProgrammingExecutor::Instructions() const noexcept {
-  return static_cast<TKXGPFloatInstructions*>(Base::Instructions());
-}
-
 void TKXGeneticProgrammingExecutor::DefineProperties(TKXFiler& Filer) {
   TKXCustomGeneticProgrammingExecutor::DefineProperties(Filer);
   DefineProgramLines(*this, Filer);
-}
-
-TKXCustomGeneticProgrammingVariantExecutor::TKXCustomGeneticProgrammingVariantExecutor(
-    TKXComponent* AOwner)
-    : Base(AOwner) {
-  RecreateInstructions();
-}
-
-std::unique_ptr<TKXGPInstructions<TKXVariant>>
-TKXCustomGeneticProgrammingVariantExecutor::CreateInstructions(TKXItemClass /*InstructionClass*/) {
-  return std::make_unique<TKXGPVariantInstructions>(this, ItemClassOf<TKXGPVariantInstruction>(),
-                                                    this);
-}
-
-TKXCustomGeneticProgrammingVariantExecutor::TNodePtr
-TKXCustomGeneticProgrammingVariantExecutor::CreateNode(TKXGPInstruction<TKXVariant>* Item) {
-  return std::make_unique<TKXGPVariantNode>(Item);
-}
-
-TKXGPVariantInstructions* TKXCustomGeneticProgrammingVariantExecutor::Instructions()
-    const noexcept {
-  return static_cast<TKXGPVariantInstructions*>(Base::Instructions());
 }
 
 void TKXGeneticProgrammingVariantExecutor::DefineProperties(TKXFiler& Filer) {

@@ -21,12 +21,15 @@
 #include <string>
 
 #include "kx/core/consts.hpp"
+#include "kx/gp/concrete_gp_component.hpp"
 #include "kx/gp_engine/context.hpp"
 #include "kx/gp_engine/engine.hpp"
 #include "kx/gp_engine/float_instruction.hpp"
+#include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/instruction.hpp"
 #include "kx/gp_engine/node.hpp"
 #include "kx/gp_engine/variant_instruction.hpp"
+#include "kx/gp_engine/variant_node.hpp"
 #include "kx/host/component.hpp"
 #include "kx/host/string_list.hpp"
 #include "kx/host/variant.hpp"
@@ -177,21 +180,12 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
 
 // Float programs over n-ary nodes.
 class TKXCustomGeneticProgrammingExecutor
-    : public generics::TKXCustomGeneticProgrammingExecutor<TGAFloat> {
-  using Base = generics::TKXCustomGeneticProgrammingExecutor<TGAFloat>;
-
+    : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgrammingExecutor,
+                                              TGAFloat, TKXGPFloatInstructions,
+                                              TKXGPFloatInstruction, TKXGPFloatNode> {
  public:
-  explicit TKXCustomGeneticProgrammingExecutor(TKXComponent* AOwner = nullptr);
-
+  using TKXConcreteGPComponent::TKXConcreteGPComponent;
   std::string ClassName() const override { return "TKXCustomGeneticProgrammingExecutor"; }
-
-  // Always a TKXGPFloatInstructions of TKXGPFloatInstruction items; the class argument is
-  // ignored.
-  std::unique_ptr<TKXGPInstructions<TGAFloat>> CreateInstructions(
-      TKXItemClass InstructionClass) override;
-  TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* Item) override;
-
-  TKXGPFloatInstructions* Instructions() const noexcept;
 };
 
 // The published float executor: streams its program's text form as "GPProgramLines".
@@ -204,20 +198,12 @@ class TKXGeneticProgrammingExecutor : public TKXCustomGeneticProgrammingExecutor
 
 // Variant programs over n-ary nodes.
 class TKXCustomGeneticProgrammingVariantExecutor
-    : public generics::TKXCustomGeneticProgrammingExecutor<TKXVariant> {
-  using Base = generics::TKXCustomGeneticProgrammingExecutor<TKXVariant>;
-
+    : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgrammingExecutor,
+                                              TKXVariant, TKXGPVariantInstructions,
+                                              TKXGPVariantInstruction, TKXGPVariantNode> {
  public:
-  explicit TKXCustomGeneticProgrammingVariantExecutor(TKXComponent* AOwner = nullptr);
-
+  using TKXConcreteGPComponent::TKXConcreteGPComponent;
   std::string ClassName() const override { return "TKXCustomGeneticProgrammingVariantExecutor"; }
-
-  // Always a TKXGPVariantInstructions of TKXGPVariantInstruction items.
-  std::unique_ptr<TKXGPInstructions<TKXVariant>> CreateInstructions(
-      TKXItemClass InstructionClass) override;
-  TNodePtr CreateNode(TKXGPInstruction<TKXVariant>* Item) override;
-
-  TKXGPVariantInstructions* Instructions() const noexcept;
 };
 
 // The published variant executor: streams its program's text form as "GPProgramLines".
