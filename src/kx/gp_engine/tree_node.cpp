@@ -59,7 +59,8 @@ typename TKXGPTreeNode<T>::TNodePtr TKXGPTreeNode<T>::CreateNode(
 
 template <class T>
 TKXGPNode<T>* TKXGPTreeNode<T>::GetChild(int Index) const {
-  if (Index < 0 || Index >= GetChildCount()) RaiseArgumentOutOfRange(Index);
+  // Executing a tree reaches every child through here: compare with the vector directly.
+  if (static_cast<std::size_t>(Index) >= FChildren.size()) RaiseArgumentOutOfRange(Index);
   return FChildren[static_cast<std::size_t>(Index)].get();
 }
 
