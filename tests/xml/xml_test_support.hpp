@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "kx/host/exceptions.hpp"
 #include "kx/xml/xml_document.hpp"
+#include "kx/xml/xml_error.hpp"
 
 namespace kx::test {
 
@@ -48,6 +50,17 @@ inline std::string ReadFile(const std::string& FileName) {
   std::ostringstream Text;
   Text << Stream.rdbuf();
   return Text.str();
+}
+
+// The message of the error of type TError that Action raises, or "no error".
+template <class TError = EXMLError, class F>
+std::string ErrorOf(F Action) {
+  try {
+    Action();
+  } catch (const TError& E) {
+    return E.what();
+  }
+  return "no error";
 }
 
 // The tags of the element children of Node, in document order.
