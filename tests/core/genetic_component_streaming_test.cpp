@@ -28,13 +28,9 @@ std::vector<std::string> PropertyLines(const std::string& Text) {
   return lines;
 }
 
-TEST(GeneticComponentStreaming, OnlySettingsAwayFromTheirDefaultsAreWritten) {
-  TKXCustomGeneticComponent component;
-  EXPECT_TRUE(PropertyLines(Written(component)).empty()) << Written(component);
-}
-
 TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastInTheirOrder) {
   TKXCustomGeneticComponent component;
+  EXPECT_TRUE(PropertyLines(Written(component)).empty()) << "defaults are not written";
   component.SetMutationProbability(0);
   component.SetInversionProbability(0.25);
   component.SetCrossoverProbability(0.5);
@@ -56,10 +52,7 @@ TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastI
   TKXCustomGeneticComponent copy;
   ReadComponent(stream, copy);
   EXPECT_EQ(Written(copy), Written(component));
-  EXPECT_EQ(copy.TournamentField(), 4);
-  EXPECT_EQ(copy.SelectionMethod(), smElitist);
   EXPECT_EQ(copy.Operations(), (TGAGeneticOperations{goCrossover, goInvert}));
-  EXPECT_EQ(copy.FitnessCutoff(), -2.5);
 }
 
 TEST(GeneticComponentStreaming, EntriesAreAppliedThroughTheClampingSetters) {
