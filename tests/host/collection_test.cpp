@@ -67,7 +67,6 @@ TEST(Collection, AddAndInsertNotifyAfterTheItemIsInPlace) {
   auto* first = c.Add();
   EXPECT_EQ(c.Log, (Log{"added:0", "update:all"}));
   EXPECT_EQ(first->Collection(), &c);
-  EXPECT_EQ(first->DisplayName(), "Item");
   Fill(c, {1, 2});
   auto* inserted = c.Insert(1);
   EXPECT_EQ(inserted->Index(), 1);

@@ -72,13 +72,14 @@ TEST(FloatPriorityQueue, RanksARandomPopulationLikeAStableSortedCopy) {
   kx::RandSeed(17);
   auto things = MakeThings(500);
   std::vector<float> priorities;
+  Ints expected;
   // Few distinct values, so that ties are common.
-  for (std::size_t i = 0; i < things.size(); ++i)
+  for (int i = 0; i < 500; ++i) {
     priorities.push_back(static_cast<float>(kx::RandomInt(20)));
+    expected.push_back(i);
+  }
   kx::TFloatPriorityQueue queue(true);
   PushAll(queue, things, priorities);
-  Ints expected(things.size());
-  for (int i = 0; i < static_cast<int>(expected.size()); ++i) expected[i] = i;
   std::stable_sort(expected.begin(), expected.end(),
                    [&](int A, int B) { return priorities[A] > priorities[B]; });
   EXPECT_EQ(Ids(queue), expected);
