@@ -4,7 +4,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <sstream>
@@ -31,15 +30,7 @@ std::unique_ptr<TKXGeneticProgramming> EvolvedComponent() {
   RandSeed(5);
   auto gp = std::make_unique<TKXGeneticProgramming>();
   AddVocabulary(*gp->Instructions());
-  gp->SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-    TKXGPContext<TGAFloat> context;
-    double error = 0;
-    for (double x : {-2.0, -1.0, 0.0, 1.0, 2.0}) {
-      context.Values().AddOrSetValue("x", x);
-      error += std::fabs(static_cast<TFloatIndividual*>(Item)->Execute(context) - x * x * x);
-    }
-    Fitness = error;
-  });
+  SetQuadraticFitness(*gp);
   gp->SetInitialPopulation(30);
   gp->SetInitializationDepth(4);
   gp->SetInitializationMethod(imRampedHalfAndHalf);
@@ -91,7 +82,7 @@ TEST(GPExecutorTest, AssignFromExecutorsAndOtherSources) {
   EXPECT_THROW(variant.Assign(&first), EConvertError);
 }
 
-TEST(GPExecutorTest, SaveAndLoadThroughFilesAndStreams) {
+TEST(GPExecutorTest, SaveAndLoadThroughAFile) {
   std::unique_ptr<TKXGeneticProgramming> gp = EvolvedComponent();
   TKXGeneticProgrammingExecutor source;
   source.Assign(gp.get());
@@ -115,14 +106,6 @@ TEST(GPExecutorTest, SaveAndLoadThroughFilesAndStreams) {
   EXPECT_EQ(fromFile.Instructions()->Items(0), add);
   EXPECT_EQ(fromFile.GPProgram()->ToString(), source.GPProgram()->ToString());
   EXPECT_EQ(RunAt(fromFile, 0.4), RunAt(source, 0.4));
-
-  std::stringstream stream;
-  source.SaveToStream(stream);
-  TKXGeneticProgrammingExecutor fromStream;
-  AddVocabulary(*fromStream.Instructions());
-  fromStream.LoadFromStream(stream);
-  EXPECT_EQ(fromStream.GPProgram()->ToString(), source.GPProgram()->ToString());
-  EXPECT_EQ(RunAt(fromStream, -3), RunAt(source, -3));
 }
 
 TEST(GPExecutorTest, DomainWithoutInstructionsKeepsTheSet) {

@@ -21,11 +21,7 @@ class GPIndividualTest : public ::testing::Test {
     AddConstant(*gp.Instructions(), "one", 1.0);
   }
 
-  TFloatIndividual* NewIndividual(TFloatNodePtr Tree) {
-    TFloatIndividual* individual = gp.Population()->Add();
-    individual->AssignDNA(std::move(Tree));
-    return individual;
-  }
+  TFloatIndividual* NewIndividual(TFloatNodePtr Tree) { return AddIndividual(gp, std::move(Tree)); }
 
   // (add x (mul one x))
   TFloatNodePtr Sample() {

@@ -70,6 +70,26 @@ inline TFloatNodePtr Node(generics::TKXCustomGeneticProgramming<TGAFloat>& Compo
   return node;
 }
 
+// Appends an individual holding Tree to the component's population.
+inline TFloatIndividual* AddIndividual(TKXGeneticProgramming& Gp, TFloatNodePtr Tree) {
+  TFloatIndividual* individual = Gp.Population()->Add();
+  individual->AssignDNA(std::move(Tree));
+  return individual;
+}
+
+// Fitness: the sum of absolute errors against x * x + x on [-1, 1] in steps of 0.25.
+inline void SetQuadraticFitness(TKXGeneticProgramming& Gp) {
+  Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    TKXGPContext<TGAFloat> context;
+    double error = 0;
+    for (double x = -1; x <= 1; x += 0.25) {
+      context.Values().AddOrSetValue("x", x);
+      error += std::fabs(static_cast<TFloatIndividual*>(Item)->Execute(context) - (x * x + x));
+    }
+    Fitness = std::isfinite(error) ? error : 1e30;
+  });
+}
+
 template <class... Nodes>
 std::vector<TFloatNodePtr> Args(Nodes... Children) {
   std::vector<TFloatNodePtr> list;

@@ -46,11 +46,7 @@ class GPVariationTest : public ::testing::Test {
     AddConstant(*gp.Instructions(), "one", 1.0);
   }
 
-  TFloatIndividual* NewIndividual(TFloatNodePtr Tree) {
-    TFloatIndividual* individual = gp.Population()->Add();
-    individual->AssignDNA(std::move(Tree));
-    return individual;
-  }
+  TFloatIndividual* NewIndividual(TFloatNodePtr Tree) { return AddIndividual(gp, std::move(Tree)); }
 
   // A full binary tree of add/mul over x of the given node depth.
   TFloatNodePtr FullTree(int Depth) {
@@ -258,20 +254,18 @@ TEST_F(GPVariationTest, SizeFairRouletteOfTheWorkedCase) {
   gp.CreateSizeFairRoulette(roulette, donors, 2, 2, 1, 1, 0.0, 3.0);
   EXPECT_NEAR(roulette[1], 0.0, 1e-12);  // an infinite mean ratio leaves the others no weight
   EXPECT_NEAR(roulette[2], 1.0, 1e-12);
-}
 
-TEST_F(GPVariationTest, SizeFairNodeDrawIsABinarySearch) {
-  TFloatIndividual* donor =
-      NewIndividual(Node(gp, "add", Args(Node(gp, "x"), Node(gp, "neg", Args(Node(gp, "one"))))));
-  const auto& nodes = donor->FlattenedDNA();
+  // A node is drawn by binary search over a donor's cumulative roulette.
+  TFloatIndividual* donor = NewIndividual(std::move(trees[2]));
   std::map<TFloatNode*, int> counts;
-  const TGAFitnessArray roulette{0.1, 0.2, 0.8, 1.0};
   const int draws = 20000;
-  for (int i = 0; i < draws; ++i) ++counts[gp.SelectSizeFairNode(donor, roulette)];
-  EXPECT_NEAR(counts[nodes[0]] / double(draws), 0.1, 0.015);
-  EXPECT_NEAR(counts[nodes[1]] / double(draws), 0.1, 0.015);
-  EXPECT_NEAR(counts[nodes[2]] / double(draws), 0.6, 0.015);
-  EXPECT_NEAR(counts[nodes[3]] / double(draws), 0.2, 0.015);
+  for (int i = 0; i < draws; ++i) {
+    ++counts[gp.SelectSizeFairNode(donor, TGAFitnessArray{0.1, 0.2, 0.8, 1.0})];
+  }
+  const double shares[] = {0.1, 0.1, 0.6, 0.2};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(counts[donor->FlattenedDNA()[i]] / double(draws), shares[i], 0.015) << i;
+  }
 }
 
 TEST_F(GPVariationTest, FairCrossoverRetriesUntilADonorNodeFits) {

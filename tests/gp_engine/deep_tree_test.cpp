@@ -68,12 +68,8 @@ TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimit) {
   context.Values().Add("x", 2);
   // Far beyond the limit; the walks above cover the million-node chain.
   NodePtr deep = Chain(v.Neg, v.X, 50000);
-  try {
-    deep->Execute(&context);
-    FAIL();
-  } catch (const kx::EGPException& e) {
-    EXPECT_NE(std::string(e.what()).find("4096"), std::string::npos) << e.what();
-  }
+  EXPECT_THAT([&] { deep->Execute(&context); },
+              ::testing::ThrowsMessage<kx::EGPException>(::testing::HasSubstr("4096")));
   // The failed run leaves the nesting count balanced: trees at the limit still run.
   NodePtr fits = Chain(v.Neg, v.X, kx::MaxExecutionDepth());
   EXPECT_EQ(fits->Execute(&context), -2.0);  // 4095 negations

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gmock/gmock.h>
+
 #include <kx/gp_engine/context.hpp>
 #include <kx/gp_engine/engine.hpp>
 #include <kx/gp_engine/float_instruction.hpp>

@@ -32,24 +32,16 @@ TEST(GPInstruction, ArityAndKindKeepEachOtherConsistent) {
 
 TEST(GPInstruction, NamesAreUniqueAndLookedUpIgnoringLetterCase) {
   Vocabulary v;
-  try {
-    v.Mul->SetName("ADD");
-    FAIL() << "duplicate name accepted";
-  } catch (const kx::EGPException& e) {
-    EXPECT_STREQ(e.what(), "instruction name must be unique");
-  }
+  EXPECT_THAT([&] { v.Mul->SetName("ADD"); },
+              ::testing::ThrowsMessage<kx::EGPException>("instruction name must be unique"));
   EXPECT_EQ(v.Mul->Name(), "Mul");
   EXPECT_THROW(v.Add->SetName("add"), kx::EGPException);
   EXPECT_NO_THROW(v.Add->SetName("Add"));
   EXPECT_EQ(v.Set.IndexOf("add"), 0);
   EXPECT_EQ(v.Set.FindItemName("MUL"), v.Mul);
   EXPECT_EQ(v.Set.IndexOf("\xC3\xA9"), -1);  // only A-Z fold
-  try {
-    v.Set.ItemByName("Sub");
-    FAIL();
-  } catch (const kx::EGPException& e) {
-    EXPECT_STREQ(e.what(), "Unknown instruction \"Sub\"");
-  }
+  EXPECT_THAT([&] { v.Set.ItemByName("Sub"); },
+              ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
 }
 
 TEST(GPInstruction, ExecutionResultsAndErrors) {
@@ -57,12 +49,9 @@ TEST(GPInstruction, ExecutionResultsAndErrors) {
   Context context;
   NodePtr node = Leaf(v.Add);
   node->AddChild(Leaf(v.One));
-  try {
-    node->Execute(&context);
-    FAIL();
-  } catch (const kx::EGPException& e) {
-    EXPECT_STREQ(e.what(), "Invalid number of arguments (1) for \"Add\" instruction");
-  }
+  EXPECT_THAT([&] { node->Execute(&context); },
+              ::testing::ThrowsMessage<kx::EGPException>(
+                  "Invalid number of arguments (1) for \"Add\" instruction"));
   // Extra arguments are not an error; the handler uses the first two.
   node->AddChild(Leaf(v.One));
   node->AddChild(Leaf(v.X));

@@ -103,12 +103,8 @@ TEST(GPTreeNode, TerminalsExecutionAndNodeFactory) {
   nullary->SetOperation(kx::gpFunction);
   EXPECT_TRUE(Leaf(nullary)->IsTerminal());
   Context context;
-  try {
-    Leaf(nullptr)->Execute(&context);
-    FAIL();
-  } catch (const kx::EGPException& e) {
-    EXPECT_STREQ(e.what(), "No instruction assigned to node");
-  }
+  EXPECT_THAT([&] { Leaf(nullptr)->Execute(&context); },
+              ::testing::ThrowsMessage<kx::EGPException>("No instruction assigned to node"));
 
   // Without an engine the node's own class; with one, the engine's class.
   FakeEngine engine;
@@ -124,21 +120,13 @@ TEST(GPBinaryNode, CapacityAndRefusedMoves) {
   Node* left = node->AddChild(Binary(v.X));
   node->AddChild(Binary(v.Y));
   NodePtr third = Binary(v.One);
-  try {
-    node->AddChild(std::move(third));
-    FAIL();
-  } catch (const kx::EGPException& e) {
-    EXPECT_STREQ(e.what(), "Node cannot accept anymore children");
-  }
+  EXPECT_THAT([&] { node->AddChild(std::move(third)); },
+              ::testing::ThrowsMessage<kx::EGPException>("Node cannot accept anymore children"));
   EXPECT_NE(third, nullptr);
   EXPECT_EQ(left->SetParent(node.get()), nullptr);
   EXPECT_EQ(node->ToString(), "(Add x y)");
-  try {
-    node->InsertChild(2, std::move(third));
-    FAIL();
-  } catch (const kx::EListError& e) {
-    EXPECT_STREQ(e.what(), "List index out of bounds (2)");
-  }
+  EXPECT_THAT([&] { node->InsertChild(2, std::move(third)); },
+              ::testing::ThrowsMessage<kx::EListError>("List index out of bounds (2)"));
   // A refused move leaves both trees as they were.
   NodePtr from = Apply(v.Mul, Binary(v.One), Binary(v.X));
   Node* moving = from->Child(1);
