@@ -15,14 +15,6 @@ namespace {
   throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
 }
 
-template <class T>
-void RequireDetached(const TKXGPNode<T>* Node) {
-  if (Node == nullptr) throw std::invalid_argument("A node is required");
-  if (Node->Parent() != nullptr) {
-    throw std::invalid_argument("A node with a parent moves through SetParent");
-  }
-}
-
 }  // namespace
 
 template <class T>
@@ -64,7 +56,7 @@ TKXGPNode<T>* TKXGPBinaryNode<T>::GetChild(int Index) const {
 
 template <class T>
 TKXGPNode<T>* TKXGPBinaryNode<T>::AddChild(TNodePtr&& Node) {
-  RequireDetached(Node.get());
+  this->RequireDetached(Node.get());
   TNodePtr* side = !FLeft ? &FLeft : (!FRight ? &FRight : nullptr);
   if (side == nullptr) throw EGPException(std::string(SNodeFull.Text));
   TKXGPNode<T>* node = Node.get();
@@ -77,7 +69,7 @@ TKXGPNode<T>* TKXGPBinaryNode<T>::AddChild(TNodePtr&& Node) {
 template <class T>
 TKXGPNode<T>* TKXGPBinaryNode<T>::InsertChild(int Index, TNodePtr&& Node) {
   if (Index != 0 && Index != 1) RaiseIndexOutOfBounds(Index);
-  RequireDetached(Node.get());
+  this->RequireDetached(Node.get());
   TNodePtr& target = Index == 0 ? FLeft : FRight;
   TNodePtr& other = Index == 0 ? FRight : FLeft;
   if (target && !other) other = std::move(target);

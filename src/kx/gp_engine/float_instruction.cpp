@@ -4,15 +4,6 @@
 
 namespace kx {
 
-namespace {
-
-bool CarriesValue(TGPInstructionElement Element) noexcept {
-  return Element == TGPInstructionElement::ieConstant ||
-         Element == TGPInstructionElement::ieFloatConstant;
-}
-
-}  // namespace
-
 void TKXGPFloatInstruction::LoadValueFromXML(TGPInstructionElement Element,
                                              std::string_view Value) {
   if (!CarriesValue(Element)) return;

@@ -43,6 +43,12 @@ enum class TGPInstructionElement : std::uint8_t {
   ieVariantConstant
 };
 
+// Whether an element of that kind carries the instruction's value in its "Value" text.
+constexpr bool CarriesValue(TGPInstructionElement Element) noexcept {
+  return Element == TGPInstructionElement::ieConstant ||
+         Element == TGPInstructionElement::ieFloatConstant;
+}
+
 // One entry of a program vocabulary: a function with a fixed arity, a constant or a
 // variable. Instructions live in a TKXGPInstructions set, which reports every change of
 // name, arity and kind to the set's engine. Nodes refer to instructions without owning them.

@@ -77,6 +77,14 @@ typename TKXGPNode<T>::TNodePtr TKXGPNode<T>::SetParent(TKXGPNode<T>* Value) {
 }
 
 template <class T>
+void TKXGPNode<T>::RequireDetached(const TKXGPNode<T>* Node) {
+  if (Node == nullptr) throw std::invalid_argument("A node is required");
+  if (Node->Parent() != nullptr) {
+    throw std::invalid_argument("A node with a parent moves through SetParent");
+  }
+}
+
+template <class T>
 void TKXGPNode<T>::Modified() noexcept {
   FSize = 0;
   FDepth = 0;

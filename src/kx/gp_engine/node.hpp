@@ -137,6 +137,9 @@ class TKXGPNode : public TKXPersistent {
   static IKXGeneticProgramEngine<T>* EngineOf(const TKXGPInstruction<T>* aInstruction);
   // Frees the subtrees in Stack, children before parents are reached, without recursion.
   static void FreeNodes(std::vector<TNodePtr>& Stack) noexcept;
+  // Raises std::invalid_argument unless Node exists and has no parent: subclasses call it
+  // before they store a node handed to AddChild or InsertChild.
+  static void RequireDetached(const TKXGPNode<T>* Node);
   // Makes Node a child of this node after a subclass stored it.
   void Adopt(TKXGPNode<T>* Node) noexcept { Node->FParent = this; }
   static void Orphan(TKXGPNode<T>* Node) noexcept { Node->FParent = nullptr; }

@@ -16,14 +16,6 @@ namespace {
   throw EListError("Argument out of range (" + std::to_string(Index) + ")");
 }
 
-template <class T>
-void RequireDetached(const TKXGPNode<T>* Node) {
-  if (Node == nullptr) throw std::invalid_argument("A node is required");
-  if (Node->Parent() != nullptr) {
-    throw std::invalid_argument("A node with a parent moves through SetParent");
-  }
-}
-
 }  // namespace
 
 template <class T>
@@ -66,7 +58,7 @@ TKXGPNode<T>* TKXGPTreeNode<T>::GetChild(int Index) const {
 
 template <class T>
 TKXGPNode<T>* TKXGPTreeNode<T>::AddChild(TNodePtr&& Node) {
-  RequireDetached(Node.get());
+  this->RequireDetached(Node.get());
   TKXGPNode<T>* node = Node.get();
   FChildren.push_back(std::move(Node));
   this->Adopt(node);
@@ -77,7 +69,7 @@ TKXGPNode<T>* TKXGPTreeNode<T>::AddChild(TNodePtr&& Node) {
 template <class T>
 TKXGPNode<T>* TKXGPTreeNode<T>::InsertChild(int Index, TNodePtr&& Node) {
   if (Index < 0 || Index > GetChildCount()) RaiseArgumentOutOfRange(Index);
-  RequireDetached(Node.get());
+  this->RequireDetached(Node.get());
   TKXGPNode<T>* node = Node.get();
   FChildren.insert(FChildren.begin() + Index, std::move(Node));
   this->Adopt(node);

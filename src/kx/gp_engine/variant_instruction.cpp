@@ -2,15 +2,6 @@
 
 namespace kx {
 
-namespace {
-
-bool CarriesValue(TGPInstructionElement Element) noexcept {
-  return Element == TGPInstructionElement::ieConstant ||
-         Element == TGPInstructionElement::ieFloatConstant;
-}
-
-}  // namespace
-
 void TKXGPVariantInstruction::LoadValueFromXML(TGPInstructionElement Element,
                                                std::string_view Value) {
   if (CarriesValue(Element)) SetValue(TKXVariant(std::string(Value)));
