@@ -147,8 +147,13 @@ TEST(GAInitialization, DuplicateReDrawsShareOneBudget) {
   TKXCustomGeneticAlgorithm ga;
   ga.SetGeneSize(1);
   for (int i = 0; i < 8; ++i) ga.Population()->Add();
-  ga.SetInitialDuplicatesRetries(0);  // nothing registered
+  ga.SetInitialDuplicatesRetries(0);  // nothing registered, one draw per individual
+  RandSeed(77);
   EXPECT_EQ(ga.DoInitialize(), 0);
+  const std::int32_t after = RandomInt(1 << 30);
+  RandSeed(77);
+  for (int i = 0; i < 8; ++i) RandomInt(2);
+  EXPECT_EQ(RandomInt(1 << 30), after);
   ga.SetInitialDuplicatesRetries(10);
   for (std::uint64_t seed = 1; seed <= 10; ++seed) {
     RandSeed(seed);

@@ -57,17 +57,58 @@ TEST_F(Operators, EveryOperatorButClearMarksTheFitnessStale) {
   individual->Fitness();
   bits.Clear();
   EXPECT_FALSE(individual->NeedFitness());
-  Fresh(0)->Bits()->Invert(-1, -1);  // nothing to draw from: no failure
+  // Width 0: nothing to touch, no failure, and still stale after each operator.
+  TKXGAIndividual* empty = Fresh(0);
+  TKXGABits& none = *empty->Bits();
+  none.Randomize();
+  EXPECT_TRUE(empty->NeedFitness());
+  empty->Fitness();
+  EXPECT_FALSE(none.Mutate(1));
+  EXPECT_TRUE(empty->NeedFitness());
+  empty->Fitness();
+  none.Invert(-1, -1);
+  EXPECT_TRUE(empty->NeedFitness());
+  EXPECT_EQ(none.Size(), 0);
+}
+
+// A population that counts the change signals it receives.
+class TCountingPopulation : public TKXGAPopulation {
+ public:
+  int Updates = 0;
+
+ protected:
+  void Update(TKXCollectionItem* Item) override {
+    ++Updates;
+    TKXGAPopulation::Update(Item);
+  }
+};
+
+TEST(OperatorSignals, OperatorsMarkStaleSilentlyWhileSetBitsSignalsTheChange) {
+  RandSeed(7);
+  TCountingPopulation population;
+  TKXGAIndividual* individual = population.Add();
+  TKXGABits& bits = *individual->Bits();
+  bits.SetSize(16);
+  const int before = population.Updates;
+  bits.Randomize();
+  bits.Mutate(0.5);
+  bits.Invert(-1, -1);
+  bits.CrossOver(bits, bits, 3);
+  EXPECT_EQ(population.Updates, before);
+  EXPECT_TRUE(individual->NeedFitness());
+  individual->SetBits(bits);
+  EXPECT_EQ(population.Updates, before + 1);
 }
 
 TEST_F(Operators, InvertComplementsAnInclusiveRunCutAtTheEnd) {
   TKXGABits& bits = *Fresh(8, "00000000")->Bits();
   bits.Invert(6, 5);
   bits.Invert(0, 3);
-  EXPECT_EQ(bits.ToBitString(), "11110011");
+  bits.Invert(2, 0);
+  EXPECT_EQ(bits.ToBitString(), "11010011");
   bits.Invert(8, 0);
   EXPECT_THROW(bits.Invert(-2, 1), EListError);
-  EXPECT_EQ(bits.ToBitString(), "11110011");
+  EXPECT_EQ(bits.ToBitString(), "11010011");
   // Random runs: Start drawn below Size, then Count below Size - Start; never empty.
   for (std::uint64_t seed = 1; seed <= 40; ++seed) {
     RandSeed(seed);

@@ -127,6 +127,9 @@ TEST(GeneEnumeration, SizeFollowsTheNamesAndLookupIgnoresCase) {
   EXPECT_EQ(bits.ToBitString(), "10");
   bits.SetAsBitString(0, 2, "11");  // index 3 has no name
   ExpectError([&] { gene.GeneAsEnumeration(bits); }, "No enumerated value found in chromosome");
+  gene.Enumerations()->Clear();
+  EXPECT_EQ(gene.Size(), 0);  // BitsRequired(0)
+  EXPECT_EQ(gene.MaxValue(), -1);
 }
 
 TEST(GeneText, AsStringByKindAndAssignKeepsTheOffset) {

@@ -33,8 +33,8 @@ class TXMLGeneticAlgorithm;
 //   name; the core's slot stays reachable through a TKXCustomGeneticComponent reference and,
 //   when set, still runs in Crossover before DoCrossover.
 // - Loading a domain into a component that was never initialized initializes it without
-//   individuals first; InitialPopulation and Generation (which the document's header has
-//   just set) are restored afterwards, so a saved run continues from its saved generation.
+//   individuals first and restores InitialPopulation afterwards; that initialization resets
+//   Generation to 0, also when the document's header has just set it.
 class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
  public:
   explicit TKXCustomGeneticAlgorithm(TKXComponent* AOwner = nullptr);

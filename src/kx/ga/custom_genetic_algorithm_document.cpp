@@ -1,6 +1,7 @@
 // The genetic algorithm's documents: GeneticAlgorithm (header, reproduction, domain) and
 // its GADomain part.
 
+#include <cstdint>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -58,7 +59,20 @@ void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGADomainType& Domain) {
 }
 
 void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGADomainType& Domain) {
-  InitializeForDocument();
+  // A component that was never initialized is initialized over the individuals it already
+  // has; only InitialPopulation is put back, so Generation restarts at 0 like any
+  // initialization (unlike the program trees' loader, which keeps the header's Generation).
+  if (!Initialized()) {
+    const std::int32_t initialPopulation = InitialPopulation();
+    SetInitialPopulation(0);
+    try {
+      Initialize();
+    } catch (...) {
+      SetInitialPopulation(initialPopulation);
+      throw;
+    }
+    SetInitialPopulation(initialPopulation);
+  }
   Genes()->LoadFromXML(Domain.GenoType());
   Population()->LoadFromXML(Domain.Chromosomes());
   SetPreviousGeneration(Population());
