@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "kx/host/exceptions.hpp"
+#include "kx/host/number_text.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 #include "kx/xml/xml_error.hpp"
 #include "xml_test_support.hpp"
@@ -97,6 +98,16 @@ TEST_F(XmlListsTest, BooleanItemsUseTheGeneralConversion) {
   for (int I = 0; I < 5; ++I) EXPECT_EQ(Bools.Items(I), Expected[I]) << I;
   EXPECT_THROW(Bools.Items(5), EConvertError);
   EXPECT_TRUE(Bools.Items(6));
+  // A number item reads the same whatever the process-wide decimal separator is.
+  pugi::xml_node Numbers = Load("<G><B>0.5</B><B>0.0</B></G>");
+  SetDecimalSeparator(',');
+  bool Half = false;
+  bool Zero = true;
+  EXPECT_NO_THROW(Half = TXMLBooleanList(Numbers, "B").Items(0));
+  EXPECT_NO_THROW(Zero = TXMLBooleanList(Numbers, "B").Items(1));
+  SetDecimalSeparator('.');
+  EXPECT_TRUE(Half);
+  EXPECT_FALSE(Zero);
 }
 
 }  // namespace

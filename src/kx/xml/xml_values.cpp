@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "kx/host/number_text.hpp"
 
@@ -32,7 +33,12 @@ std::uint32_t XMLTextToUInt32(std::string_view Text) {
   return static_cast<std::uint32_t>(StrToInt64(Text));
 }
 
-bool XMLTextToBoolean(std::string_view Text) { return StrToBool(Text); }
+bool XMLTextToBoolean(std::string_view Text) {
+  // Numbers in documents use '.' whatever the process-wide separator is.
+  double Number = 0.0;
+  if (TryStrToFloat(Text, Number, '.') && !std::isnan(Number)) return Number != 0.0;
+  return StrToBool(Text);
+}
 
 bool XMLTextIsTrue(std::string_view Text) noexcept {
   constexpr std::string_view True = "true";

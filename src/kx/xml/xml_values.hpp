@@ -27,7 +27,7 @@ std::int32_t XMLTextToInt32(std::string_view Text);
 // The text converted to a 64-bit integer and truncated to its low 32 bits.
 std::uint32_t XMLTextToUInt32(std::string_view Text);
 // The general text-to-boolean conversion: "true"/"false" in any letter case or a number
-// (zero is false); other texts raise EConvertError.
+// with '.' as separator (zero is false); other texts raise EConvertError.
 bool XMLTextToBoolean(std::string_view Text);
 // The rule of simple boolean elements: true exactly when the lower-cased text is "true";
 // every other text, the empty one included, is false and never an error.
