@@ -201,6 +201,10 @@ TEST(PopulationDocument, LoadReplacesTheIndividualsInsideOneUpdateBracket) {
   EXPECT_EQ(component.At(2)->Value(), 11);
   EXPECT_EQ(component.Updates, 1);  // the bracket's closing report only
 
+  doc.LoadFromXML("<Population/>");
+  component.Population()->LoadFromXML(TXMLNode(doc.DocumentElement()));
+  EXPECT_EQ(component.Population()->Count(), 0);  // no child elements: no individuals
+
   // A failing individual still closes the bracket.
   doc.LoadFromXML("<Population><a>1</a><b>x</b></Population>");
   EXPECT_THROW(component.Population()->LoadFromXML(TXMLNode(doc.DocumentElement())),

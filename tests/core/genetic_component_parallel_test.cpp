@@ -220,7 +220,10 @@ TEST_F(ParallelEvolveTest, FailuresLeaveTheGenerationsAndTheBracketAsTheyWere) {
     SCOPED_TRACE(parallel);
     TKXCustomGeneticComponent empty;  // no fitness handler either: nothing asks for one
     empty.SetInitialPopulation(0);
+    int evolved = 0;
+    empty.SetOnEvolve([&](TKXObject*) { ++evolved; });
     EXPECT_EQ(Evolve(empty, parallel, 3), 0);
+    EXPECT_EQ(evolved, 3);  // OnEvolve fires for every call all the same
     EXPECT_EQ(empty.Generation(), 0);
 
     // Missing handlers are reported before the generations are swapped.

@@ -150,6 +150,27 @@ TEST(SelectionTest, ElitistCyclesThroughTheRoundedTopShare) {
   }
 }
 
+TEST(SelectionTest, EqualFitnessesOfTheMethodsKindMakeRouletteAndElitistUniform) {
+  RandSeed(77);
+  TValueComponent c;
+  c.SetFitnessMethod(fmMaximize);
+  c.SetSelectionMethod(smElitist);
+  c.SetValues({0, 0, 0, 0});  // a zero table would always give the last; K = 0 the first
+  const std::vector<double> uniform(4, 0.25);
+  ExpectFrequencies(c, &TKXCustomGeneticComponent::SelectRoulette, uniform);
+  ExpectFrequencies(c, &TKXCustomGeneticComponent::SelectElitist, uniform);
+
+  // Under a weighted method the weighted extremes decide: equal raw fitnesses do not.
+  c.SetFitnessMethod(fmWeightedMaximize);
+  c.SetOnEvaluateWeightedFitness(
+      [](TKXObject*, TKXIndividual* Item, TGAFitness& F) { F = Item->Index() == 2 ? 9 : 1; });
+  c.EvaluateFitness();
+  ExpectFrequencies(c, &TKXCustomGeneticComponent::SelectElitist, {0, 0, 1, 0});
+  c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& F) { F = 3; });
+  c.SetValues({1, 2, 3, 4});
+  ExpectFrequencies(c, &TKXCustomGeneticComponent::SelectElitist, uniform);
+}
+
 TEST(SelectionTest, AnApplicationHandlerSwitchesToCustomAndBack) {
   TValueComponent c;
   c.SetValues({1, 2, 3});

@@ -70,6 +70,28 @@ TEST(GeneticComponentTest, SettersClampToTheirBounds) {
   EXPECT_EQ(c.InitialPopulation(), 0);
   EXPECT_EQ(c.InitialDuplicatesRetries(), 0);
   EXPECT_EQ(c.FitnessCutoff(), -12.5);
+
+  // The minimum applies only to a changed value: a new component's limit of 0 stays 0.
+  TKXCustomGeneticComponent fresh;
+  fresh.SetGenerationLimit(0);
+  EXPECT_EQ(fresh.GenerationLimit(), 0);
+}
+
+TEST(GeneticComponentTest, TheFirstEvolveInitializesThenBreedsOneGeneration) {
+  TValueComponent c;
+  ASSERT_EQ(c.Population()->Count(), 0);
+  EXPECT_EQ(c.PreviousGeneration(), nullptr);
+  EXPECT_FALSE(c.Initialized());
+  c.SetInitialPopulation(5);
+  int generationSeen = -1;
+  c.SetOnEvolve([&](TKXObject*) { generationSeen = c.Generation(); });
+  c.Evolve();
+  EXPECT_TRUE(c.Initialized());
+  EXPECT_EQ(generationSeen, 1);
+  EXPECT_EQ(c.Population()->Count(), 5);
+  // Both populations are built by the subclass's factory.
+  EXPECT_EQ(c.Population()->Items(4)->ClassName(), "TValueIndividual");
+  EXPECT_EQ(c.PreviousGeneration()->Items(4)->ClassName(), "TValueIndividual");
 }
 
 TEST(GeneticComponentTest, OneChildPairFiresItsEventsInOrderOnTheOtherPopulation) {
