@@ -180,6 +180,52 @@ TEST(NodeDocumentTest, UnknownInstructionStopsTheLoadKeepingWhatWasRead) {
   EXPECT_EQ(node->Child(0)->Instruction(), v.X);
 }
 
+TEST(NodeDocumentTest, NamelessInstructionsAndVacatedSides) {
+  // An unnamed instruction is written under its class name, which names nothing on reading:
+  // the appended instruction stays unnamed and a DNA element using that name is unknown.
+  kx::TKXGPFloatInstructions source(nullptr);
+  source.Add()->SetArity(1);
+  auto instructions = TKXXMLDocument::New("Instructions");
+  source.SaveToXML(kx::GetGPInstructions(*instructions));
+  Vocabulary v;
+  v.Set.LoadFromXML(kx::GetGPInstructions(*instructions));
+  ASSERT_EQ(v.Set.Count(), 1);
+  Instruction* unnamed = v.Set.Items(0);
+  EXPECT_EQ(unnamed->Name(), "");
+  EXPECT_EQ(unnamed->Arity(), 1);
+  NodePtr node = Leaf(unnamed);
+  EXPECT_THAT(
+      [&] {
+        node->LoadFromXML(
+            TXMLDnaType(Parse("<DNA Instruction=\"TKXGPFloatInstruction\"/>")->DocumentElement()));
+      },
+      ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"TKXGPFloatInstruction\""));
+  // A missing attribute is the empty name: the unnamed instruction, or an unknown name.
+  node = Leaf(unnamed);
+  node->LoadFromXML(TXMLDnaType(Parse("<DNA><Child/></DNA>")->DocumentElement()));
+  EXPECT_EQ(node->Instruction(), unnamed);
+  ASSERT_EQ(node->ChildCount(), 1);
+  EXPECT_EQ(node->Child(0)->Instruction(), unnamed);
+  Vocabulary named;
+  node = Leaf(named.Add);
+  EXPECT_THAT(
+      [&] {
+        node->LoadFromXML(
+            TXMLDnaType(Parse("<DNA Instruction=\"Add\"><Child/></DNA>")->DocumentElement()));
+      },
+      ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"\""));
+
+  // A binary node whose left side was vacated writes its right child alone.
+  NodePtr binary = std::make_unique<kx::TKXGPBinaryFloatNode>(named.Add);
+  binary->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(named.X));
+  binary->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(named.Y));
+  NodePtr left = binary->ExtractChild(binary->Child(0));
+  auto doc = TKXXMLDocument::New("DNA");
+  binary->SaveToXML(TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(kx::NodeToXML(doc->DocumentElement()),
+            "<DNA Instruction=\"Add\"><Child Instruction=\"y\"/></DNA>");
+}
+
 TEST(NodeDocumentTest, BadConstantValuesRaiseTheConversionError) {
   Vocabulary v;
   for (const char* text :

@@ -125,6 +125,9 @@ TEST(GPInstruction, EveryChangeReachesTheEngine) {
   item->SetValue(3);
   item->SetArity(2);
   EXPECT_TRUE(engine.Log.empty());
+  item->SetName("f");  // the current name again: accepted, and still a change
+  EXPECT_EQ(engine.Log, (std::vector<std::string>{"update f"}));
+  engine.Log.clear();
   set->BeginUpdate();
   item->SetName("g");
   set->EndUpdate();

@@ -66,8 +66,10 @@ void TKXGPInstruction<T>::SetArity(std::int32_t Value) {
 
 template <class T>
 void TKXGPInstruction<T>::SetName(const std::string& Value) {
-  if (Value == FName) return;
-  if (TKXGPInstructions<T>* set = Collection(); set != nullptr && set->IndexOf(Value) >= 0) {
+  // The identical name skips the check (its own entry would be found) and is still
+  // reported as a change.
+  if (TKXGPInstructions<T>* set = Collection();
+      Value != FName && set != nullptr && set->IndexOf(Value) >= 0) {
     throw EGPException(std::string(SInstructionNotUnique.Text));
   }
   LoadName(Value);

@@ -71,7 +71,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   void SetArity(std::int32_t Value);
 
   // Unique within the set, ignoring the letter case of A-Z; a clash raises EGPException and
-  // keeps the old name.
+  // keeps the old name. Every accepted call, even with the current name, reports a change.
   const std::string& Name() const noexcept { return FName; }
   void SetName(const std::string& Value);
 

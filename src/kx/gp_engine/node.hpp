@@ -109,10 +109,10 @@ class TKXGPNode : public TKXPersistent {
   // takes the named instruction, reads its value when it is a constant (LoadValueFromXML)
   // and gets one child per "Child" element, in order: each child is made by CreateNode
   // with the parent's instruction, attached by AddChild (a binary node refuses a third
-  // child) and loaded the same way. An element without the "Instruction" attribute, or a
-  // node that holds no instruction when the load starts, yields a node without
-  // instruction and children. The walk keeps its own stack, so documents of any depth are
-  // read; after an error the nodes read so far stay in the tree.
+  // child) and loaded the same way. A missing "Instruction" attribute names the empty
+  // name (found only on an unnamed instruction); a node that holds no instruction when the
+  // load starts yields a node without instruction and children. The walk keeps its own stack, so
+  // documents of any depth are read; after an error the nodes read so far stay in the tree.
   virtual void LoadFromXML(const TXMLDnaType& Element);
 
   // Reads the value of a constant node from the "Value" text of its DNA element, or writes

@@ -24,16 +24,17 @@ bool IsConstant(const TKXGPInstruction<T>* Instruction) noexcept {
 }
 
 // The instruction a DNA element names, looked up in the set of Provisional (the
-// instruction the node held when its load started). Without a provisional instruction, or
-// for an element that names none, the node gets no instruction.
+// instruction the node held when its load started). Without a provisional instruction the
+// node gets no instruction.
 template <class T>
 TKXGPInstruction<T>* ResolveInstruction(const TKXGPInstruction<T>* Provisional,
                                         const TXMLDnaType& Element) {
-  if (Provisional == nullptr || !Element.HasInstruction()) return nullptr;
+  if (Provisional == nullptr) return nullptr;
+  // A missing attribute reads as the empty name, which only an unnamed instruction has.
   const std::string name = Element.Instruction();
   if (TKXGPInstructions<T>* set = Provisional->Collection()) return set->ItemByName(name);
   // A detached instruction is a set of its own.
-  if (SameText(name, Provisional->DisplayName())) {
+  if (SameText(name, Provisional->Name())) {
     return const_cast<TKXGPInstruction<T>*>(Provisional);
   }
   throw EGPException(FormatMessage(SUnknownInstruction, {name}));
@@ -56,8 +57,13 @@ void TKXGPNode<T>::SaveToXML(const TXMLDnaType& Element) const {
     }
     // The Child elements are appended in child order now; their contents are written when
     // they come off the stack (last child first, which the document does not see).
+    // A binary node whose left side was vacated keeps its right child: visit positions, not
+    // indices, and skip the empty one.
     const TXMLDnaTypeList children = element.Child();
-    for (int i = 0; i < node->ChildCount(); ++i) stack.emplace_back(node->Child(i), children.Add());
+    for (int i = 0; i < node->GetChildSlots(); ++i) {
+      if (const TKXGPNode<T>* child = node->ChildInSlot(i))
+        stack.emplace_back(child, children.Add());
+    }
   }
 }
 
