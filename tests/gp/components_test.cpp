@@ -41,6 +41,15 @@ TEST(GPComponentsTest, StreamsThePublishedSettings) {
   // Defaults are not written, except the crossover probability that differs from the core's.
   EXPECT_EQ(fresh.str().find("TournamentField"), std::string::npos);
   EXPECT_NE(fresh.str().find("CrossoverProbability = 0.9"), std::string::npos);
+  // The selection method's declared default is the plain tournament, not the initial value.
+  EXPECT_NE(fresh.str().find("SelectionMethod = smStochasticTournament"), std::string::npos);
+  {
+    TKXGeneticProgramming tournament;
+    tournament.SetSelectionMethod(smTournament);
+    std::ostringstream text;
+    WriteComponent(text, tournament);
+    EXPECT_EQ(text.str().find("SelectionMethod"), std::string::npos);
+  }
 
   gp.SetTournamentField(3);
   gp.SetBloatStrategy(bsSizeFairCrossover);

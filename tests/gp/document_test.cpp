@@ -229,8 +229,13 @@ TEST(GPDocumentTest, PartialReproductionElements) {
 
   doc.LoadFromXML(
       "<GeneticProgram><Reproduction><MutationWeights><mmSubtree>10</mmSubtree>"
-      "<mmPoint>30</mmPoint></MutationWeights></Reproduction></GeneticProgram>");
+      "<mmPoint>30</mmPoint><mmHoist>-1</mmHoist></MutationWeights></Reproduction>"
+      "</GeneticProgram>");
   gp.LoadFromXML(GetGeneticProgram(doc));
+  // Weights are stored as they are: a negative one keeps its low byte (the setter's clamp
+  // does not apply).
+  EXPECT_EQ(gp.GetMutateWeights(mmHoist), 255);
+  gp.SetMutateWeights(mmHoist, 0);
   EXPECT_EQ(gp.MutationWeightSum(), 40);
   TKXStringList report;
   gp.Describe(report, "");

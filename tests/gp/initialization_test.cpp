@@ -6,6 +6,7 @@
 #include <set>
 
 #include "gp_test_support.hpp"
+#include "kx/host/exceptions.hpp"
 #include "kx/host/random.hpp"
 
 namespace kx::testing {
@@ -201,6 +202,21 @@ TEST_F(GPInitializationTest, MissingInstructionsAreReported) {
   EXPECT_THAT([&] { invalid.Initialize(); },
               ::testing::ThrowsMessage<EGPException>(
                   "Invalid terminal node.  Node requires greater than 0 children"));
+
+  // A new node joins its parent before it is checked: a full binary parent refuses it first.
+  TKXBinaryGeneticProgramming binary;
+  AddVariable(*binary.Instructions(), "x");
+  auto* bad = AddFunction(*binary.Instructions(), "bad", 1, [](double a, double) { return a; });
+  bad->LoadOperation(gpVariable);
+  auto* add = binary.Instructions()->Add();
+  add->SetName("add");
+  add->SetArity(2);
+  TFloatNodePtr parent = binary.CreateNode(add);
+  binary.DoInitializeFull(parent.get(), 0, 1);
+  binary.DoInitializeFull(parent.get(), 1, 1);
+  for (int i = 0; i < 8; ++i) {  // whichever function is drawn
+    EXPECT_THROW(binary.DoInitializeFull(parent.get(), 2, 2), EListError);
+  }
 }
 
 TEST_F(GPInitializationTest, DuplicatesAreRegeneratedWithRisingDepth) {

@@ -364,19 +364,18 @@ void TKXCustomGeneticProgramming<T>::CheckTerminal(const TNode* Node) {
 template <class T>
 typename TKXCustomGeneticProgramming<T>::TNodePtr TKXCustomGeneticProgramming<T>::NewTreeNode(
     std::int32_t Depth, bool Full) {
-  TNodePtr node = Depth < 2 ? GetTerminalNode() : (Full ? GetOperationNode() : GetNode());
-  CheckTerminal(node.get());
-  return node;
+  return Depth < 2 ? GetTerminalNode() : (Full ? GetOperationNode() : GetNode());
 }
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::GrowChildren(TNode* Node, std::int32_t Depth, bool Full) {
   const TInstruction* instruction = Node->Instruction();
   const std::int32_t arity = instruction != nullptr ? instruction->Arity() : 0;
-  // Each argument joins its parent before its own arguments are built, so a binary node
-  // meets a third argument (and refuses it) as soon as it is drawn.
+  // Each argument joins its parent before it is checked and before its own arguments are
+  // built, so a binary node meets a third argument (and refuses it) as soon as it is drawn.
   for (std::int32_t k = 0; k < arity; ++k) {
     TNode* child = Node->InsertChild(k, NewTreeNode(Depth - 1, Full));
+    CheckTerminal(child);
     GrowChildren(child, Depth - 1, Full);
   }
 }
@@ -385,6 +384,7 @@ template <class T>
 typename TKXCustomGeneticProgramming<T>::TNodePtr TKXCustomGeneticProgramming<T>::DoInitializeFull(
     std::int32_t Depth) {
   TNodePtr node = NewTreeNode(Depth, true);
+  CheckTerminal(node.get());
   GrowChildren(node.get(), Depth, true);
   return node;
 }
@@ -393,6 +393,7 @@ template <class T>
 typename TKXCustomGeneticProgramming<T>::TNodePtr TKXCustomGeneticProgramming<T>::DoInitializeGrow(
     std::int32_t Depth) {
   TNodePtr node = NewTreeNode(Depth, false);
+  CheckTerminal(node.get());
   GrowChildren(node.get(), Depth, false);
   return node;
 }
@@ -402,6 +403,7 @@ typename TKXCustomGeneticProgramming<T>::TNode* TKXCustomGeneticProgramming<T>::
     TNode* Parent, int Index, std::int32_t Depth) {
   if (Parent == nullptr) throw std::invalid_argument("A parent is required");
   TNode* node = Parent->InsertChild(Index, NewTreeNode(Depth, true));
+  CheckTerminal(node);
   GrowChildren(node, Depth, true);
   return node;
 }
@@ -411,6 +413,7 @@ typename TKXCustomGeneticProgramming<T>::TNode* TKXCustomGeneticProgramming<T>::
     TNode* Parent, int Index, std::int32_t Depth) {
   if (Parent == nullptr) throw std::invalid_argument("A parent is required");
   TNode* node = Parent->InsertChild(Index, NewTreeNode(Depth, false));
+  CheckTerminal(node);
   GrowChildren(node, Depth, false);
   return node;
 }
@@ -495,10 +498,18 @@ double TKXCustomGeneticProgramming<T>::SearchSpaceSize(std::int32_t Depth) const
 template <class T>
 void TKXCustomGeneticProgramming<T>::DefineProperties(TKXFiler& Filer) {
   {
-    // The GP components publish TournamentField with their own default of 7.
-    TMaskingFiler core(Filer, {"TournamentField"});
+    // The GP components publish SelectionMethod and TournamentField with defaults of their
+    // own (smTournament, 7); the initial selection method stays the core's, so a new
+    // component writes it.
+    TMaskingFiler core(Filer, {"SelectionMethod", "TournamentField"});
     TKXCustomGeneticComponent::DefineProperties(core);
   }
+  Filer.Property(
+      "SelectionMethod", [this] { return std::string(EnumName(SelectionMethod())); },
+      [this](const std::string& s) {
+        SetSelectionMethod(EnumFromStreamText<TGASelectionMethod>(s));
+      },
+      SelectionMethod() != smTournament);
   Filer.IntProperty(
       "TournamentField", [this] { return TournamentField(); },
       [this](std::int32_t v) { SetTournamentField(v); }, 7);

@@ -70,12 +70,15 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGeneticProgram& Doc) 
     SetInitializationMethod(*method);
   SetInitializationDepth(reproduction.InitializationDepth());
   const TXMLGPReproductionType_MutationWeights weights = reproduction.MutationWeights();
-  SetMutateWeights(mmSubtree, weights.MmSubtree());
-  SetMutateWeights(mmReplacement, weights.MmReplacement());
-  SetMutateWeights(mmConstant, weights.MmConstant());
-  SetMutateWeights(mmShrink, weights.MmShrink());
-  SetMutateWeights(mmHoist, weights.MmHoist());
-  SetMutateWeights(mmPoint, weights.MmPoint());
+  // Stored as they are, without the setter's clamp: each weight keeps the low byte of the
+  // document's integer.
+  FMutationWeights = {static_cast<std::uint8_t>(weights.MmSubtree()),
+                      static_cast<std::uint8_t>(weights.MmReplacement()),
+                      static_cast<std::uint8_t>(weights.MmConstant()),
+                      static_cast<std::uint8_t>(weights.MmShrink()),
+                      static_cast<std::uint8_t>(weights.MmHoist()),
+                      static_cast<std::uint8_t>(weights.MmPoint())};
+  FMutationWeightSum = SumOfWeights(FMutationWeights);
   SetSelectionNonTerminalsProbability(reproduction.SelectionNonterminalsProbability());
   if (const auto method =
           EnumFromNameIgnoreCase<TGPPointMutationMethod>(reproduction.PointMutationMethod()))

@@ -200,7 +200,8 @@ typename TKXGPIndividual<T>::TNode* TKXGPIndividual<T>::DoSelectNode(const TNode
   float sum = 0;
   for (;;) {
     TNode* node = Nodes[RandomInt(count)];
-    sum += static_cast<float>(RandomFloat());
+    // The draw joins the single-precision sum unrounded; only the sum is rounded.
+    sum = static_cast<float>(sum + RandomFloat());
     if (IsNonterminal<T>(node)) {
       if (sum > 1 - P) return node;
     } else if (sum > P) {
