@@ -150,6 +150,8 @@ TEST(GADocument, StreamRoundTripRestoresSettingsGenotypeAndPopulation) {
   EXPECT_EQ(target.InitialPopulation(), 100);
   EXPECT_EQ(GenotypeXML(target), GenotypeXML(source));
   EXPECT_EQ(target.Genes()->Items(3)->Offset(), 21);
+  EXPECT_EQ(target.Genes()->Items(3)->Name(), "TKXGAGene");  // unnamed ones take the class name
+  EXPECT_EQ(target.Population()->Items(0)->Name(), "TKXGAIndividual");
   EXPECT_EQ(BitTexts(target.Population()), BitTexts(source.Population()));
   EXPECT_EQ(BitTexts(target.PreviousGeneration()), BitTexts(source.Population()));
   EXPECT_EQ(calls, 4);  // the copy into the previous generation evaluated with the new handler
@@ -193,7 +195,8 @@ TEST(GADocument, TheSizeAttributeSetsGeneSizeBeforeTheGenesGrowIt) {
   TKXGAGenes& genes = *ga.Genes();
   genes.LoadFromXML(GetGenoType(doc));
   ASSERT_EQ(genes.Count(), 4);
-  EXPECT_EQ(genes.Items(0)->MaxValue(), 255);  // the natural range, not the stored one
+  EXPECT_EQ(genes.Items(0)->MinValue(), 0);  // the natural range, not the stored 10 .. 20
+  EXPECT_EQ(genes.Items(0)->MaxValue(), 255);
   EXPECT_EQ(genes.Items(1)->MinValue(), -32);
   EXPECT_EQ(genes.Items(2)->Size(), 3);      // BitsRequired(5), not the stored 7
   EXPECT_EQ(genes.Items(2)->MaxValue(), 3);  // names - 1 as of the last width change (4 names)
