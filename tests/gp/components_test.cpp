@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sstream>
 
 #include "gp_test_support.hpp"
@@ -93,6 +94,33 @@ TEST(GPComponentsTest, AssignCopiesSettingsAndInstructions) {
   EXPECT_FALSE(target.Instructions()->ItemByName("add")->OnExecute());
   target.AssignAll(&source);
   EXPECT_TRUE(target.Instructions()->ItemByName("add")->OnExecute());
+}
+
+// Assign copies the populations too; their trees must not depend on the source afterwards.
+TEST(GPComponentsTest, AssignedPopulationsOutliveTheSource) {
+  RandSeed(31);
+  auto source = std::make_unique<TKXGeneticProgramming>();
+  AddArithmetic(*source->Instructions());
+  SetQuadraticFitness(*source);
+  source->SetInitialPopulation(20);
+  source->Evolve(2);
+  const std::string fittest = source->FittestIndividual()->ToString();
+  TKXGeneticProgramming target;
+  target.AssignAll(source.get());
+  target.Assign(source.get());
+  source.reset();
+  ASSERT_EQ(target.Population()->Count(), 20);
+  for (int i = 0; i < target.Population()->Count(); ++i) {
+    for (const TFloatNode* node : target.Population()->Items(i)->FlattenedDNA()) {
+      EXPECT_EQ(node->Instruction()->Collection(), target.Instructions());
+    }
+  }
+  TKXGPContext<TGAFloat> context;
+  context.Values().AddOrSetValue("x", 0.5);
+  for (int i = 0; i < target.Population()->Count(); ++i) {
+    target.Population()->Items(i)->Execute(context);
+  }
+  EXPECT_NE(fittest, "");
 }
 
 TEST(GPComponentsTest, EvolvesUnderEveryBloatStrategy) {

@@ -128,8 +128,22 @@ void TKXCustomGeneticProgramming<T>::Assign(TKXPersistent* Source) {
     FParsimonyCoefficient = source->FParsimonyCoefficient;
     FTarpeianProbability = source->FTarpeianProbability;
     SetInstructions(source->Instructions());
+    TKXCustomGeneticComponent::Assign(Source);
+    // The copied trees still name the source's instructions: point them at this
+    // component's own, so they outlive the source.
+    RebindPopulation(Population());
+    RebindPopulation(PreviousGeneration());
+    return;
   }
   TKXCustomGeneticComponent::Assign(Source);
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::RebindPopulation(TPopulation* Target) {
+  if (Target == nullptr) return;
+  for (int i = 0; i < Target->Count(); ++i) {
+    if (TNode* root = Target->Items(i)->DNA()) root->RebindInstructions(*FInstructions);
+  }
 }
 
 template <class T>

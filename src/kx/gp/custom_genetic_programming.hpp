@@ -333,6 +333,8 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // The depth a subtree or replacement mutation regrows for a chosen node.
   std::int32_t RegrowDepth(const TNode* Node) const;
   void ClearPopulations();
+  // Points the trees of Target (may be nullptr) at this component's own instructions.
+  void RebindPopulation(TPopulation* Target);
   // True for an instruction of another set created through CreateInstructions: such sets
   // also report to this component, but their instructions never enter its lists.
   bool IsForeign(const TKXGPInstruction<T>* Item) const noexcept;

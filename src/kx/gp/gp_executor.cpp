@@ -119,19 +119,7 @@ void TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
   TNodePtr copy;
   if (Source != nullptr) {
     copy = Source->Clone();
-    // Switch foreign instructions to the executor's namesakes.
-    std::vector<TNode*> stack{copy.get()};
-    while (!stack.empty()) {
-      TNode* node = stack.back();
-      stack.pop_back();
-      TKXGPInstruction<T>* instruction = node->Instruction();
-      if (instruction != nullptr && instruction->Collection() != FInstructions.get()) {
-        if (TKXGPInstruction<T>* own = FInstructions->FindItemName(instruction->Name())) {
-          node->SetInstruction(own);
-        }
-      }
-      for (int i = 0; i < node->ChildCount(); ++i) stack.push_back(node->Child(i));
-    }
+    copy->RebindInstructions(*FInstructions);
   }
   FGPProgram = std::move(copy);
   FGPProgramLines.Clear();

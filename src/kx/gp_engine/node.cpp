@@ -215,6 +215,24 @@ TKXGPNode<T>* TKXGPNode<T>::Clone(TKXGPNode<T>* aParent) const {
 }
 
 template <class T>
+void TKXGPNode<T>::RebindInstructions(const TKXGPInstructions<T>& Set) {
+  std::vector<TKXGPNode<T>*> stack{this};
+  while (!stack.empty()) {
+    TKXGPNode<T>* node = stack.back();
+    stack.pop_back();
+    TKXGPInstruction<T>* instruction = node->FInstruction;
+    if (instruction != nullptr && instruction->Collection() != &Set) {
+      if (TKXGPInstruction<T>* own = Set.FindItemName(instruction->Name())) {
+        node->FInstruction = own;
+      }
+    }
+    for (int slot = 0; slot < node->GetChildSlots(); ++slot) {
+      if (TKXGPNode<T>* child = node->ChildInSlot(slot)) stack.push_back(child);
+    }
+  }
+}
+
+template <class T>
 void TKXGPNode<T>::AttachCopy(const TKXGPNode<T>* /*Source*/, int /*Slot*/, TNodePtr&& Copy) {
   AddChild(std::move(Copy));
 }

@@ -88,6 +88,10 @@ class TKXGPNode : public TKXPersistent {
   void Assign(TKXPersistent* Source) override;
   // Drops the instruction, resets the value and frees the children.
   virtual void Clear();
+  // Switches every node of the subtree whose instruction belongs to another set to the
+  // instruction of the same name in Set (nodes whose name Set lacks keep theirs). A tree
+  // copied from another component or executor then no longer depends on that owner.
+  void RebindInstructions(const TKXGPInstructions<T>& Set);
 
   // Executes the subtree in Context through the instruction. Raises EGPException without an
   // instruction, or when nested executions exceed MaxExecutionDepth().
