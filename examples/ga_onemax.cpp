@@ -9,6 +9,7 @@
 //             [--load FILE]
 
 #include <cmath>
+#include <cstdint>
 #include <iomanip>
 #include <iostream>
 #include <kx/kxevo.hpp>
@@ -55,8 +56,14 @@ int main(int argc, char** argv) {
     ga.Initialize();
   } else {
     // The document brings the settings it stores, the chromosomes and the generation; the
-    // handlers and Operations above stay. Evaluating once rebuilds the statistics and the
+    // handlers and Operations above stay. A component loads the saved generation number only
+    // when it is already initialized (a fresh one starts the loaded population at 0), so
+    // initialize it empty first. Evaluating once afterwards rebuilds the statistics and the
     // selection tables the next generation breeds from.
+    const std::int32_t size = ga.InitialPopulation();
+    ga.SetInitialPopulation(0);
+    ga.Initialize();
+    ga.SetInitialPopulation(size);
     ga.LoadFromFile(args.Load);
     ga.EvaluateFitness();
     std::cout << "loaded generation " << ga.Generation() << " with " << ga.Population()->Count()
