@@ -101,19 +101,17 @@ void TKXCustomGeneticAlgorithm::PopulationNotify(TKXIndividual* Item,
 std::int32_t TKXCustomGeneticAlgorithm::DoInitialize() {
   std::int32_t result = 0;
   std::int32_t retries = InitialDuplicatesRetries();
-  // The dictionary is only a set of the chromosome texts already taken.
-  std::unique_ptr<TKXDictionary<std::string, TKXGAIndividual*>> taken;
-  if (retries > 0) taken = std::make_unique<TKXDictionary<std::string, TKXGAIndividual*>>(0);
+  // Only a set of the chromosome texts already taken; it allocates nothing while empty.
+  TKXDictionary<std::string, TKXGAIndividual*> taken;
   TKXGAPopulation* population = Population();
   for (std::int32_t i = 0; i < population->Count(); ++i) {
     TKXGAIndividual* individual = population->ItemAt(i);
     TKXGABits* bits = individual->Bits();
     bits->Randomize();
-    if (!taken || retries <= 0) continue;
     while (retries > 0) {
       std::string key = bits->ToString();
-      if (!taken->ContainsKey(key)) {
-        taken->Add(std::move(key), individual);
+      if (!taken.ContainsKey(key)) {
+        taken.Add(std::move(key), individual);
         ++result;
         break;
       }
