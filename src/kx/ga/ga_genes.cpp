@@ -46,7 +46,7 @@ void TKXGAGenes::Update(TKXCollectionItem* Item) {
 
 namespace {
 
-// Name, size and, for the numeric kinds, range and signedness of Gene into Element.
+// Name and size of Gene into Element; the numeric kinds add range and signedness below.
 void WriteGene(const TKXGAGene& Gene, const TXMLGeneType& Element) {
   Element.SetName(Gene.DisplayName());
   Element.SetSize(Gene.Size());
