@@ -408,6 +408,9 @@ class TKXCustomGeneticComponent : public TKXComponent {
   TGAFitness ComparedFitness(TKXIndividual* Item, bool UsePureFitness);
   // Zeroes the six sums, minima and maxima (the statistics of an empty population).
   void ClearStatistics() noexcept;
+  // True when the last evaluation found every compared fitness equal (exactly): roulette and
+  // elitist selection then degenerate to uniform random selection.
+  bool AllFitnessesEqual() const noexcept;
   // Stores the index a roulette or elitist draw picked: in the shared counter, or in the
   // running parallel breeding iteration's own copy.
   void SetRouletteIndex(std::int32_t Value) noexcept;

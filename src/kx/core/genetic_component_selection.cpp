@@ -90,10 +90,9 @@ void TKXCustomGeneticComponent::SelectStochasticTournament(TKXObject* Sender,
   }
 }
 
-// Every fitness equal (exactly): proportional and ranked selection degenerate to uniform.
-static bool AllFitnessesEqual(TGAFitnessMethod Method, TGAFitness MinFitness, TGAFitness MaxFitness,
-                              TGAFitness MinWeighted, TGAFitness MaxWeighted) noexcept {
-  return IsWeighted(Method) ? MinWeighted == MaxWeighted : MinFitness == MaxFitness;
+bool TKXCustomGeneticComponent::AllFitnessesEqual() const noexcept {
+  return IsWeighted(FFitnessMethod) ? FMinWeightedFitness == FMaxWeightedFitness
+                                    : FMinFitness == FMaxFitness;
 }
 
 std::int32_t TKXCustomGeneticComponent::RouletteSearch(const TGAFitnessArray& Table,
@@ -117,8 +116,7 @@ std::int32_t TKXCustomGeneticComponent::RouletteSearch(const TGAFitnessArray& Ta
 
 void TKXCustomGeneticComponent::SelectRoulette(TKXObject* Sender, TKXPopulation* Population,
                                                TKXIndividual*& Parent) {
-  if (AllFitnessesEqual(FFitnessMethod, FMinFitness, FMaxFitness, FMinWeightedFitness,
-                        FMaxWeightedFitness)) {
+  if (AllFitnessesEqual()) {
     SelectRandom(Sender, Population, Parent);
     return;
   }
@@ -154,8 +152,7 @@ std::int32_t TKXCustomGeneticComponent::NextElitistRank(std::int32_t K) noexcept
 
 void TKXCustomGeneticComponent::SelectElitist(TKXObject* Sender, TKXPopulation* Population,
                                               TKXIndividual*& Parent) {
-  if (AllFitnessesEqual(FFitnessMethod, FMinFitness, FMaxFitness, FMinWeightedFitness,
-                        FMaxWeightedFitness)) {
+  if (AllFitnessesEqual()) {
     SelectRandom(Sender, Population, Parent);
     return;
   }
