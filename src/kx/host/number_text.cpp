@@ -1,7 +1,6 @@
 #include "kx/host/number_text.hpp"
 
 #include <algorithm>
-
 #include <atomic>
 #include <charconv>
 #include <cmath>

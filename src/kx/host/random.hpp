@@ -38,7 +38,8 @@ class TKXRandom {
   // the bias for N far below 2^32 is negligible and there is no division.
   std::int32_t Integer(std::int32_t N) noexcept {
     if (N <= 0) return 0;
-    return static_cast<std::int32_t>((static_cast<std::uint64_t>(Next()) * static_cast<std::uint32_t>(N)) >> 32u);
+    return static_cast<std::int32_t>(
+        (static_cast<std::uint64_t>(Next()) * static_cast<std::uint32_t>(N)) >> 32u);
   }
 
   // A uniform double in [0, 1) with 32 bits of resolution.

@@ -7,7 +7,9 @@
 namespace kx {
 
 namespace {
-char ToUpperAscii(char C) noexcept { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C; }
+char ToUpperAscii(char C) noexcept {
+  return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C;
+}
 }  // namespace
 
 bool SameText(const std::string& A, const std::string& B) noexcept {
@@ -98,7 +100,9 @@ void TKXStringList::SetText(const std::string& Value) {
     std::size_t end = Value.find_first_of("\r\n", start);
     if (end == std::string::npos) end = Value.size();
     FItems.push_back({Value.substr(start, end - start), nullptr});
-    if (end < Value.size() && Value[end] == '\r' && end + 1 < Value.size() && Value[end + 1] == '\n') ++end;
+    if (end < Value.size() && Value[end] == '\r' && end + 1 < Value.size() &&
+        Value[end + 1] == '\n')
+      ++end;
     start = end + 1;
   }
   FChangedInUpdate = true;
