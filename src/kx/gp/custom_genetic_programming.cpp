@@ -72,17 +72,9 @@ bool RemoveFrom(List& Items, Item* Value) {
 template <class T>
 TKXCustomGeneticProgramming<T>::TKXCustomGeneticProgramming(TKXComponent* AOwner)
     : TKXCustomGeneticComponent(AOwner) {
+  // The members start at their own defaults; only the core's settings differ for programs.
   SetCrossoverProbability(GP_CROSSOVER_PROBABILITY);
   FInstructions = CreateInstructions(ItemClassOf<TKXGPInstruction<T>>());
-  FSelectionNonTerminalsProbability = NONTERMINALS_SELECTION_PROBABILITY;
-  FPointMutationProbability = INVERSION_PROBABILITY;
-  FParsimonyCoefficient = DEFAULT_PARSIMONY_COEFFICIENT;
-  FTarpeianProbability = DEFAULT_TARPEIAN_PROBABILITY;
-  FMutationWeights = DefaultMutationWeights;
-  FMutationWeightSum = SumOfWeights(FMutationWeights);
-  FFunctions.clear();
-  FTerminals.clear();
-  FBloatLimit = 10;
   SetTournamentField(7);
 }
 
