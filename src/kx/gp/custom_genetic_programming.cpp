@@ -374,24 +374,24 @@ typename TKXCustomGeneticProgramming<T>::TNodePtr TKXCustomGeneticProgramming<T>
 }
 
 template <class T>
-void TKXCustomGeneticProgramming<T>::GrowChildren(TNode* Node, std::int32_t Depth, bool Full) {
+typename TKXCustomGeneticProgramming<T>::TNode* TKXCustomGeneticProgramming<T>::GrowTree(
+    TNode* Node, std::int32_t Depth, bool Full) {
+  CheckTerminal(Node);
   const TInstruction* instruction = Node->Instruction();
   const std::int32_t arity = instruction != nullptr ? instruction->Arity() : 0;
   // Each argument joins its parent before it is checked and before its own arguments are
   // built, so a binary node meets a third argument (and refuses it) as soon as it is drawn.
   for (std::int32_t k = 0; k < arity; ++k) {
-    TNode* child = Node->InsertChild(k, NewTreeNode(Depth - 1, Full));
-    CheckTerminal(child);
-    GrowChildren(child, Depth - 1, Full);
+    GrowTree(Node->InsertChild(k, NewTreeNode(Depth - 1, Full)), Depth - 1, Full);
   }
+  return Node;
 }
 
 template <class T>
 typename TKXCustomGeneticProgramming<T>::TNodePtr TKXCustomGeneticProgramming<T>::DoInitializeFull(
     std::int32_t Depth) {
   TNodePtr node = NewTreeNode(Depth, true);
-  CheckTerminal(node.get());
-  GrowChildren(node.get(), Depth, true);
+  GrowTree(node.get(), Depth, true);
   return node;
 }
 
@@ -399,8 +399,7 @@ template <class T>
 typename TKXCustomGeneticProgramming<T>::TNodePtr TKXCustomGeneticProgramming<T>::DoInitializeGrow(
     std::int32_t Depth) {
   TNodePtr node = NewTreeNode(Depth, false);
-  CheckTerminal(node.get());
-  GrowChildren(node.get(), Depth, false);
+  GrowTree(node.get(), Depth, false);
   return node;
 }
 
@@ -408,20 +407,14 @@ template <class T>
 typename TKXCustomGeneticProgramming<T>::TNode* TKXCustomGeneticProgramming<T>::DoInitializeFull(
     TNode* Parent, int Index, std::int32_t Depth) {
   if (Parent == nullptr) throw std::invalid_argument("A parent is required");
-  TNode* node = Parent->InsertChild(Index, NewTreeNode(Depth, true));
-  CheckTerminal(node);
-  GrowChildren(node, Depth, true);
-  return node;
+  return GrowTree(Parent->InsertChild(Index, NewTreeNode(Depth, true)), Depth, true);
 }
 
 template <class T>
 typename TKXCustomGeneticProgramming<T>::TNode* TKXCustomGeneticProgramming<T>::DoInitializeGrow(
     TNode* Parent, int Index, std::int32_t Depth) {
   if (Parent == nullptr) throw std::invalid_argument("A parent is required");
-  TNode* node = Parent->InsertChild(Index, NewTreeNode(Depth, false));
-  CheckTerminal(node);
-  GrowChildren(node, Depth, false);
-  return node;
+  return GrowTree(Parent->InsertChild(Index, NewTreeNode(Depth, false)), Depth, false);
 }
 
 template <class T>

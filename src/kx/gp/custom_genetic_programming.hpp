@@ -324,7 +324,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TNodePtr NewNode(const std::vector<TInstruction*>& Candidates, const TKXMessage& Missing);
   // Raises when a terminal node's instruction asks for arguments.
   static void CheckTerminal(const TNode* Node);
-  void GrowChildren(TNode* Node, std::int32_t Depth, bool Full);
+  // Checks Node (already in place) and grows its arguments below it, Depth levels deep in
+  // all (Full) or at most; returns Node.
+  TNode* GrowTree(TNode* Node, std::int32_t Depth, bool Full);
   TNodePtr NewTreeNode(std::int32_t Depth, bool Full);
   // The tree an initialization method gives individual Index of Count at minimum depth
   // MinDepth and maximum depth MaxDepth.
