@@ -83,10 +83,7 @@ TKXCustomGeneticProgramming<T>::~TKXCustomGeneticProgramming() {
   // Instruction notifications are ignored from here on; the trees go before the
   // instructions they refer to.
   BeginDestroy();
-  TKXCustomGeneticComponent::Population()->Clear();
-  if (TKXPopulation* previous = TKXCustomGeneticComponent::PreviousGeneration()) {
-    previous->Clear();
-  }
+  ClearPopulations();
   FInstructions.reset();
 }
 
