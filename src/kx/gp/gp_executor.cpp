@@ -22,11 +22,6 @@ namespace generics {
 
 namespace {
 
-// The child element Tag of Parent, or a null node: reading must not add elements.
-pugi::xml_node ExistingChild(pugi::xml_node Parent, const char* Tag) noexcept {
-  return Parent.child(Tag);
-}
-
 bool HasChildElement(pugi::xml_node Node) noexcept {
   return static_cast<bool>(
       Node.find_child([](pugi::xml_node Child) { return Child.type() == pugi::node_element; }));
@@ -234,11 +229,12 @@ void TKXCustomGeneticProgrammingExecutor<T>::LoadFromXML(const TXMLGPDomainType&
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::LoadDomain(const TXMLGPDomainType& Domain) {
-  const pugi::xml_node instructions = ExistingChild(Domain.Node(), "Instructions");
+  // Plain pugixml look-ups: the wrappers' getters would add the elements they miss, and
+  // reading must leave the document as it is.
+  const pugi::xml_node instructions = Domain.Node().child("Instructions");
   if (HasChildElement(instructions)) FInstructions->LoadFromXML(TXMLGPInstructions(instructions));
   if (FInstructions->Count() == 0) return;
-  const pugi::xml_node fittest = ExistingChild(Domain.Node(), "FittestIndividual");
-  const pugi::xml_node dna = ExistingChild(fittest, "DNA");
+  const pugi::xml_node dna = Domain.Node().child("FittestIndividual").child("DNA");
   if (!dna) {
     FGPProgram.reset();
     return;
