@@ -41,10 +41,7 @@ void TKXGPBinaryNode<T>::ReleaseChildren(std::vector<TNodePtr>& Out) noexcept {
 template <class T>
 typename TKXGPBinaryNode<T>::TNodePtr TKXGPBinaryNode<T>::CreateNode(
     TKXGPInstruction<T>* aInstruction) const {
-  if (IKXGeneticProgramEngine<T>* engine = TKXGPNode<T>::EngineOf(this->Instruction())) {
-    return engine->CreateNode(aInstruction);
-  }
-  return std::make_unique<TKXGPBinaryNode<T>>(aInstruction);
+  return this->template CreateNodeOf<TKXGPBinaryNode<T>>(aInstruction);
 }
 
 template <class T>

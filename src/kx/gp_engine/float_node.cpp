@@ -26,10 +26,7 @@ std::string FloatNodeText(const TKXGPNode<TGAFloat>& Node) {
 
 TKXGPFloatNode::TNodePtr TKXGPFloatNode::CreateNode(
     TKXGPInstruction<TGAFloat>* aInstruction) const {
-  if (IKXGeneticProgramEngine<TGAFloat>* engine = EngineOf(Instruction())) {
-    return engine->CreateNode(aInstruction);
-  }
-  return std::make_unique<TKXGPFloatNode>(aInstruction);
+  return CreateNodeOf<TKXGPFloatNode>(aInstruction);
 }
 
 std::string TKXGPFloatNode::ValueToString() const { return FloatNodeText(*this); }
@@ -43,10 +40,7 @@ bool TKXGPFloatNode::SaveValueToXML(std::string& Value) const {
 
 TKXGPBinaryFloatNode::TNodePtr TKXGPBinaryFloatNode::CreateNode(
     TKXGPInstruction<TGAFloat>* aInstruction) const {
-  if (IKXGeneticProgramEngine<TGAFloat>* engine = EngineOf(Instruction())) {
-    return engine->CreateNode(aInstruction);
-  }
-  return std::make_unique<TKXGPBinaryFloatNode>(aInstruction);
+  return CreateNodeOf<TKXGPBinaryFloatNode>(aInstruction);
 }
 
 std::string TKXGPBinaryFloatNode::ValueToString() const { return FloatNodeText(*this); }

@@ -139,6 +139,15 @@ class TKXGPNode : public TKXPersistent {
 
   // The engine of the set that aInstruction belongs to, or nullptr.
   static IKXGeneticProgramEngine<T>* EngineOf(const TKXGPInstruction<T>* aInstruction);
+  // The body of every CreateNode: the node the engine of this node's instruction creates,
+  // or a TNodeClass without an engine.
+  template <class TNodeClass>
+  TNodePtr CreateNodeOf(TKXGPInstruction<T>* aInstruction) const {
+    if (IKXGeneticProgramEngine<T>* engine = EngineOf(FInstruction)) {
+      return engine->CreateNode(aInstruction);
+    }
+    return std::make_unique<TNodeClass>(aInstruction);
+  }
   // Frees the subtrees in Stack, children before parents are reached, without recursion.
   static void FreeNodes(std::vector<TNodePtr>& Stack) noexcept;
   // Raises std::invalid_argument unless Node exists and has no parent: subclasses call it

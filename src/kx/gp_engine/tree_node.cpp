@@ -43,10 +43,7 @@ void TKXGPTreeNode<T>::ReleaseChildren(std::vector<TNodePtr>& Out) noexcept {
 template <class T>
 typename TKXGPTreeNode<T>::TNodePtr TKXGPTreeNode<T>::CreateNode(
     TKXGPInstruction<T>* aInstruction) const {
-  if (IKXGeneticProgramEngine<T>* engine = TKXGPNode<T>::EngineOf(this->Instruction())) {
-    return engine->CreateNode(aInstruction);
-  }
-  return std::make_unique<TKXGPTreeNode<T>>(aInstruction);
+  return this->template CreateNodeOf<TKXGPTreeNode<T>>(aInstruction);
 }
 
 template <class T>

@@ -6,10 +6,7 @@ namespace kx {
 
 TKXGPVariantNode::TNodePtr TKXGPVariantNode::CreateNode(
     TKXGPInstruction<TKXVariant>* aInstruction) const {
-  if (IKXGeneticProgramEngine<TKXVariant>* engine = EngineOf(Instruction())) {
-    return engine->CreateNode(aInstruction);
-  }
-  return std::make_unique<TKXGPVariantNode>(aInstruction);
+  return CreateNodeOf<TKXGPVariantNode>(aInstruction);
 }
 
 std::string TKXGPVariantNode::ValueToString() const {
