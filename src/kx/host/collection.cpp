@@ -1,6 +1,7 @@
 #include "kx/host/collection.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "kx/host/exceptions.hpp"
@@ -173,9 +174,11 @@ TKXCollectionItem* TKXCollection::InsertItem(std::unique_ptr<TKXCollectionItem> 
 
 std::unique_ptr<TKXCollectionItem> TKXCollection::RemoveItem(TKXCollectionItem* Item) {
   Notify(Item, TCollectionNotification::cnExtracting);
-  const int index = IndexOf(Item);
-  std::unique_ptr<TKXCollectionItem> owned = std::move(FItems[index]);
-  FItems.erase(FItems.begin() + index);
+  // Search from the back: Clear removes the last item each time, which then costs O(1).
+  const auto found = std::find_if(FItems.rbegin(), FItems.rend(),
+                                  [Item](const auto& Owned) { return Owned.get() == Item; });
+  std::unique_ptr<TKXCollectionItem> owned = std::move(*found);
+  FItems.erase(std::next(found).base());
   Item->FCollection = nullptr;
   Changed();
   return owned;
