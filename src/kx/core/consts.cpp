@@ -2,6 +2,8 @@
 
 #include <span>
 
+#include "kx/host/string_list.hpp"
+
 namespace kx {
 
 namespace {
@@ -87,15 +89,6 @@ constexpr std::span<const std::string_view> NamesOf(const TGPInitializationMetho
   return kTGPInitializationMethodNames;
 }
 
-bool SameAsciiText(std::string_view A, std::string_view B) noexcept {
-  if (A.size() != B.size()) return false;
-  auto upper = [](char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 32) : C; };
-  for (std::size_t i = 0; i < A.size(); ++i) {
-    if (upper(A[i]) != upper(B[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 template <class E>
@@ -118,7 +111,7 @@ template <class E>
 std::optional<E> EnumFromNameIgnoreCase(std::string_view Name) noexcept {
   const std::span<const std::string_view> table = NamesOf(static_cast<const E*>(nullptr));
   for (std::size_t i = 0; i < table.size(); ++i) {
-    if (SameAsciiText(table[i], Name)) return static_cast<E>(i);
+    if (SameText(table[i], Name)) return static_cast<E>(i);
   }
   return std::nullopt;
 }

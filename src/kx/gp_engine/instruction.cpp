@@ -15,19 +15,6 @@ namespace {
 // that of another instruction or of an older name. 0 is never handed out.
 std::atomic<std::uint64_t> NextNameSerial{1};
 
-// Equality ignoring the letter case of A-Z only.
-bool SameInstructionName(std::string_view A, std::string_view B) noexcept {
-  if (A.size() != B.size()) return false;
-  for (std::size_t i = 0; i < A.size(); ++i) {
-    char a = A[i];
-    char b = B[i];
-    if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-    if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-    if (a != b) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 // ---- TKXGPInstruction ----
@@ -197,7 +184,7 @@ IKXGeneticProgramEngine<T>* TKXGPInstructions<T>::Engine() const {
 template <class T>
 int TKXGPInstructions<T>::IndexOf(std::string_view Name) const noexcept {
   for (int i = 0; i < this->Count(); ++i) {
-    if (SameInstructionName(this->ItemAt(i)->Name(), Name)) return i;
+    if (SameText(this->ItemAt(i)->Name(), Name)) return i;
   }
   return -1;
 }

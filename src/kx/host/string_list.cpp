@@ -12,7 +12,7 @@ char ToUpperAscii(char C) noexcept {
 }
 }  // namespace
 
-bool SameText(const std::string& A, const std::string& B) noexcept {
+bool SameText(std::string_view A, std::string_view B) noexcept {
   if (A.size() != B.size()) return false;
   for (std::size_t i = 0; i < A.size(); ++i) {
     if (ToUpperAscii(A[i]) != ToUpperAscii(B[i])) return false;

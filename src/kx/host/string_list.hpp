@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kx/host/object.hpp"
@@ -71,6 +72,6 @@ class TKXStringList : public TKXPersistent {
 };
 
 // Case-insensitive equality of the ASCII letters; other bytes compare exactly.
-bool SameText(const std::string& A, const std::string& B) noexcept;
+bool SameText(std::string_view A, std::string_view B) noexcept;
 
 }  // namespace kx
