@@ -29,16 +29,7 @@ Snapshot RunWithThreads(const Setting& Config, int Threads) {
   RandSeed(2024);
   TKXGeneticProgramming gp;
   AddArithmetic(*gp.Instructions());
-  gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-    // Each evaluation keeps its own context: the handler runs on several threads.
-    TKXGPContext<TGAFloat> context;
-    double error = 0;
-    for (double x = -1; x <= 1; x += 0.25) {
-      context.Values().AddOrSetValue("x", x);
-      error += std::fabs(static_cast<TFloatIndividual*>(Item)->Execute(context) - (x * x + x));
-    }
-    Fitness = std::isfinite(error) ? error : 1e30;
-  });
+  SetQuadraticFitness(gp);  // one context per evaluation, so safe on several threads
   gp.SetInitialPopulation(41);
   gp.SetInitializationMethod(imRampedHalfAndHalf);
   gp.SetSelectionMethod(std::get<0>(Config));
