@@ -3,6 +3,7 @@
 // Umbrella header: every public header of the library.
 
 #include "kx/core/consts.hpp"
+#include "kx/core/enum_property.hpp"
 #include "kx/core/genetic_component.hpp"
 #include "kx/core/genetic_events.hpp"
 #include "kx/core/individual.hpp"

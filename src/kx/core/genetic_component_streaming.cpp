@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "kx/core/enum_property.hpp"
 #include "kx/core/genetic_component.hpp"
 #include "kx/host/exceptions.hpp"
 #include "kx/host/streaming.hpp"
@@ -10,13 +11,6 @@
 namespace kx {
 
 namespace {
-
-template <class E>
-E EnumFromStreamText(const std::string& Text) {
-  const std::optional<E> value = EnumFromName<E>(Text);
-  if (!value) throw EConvertError("Invalid property value " + Text);
-  return *value;
-}
 
 std::string OperationsText(TGAGeneticOperations Value) {
   std::string text = "[";
@@ -69,10 +63,9 @@ void TKXCustomGeneticComponent::DefineProperties(TKXFiler& Filer) {
   Filer.FloatProperty(
       "FitnessCutoff", [this] { return FFitnessCutoff; }, [this](double v) { SetFitnessCutoff(v); },
       false);
-  Filer.Property(
-      "FitnessMethod", [this] { return std::string(EnumName(FFitnessMethod)); },
-      [this](const std::string& s) { SetFitnessMethod(EnumFromStreamText<TGAFitnessMethod>(s)); },
-      FFitnessMethod != fmMinimize);
+  EnumProperty<TGAFitnessMethod>(
+      Filer, "FitnessMethod", [this] { return FFitnessMethod; },
+      [this](TGAFitnessMethod v) { SetFitnessMethod(v); }, fmMinimize);
   Filer.IntProperty(
       "Generation", [this] { return FGeneration; }, [this](std::int32_t v) { SetGeneration(v); },
       0);
@@ -95,12 +88,9 @@ void TKXCustomGeneticComponent::DefineProperties(TKXFiler& Filer) {
       "Operations", [this] { return OperationsText(FOperations); },
       [this](const std::string& s) { SetOperations(OperationsFromText(s)); },
       !(FOperations == TGAGeneticOperations{goCrossover, goMutate, goInvert}));
-  Filer.Property(
-      "SelectionMethod", [this] { return std::string(EnumName(FSelectionMethod)); },
-      [this](const std::string& s) {
-        SetSelectionMethod(EnumFromStreamText<TGASelectionMethod>(s));
-      },
-      FSelectionMethod != smStochasticTournament);
+  EnumProperty<TGASelectionMethod>(
+      Filer, "SelectionMethod", [this] { return FSelectionMethod; },
+      [this](TGASelectionMethod v) { SetSelectionMethod(v); }, smStochasticTournament);
   Filer.IntProperty(
       "TournamentField", [this] { return FTournamentField; },
       [this](std::int32_t v) { SetTournamentField(v); }, 2);

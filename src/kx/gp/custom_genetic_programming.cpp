@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "kx/core/enum_property.hpp"
 #include "kx/gp/statistics.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/host/exceptions.hpp"
@@ -24,13 +25,6 @@
 namespace kx::generics {
 
 namespace {
-
-template <class E>
-E EnumFromStreamText(const std::string& Text) {
-  const std::optional<E> value = EnumFromName<E>(Text);
-  if (!value) throw EConvertError("Invalid property value " + Text);
-  return *value;
-}
 
 // Hides the declarations of some names from a filer, so that a descendant can declare those
 // properties again with its own default without the stream holding them twice.
@@ -500,37 +494,27 @@ void TKXCustomGeneticProgramming<T>::DefineProperties(TKXFiler& Filer) {
     TMaskingFiler core(Filer, {"SelectionMethod", "TournamentField"});
     TKXCustomGeneticComponent::DefineProperties(core);
   }
-  Filer.Property(
-      "SelectionMethod", [this] { return std::string(EnumName(SelectionMethod())); },
-      [this](const std::string& s) {
-        SetSelectionMethod(EnumFromStreamText<TGASelectionMethod>(s));
-      },
-      SelectionMethod() != smTournament);
+  EnumProperty<TGASelectionMethod>(
+      Filer, "SelectionMethod", [this] { return SelectionMethod(); },
+      [this](TGASelectionMethod v) { SetSelectionMethod(v); }, smTournament);
   Filer.IntProperty(
       "TournamentField", [this] { return TournamentField(); },
       [this](std::int32_t v) { SetTournamentField(v); }, 7);
   Filer.IntProperty(
       "BloatLimit", [this] { return FBloatLimit; }, [this](std::int32_t v) { SetBloatLimit(v); },
       10);
-  Filer.Property(
-      "BloatStrategy", [this] { return std::string(EnumName(FBloatStrategy)); },
-      [this](const std::string& s) { SetBloatStrategy(EnumFromStreamText<TGPBloatStrategy>(s)); },
-      FBloatStrategy != bsNone);
-  Filer.Property(
-      "CrossoverMethod", [this] { return std::string(EnumName(FCrossoverMethod)); },
-      [this](const std::string& s) {
-        SetCrossoverMethod(EnumFromStreamText<TGPCrossoverMethod>(s));
-      },
-      FCrossoverMethod != cmSubtree);
+  EnumProperty<TGPBloatStrategy>(
+      Filer, "BloatStrategy", [this] { return FBloatStrategy; },
+      [this](TGPBloatStrategy v) { SetBloatStrategy(v); }, bsNone);
+  EnumProperty<TGPCrossoverMethod>(
+      Filer, "CrossoverMethod", [this] { return FCrossoverMethod; },
+      [this](TGPCrossoverMethod v) { SetCrossoverMethod(v); }, cmSubtree);
   Filer.IntProperty(
       "InitializationDepth", [this] { return FInitializationDepth; },
       [this](std::int32_t v) { SetInitializationDepth(v); }, 0);
-  Filer.Property(
-      "InitializationMethod", [this] { return std::string(EnumName(FInitializationMethod)); },
-      [this](const std::string& s) {
-        SetInitializationMethod(EnumFromStreamText<TGPInitializationMethod>(s));
-      },
-      FInitializationMethod != imFull);
+  EnumProperty<TGPInitializationMethod>(
+      Filer, "InitializationMethod", [this] { return FInitializationMethod; },
+      [this](TGPInitializationMethod v) { SetInitializationMethod(v); }, imFull);
   static constexpr const char* kWeightNames[] = {"MutateSubtreeWeight",  "MutateReplacementWeight",
                                                  "MutateConstantWeight", "MutateShrinkWeight",
                                                  "MutateHoistWeight",    "MutatePointWeight"};
@@ -543,12 +527,9 @@ void TKXCustomGeneticProgramming<T>::DefineProperties(TKXFiler& Filer) {
   Filer.FloatProperty(
       "ParsimonyCoefficient", [this] { return FParsimonyCoefficient; },
       [this](double v) { SetParsimonyCoefficient(v); }, false);
-  Filer.Property(
-      "PointMutationMethod", [this] { return std::string(EnumName(FPointMutationMethod)); },
-      [this](const std::string& s) {
-        SetPointMutationMethod(EnumFromStreamText<TGPPointMutationMethod>(s));
-      },
-      FPointMutationMethod != pmmPerNode);
+  EnumProperty<TGPPointMutationMethod>(
+      Filer, "PointMutationMethod", [this] { return FPointMutationMethod; },
+      [this](TGPPointMutationMethod v) { SetPointMutationMethod(v); }, pmmPerNode);
   Filer.FloatProperty(
       "PointMutationProbability", [this] { return FPointMutationProbability; },
       [this](double v) { SetPointMutationProbability(v); }, false);
