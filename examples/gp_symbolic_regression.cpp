@@ -15,14 +15,15 @@
 // generation.
 //
 // Handlers are not part of a document. This example therefore builds its instruction set,
-// with the OnExecute handlers, and attaches the fitness handler before it loads: loading
-// merges the saved set into the existing one by name, so the instructions keep their
-// handlers, and the loaded programs are evaluated by the handler already in place.
+// with the OnExecute and OnExecuteBatch handlers, and attaches the fitness handler before it
+// loads: loading merges the saved set into the existing one by name, so the instructions keep
+// their handlers, and the loaded programs are evaluated by the handler already in place.
 
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <kx/kxevo.hpp>
+#include <span>
 #include <string>
 
 #include "example_args.hpp"
@@ -44,7 +45,10 @@ int main(int argc, char** argv) {
   kx::TKXGeneticProgramming gp;
   examples::AddQuarticInstructions(*gp.Instructions());
 
-  std::array<double, kCases> inputs{};
+  // The samples as one batch: each program runs once over all of them, every node handling
+  // all the cases in one handler call.
+  kx::TKXGPBatchContext<double> samples(kCases);
+  std::span<double> inputs = samples.Column("x");
   std::array<double, kCases> outputs{};
   for (int k = 0; k < kCases; ++k) {
     inputs[k] = -1.0 + 2.0 * k / (kCases - 1);
@@ -52,14 +56,11 @@ int main(int argc, char** argv) {
   }
 
   gp.SetOnEvaluateFitness([&](kx::TKXObject*, kx::TKXIndividual* Item, double& Fitness) {
-    // One context per thread: --parallel evaluates several programs at once.
-    thread_local kx::TKXGPContext<double> context;
-    auto* program = static_cast<kx::TKXGPIndividual<double>*>(Item);
+    // One results array per thread: --parallel evaluates several programs at once.
+    thread_local std::array<double, kCases> predicted{};
+    static_cast<kx::TKXGPIndividual<double>*>(Item)->ExecuteBatch(samples, predicted);
     double error = 0;
-    for (int k = 0; k < kCases; ++k) {
-      context.Values().AddOrSetValue("x", inputs[k]);
-      error += std::fabs(program->Execute(context) - outputs[k]);
-    }
+    for (int k = 0; k < kCases; ++k) error += std::fabs(predicted[k] - outputs[k]);
     // Overflowing programs rank last instead of poisoning the comparisons.
     Fitness = std::isfinite(error) ? error : 1e30;
   });

@@ -5,6 +5,7 @@
 // benchmarks gp_generation and parallel_evolve time the same workload.
 
 #include <cmath>
+#include <cstddef>
 #include <kx/kxevo.hpp>
 #include <string>
 
@@ -24,6 +25,14 @@ void AddFunction(kx::TKXGPFloatInstructions& Set, const std::string& Name,
                                       kx::TKXGPContext<double>* Context, double& Result) {
     Result = Combine(Node->Child(0)->Execute(Context), Node->Child(1)->Execute(Context));
   });
+  // The same operation over a block of cases, for batch execution.
+  instruction->SetOnExecuteBatch(
+      [Combine](kx::TKXObject*, kx::TKXGPNode<double>*, kx::TKXGPBatch<double>& Batch) {
+        const double* a = Batch.Argument(0).data();
+        const double* b = Batch.Argument(1).data();
+        double* result = Batch.Results().data();
+        for (std::size_t k = 0; k < Batch.Count(); ++k) result[k] = Combine(a[k], b[k]);
+      });
 }
 
 // Add, Sub, Mul, protected Div (dividing by almost zero gives 1) and the variable x.

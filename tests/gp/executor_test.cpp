@@ -4,10 +4,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "gp_test_support.hpp"
 #include "kx/gp/gp_executor.hpp"
@@ -66,6 +69,18 @@ TEST(GPExecutorTest, AssignedFromAComponentComputesWhatItsFittestComputes) {
   // component.
   gp.reset();
   EXPECT_EQ(RunAt(executor, -0.7), expected[0]);
+  // A batch of the same cases gives the same values.
+  TKXGPBatchContext<TGAFloat> batch(4);
+  std::span<double> xs = batch.Column("x");
+  const double inputs[] = {-0.7, 0.3, 1.9, 5.0};
+  std::copy(std::begin(inputs), std::end(inputs), xs.begin());
+  std::vector<double> results(4);
+  executor.ExecuteBatch(batch, results);
+  EXPECT_EQ(results, expected);
+  // Without a program every case gets the empty value.
+  TKXGeneticProgrammingExecutor empty;
+  empty.ExecuteBatch(batch, results);
+  EXPECT_EQ(results, std::vector<double>(4, 0.0));
 }
 
 TEST(GPExecutorTest, AssignFromExecutorsAndOtherSources) {

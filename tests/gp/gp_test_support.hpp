@@ -6,12 +6,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "kx/gp/genetic_programming.hpp"
+#include "kx/gp_engine/batch.hpp"
+#include "kx/gp_engine/batch_context.hpp"
 #include "kx/gp_engine/context.hpp"
 
 namespace kx::testing {
@@ -20,7 +25,7 @@ using TFloatNode = TKXGPNode<TGAFloat>;
 using TFloatIndividual = TKXGPIndividual<TGAFloat>;
 using TFloatNodePtr = std::unique_ptr<TFloatNode>;
 
-// Adds a function instruction whose handler combines its two arguments with Op.
+// Adds a function instruction whose handlers (single and batch) fold its arguments with Op.
 template <class Op>
 TKXGPInstruction<TGAFloat>* AddFunction(TKXGPInstructions<TGAFloat>& Set, const std::string& Name,
                                         std::int32_t Arity, Op Combine) {
@@ -34,6 +39,15 @@ TKXGPInstruction<TGAFloat>* AddFunction(TKXGPInstructions<TGAFloat>& Set, const 
           Result = Combine(Result, Node->Child(i)->Execute(Context));
         }
       });
+  instruction->SetOnExecuteBatch([Combine](TKXObject*, TFloatNode*, TKXGPBatch<TGAFloat>& Batch) {
+    std::span<TGAFloat> result = Batch.Results();
+    std::copy(Batch.Argument(0).begin(), Batch.Argument(0).end(), result.begin());
+    for (int i = 1; i < Batch.ArgumentCount(); ++i) {
+      for (std::size_t k = 0; k < Batch.Count(); ++k) {
+        result[k] = Combine(result[k], Batch.Argument(i)[k]);
+      }
+    }
+  });
   return instruction;
 }
 
@@ -85,6 +99,27 @@ inline void SetQuadraticFitness(TKXGeneticProgramming& Gp) {
     for (double x = -1; x <= 1; x += 0.25) {
       context.Values().AddOrSetValue("x", x);
       error += std::fabs(static_cast<TFloatIndividual*>(Item)->Execute(context) - (x * x + x));
+    }
+    Fitness = std::isfinite(error) ? error : 1e30;
+  });
+}
+
+// The same fitness with each program executed once over all the cases; the cases are
+// shared by every thread, the results are per thread.
+inline void SetBatchQuadraticFitness(TKXGeneticProgramming& Gp) {
+  auto cases = std::make_shared<TKXGPBatchContext<TGAFloat>>();
+  std::vector<TGAFloat> inputs;
+  for (double x = -1; x <= 1; x += 0.25) inputs.push_back(x);
+  cases->SetCount(inputs.size());
+  std::copy(inputs.begin(), inputs.end(), cases->Column("x").begin());
+  Gp.SetOnEvaluateFitness([cases](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    thread_local std::vector<TGAFloat> predicted;
+    predicted.resize(cases->Count());
+    static_cast<TFloatIndividual*>(Item)->ExecuteBatch(*cases, predicted);
+    const TGAFloat* x = cases->FindColumn("x");
+    double error = 0;
+    for (std::size_t k = 0; k < predicted.size(); ++k) {
+      error += std::fabs(predicted[k] - (x[k] * x[k] + x[k]));
     }
     Fitness = std::isfinite(error) ? error : 1e30;
   });

@@ -24,12 +24,17 @@ struct Snapshot {
 
 using Setting = std::tuple<TGASelectionMethod, TGPBloatStrategy>;
 
-Snapshot RunWithThreads(const Setting& Config, int Threads) {
+Snapshot RunWithThreads(const Setting& Config, int Threads, bool Batch = false) {
   SetParallelThreads(Threads);
   RandSeed(2024);
   TKXGeneticProgramming gp;
   AddArithmetic(*gp.Instructions());
-  SetQuadraticFitness(gp);  // one context per evaluation, so safe on several threads
+  // One context per evaluation, or shared cases and results per thread: safe either way.
+  if (Batch) {
+    SetBatchQuadraticFitness(gp);
+  } else {
+    SetQuadraticFitness(gp);
+  }
   gp.SetInitialPopulation(41);
   gp.SetInitializationMethod(imRampedHalfAndHalf);
   gp.SetSelectionMethod(std::get<0>(Config));
@@ -59,6 +64,15 @@ TEST_P(GPParallelReproducibilityTest, SameRunForEveryThreadCount) {
   ASSERT_EQ(one.Programs.size(), 41u);
   EXPECT_EQ(RunWithThreads(GetParam(), 2), one);
   EXPECT_EQ(RunWithThreads(GetParam(), 4), one);
+}
+
+// Batch execution computes the same fitness, so it gives the same run, on any number of
+// threads.
+TEST(GPParallelBatch, SameRunAsCaseByCaseExecution) {
+  const Setting setting{smTournament, bsDepthLimit};
+  const Snapshot single = RunWithThreads(setting, 1);
+  EXPECT_EQ(RunWithThreads(setting, 1, true), single);
+  EXPECT_EQ(RunWithThreads(setting, 2, true), single);
 }
 
 INSTANTIATE_TEST_SUITE_P(Settings, GPParallelReproducibilityTest,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <kx/gp_engine/batch.hpp>
 #include <kx/host/exceptions.hpp>
 #include <kx/host/string_list.hpp>
 
@@ -78,6 +79,7 @@ TEST(GPInstruction, AssignCopiesDataAssignAllAlsoHandlers) {
   source.Add->SetComment("sum");
   int initialized = 0;
   source.Add->SetOnInitialize([&initialized](kx::TKXObject*) { ++initialized; });
+  source.Add->SetOnExecuteBatch([](kx::TKXObject*, Node*, kx::TKXGPBatch<double>&) {});
 
   kx::TKXGPFloatInstructions copy(nullptr);
   copy.Assign(&source.Set);
@@ -86,12 +88,14 @@ TEST(GPInstruction, AssignCopiesDataAssignAllAlsoHandlers) {
   EXPECT_EQ(copy.Items(4)->Value(), 1.0);
   EXPECT_FALSE(copy.Items(0)->OnExecute());
   EXPECT_FALSE(copy.Items(0)->OnInitialize());
+  EXPECT_FALSE(copy.Items(0)->OnExecuteBatch());
 
   kx::TKXGPFloatInstructions all(nullptr);
   all.Add()->SetName("stale");
   all.AssignAll(&source.Set);
   ASSERT_EQ(all.Count(), 5);
   ASSERT_TRUE(all.Items(0)->OnExecute());
+  EXPECT_TRUE(all.Items(0)->OnExecuteBatch());
   all.Items(0)->Initialize();
   EXPECT_EQ(initialized, 1);
   all.AssignAll(source.Add);  // not a set: ignored

@@ -1,5 +1,6 @@
 #include "kx/gp/gp_executor.hpp"
 
+#include <algorithm>
 #include <istream>
 #include <limits>
 #include <ostream>
@@ -179,6 +180,16 @@ template <class T>
 T TKXCustomGeneticProgrammingExecutor<T>::Execute(TKXGPContext<T>& Context) {
   if (!FGPProgram) return T{};
   return FGPProgram->Execute(&Context);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::ExecuteBatch(const TKXGPBatchContext<T>& Context,
+                                                          std::span<T> Results) {
+  if (!FGPProgram) {
+    std::fill(Results.begin(), Results.end(), T{});
+    return;
+  }
+  FGPProgram->ExecuteBatch(Context, Results);
 }
 
 // --- Documents ---------------------------------------------------------------------------------

@@ -18,10 +18,12 @@
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "kx/core/consts.hpp"
 #include "kx/gp/concrete_gp_component.hpp"
+#include "kx/gp_engine/batch_context.hpp"
 #include "kx/gp_engine/context.hpp"
 #include "kx/gp_engine/engine.hpp"
 #include "kx/gp_engine/float_instruction.hpp"
@@ -127,6 +129,9 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   // variant) without a program. A node without instruction raises the node's error.
   virtual T Execute(TKXGPContext<T>& Context);
   T Execute(TKXGPContext<T>* Context) { return Execute(*Context); }
+  // The program's values for every case of Context (see TKXGPBatchEvaluator); the empty
+  // value for every case without a program.
+  virtual void ExecuteBatch(const TKXGPBatchContext<T>& Context, std::span<T> Results);
 
   // --- Documents -----------------------------------------------------------------------------
   // An executor's document is a GeneticProgram document of which only the "Domain" element

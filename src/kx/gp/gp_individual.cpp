@@ -1,5 +1,6 @@
 #include "kx/gp/gp_individual.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -130,6 +131,15 @@ template <class T>
 T TKXGPIndividual<T>::Execute(TKXGPContext<T>& Context) {
   if (!FDNA) return T{};
   return FDNA->Execute(&Context);
+}
+
+template <class T>
+void TKXGPIndividual<T>::ExecuteBatch(const TKXGPBatchContext<T>& Context, std::span<T> Results) {
+  if (!FDNA) {
+    std::fill(Results.begin(), Results.end(), T{});
+    return;
+  }
+  FDNA->ExecuteBatch(Context, Results);
 }
 
 template <class T>

@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "kx/core/consts.hpp"
 #include "kx/core/individual.hpp"
+#include "kx/gp_engine/batch_context.hpp"
 #include "kx/gp_engine/context.hpp"
 #include "kx/gp_engine/node.hpp"
 
@@ -69,6 +71,9 @@ class TKXGPIndividual : public TKXIndividual {
   virtual void FlattenDNA();
   // The value of the program in Context; the value type's empty value without a tree.
   virtual T Execute(TKXGPContext<T>& Context);
+  // The program's values for every case of Context (see TKXGPBatchEvaluator); the empty
+  // value for every case without a tree.
+  virtual void ExecuteBatch(const TKXGPBatchContext<T>& Context, std::span<T> Results);
   // Puts Replacement (a detached subtree) where Node stands: as the root when Node is the
   // root, else at Node's position among its parent's children. Node is detached and handed
   // back to the caller. Then flattens.

@@ -140,6 +140,7 @@ void TKXGPInstruction<T>::AssignEvents(TKXPersistent* Source) {
   auto* source = dynamic_cast<TKXGPInstruction<T>*>(Source);
   if (source == nullptr) return;
   FOnExecute = source->FOnExecute;
+  FOnExecuteBatch = source->FOnExecuteBatch;
   FOnInitialize = source->FOnInitialize;
 }
 

@@ -14,6 +14,8 @@ namespace kx {
 
 template <class T>
 class TKXGPContext;
+template <class T>
+class TKXGPBatch;
 
 // Wrappers of the elements of a domain document (kx/xml/gp_domain_xml.hpp).
 class TXMLInstructionType;
@@ -28,6 +30,13 @@ class TXMLGPInstructions;
 template <class T>
 using TNodeEvent = std::function<void(TKXObject* Sender, TKXGPNode<T>* Node,
                                       TKXGPContext<T>* Context, T& aResult)>;
+
+// Runs one node of an instruction over a block of cases at once (see TKXGPBatchEvaluator):
+// Sender is the instruction, Node the node being executed, Batch the values of the node's
+// arguments for the block's cases and the place for its results.
+template <class T>
+using TNodeBatchEvent =
+    std::function<void(TKXObject* Sender, TKXGPNode<T>* Node, TKXGPBatch<T>& Batch)>;
 
 // Tells about one node (for example a constant node whose value is to be mutated).
 template <class T>
@@ -88,6 +97,11 @@ class TKXGPInstruction : public TKXCollectionItem {
 
   const TNodeEvent<T>& OnExecute() const noexcept { return FOnExecute; }
   void SetOnExecute(TNodeEvent<T> Value) { FOnExecute = std::move(Value); }
+  // The block form of OnExecute, used by batch execution; it must compute what OnExecute
+  // computes, case by case. A node whose instruction has OnExecute but no OnExecuteBatch
+  // is executed case by case, through OnExecute, inside a batch.
+  const TNodeBatchEvent<T>& OnExecuteBatch() const noexcept { return FOnExecuteBatch; }
+  void SetOnExecuteBatch(TNodeBatchEvent<T> Value) { FOnExecuteBatch = std::move(Value); }
   const TNotifyEvent& OnInitialize() const noexcept { return FOnInitialize; }
   void SetOnInitialize(TNotifyEvent Value) { FOnInitialize = std::move(Value); }
 
@@ -152,6 +166,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   void RenewNameSerial() noexcept;
 
   TNodeEvent<T> FOnExecute;
+  TNodeBatchEvent<T> FOnExecuteBatch;
   std::int32_t FArity = 0;
   std::string FName;
   std::string FComment;

@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "kx/gp_engine/batch_evaluator.hpp"
 #include "kx/gp_engine/context.hpp"
 #include "kx/host/exceptions.hpp"
 #include "kx/host/variant.hpp"
@@ -35,6 +36,11 @@ std::int32_t MaxExecutionDepth() noexcept {
 
 void SetMaxExecutionDepth(std::int32_t Value) noexcept {
   ExecutionDepthLimit.store(std::max<std::int32_t>(Value, 1), std::memory_order_relaxed);
+}
+
+void RequireExecutableDepth(std::int32_t Depth) {
+  // Execution nests one level per node on the path, the root included.
+  if (Depth >= ExecutionDepthLimit.load(std::memory_order_relaxed)) RaiseTooDeep();
 }
 
 template <class T>
@@ -302,6 +308,18 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
     --nesting;
     throw;
   }
+}
+
+template <class T>
+void TKXGPNode<T>::ExecuteBatch(const TKXGPBatchContext<T>& Context, std::span<T> Results) {
+  thread_local TKXGPBatchEvaluator<T> evaluator;
+  if (!evaluator.Busy()) {
+    evaluator.Execute(*this, Context, Results);
+    return;
+  }
+  // A handler executing another batch: the thread's evaluator is in use.
+  TKXGPBatchEvaluator<T> nested;
+  nested.Execute(*this, Context, Results);
 }
 
 template <class T>

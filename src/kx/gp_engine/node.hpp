@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@ namespace kx {
 
 // The wrapper of a "DNA" or "Child" element of a domain document (kx/xml/gp_domain_xml.hpp).
 class TXMLDnaType;
+
+template <class T>
+class TKXGPBatchContext;
 
 // A node of a program tree: it refers to an instruction (not owned), carries a value, knows
 // its parent and owns its children. Size and depth are cached and invalidated up to the root
@@ -96,6 +100,9 @@ class TKXGPNode : public TKXPersistent {
   // Executes the subtree in Context through the instruction. Raises EGPException without an
   // instruction, or when nested executions exceed MaxExecutionDepth().
   T Execute(TKXGPContext<T>* Context);
+  // Executes the subtree for every case of Context at once, Results[k] receiving case k,
+  // through this thread's TKXGPBatchEvaluator (see there for the rules and errors).
+  void ExecuteBatch(const TKXGPBatchContext<T>& Context, std::span<T> Results);
 
   // Prefix form: "(Mul x (Add y 1))"; a leaf prints bare; "nil" for a missing instruction.
   virtual std::string ToString() const;
@@ -175,5 +182,8 @@ class TKXGPNode : public TKXPersistent {
 // EGPException instead of running out of stack (default 4096).
 std::int32_t MaxExecutionDepth() noexcept;
 void SetMaxExecutionDepth(std::int32_t Value) noexcept;
+// Raises the EGPException of Execute for too deep a nesting unless a tree of depth Depth
+// can be executed within MaxExecutionDepth().
+void RequireExecutableDepth(std::int32_t Depth);
 
 }  // namespace kx

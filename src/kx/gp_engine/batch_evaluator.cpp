@@ -1,0 +1,207 @@
+#include "kx/gp_engine/batch_evaluator.hpp"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "kx/core/consts.hpp"
+#include "kx/host/exceptions.hpp"
+#include "kx/host/variant.hpp"
+
+namespace kx {
+
+template <class T>
+TKXGPBatchEvaluator<T>::TKXGPBatchEvaluator()
+    : FScalarContext(std::make_unique<TKXGPContext<T>>()) {}
+
+template <class T>
+TKXGPBatchEvaluator<T>::~TKXGPBatchEvaluator() = default;
+
+template <class T>
+void TKXGPBatchEvaluator<T>::Execute(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context,
+                                     std::span<T> Results) {
+  if (FBusy) throw std::logic_error("A batch evaluator cannot execute two trees at once");
+  if (Results.size() != Context.Count()) {
+    throw std::invalid_argument("Batch execution of " + std::to_string(Context.Count()) +
+                                " cases cannot write " + std::to_string(Results.size()) +
+                                " results");
+  }
+  struct TBusy {
+    bool& Flag;
+    explicit TBusy(bool& aFlag) : Flag(aFlag) { Flag = true; }
+    ~TBusy() { Flag = false; }
+  } busy(FBusy);
+
+  Compile(Tree, Context);
+  if (FHasScalar) PrepareScalarContext(Context);
+  FOperands.reserve(FMaxOperands);
+  const std::size_t count = Context.Count();
+  for (std::size_t first = 0; first < count; first += kBlockSize) {
+    RunBlock(Context, first, std::min(kBlockSize, count - first), Results.data());
+  }
+}
+
+template <class T>
+void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context) {
+  RequireExecutableDepth(Tree.Depth());
+  FSteps.clear();
+  FPending.clear();
+  FFreeBuffers.clear();
+  FConstants.clear();
+  FBufferCount = 0;
+  FMaxOperands = 0;
+  FHasScalar = false;
+
+  // A node is pushed once to be classified and, when its arguments are evaluated by the
+  // batch, once more to be emitted after them.
+  FWalk.assign(1, {&Tree, false});
+  while (!FWalk.empty()) {
+    const auto [node, argumentsDone] = FWalk.back();
+    FWalk.pop_back();
+    TKXGPInstruction<T>* instruction = node->Instruction();
+    if (argumentsDone) {
+      AddStep(node, TStepKind::Batch, instruction->Arity());
+      continue;
+    }
+    if (instruction == nullptr) throw EGPException(std::string(SNoInstructionAssigned.Text));
+    const bool function = instruction->Operation() == gpFunction;
+    // Too few arguments: the single execution raises the argument-count error.
+    if (function && instruction->Arity() > node->ChildCount()) {
+      AddStep(node, TStepKind::Scalar, 0);
+      continue;
+    }
+    if (instruction->OnExecuteBatch()) {
+      if (!function || instruction->Arity() == 0) {
+        AddStep(node, TStepKind::Batch, 0);
+        FSteps.back().Prefill = !function;
+        if (instruction->Operation() == gpVariable) {
+          FSteps.back().Column = Context.FindColumn(instruction->Name());
+        }
+        continue;
+      }
+      FWalk.emplace_back(node, true);
+      for (int i = instruction->Arity() - 1; i >= 0; --i) FWalk.emplace_back(node->Child(i), false);
+      continue;
+    }
+    if (instruction->OnExecute()) {
+      AddStep(node, TStepKind::Scalar, 0);
+      continue;
+    }
+    if (instruction->Operation() == gpVariable) {
+      if (const T* column = Context.FindColumn(instruction->Name())) {
+        AddStep(node, TStepKind::Column, 0);
+        FSteps.back().Column = column;
+        continue;
+      }
+    }
+    // A constant's own value; the empty value for a missing variable or a bare function.
+    AddStep(node, TStepKind::Constant, 0);
+    FConstants.emplace_back(FSteps.back().Buffer,
+                            instruction->Operation() == gpConstant ? node->Value() : T{});
+  }
+
+  // The root writes straight into the caller's results.
+  if (FSteps.back().Kind == TStepKind::Batch || FSteps.back().Kind == TStepKind::Scalar) {
+    FSteps.back().Buffer = kToResults;
+  }
+  const std::size_t size = static_cast<std::size_t>(FBufferCount) * kBlockSize;
+  if (FBuffers.size() < size) FBuffers.resize(size);
+  const std::size_t filled = std::min(kBlockSize, Context.Count());
+  for (const auto& [buffer, value] : FConstants) std::fill_n(Buffer(buffer), filled, value);
+}
+
+template <class T>
+void TKXGPBatchEvaluator<T>::AddStep(TKXGPNode<T>* Node, TStepKind Kind, std::int32_t Arguments) {
+  TStep& step = FSteps.emplace_back();
+  step.Kind = Kind;
+  step.Node = Node;
+  step.Arguments = Arguments;
+  // Constants keep their buffer for the whole execution; outputs take a free temporary
+  // before the arguments' temporaries are released, so no handler writes over its input.
+  if (Kind == TStepKind::Constant) {
+    step.Buffer = FBufferCount++;
+  } else if (Kind != TStepKind::Column) {
+    if (FFreeBuffers.empty()) {
+      step.Buffer = FBufferCount++;
+    } else {
+      step.Buffer = FFreeBuffers.back();
+      FFreeBuffers.pop_back();
+    }
+  }
+  for (std::int32_t i = 0; i < Arguments; ++i) {
+    if (FPending.back() >= 0) FFreeBuffers.push_back(FPending.back());
+    FPending.pop_back();
+  }
+  const bool temporary = Kind == TStepKind::Batch || Kind == TStepKind::Scalar;
+  FPending.push_back(temporary ? step.Buffer : -1);
+  FMaxOperands = std::max(FMaxOperands, FPending.size());
+  FHasScalar = FHasScalar || Kind == TStepKind::Scalar;
+}
+
+template <class T>
+void TKXGPBatchEvaluator<T>::PrepareScalarContext(const TKXGPBatchContext<T>& Context) {
+  if (FScalarVersion == Context.Version()) return;
+  TKXGPValues<T>& values = FScalarContext->Values();
+  values.Clear();
+  FScalarValues.clear();
+  for (const std::string& name : Context.Names()) {
+    values.AddOrSetValue(name, T{});
+    FScalarValues.emplace_back(values.Find(name), Context.FindColumn(name));
+  }
+  FScalarVersion = Context.Version();
+}
+
+template <class T>
+void TKXGPBatchEvaluator<T>::RunBlock(const TKXGPBatchContext<T>& Context, std::size_t First,
+                                      std::size_t Count, T* Results) {
+  FOperands.clear();
+  for (const TStep& step : FSteps) {
+    switch (step.Kind) {
+      case TStepKind::Column:
+        FOperands.push_back(step.Column + First);
+        break;
+      case TStepKind::Constant:
+        FOperands.push_back(Buffer(step.Buffer));
+        break;
+      case TStepKind::Batch: {
+        T* out = step.Buffer == kToResults ? Results + First : Buffer(step.Buffer);
+        TKXGPInstruction<T>* instruction = step.Node->Instruction();
+        if (step.Prefill) {
+          if (step.Column != nullptr) {
+            std::copy_n(step.Column + First, Count, out);
+          } else {
+            std::fill_n(out, Count,
+                        instruction->Operation() == gpConstant ? step.Node->Value() : T{});
+          }
+        }
+        const std::size_t base = FOperands.size() - static_cast<std::size_t>(step.Arguments);
+        TKXGPBatch<T> batch(FOperands.data() + base, step.Arguments, out, First, Count, Context);
+        instruction->OnExecuteBatch()(instruction, step.Node, batch);
+        FOperands.resize(base);
+        FOperands.push_back(out);
+        break;
+      }
+      case TStepKind::Scalar: {
+        T* out = step.Buffer == kToResults ? Results + First : Buffer(step.Buffer);
+        RunScalar(step, First, Count, out);
+        FOperands.push_back(out);
+        break;
+      }
+    }
+  }
+  if (FSteps.back().Buffer != kToResults) std::copy_n(FOperands.back(), Count, Results + First);
+}
+
+template <class T>
+void TKXGPBatchEvaluator<T>::RunScalar(const TStep& Step, std::size_t First, std::size_t Count,
+                                       T* Out) {
+  for (std::size_t k = 0; k < Count; ++k) {
+    for (const auto& [value, column] : FScalarValues) *value = column[First + k];
+    Out[k] = Step.Node->Execute(FScalarContext.get());
+  }
+}
+
+template class TKXGPBatchEvaluator<TGAFloat>;
+template class TKXGPBatchEvaluator<TKXVariant>;
+
+}  // namespace kx

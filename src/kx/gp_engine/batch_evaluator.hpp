@@ -1,0 +1,100 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "kx/gp_engine/batch.hpp"
+#include "kx/gp_engine/batch_context.hpp"
+#include "kx/gp_engine/context.hpp"
+#include "kx/gp_engine/node.hpp"
+
+namespace kx {
+
+// Executes a program tree for every case of a batch context, a block of cases at a time:
+// each node runs once per block, so the cost of dispatching to its instruction is shared by
+// the block's cases and the handlers' loops run over plain arrays.
+//
+// Per node: a function whose instruction has OnExecuteBatch gets its arguments' values and
+// writes its own; a variable or constant without OnExecute takes its built-in value (the
+// variable's column, the empty value for a variable the context lacks, the node's value)
+// without any call; every other node (OnExecute but no OnExecuteBatch, or a function with
+// fewer children than its arity) is executed case by case through Execute in a context
+// holding the case's values of every column, so its instruction behaves exactly as in a
+// single execution. A batch-executed function evaluates its first Arity children for every
+// case, including arguments a case-by-case handler might have skipped.
+//
+// An evaluator keeps its working memory between calls; use one per thread.
+template <class T>
+class TKXGPBatchEvaluator {
+ public:
+  // Cases handled per node execution: 4 KiB of values (512 doubles), enough to make the
+  // per-node dispatch negligible, small enough for the pending blocks to stay in the
+  // first-level cache.
+  static constexpr std::size_t kBlockSize = std::max<std::size_t>(64, 4096 / sizeof(T));
+
+  TKXGPBatchEvaluator();
+  ~TKXGPBatchEvaluator();
+  TKXGPBatchEvaluator(const TKXGPBatchEvaluator&) = delete;
+  TKXGPBatchEvaluator& operator=(const TKXGPBatchEvaluator&) = delete;
+
+  // Results[k] receives Tree's value for case k of Context. Results must hold exactly
+  // Context.Count() values (std::invalid_argument otherwise) and must not overlap the
+  // context's columns. Before anything runs, a node without instruction raises the node's
+  // EGPException, and a tree whose depth reaches MaxExecutionDepth() the too-deep one. An
+  // error raised by a handler propagates; Results is then partly written.
+  void Execute(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context, std::span<T> Results);
+
+  // True while Execute runs (a handler executing another batch needs another evaluator).
+  bool Busy() const noexcept { return FBusy; }
+
+ private:
+  enum class TStepKind : std::uint8_t { Column, Constant, Batch, Scalar };
+  // One node of the tree in post-order, with where its values come from or go to.
+  struct TStep {
+    TStepKind Kind;
+    // A batch-executed terminal: the handler's results start as the built-in ones.
+    bool Prefill = false;
+    std::int32_t Arguments = 0;
+    // A block buffer (Constant: filled once; Batch, Scalar: the output), or kToResults.
+    std::int32_t Buffer = -1;
+    TKXGPNode<T>* Node = nullptr;
+    // Column, prefilled variable: the variable's values; nullptr when absent.
+    const T* Column = nullptr;
+  };
+  static constexpr std::int32_t kToResults = -2;
+
+  void Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context);
+  void AddStep(TKXGPNode<T>* Node, TStepKind Kind, std::int32_t Arguments);
+  void PrepareScalarContext(const TKXGPBatchContext<T>& Context);
+  void RunBlock(const TKXGPBatchContext<T>& Context, std::size_t First, std::size_t Count,
+                T* Results);
+  void RunScalar(const TStep& Step, std::size_t First, std::size_t Count, T* Out);
+  T* Buffer(std::int32_t Index) noexcept {
+    return FBuffers.data() + static_cast<std::size_t>(Index) * kBlockSize;
+  }
+
+  std::vector<TStep> FSteps;
+  std::vector<const T*> FOperands;
+  std::vector<T> FBuffers;
+  std::int32_t FBufferCount = 0;
+  // Compiling: each pending value's buffer (-1 for one that is not a temporary), and the
+  // temporaries free for reuse.
+  std::vector<std::int32_t> FPending;
+  std::vector<std::int32_t> FFreeBuffers;
+  std::vector<std::pair<std::int32_t, T>> FConstants;
+  std::vector<std::pair<TKXGPNode<T>*, bool>> FWalk;
+  std::size_t FMaxOperands = 0;
+  bool FHasScalar = false;
+  // The single-case context of scalar steps, holding a value per column of the batch
+  // context it was prepared for.
+  std::unique_ptr<TKXGPContext<T>> FScalarContext;
+  std::vector<std::pair<T*, const T*>> FScalarValues;
+  std::uint64_t FScalarVersion = 0;
+  bool FBusy = false;
+};
+
+}  // namespace kx
