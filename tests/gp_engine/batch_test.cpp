@@ -219,6 +219,25 @@ TEST(GPBatch, CaseByCaseNodesSeeEveryColumnOfTheBatch) {
   EXPECT_EQ(results[4], cases.Values[4].first + 4);
 }
 
+TEST(GPBatch, VariablesFollowRenamesAndNewColumns) {
+  Vocabulary v;
+  Cases cases(3);
+  NodePtr tree = Leaf(v.X);
+  std::vector<double> results(3);
+  Evaluator evaluator;
+  evaluator.Execute(*tree, cases.Batch, results);
+  EXPECT_EQ(results[1], cases.Values[1].first);
+  v.X->SetName("w");
+  evaluator.Execute(*tree, cases.Batch, results);
+  EXPECT_EQ(results[1], 0);
+  cases.Batch.Column("w")[1] = 9;
+  evaluator.Execute(*tree, cases.Batch, results);
+  EXPECT_EQ(results[1], 9);
+  v.X->SetName("x");
+  evaluator.Execute(*tree, cases.Batch, results);
+  EXPECT_EQ(results[1], cases.Values[1].first);
+}
+
 TEST(GPBatch, AHandlerMayExecuteAnotherBatch) {
   Vocabulary v;
   Cases cases(4);

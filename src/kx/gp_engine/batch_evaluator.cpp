@@ -75,7 +75,7 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
         AddStep(node, TStepKind::Batch, 0);
         FSteps.back().Prefill = !function;
         if (instruction->Operation() == gpVariable) {
-          FSteps.back().Column = Context.FindColumn(instruction->Name());
+          FSteps.back().Column = ColumnOf(*instruction, Context);
         }
         continue;
       }
@@ -88,7 +88,7 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
       continue;
     }
     if (instruction->Operation() == gpVariable) {
-      if (const T* column = Context.FindColumn(instruction->Name())) {
+      if (const T* column = ColumnOf(*instruction, Context)) {
         AddStep(node, TStepKind::Column, 0);
         FSteps.back().Column = column;
         continue;
@@ -108,6 +108,21 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
   if (FBuffers.size() < size) FBuffers.resize(size);
   const std::size_t filled = std::min(kBlockSize, Context.Count());
   for (const auto& [buffer, value] : FConstants) std::fill_n(Buffer(buffer), filled, value);
+}
+
+template <class T>
+const T* TKXGPBatchEvaluator<T>::ColumnOf(const TKXGPInstruction<T>& Variable,
+                                          const TKXGPBatchContext<T>& Context) {
+  if (FColumnsVersion != Context.Version()) {
+    FColumnSlots.assign(kColumnSlots, {0, nullptr});
+    FColumnsVersion = Context.Version();
+  }
+  auto& [serial, column] = FColumnSlots[Variable.NameSerial() % kColumnSlots];
+  if (serial != Variable.NameSerial()) {
+    serial = Variable.NameSerial();
+    column = Context.FindColumn(Variable.Name());
+  }
+  return column;
 }
 
 template <class T>

@@ -68,6 +68,7 @@ class TKXGPBatchEvaluator {
   static constexpr std::int32_t kToResults = -2;
 
   void Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context);
+  const T* ColumnOf(const TKXGPInstruction<T>& Variable, const TKXGPBatchContext<T>& Context);
   void AddStep(TKXGPNode<T>* Node, TStepKind Kind, std::int32_t Arguments);
   void PrepareScalarContext(const TKXGPBatchContext<T>& Context);
   void RunBlock(const TKXGPBatchContext<T>& Context, std::size_t First, std::size_t Count,
@@ -88,6 +89,11 @@ class TKXGPBatchEvaluator {
   std::vector<std::pair<std::int32_t, T>> FConstants;
   std::vector<std::pair<TKXGPNode<T>*, bool>> FWalk;
   std::size_t FMaxOperands = 0;
+  // Columns found for variables, by the instruction's name serial (direct-mapped), valid
+  // for the context version FColumnsVersion: repeated executions compare no names.
+  static constexpr std::size_t kColumnSlots = 64;
+  std::vector<std::pair<std::uint64_t, const T*>> FColumnSlots;
+  std::uint64_t FColumnsVersion = 0;
   bool FHasScalar = false;
   // The single-case context of scalar steps, holding a value per column of the batch
   // context it was prepared for.
