@@ -1,8 +1,6 @@
 #include "kx/ga/genetic_algorithm.hpp"
 
-#include <optional>
-
-#include "kx/host/exceptions.hpp"
+#include "kx/core/enum_property.hpp"
 #include "kx/host/number_text.hpp"
 #include "kx/host/streaming.hpp"
 
@@ -10,14 +8,9 @@ namespace kx {
 
 void TKXGeneticAlgorithm::DefineProperties(TKXFiler& Filer) {
   TKXCustomGeneticAlgorithm::DefineProperties(Filer);
-  Filer.Property(
-      "CrossoverMethod", [this] { return std::string(EnumName(CrossoverMethod())); },
-      [this](const std::string& Text) {
-        const std::optional<TGACrossoverMethod> value = EnumFromName<TGACrossoverMethod>(Text);
-        if (!value) throw EConvertError("Invalid property value " + Text);
-        SetCrossoverMethod(*value);
-      },
-      CrossoverMethod() != cmGeneBoundary);
+  EnumProperty<TGACrossoverMethod>(
+      Filer, "CrossoverMethod", [this] { return CrossoverMethod(); },
+      [this](TGACrossoverMethod v) { SetCrossoverMethod(v); }, cmGeneBoundary);
   Filer.Property(
       "GeneSize", [this] { return std::to_string(GeneSize()); },
       [this](const std::string& Text) { SetGeneSize(StrToInt(Text)); }, true);
