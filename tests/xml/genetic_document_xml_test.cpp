@@ -90,7 +90,7 @@ TEST(GeneticDocumentXml, SingleFloatsAreNarrowedAndIgnoreTheDecimalSeparator) {
   EXPECT_EQ(Cutoff, 0.5f);
 }
 
-TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseConversionErrors) {
+TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseAndTheGenerationLimitKeepsItsLow32Bits) {
   auto Doc = DocumentWith(
       "<Generation>abc</Generation><DiversityLimit>0,5</DiversityLimit>"
       "<GenerationLimit>12x</GenerationLimit><MaxFitness>1.5.2</MaxFitness>");
@@ -101,15 +101,13 @@ TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseConversionErrors) {
   EXPECT_THROW(Doc->MaxFitness(), EConvertError);
   // A 32-bit integer that overflows does not wrap.
   EXPECT_THROW(DocumentWith("<Generation>2147483648</Generation>")->Generation(), EConvertError);
-}
-
-TEST(GeneticDocumentXml, GenerationLimitIsTruncatedToItsLow32Bits) {
+  // The unsigned generation limit is read as 64 bits and truncated to its low 32 bits.
   EXPECT_EQ(DocumentWith("<GenerationLimit>4294967297</GenerationLimit>")->GenerationLimit(), 1u);
   EXPECT_EQ(DocumentWith("<GenerationLimit>-1</GenerationLimit>")->GenerationLimit(), 4294967295u);
-  auto Doc = NewGeneticDocument();
-  Doc->SetGenerationLimit(4000000000u);
-  EXPECT_EQ(Doc->Node().child("GenerationLimit").text().as_string(), std::string("4000000000"));
-  EXPECT_EQ(Doc->GenerationLimit(), 4000000000u);
+  auto Written = NewGeneticDocument();
+  Written->SetGenerationLimit(4000000000u);
+  EXPECT_EQ(Written->Node().child("GenerationLimit").text().as_string(), std::string("4000000000"));
+  EXPECT_EQ(Written->GenerationLimit(), 4000000000u);
 }
 
 TEST(GeneticDocumentXml, StringsReplaceTheContentAndKeepBlanksAndSpecialCharacters) {

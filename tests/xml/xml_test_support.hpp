@@ -28,7 +28,6 @@ class TempFolder {
     std::filesystem::remove_all(FPath, Ignored);
   }
   std::string File(const std::string& Name) const { return (FPath / Name).string(); }
-  const std::filesystem::path& Path() const { return FPath; }
   std::vector<std::string> Names() const {
     std::vector<std::string> Result;
     for (const auto& Entry : std::filesystem::directory_iterator(FPath)) {
