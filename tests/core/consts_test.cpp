@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <kx/core/consts.hpp>
-#include <numeric>
 
 namespace kx {
 namespace {
@@ -52,15 +50,6 @@ TEST(ConstsTest, SetsUseOneBitPerOrdinal) {
   ops.Include(goMutate);
   EXPECT_EQ(ops, (TGAGeneticOperations{goMutate, goInvert}));
   EXPECT_TRUE(TGAGeneticOperations{}.Empty());
-}
-
-TEST(ConstsTest, DefaultsAreTheNearestDoublesAndOnlyThreeMutationsAreWeighted) {
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(CROSSOVER_PROBABILITY), 0x3FEF5C28F5C28F5Cu);
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(DEFAULT_DIVERSITY_LIMIT), 0x3F947AE147AE147Bu);
-  EXPECT_EQ(std::accumulate(DefaultMutationWeights.begin(), DefaultMutationWeights.end(), 0), 75);
-  for (TGPMutationMethod off : {mmReplacement, mmConstant, mmPoint}) {
-    EXPECT_EQ(DefaultMutationWeights[off], 0) << EnumName(off);
-  }
 }
 
 TEST(ConstsTest, MessagesFormatPrintfStyleAndRaiseAsGAExceptions) {

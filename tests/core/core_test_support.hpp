@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <kx/core/genetic_component.hpp>
+#include <kx/host/random.hpp>
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,13 +39,16 @@ inline TValueIndividual* AsValue(TKXIndividual* Item) {
   return static_cast<TValueIndividual*>(Item);
 }
 
-// Evaluates an individual's value as its fitness and exposes the protected steps.
+// Evaluates an individual's value as its fitness (plus a small random draw when Noisy, so
+// that evaluation streams show in the result) and exposes the protected steps. The
+// evaluation count is safe to update from several threads.
 class TValueComponent : public TKXCustomGeneticComponent {
  public:
-  explicit TValueComponent(TKXComponent* AOwner = nullptr) : TKXCustomGeneticComponent(AOwner) {
-    SetOnEvaluateFitness([this](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-      ++Evaluations;
+  explicit TValueComponent(bool Noisy = false) {
+    SetOnEvaluateFitness([this, Noisy](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+      Evaluations.fetch_add(1, std::memory_order_relaxed);
       Fitness = AsValue(Item)->Value();
+      if (Noisy) Fitness += RandomFloat() / 1024;
     });
   }
   std::string ClassName() const override { return "TValueComponent"; }
@@ -56,16 +61,49 @@ class TValueComponent : public TKXCustomGeneticComponent {
     EvaluateFitness();
   }
   TValueIndividual* At(int Index) const { return AsValue(Population()->Items(Index)); }
+  std::vector<double> Values() const {
+    std::vector<double> values;
+    for (int i = 0; i < Population()->Count(); ++i) values.push_back(At(i)->Value());
+    return values;
+  }
 
-  using TKXCustomGeneticComponent::DoEvolveOneStep;
   using TKXCustomGeneticComponent::DoStartEvolve;
-  using TKXCustomGeneticComponent::PrioritizePopulation;
 
-  int Evaluations = 0;
+  std::atomic<int> Evaluations{0};
 
  protected:
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass /*ItemClass*/) override {
     return std::make_unique<TKXPopulation>(ItemClassOf<TValueIndividual>(), this);
+  }
+};
+
+// Operators that change the value and draw from the generator, so that every breeding
+// stream shows in the result.
+class TRandomValueComponent : public TValueComponent {
+ public:
+  using TValueComponent::TValueComponent;
+
+ protected:
+  std::int32_t DoInitialize() override {
+    for (int i = 0; i < Population()->Count(); ++i) At(i)->SetValue(RandomFloat() * 100);
+    return 0;
+  }
+  bool DoCrossover(TKXIndividual* P1, TKXIndividual* P2, TKXIndividual* C1,
+                   TKXIndividual* C2) override {
+    const double a = RandomFloat();
+    const double v1 = AsValue(P1)->Value();
+    const double v2 = AsValue(P2)->Value();
+    AsValue(C1)->SetValue(v1 + a * (v2 - v1));
+    if (C2 != nullptr) AsValue(C2)->SetValue(v2 + a * (v1 - v2));
+    return true;
+  }
+  bool DoMutate(TKXIndividual* Item) override {
+    AsValue(Item)->SetValue(AsValue(Item)->Value() + RandomFloat() - 0.5);
+    return true;
+  }
+  bool DoInvert(TKXIndividual* Item) override {
+    AsValue(Item)->SetValue(100 - AsValue(Item)->Value());
+    return true;
   }
 };
 

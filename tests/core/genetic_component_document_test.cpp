@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -9,6 +8,8 @@
 #include "core/core_test_support.hpp"
 #include "kx/core/genetic_component.hpp"
 #include "kx/host/exceptions.hpp"
+#include "kx/host/streaming.hpp"
+#include "kx/host/string_list.hpp"
 #include "kx/xml/genetic_document_xml.hpp"
 #include "kx/xml/xml_document.hpp"
 #include "kx/xml/xml_node.hpp"
@@ -17,23 +18,8 @@
 namespace kx {
 namespace {
 
-using test::ChildTags;
-using test::ReadFile;
 using test::TempFolder;
-using test::WriteFile;
 using testing::TValueComponent;
-
-// A component with every header setting away from its default.
-void Configure(TKXCustomGeneticComponent& Component) {
-  Component.SetDiversityLimit(0.3);
-  Component.SetFitnessCutoff(12.5);
-  Component.SetFitnessMethod(fmWeightedMaximize);
-  Component.SetGeneration(17);
-  Component.SetUseDiversityLimit(true);
-  Component.SetUseFitnessCutoff(true);
-  Component.SetGenerationLimit(250);
-  Component.SetUseGenerationLimit(true);
-}
 
 TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrder) {
   TValueComponent component;
@@ -41,7 +27,7 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrder) {
   TXMLDocumentBinding<TXMLGeneticDocumentType> doc = NewGeneticDocument();
   component.SaveToXML(doc.Root());
   std::string actual;
-  for (const std::string& tag : ChildTags(doc.Root().Node())) {
+  for (const std::string& tag : test::ChildTags(doc.Root().Node())) {
     actual += tag + "=" + std::string(ElementText(doc.Root().Node().child(tag.c_str()))) + " ";
   }
   EXPECT_EQ(actual,
@@ -52,13 +38,18 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrder) {
 
 TEST(GeneticComponentDocument, HeaderRoundTripsThroughStreamsAndFiles) {
   TValueComponent source;
-  Configure(source);
+  source.SetDiversityLimit(0.3);
+  source.SetFitnessCutoff(12.5);
+  source.SetFitnessMethod(fmWeightedMaximize);
+  source.SetGeneration(17);
+  source.SetUseDiversityLimit(true);
+  source.SetUseFitnessCutoff(true);
+  source.SetGenerationLimit(250);
+  source.SetUseGenerationLimit(true);
   source.SetValues({4, 8});
   std::stringstream stream;
   source.SaveToStream(stream);
-  const std::string text = stream.str();
-  EXPECT_EQ(text.rfind("<?xml version=\"1.0\"", 0), 0u) << text;
-  EXPECT_NE(text.find("<GeneticDocument>\n  <DiversityLimit>"), std::string::npos) << text;
+  EXPECT_NE(stream.str().find("<GeneticDocument>\n  <DiversityLimit>"), std::string::npos);
 
   TValueComponent target;
   target.SetValues({100});
@@ -82,24 +73,25 @@ TEST(GeneticComponentDocument, HeaderRoundTripsThroughStreamsAndFiles) {
 TEST(GeneticComponentDocument, MissingElementsReadAsZeroThroughTheSetters) {
   TKXXMLDocument doc;
   doc.LoadFromXML("<GeneticDocument><FitnessCutoff>2</FitnessCutoff></GeneticDocument>");
+  const TXMLGeneticDocumentType root = GetGeneticDocument(doc);
   TKXCustomGeneticComponent limited;
-  Configure(limited);
-  limited.LoadFromXML(GetGeneticDocument(doc));
+  limited.SetDiversityLimit(0.3);
+  limited.SetFitnessMethod(fmWeightedMaximize);
+  limited.SetGenerationLimit(250);
+  limited.SetUseGenerationLimit(true);
+  limited.LoadFromXML(root);
   EXPECT_EQ(limited.DiversityLimit(), 0);
   EXPECT_EQ(limited.FitnessCutoff(), 2);
   EXPECT_EQ(limited.FitnessMethod(), fmWeightedMaximize);  // empty name: unchanged
-  EXPECT_EQ(limited.Generation(), 0);
-  EXPECT_FALSE(limited.UseDiversityLimit() || limited.UseFitnessCutoff());
   EXPECT_FALSE(limited.UseGenerationLimit());
   EXPECT_EQ(limited.GenerationLimit(), 1);  // the setter's minimum
 
   // A limit that is still 0 stays 0: the setter ignores an unchanged value.
   TKXCustomGeneticComponent fresh;
-  fresh.LoadFromXML(GetGeneticDocument(doc));
+  fresh.LoadFromXML(root);
   EXPECT_EQ(fresh.GenerationLimit(), 0);
 
   // The fitness method changes only for a value name, in any letter case.
-  const TXMLGeneticDocumentType root = GetGeneticDocument(doc);
   for (const char* name : {"FMWEIGHTEDMINIMIZE", "fmNothing", "1", " fmMinimize"}) {
     root.SetFitnessMethod(name);
     fresh.LoadFromXML(root);
@@ -107,30 +99,22 @@ TEST(GeneticComponentDocument, MissingElementsReadAsZeroThroughTheSetters) {
   EXPECT_EQ(fresh.FitnessMethod(), fmWeightedMinimize);
 }
 
-TEST(GeneticComponentDocument, LoadingClampsAndFailsAtTheFirstBadNumber) {
+TEST(GeneticComponentDocument, BadInputFailsBeforeAnySettingOrAtTheFirstBadNumber) {
+  TKXCustomGeneticComponent component;
+  std::istringstream otherRoot("<GeneticAlgorithm><Generation>5</Generation></GeneticAlgorithm>");
+  EXPECT_THROW(component.LoadFromStream(otherRoot), EXMLError);
+  EXPECT_THROW(component.LoadFromFile(TempFolder().File("missing.xml")), EXMLError);
+  EXPECT_EQ(component.Generation(), 0);
+
+  // Fields are read in order: those before a bad number keep their new values.
   TKXXMLDocument doc;
   doc.LoadFromXML(
       "<GeneticDocument><DiversityLimit>7</DiversityLimit><FitnessCutoff>-3</FitnessCutoff>"
       "<Generation>many</Generation><GenerationLimit>9</GenerationLimit></GeneticDocument>");
-  TKXCustomGeneticComponent component;
   EXPECT_THROW(component.LoadFromXML(GetGeneticDocument(doc)), EConvertError);
-  EXPECT_EQ(component.DiversityLimit(), 1);  // clamped, read before the failure
+  EXPECT_EQ(component.DiversityLimit(), 1);  // clamped
   EXPECT_EQ(component.FitnessCutoff(), -3);
   EXPECT_EQ(component.GenerationLimit(), 0);  // after the failure: not reached
-}
-
-TEST(GeneticComponentDocument, BadInputRaisesBeforeAnySettingChanges) {
-  TempFolder folder;
-  TKXCustomGeneticComponent component;
-  for (const char* text : {"<GeneticDocument><Generation>5</Generation>", "",
-                           "<GeneticAlgorithm><Generation>5</Generation></GeneticAlgorithm>"}) {
-    std::istringstream stream(text);
-    EXPECT_THROW(component.LoadFromStream(stream), EXMLError) << text;
-    WriteFile(folder.File("bad.xml"), text);
-    EXPECT_THROW(component.LoadFromFile(folder.File("bad.xml")), EXMLError) << text;
-  }
-  EXPECT_THROW(component.LoadFromFile(folder.File("missing.xml")), EXMLError);
-  EXPECT_EQ(component.Generation(), 0);
 }
 
 TEST(GeneticComponentDocument, SaveToFileWritesTheSubclassStreamAndKeepsTheOldFileOnFailure) {
@@ -146,70 +130,115 @@ TEST(GeneticComponentDocument, SaveToFileWritesTheSubclassStreamAndKeepsTheOldFi
   TempFolder folder;
   component.SaveToFile(folder.File("run.xml"));
   EXPECT_THROW(component.SaveToFile(folder.File("run.xml")), std::runtime_error);
-  EXPECT_EQ(ReadFile(folder.File("run.xml")), "<custom></custom>");
-  EXPECT_EQ(folder.Names(), std::vector<std::string>{"run.xml"});  // no temporary left
-  EXPECT_THROW(TKXCustomGeneticComponent().SaveToFile(folder.File("no/such/run.xml")), EXMLError);
+  EXPECT_EQ(test::ReadFile(folder.File("run.xml")), "<custom></custom>");
 }
 
-// Individuals that keep a number in the text of their element.
-class TXMLValueIndividual : public testing::TValueIndividual {
- public:
-  using TValueIndividual::TValueIndividual;
-  void LoadFromXML(const TXMLNode& Node) override {
-    SetValue(std::stod(std::string(ElementText(Node.Node()))));
-  }
-  void SaveToXML(const TXMLNode& Node) override {
-    SetElementText(Node.Node(), std::to_string(static_cast<int>(Value())));
-  }
-};
+// --- Component streams ---------------------------------------------------------------
 
-class TXMLValueComponent : public TValueComponent {
- public:
-  int Updates = 0;
+std::string Written(TKXCustomGeneticComponent& Component) {
+  std::stringstream stream;
+  WriteComponent(stream, Component);
+  return stream.str();
+}
 
- protected:
-  std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass /*ItemClass*/) override {
-    return std::make_unique<TKXPopulation>(ItemClassOf<TXMLValueIndividual>(), this);
+// The property lines of a written component, without the object's header and end.
+std::vector<std::string> PropertyLines(const std::string& Text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(Text);
+  for (std::string line; std::getline(stream, line);) {
+    if (line.rfind("  ", 0) == 0 && line.find(" = ") != std::string::npos) lines.push_back(line);
   }
-  void PopulationUpdate(TKXIndividual* Item) override {
-    ++Updates;
-    TValueComponent::PopulationUpdate(Item);
-  }
-};
+  return lines;
+}
 
-TEST(PopulationDocument, SaveAppendsOneElementPerIndividualTaggedWithItsDisplayName) {
-  TXMLValueComponent component;
-  component.SetValues({3, 5});
-  component.Population()->Items(0)->SetName("alpha");
-  TKXXMLDocument doc;
-  doc.LoadFromXML("<Population><kept/></Population>");
-  component.Population()->SaveToXML(TXMLNode(doc.DocumentElement()));
+TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastInTheirOrder) {
+  TKXCustomGeneticComponent component;
+  EXPECT_TRUE(PropertyLines(Written(component)).empty()) << "defaults are not written";
+  component.SetMutationProbability(0);
+  component.SetInversionProbability(0.25);
+  component.SetCrossoverProbability(0.5);
+  component.SetElitistPct(0.125);
+  component.SetDiversityLimit(0.75);
+  component.SetFitnessCutoff(-2.5);
+  component.SetTournamentField(4);
+  component.SetSelectionMethod(smElitist);
+  component.SetOperations({goCrossover, goInvert});
+  const std::vector<std::string> lines = PropertyLines(Written(component));
+  ASSERT_GE(lines.size(), 6u);
   EXPECT_EQ(
-      NodeToXML(doc.DocumentElement()),
-      "<Population><kept/><alpha>3</alpha><TValueIndividual>5</TValueIndividual></Population>");
+      std::vector<std::string>(lines.end() - 6, lines.end()),
+      (std::vector<std::string>{"  FitnessCutoff = -2.5", "  DiversityLimit = 0.75",
+                                "  ElitistPct = 0.125", "  CrossoverProbability = 0.5",
+                                "  InversionProbability = 0.25", "  MutationProbability = 0"}));
+
+  std::stringstream stream(Written(component));
+  TKXCustomGeneticComponent copy;
+  ReadComponent(stream, copy);
+  EXPECT_EQ(Written(copy), Written(component));
+  EXPECT_EQ(copy.Operations(), (TGAGeneticOperations{goCrossover, goInvert}));
 }
 
-TEST(PopulationDocument, LoadReplacesTheIndividualsInsideOneUpdateBracket) {
-  TXMLValueComponent component;
-  component.SetValues({1, 2, 3, 4, 5});
-  TKXXMLDocument doc;
-  doc.LoadFromXML("<Population><a>7</a><!-- note --><b>9</b><c>11</c></Population>");
-  component.Updates = 0;
-  component.Population()->LoadFromXML(TXMLNode(doc.DocumentElement()));
-  ASSERT_EQ(component.Population()->Count(), 3);
-  EXPECT_EQ(component.At(0)->Value(), 7);
-  EXPECT_EQ(component.At(2)->Value(), 11);
-  EXPECT_EQ(component.Updates, 1);  // the bracket's closing report only
+TEST(GeneticComponentStreaming, EntriesAreAppliedThroughTheClampingSetters) {
+  std::istringstream stream(
+      "object C: TKXCustomGeneticComponent\n  MutationProbability = 3\n"
+      "  TournamentField = 1\nend\n");
+  TKXCustomGeneticComponent component;
+  ReadComponent(stream, component);
+  EXPECT_EQ(component.MutationProbability(), 1);
+  EXPECT_EQ(component.TournamentField(), 2);
 
-  doc.LoadFromXML("<Population/>");
-  component.Population()->LoadFromXML(TXMLNode(doc.DocumentElement()));
-  EXPECT_EQ(component.Population()->Count(), 0);  // no child elements: no individuals
+  std::istringstream bad(
+      "object C: TKXCustomGeneticComponent\n  FitnessMethod = fmSideways\nend\n");
+  EXPECT_THROW(ReadComponent(bad, component), EConvertError);
+}
 
-  // A failing individual still closes the bracket.
-  doc.LoadFromXML("<Population><a>1</a><b>x</b></Population>");
-  EXPECT_THROW(component.Population()->LoadFromXML(TXMLNode(doc.DocumentElement())),
-               std::invalid_argument);
-  EXPECT_EQ(component.Population()->UpdateCount(), 0);
+// --- The report ----------------------------------------------------------------------
+
+TEST(GeneticComponentReport, DefaultReport) {
+  EXPECT_EQ(TKXCustomGeneticComponent().ToString(),
+            "Operating Conditions\n"
+            "   Fitness Method = fmMinimize\n"
+            "   Crossover Probability = 98.00%\n"
+            "   Inversion Probability = 10.00%\n"
+            "   Mutation Probability = 1.00%\n"
+            "   Selection Method = smStochasticTournament\n"
+            "Initial Conditions\n"
+            "   Population = 100\n"
+            "There are no Termination Conditions\n");
+}
+
+// Every termination line in its fixed order, percentages rounded to two significant digits,
+// the configured population size rather than the current count, and the caller's indent on
+// the indented lines only.
+TEST(GeneticComponentReport, DescribeAppendsEveryConditionWithTheCallersIndent) {
+  TValueComponent component;
+  component.SetValues({1, 2, 3});
+  component.SetInitialPopulation(7);
+  component.SetFitnessMethod(fmWeightedMaximize);
+  component.SetSelectionMethod(smElitist);
+  component.SetMutationProbability(0.123);
+  component.SetCrossoverProbability(1.0 / 3.0);
+  component.SetInversionProbability(0.005);
+  component.SetUseGenerationLimit(true);
+  component.SetGenerationLimit(50);
+  component.SetUseDiversityLimit(true);
+  component.SetDiversityLimit(0.0456);
+  component.SetUseFitnessCutoff(true);
+  component.SetFitnessCutoff(0.5);
+  TKXStringList lines;
+  lines.Add("Report");
+  component.Describe(lines, "\t");
+  EXPECT_EQ(lines.Text(),
+            "Report\nOperating Conditions\n\tFitness Method = fmWeightedMaximize\n"
+            "\tCrossover Probability = 33.00%\n\tInversion Probability = 0.50%\n"
+            "\tMutation Probability = 12.00%\n\tSelection Method = smElitist\n"
+            "Initial Conditions\n\tPopulation = 7\n"
+            "Termination Conditions\n\tFitness >= 0.5\n\tDiversity less than 4.60%\n"
+            "\tMaximum number of generations = 50\n");
+
+  component.SetFitnessMethod(fmWeightedMinimize);
+  component.SetFitnessCutoff(0.1234567890123456);
+  EXPECT_NE(component.ToString().find("\n   Fitness <= 0.123456789012346\n"), std::string::npos);
 }
 
 }  // namespace

@@ -19,34 +19,27 @@ class IndividualTest : public ::testing::Test {
   TValueComponent Component;
 };
 
-TEST_F(IndividualTest, TheRawFitnessIsCachedUntilModified) {
+TEST_F(IndividualTest, TheRawFitnessIsCachedUntilModifiedOrRenamed) {
   TValueIndividual* item = AsValue(Component.Population()->Add());
   item->SetValue(3);
   EXPECT_EQ(item->Fitness(), 3);
   EXPECT_EQ(item->Fitness(), 3);
   EXPECT_EQ(Component.Evaluations, 1);
   item->Modified();
-  EXPECT_TRUE(item->NeedFitness());
   EXPECT_EQ(item->Fitness(), 3);
   EXPECT_EQ(Component.Evaluations, 2);
+
+  item->SetName("alpha");
+  item->Fitness();
+  item->SetName("alpha");  // the same name changes nothing
+  EXPECT_FALSE(item->NeedFitness());
+  item->SetName("Alpha");  // names compare case-sensitively
+  EXPECT_TRUE(item->NeedFitness());
 
   // A failing handler leaves the fitness stale.
   Component.SetOnEvaluateFitness(
       [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("failed"); });
-  item->Modified();
   EXPECT_THROW(item->Fitness(), std::runtime_error);
-  EXPECT_TRUE(item->NeedFitness());
-}
-
-TEST_F(IndividualTest, OnlyADifferentNameMarksTheIndividualModified) {
-  TKXIndividual* item = Component.Population()->Items(0);
-  item->SetName("");
-  EXPECT_FALSE(item->NeedFitness());
-  item->SetName("alpha");
-  item->Fitness();
-  item->SetName("alpha");
-  EXPECT_FALSE(item->NeedFitness());
-  item->SetName("Alpha");  // names compare case-sensitively
   EXPECT_TRUE(item->NeedFitness());
 }
 
@@ -67,16 +60,21 @@ TEST_F(IndividualTest, OutsideAnOwnedPopulationTheFitnessIsZeroAndStaysStale) {
   EXPECT_EQ(Component.Evaluations, 1);
 }
 
-TEST_F(IndividualTest, AssignCopiesFitnessStalenessAndName) {
+TEST_F(IndividualTest, AssignCopiesFitnessStalenessAndNameAndCloneAddsACopy) {
   TValueIndividual* source = Component.At(0);
   source->SetName("parent");
   TValueIndividual* target = Component.At(1);
-  Component.Evaluations = 0;
   target->Assign(source);  // the stale source is evaluated once, through the read
   EXPECT_EQ(Component.Evaluations, 1);
   EXPECT_FALSE(target->NeedFitness());
   EXPECT_EQ(target->Fitness(), 4);
   EXPECT_EQ(target->Name(), "parent");
+
+  TKXIndividual* clone = Component.At(1)->Clone();  // of the population's item class
+  EXPECT_EQ(Component.Population()->Count(), 3);
+  EXPECT_EQ(AsValue(clone)->Value(), 4);
+  EXPECT_EQ(clone->Fitness(), 4);
+  EXPECT_EQ(Component.Evaluations, 1);
 
   // A stale source outside an owned population hands on its staleness.
   TValueIndividual detached;
@@ -85,24 +83,12 @@ TEST_F(IndividualTest, AssignCopiesFitnessStalenessAndName) {
   target->Assign(&detached);
   EXPECT_TRUE(target->NeedFitness());
   EXPECT_EQ(target->Fitness(), 2);
+  EXPECT_THROW(detached.Clone(), EListError);
 
   TKXStringList other;
   EXPECT_THROW(target->Assign(&other), EConvertError);
   EXPECT_EQ(target->Name(), "orphan");
   EXPECT_FALSE(target->NeedFitness());
-}
-
-TEST_F(IndividualTest, CloneAddsAnEvaluatedCopyToThePopulation) {
-  Component.At(1)->Fitness();
-  Component.Evaluations = 0;
-  TKXIndividual* clone = Component.At(1)->Clone();
-  EXPECT_EQ(Component.Population()->Count(), 3);
-  EXPECT_EQ(clone->ClassName(), "TValueIndividual");
-  EXPECT_EQ(AsValue(clone)->Value(), 7);
-  EXPECT_EQ(clone->Fitness(), 7);
-  EXPECT_EQ(Component.Evaluations, 0);
-  TValueIndividual detached;
-  EXPECT_THROW(detached.Clone(), EListError);
 }
 
 }  // namespace
