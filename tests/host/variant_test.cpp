@@ -5,55 +5,39 @@
 #include <kx/host/number_text.hpp>
 #include <kx/host/variant.hpp>
 #include <string>
+#include <tuple>
 #include <utility>
+
+#include "host/host_test_support.hpp"
 
 using kx::TKXVariant;
 using kx::TKXVarType;
 
-TEST(Variant, EmptyAndTheKindsConstructionPicks) {
-  TKXVariant v;
-  EXPECT_TRUE(v.IsEmpty());
-  EXPECT_EQ(v.ToString(), "");
-  EXPECT_EQ(v.ToFloat(), 0.0);
-  EXPECT_FALSE(v.ToBool());
-  const std::pair<TKXVariant, TKXVarType> rows[] = {
-      {TKXVariant(true), TKXVarType::varBoolean},
-      {TKXVariant(std::int16_t{7}), TKXVarType::varInteger},
-      {TKXVariant(std::int64_t{7}), TKXVarType::varInt64},
-      {TKXVariant(7u), TKXVarType::varInt64},
-      {TKXVariant(2.5f), TKXVarType::varDouble},
-      {TKXVariant("abc"), TKXVarType::varString},
-      {TKXVariant(TKXVariant::Null), TKXVarType::varNull}};
-  for (const auto& [value, type] : rows) EXPECT_EQ(value.VarType(), type) << value.ToString();
-  v = "text";
+TEST(Variant, KindsAndTextFollowTheValueTextRules) {
+  const std::tuple<TKXVariant, TKXVarType, const char*> rows[] = {
+      {TKXVariant(), TKXVarType::varEmpty, ""},
+      {TKXVariant(TKXVariant::Null), TKXVarType::varNull, ""},
+      {TKXVariant(true), TKXVarType::varBoolean, "True"},
+      {TKXVariant(false), TKXVarType::varBoolean, "False"},
+      {TKXVariant(std::int16_t{-42}), TKXVarType::varInteger, "-42"},
+      {TKXVariant(std::int64_t{1} << 40), TKXVarType::varInt64, "1099511627776"},
+      {TKXVariant(7u), TKXVarType::varInt64, "7"},
+      {TKXVariant(1.0f), TKXVarType::varDouble, "1"},
+      {TKXVariant(1e20), TKXVarType::varDouble, "1E20"},
+      {TKXVariant("abc"), TKXVarType::varString, "abc"}};
+  for (const auto& [value, type, text] : rows) {
+    EXPECT_EQ(value.VarType(), type) << text;
+    EXPECT_EQ(value.ToString(), text);
+  }
+  TKXVariant v = "text";
   v.Clear();
   EXPECT_TRUE(v.IsEmpty());
-}
+  EXPECT_EQ(v.ToFloat(), 0.0);
+  EXPECT_FALSE(v.ToBool());
 
-TEST(Variant, ToStringFollowsTheValueTextRules) {
-  const std::pair<TKXVariant, const char*> rows[] = {
-      {TKXVariant(true), "True"},
-      {TKXVariant(false), "False"},
-      {TKXVariant(-42), "-42"},
-      {TKXVariant(std::int64_t{1} << 40), "1099511627776"},
-      {TKXVariant(1.0), "1"},
-      {TKXVariant(1e20), "1E20"},
-      {TKXVariant(TKXVariant::Null), ""}};
-  for (const auto& [value, text] : rows) EXPECT_EQ(value.ToString(), text);
-
-  const char previous = kx::DecimalSeparator();
-  kx::SetDecimalSeparator(',');
-  const std::string text = TKXVariant(2.5).ToString();
-  const bool parsed = [] {
-    try {
-      return TKXVariant("2,5").ToFloat() == 2.5;
-    } catch (...) {
-      return false;
-    }
-  }();
-  kx::SetDecimalSeparator(previous);
-  EXPECT_EQ(text, "2,5");
-  EXPECT_TRUE(parsed);
+  kx::testing::SeparatorGuard comma(',');
+  EXPECT_EQ(TKXVariant(2.5).ToString(), "2,5");
+  EXPECT_EQ(TKXVariant("2,5").ToFloat(), 2.5);
 }
 
 TEST(Variant, NumericConversions) {
