@@ -46,19 +46,7 @@ TEST(BitsRequired, CountsTheShiftsToZero) {
   for (const auto& [value, bits] : rows) EXPECT_EQ(BitsRequired(value), bits) << value;
 }
 
-TEST(GeneRules, NaturalRangeFollowsKindWidthAndSign) {
-  Gene integer(gtInteger, 8);
-  EXPECT_EQ(integer.gene.MaxValue(), 255);
-  integer.gene.SetPreserveSignBit(true);
-  EXPECT_EQ(integer.gene.MinValue(), -128);
-  EXPECT_EQ(integer.gene.MaxValue(), 127);
-  Gene flag(gtBoolean, 1);  // boolean genes keep whatever bounds they had
-  flag.gene.SetMaxValue(7);
-  flag.gene.SetSize(5);
-  EXPECT_EQ(flag.gene.MaxValue(), 7);
-}
-
-TEST(GeneRules, BoundsKeepAWindowOfTheFieldsWidth) {
+TEST(GeneRules, BoundsStartAtTheNaturalRangeAndKeepAWindowOfTheFieldsWidth) {
   Gene g(gtInteger, 8);
   g.Set('<', 50, 50, 255);
   g.Set('>', 100, 0, 100);    // 100 - 256, raised to 0 without a sign bit
@@ -70,6 +58,8 @@ TEST(GeneRules, BoundsKeepAWindowOfTheFieldsWidth) {
   g.Set('<', 40, 40, 100);
   g.Set('>', 100, 40, 100);  // setting a current bound changes nothing
   Gene s(gtInteger, 8, true);
+  EXPECT_EQ(s.gene.MinValue(), -128);
+  EXPECT_EQ(s.gene.MaxValue(), 127);
   s.Set('>', 10, -246, 10);  // signed genes keep negative minima
   Gene f(gtFloat, 4);
   f.Set('<', 20, 20, 35);  // inverted: 20 + 16 - 1
@@ -77,7 +67,11 @@ TEST(GeneRules, BoundsKeepAWindowOfTheFieldsWidth) {
   Gene e(gtEnumeration, 0);
   e.gene.Enumerations()->SetText("a\nb\nc\n");
   e.Set('<', 5, 5, 7);
-  e.Set('>', 4, 1, 4);  // 3 >= 4 - 5: minimum = 4 - 3
+  e.Set('>', 4, 1, 4);      // 3 >= 4 - 5: minimum = 4 - 3
+  Gene flag(gtBoolean, 1);  // boolean genes keep whatever bounds they had
+  flag.gene.SetMaxValue(7);
+  flag.gene.SetSize(5);
+  EXPECT_EQ(flag.gene.MaxValue(), 7);
 }
 
 TEST(GeneClamping, NumericWritesClampToTheBounds) {

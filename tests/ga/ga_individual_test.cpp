@@ -54,11 +54,6 @@ TEST(GAIndividual, AssignAndSetBitsCopyTheChromosome) {
   source->SetBits(value);
   EXPECT_EQ(source->Bits()->ToBitString(), "000001");
   EXPECT_TRUE(source->NeedFitness());
-
-  TKXCustomGeneticAlgorithm other;  // a copied population keeps its own widths
-  other.SetGeneSize(3);
-  other.SetPopulation(ga.Population());
-  EXPECT_EQ(test::BitTexts(other.Population()), (std::vector<std::string>{"000001"}));
 }
 
 class TTaggedBits : public TKXGABits {
