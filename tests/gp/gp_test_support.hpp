@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -18,6 +19,7 @@
 #include "kx/gp_engine/batch.hpp"
 #include "kx/gp_engine/batch_context.hpp"
 #include "kx/gp_engine/context.hpp"
+#include "kx/host/random.hpp"
 
 namespace kx::testing {
 
@@ -25,12 +27,26 @@ using TFloatNode = TKXGPNode<TGAFloat>;
 using TFloatIndividual = TKXGPIndividual<TGAFloat>;
 using TFloatNodePtr = std::unique_ptr<TFloatNode>;
 
+inline TKXGPInstruction<TGAFloat>* AddVariable(TKXGPInstructions<TGAFloat>& Set,
+                                               const std::string& Name) {
+  auto* instruction = Set.Add();
+  instruction->SetName(Name);
+  return instruction;
+}
+
+inline TKXGPInstruction<TGAFloat>* AddConstant(TKXGPInstructions<TGAFloat>& Set,
+                                               const std::string& Name, TGAFloat Value) {
+  auto* instruction = AddVariable(Set, Name);
+  instruction->SetOperation(gpConstant);
+  instruction->SetValue(Value);
+  return instruction;
+}
+
 // Adds a function instruction whose handlers (single and batch) fold its arguments with Op.
 template <class Op>
 TKXGPInstruction<TGAFloat>* AddFunction(TKXGPInstructions<TGAFloat>& Set, const std::string& Name,
                                         std::int32_t Arity, Op Combine) {
-  auto* instruction = Set.Add();
-  instruction->SetName(Name);
+  auto* instruction = AddVariable(Set, Name);
   instruction->SetArity(Arity);
   instruction->SetOnExecute(
       [Combine](TKXObject*, TFloatNode* Node, TKXGPContext<TGAFloat>* Context, TGAFloat& Result) {
@@ -48,22 +64,6 @@ TKXGPInstruction<TGAFloat>* AddFunction(TKXGPInstructions<TGAFloat>& Set, const 
       }
     }
   });
-  return instruction;
-}
-
-inline TKXGPInstruction<TGAFloat>* AddVariable(TKXGPInstructions<TGAFloat>& Set,
-                                               const std::string& Name) {
-  auto* instruction = Set.Add();
-  instruction->SetName(Name);
-  return instruction;
-}
-
-inline TKXGPInstruction<TGAFloat>* AddConstant(TKXGPInstructions<TGAFloat>& Set,
-                                               const std::string& Name, TGAFloat Value) {
-  auto* instruction = Set.Add();
-  instruction->SetName(Name);
-  instruction->SetOperation(gpConstant);
-  instruction->SetValue(Value);
   return instruction;
 }
 
@@ -107,20 +107,15 @@ inline void SetQuadraticFitness(TKXGeneticProgramming& Gp) {
 // The same fitness with each program executed once over all the cases; the cases are
 // shared by every thread, the results are per thread.
 inline void SetBatchQuadraticFitness(TKXGeneticProgramming& Gp) {
-  auto cases = std::make_shared<TKXGPBatchContext<TGAFloat>>();
-  std::vector<TGAFloat> inputs;
-  for (double x = -1; x <= 1; x += 0.25) inputs.push_back(x);
-  cases->SetCount(inputs.size());
-  std::copy(inputs.begin(), inputs.end(), cases->Column("x").begin());
+  auto cases = std::make_shared<TKXGPBatchContext<TGAFloat>>(9);
+  for (std::size_t k = 0; k < 9; ++k) cases->Column("x")[k] = -1 + 0.25 * k;
   Gp.SetOnEvaluateFitness([cases](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
     thread_local std::vector<TGAFloat> predicted;
     predicted.resize(cases->Count());
     static_cast<TFloatIndividual*>(Item)->ExecuteBatch(*cases, predicted);
     const TGAFloat* x = cases->FindColumn("x");
     double error = 0;
-    for (std::size_t k = 0; k < predicted.size(); ++k) {
-      error += std::fabs(predicted[k] - (x[k] * x[k] + x[k]));
-    }
+    for (std::size_t k = 0; k < 9; ++k) error += std::fabs(predicted[k] - (x[k] * x[k] + x[k]));
     Fitness = std::isfinite(error) ? error : 1e30;
   });
 }
@@ -132,15 +127,70 @@ std::vector<TFloatNodePtr> Args(Nodes... Children) {
   return list;
 }
 
-// Checks the structural invariants of a tree: parent links, cached size and depth, and (for
-// an individual) that the flat list is the tree in pre-order.
-inline void ExpectWellFormed(const TFloatNode* Root, std::vector<const TFloatNode*>* PreOrder) {
-  ASSERT_NE(Root, nullptr);
-  std::vector<const TFloatNode*> stack{Root};
+// A float component over add, sub, mul, neg, sum3, x and the constant one whose fitness is the
+// value each individual was added with; helpers build programs by hand.
+class GPTest : public ::testing::Test {
+ protected:
+  GPTest() {
+    RandSeed(17);
+    AddArithmetic(*gp.Instructions());
+    AddFunction(*gp.Instructions(), "neg", 1, [](double a, double) { return -a; });
+    AddFunction(*gp.Instructions(), "sum3", 3, [](double a, double b) { return a + b; });
+    AddConstant(*gp.Instructions(), "one", 1.0);
+    gp.SetOnEvaluateFitness([this](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+      ++evaluations;
+      Fitness = fitnessOf.count(Item) ? fitnessOf[Item] : 1.0;
+    });
+  }
+
+  TFloatNodePtr N(const std::string& Name, std::vector<TFloatNodePtr> Children = {}) {
+    return Node(gp, Name, std::move(Children));
+  }
+  TFloatIndividual* NewIndividual(TFloatNodePtr Tree, double Fitness = 1.0) {
+    TFloatIndividual* individual = AddIndividual(gp, std::move(Tree));
+    fitnessOf[individual] = Fitness;
+    return individual;
+  }
+  // A full binary tree of add/mul over x of the given node depth.
+  TFloatNodePtr FullTree(int Depth) {
+    if (Depth == 0) return N("x");
+    return N(Depth % 2 ? "add" : "mul", Args(FullTree(Depth - 1), FullTree(Depth - 1)));
+  }
+  // A chain of Size - 1 neg nodes over x: size Size, depth Size - 1.
+  TFloatNodePtr Chain(int Size) {
+    TFloatNodePtr node = N("x");
+    for (int i = 1; i < Size; ++i) node = N("neg", Args(std::move(node)));
+    return node;
+  }
+
+  TKXGeneticProgramming gp;
+  std::map<TKXIndividual*, double> fitnessOf;
+  int evaluations = 0;
+};
+
+// A component over add, sub, mul and x with the quadratic fitness, ramped half-and-half trees
+// and the given population, evolved for Generations generations from the given seed.
+inline void EvolveQuadratic(TKXGeneticProgramming& Gp, std::uint64_t Seed, std::int32_t Population,
+                            std::int32_t Generations) {
+  RandSeed(Seed);
+  if (Gp.Instructions()->Count() == 0) AddArithmetic(*Gp.Instructions());
+  SetQuadraticFitness(Gp);
+  Gp.SetInitialPopulation(Population);
+  Gp.SetInitializationMethod(imRampedHalfAndHalf);
+  Gp.Evolve(Generations);
+}
+
+// Checks the structural invariants of an individual's tree: parent links, cached size and depth,
+// arities, and that the flat node list is the tree in pre-order.
+inline void ExpectConsistent(const TFloatIndividual& Individual) {
+  ASSERT_NE(Individual.DNA(), nullptr);
+  EXPECT_EQ(Individual.DNA()->Parent(), nullptr);
+  std::vector<const TFloatNode*> preorder;
+  std::vector<const TFloatNode*> stack{Individual.DNA()};
   while (!stack.empty()) {
     const TFloatNode* node = stack.back();
     stack.pop_back();
-    if (PreOrder != nullptr) PreOrder->push_back(node);
+    preorder.push_back(node);
     std::int32_t size = 1;
     std::int32_t depth = 0;
     for (int i = 0; i < node->ChildCount(); ++i) {
@@ -157,16 +207,8 @@ inline void ExpectWellFormed(const TFloatNode* Root, std::vector<const TFloatNod
     }
     for (int i = node->ChildCount() - 1; i >= 0; --i) stack.push_back(node->Child(i));
   }
-}
-
-inline void ExpectConsistent(const TFloatIndividual& Individual) {
-  ASSERT_NE(Individual.DNA(), nullptr);
-  EXPECT_EQ(Individual.DNA()->Parent(), nullptr);
-  std::vector<const TFloatNode*> preorder;
-  ExpectWellFormed(Individual.DNA(), &preorder);
   const auto& flat = Individual.FlattenedDNA();
-  ASSERT_EQ(flat.size(), preorder.size());
-  for (std::size_t i = 0; i < flat.size(); ++i) EXPECT_EQ(flat[i], preorder[i]);
+  EXPECT_EQ(std::vector<const TFloatNode*>(flat.begin(), flat.end()), preorder);
 }
 
 }  // namespace kx::testing
