@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <kx/core/consts.hpp>
+#include <numeric>
 
 namespace kx {
 namespace {
@@ -50,6 +51,13 @@ TEST(ConstsTest, SetsUseOneBitPerOrdinal) {
   ops.Include(goMutate);
   EXPECT_EQ(ops, (TGAGeneticOperations{goMutate, goInvert}));
   EXPECT_TRUE(TGAGeneticOperations{}.Empty());
+}
+
+TEST(ConstsTest, OnlyThreeMutationsAreWeightedByDefault) {
+  EXPECT_EQ(std::accumulate(DefaultMutationWeights.begin(), DefaultMutationWeights.end(), 0), 75);
+  for (TGPMutationMethod off : {mmReplacement, mmConstant, mmPoint}) {
+    EXPECT_EQ(DefaultMutationWeights[off], 0) << EnumName(off);
+  }
 }
 
 TEST(ConstsTest, MessagesFormatPrintfStyleAndRaiseAsGAExceptions) {
