@@ -50,10 +50,21 @@ class ParallelReproducibilityTest : public ::testing::TestWithParam<TRunSettings
     c.SetFitnessMethod(GetParam().Fitness);
     c.SetSelectionMethod(GetParam().Selection);
     if (GetParam().Selection == smCustom) {
-      // A handler mixing two built-in routines, one of which writes the roulette index and
-      // reads a table that no evaluation prepares: the loop must build it beforehand.
+      // A handler mixing built-in routines that read a table and a ranking no evaluation
+      // prepares under smCustom: the loop must build them beforehand, the ranking from the
+      // parents rather than from the population being bred.
       c.SetOnSelection([&c](TKXObject* S, TKXPopulation* P, TKXIndividual*& Parent) {
-        RandomInt(2) == 0 ? c.SelectRoulette(S, P, Parent) : c.SelectTournament(S, P, Parent);
+        switch (RandomInt(3)) {
+          case 0:
+            c.SelectRoulette(S, P, Parent);
+            break;
+          case 1:
+            c.SelectElitist(S, P, Parent);
+            EXPECT_EQ(Parent->Collection(), P);
+            break;
+          default:
+            c.SelectTournament(S, P, Parent);
+        }
       });
     }
     if (IsWeighted(GetParam().Fitness)) {
@@ -92,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TRunSettings{smStochasticTournament, fmMaximize, "StochasticTournament"},
                       TRunSettings{smElitist, fmMaximize, "Elitist"},
                       TRunSettings{smElitist, fmWeightedMinimize, "ElitistWeighted"},
-                      TRunSettings{smCustom, fmMaximize, "CustomRouletteAndTournament"}),
+                      TRunSettings{smCustom, fmMaximize, "CustomMixed"}),
     [](const ::testing::TestParamInfo<TRunSettings>& Info) { return Info.param.Name; });
 
 // Runs on four threads and restores the default thread count. Tests that hold for both

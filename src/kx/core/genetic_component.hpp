@@ -53,7 +53,11 @@ class TXMLReproductionType;
 //   populations, fitnesses and statistics whatever the number of threads. The parent of
 //   draw k of a generation (k = 2 x pair number + draw within the pair) takes the elitist
 //   rank k mod (K + 1), the rank the sequential loop gives it; a custom handler that draws
-//   more than two elitist parents per pair shifts the ranks of the following pairs.
+//   more than two elitist parents per pair shifts the ranks of the following pairs. The
+//   ranking elitist parents come from is always that of the previous generation: where the
+//   sequential loop would build a missing ranking from the population being bred (and
+//   never renew it under smCustom), the parallel loop ranks the parents before breeding,
+//   every generation under smCustom.
 class TKXCustomGeneticComponent : public TKXComponent {
  public:
   explicit TKXCustomGeneticComponent(TKXComponent* AOwner = nullptr);

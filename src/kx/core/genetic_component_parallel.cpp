@@ -87,11 +87,25 @@ void TKXCustomGeneticComponent::PrepareParallelBreeding() {
   // Roulette builds its table when empty and elitist selection its ranking when missing; a
   // custom handler may call either. The table is built from Population() as the first
   // roulette draw of the sequential loop would build it, before any child is bred.
-  const bool roulette = FSelectionMethod == smRoulette ||
-                        FSelectionMethod == smStochasticTournament || FSelectionMethod == smCustom;
+  const bool custom = FSelectionMethod == smCustom;
+  const bool roulette =
+      FSelectionMethod == smRoulette || FSelectionMethod == smStochasticTournament || custom;
   if (roulette && FCumNormFitnesses.empty()) CalculateCumulativeNormalizedFitnesses();
-  const bool elitist = FSelectionMethod == smElitist || FSelectionMethod == smCustom;
-  if (elitist && !FPriorityQueue) PrioritizePopulation();
+  // The ranking holds individuals, not numbers: built lazily from Population() it would hand
+  // out individuals the iterations are overwriting. So a missing ranking is built from the
+  // parents, and a custom handler's ranking (which no evaluation renews) every generation.
+  if (custom || (FSelectionMethod == smElitist && !FPriorityQueue)) {
+    // Ranked through the overridable PrioritizePopulation, which ranks Population(); the
+    // guard swaps back even when a weighted fitness handler throws.
+    struct TParentsCurrent {
+      TKXCustomGeneticComponent& Component;
+      explicit TParentsCurrent(TKXCustomGeneticComponent& C) : Component(C) {
+        Component.SwapGenerations();
+      }
+      ~TParentsCurrent() { Component.SwapGenerations(); }
+    } parentsCurrent(*this);
+    PrioritizePopulation();
+  }
   // The queue sorts on its first read after a change; this read is that one.
   if (FPriorityQueue && FPriorityQueue->Count() > 0) FPriorityQueue->Items(0);
 }
