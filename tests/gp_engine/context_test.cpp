@@ -43,17 +43,15 @@ TEST(GPContext, AssignCopiesValues) {
   a.Values().Add("x", 1);
   b.Values().Add("old", 9);
   b.Assign(&a);
-  EXPECT_EQ(b.Values().Count(), 1);
   a.Values().AddOrSetValue("x", 2);
-  EXPECT_EQ(b.Values().Items("x"), 1.0);
   b.Assign(&b);
   b.SetValues(b.Values());
-  EXPECT_EQ(b.Values().Items("x"), 1.0);
   // Other sources are refused and change nothing.
   kx::TKXGPFloatInstructions set(nullptr);
   EXPECT_THROW(b.Assign(&set), kx::EConvertError);
   EXPECT_THROW(b.SetValues(&set), kx::EConvertError);
   EXPECT_EQ(b.Values().Count(), 1);
+  EXPECT_EQ(b.Values().Items("x"), 1.0);
 }
 
 TEST(GPContext, ThreadsShareOneContextForReading) {
