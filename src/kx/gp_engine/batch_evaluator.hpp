@@ -20,12 +20,13 @@ namespace kx {
 //
 // Per node: a function whose instruction has OnExecuteBatch gets its arguments' values and
 // writes its own; a variable or constant without OnExecute takes its built-in value (the
-// variable's column, the empty value for a variable the context lacks, the node's value)
-// without any call; every other node (OnExecute but no OnExecuteBatch, or a function with
-// fewer children than its arity) is executed case by case through Execute in a context
-// holding the case's values of every column, so its instruction behaves exactly as in a
-// single execution. A batch-executed function evaluates its first Arity children for every
-// case, including arguments a case-by-case handler might have skipped.
+// variable's column, the empty value for a variable the context lacks or a function
+// without handlers, the node's value) without any call; every other node (OnExecute but no
+// OnExecuteBatch, or a function with fewer children than its arity) is executed case by
+// case through Execute in a context holding the case's values of every column, so its
+// instruction behaves exactly as in a single execution. A batch-executed function
+// evaluates its first Arity children for every case, including arguments a case-by-case
+// handler might have skipped.
 //
 // An evaluator keeps its working memory between calls; use one per thread.
 template <class T>
