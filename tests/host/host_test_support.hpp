@@ -1,6 +1,11 @@
 #pragma once
 
+#include <kx/host/component.hpp>
 #include <kx/host/number_text.hpp>
+#include <kx/host/streaming.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
 
 namespace kx::testing {
 
@@ -17,5 +22,25 @@ class SeparatorGuard {
  private:
   char FPrevious;
 };
+
+// The stream text of Component.
+inline std::string StreamText(TKXComponent& Component) {
+  std::ostringstream out;
+  WriteComponent(out, Component);
+  return out.str();
+}
+
+// The names of the component's own entries in a stream text, in order (collection items'
+// entries, indented deeper, are left out).
+inline std::vector<std::string> StreamEntryNames(const std::string& Text) {
+  std::vector<std::string> names;
+  std::istringstream in(Text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.size() > 2 && line.rfind("  ", 0) == 0 && line[2] != ' ' && line != "  >") {
+      names.push_back(line.substr(2, line.find(" = ") - 2));
+    }
+  }
+  return names;
+}
 
 }  // namespace kx::testing

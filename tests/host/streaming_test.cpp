@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <kx/host/collection.hpp>
 #include <kx/host/component.hpp>
 #include <kx/host/exceptions.hpp>
 #include <kx/host/number_text.hpp>
@@ -15,12 +16,30 @@ namespace {
 
 constexpr double kDefaultRate = 0.25;
 
-// Declares one property of each typed helper and an extra float entry, and records the
-// order in which a reader applies them.
+// An item of a streamed collection, with a string and an integer property.
+class TTestItem : public kx::TKXCollectionItem {
+ public:
+  using TKXCollectionItem::TKXCollectionItem;
+  std::string Label;
+  std::int32_t Count = 0;
+  void DefineProperties(kx::TKXFiler& Filer) override {
+    Filer.StringProperty(
+        "Label", [this] { return Label; }, [this](const std::string& v) { Label = v; });
+    Filer.IntProperty(
+        "Count", [this] { return Count; }, [this](std::int32_t v) { Count = v; }, 0);
+  }
+};
+
+// Declares one property of each typed helper, a collection and an extra float entry, and
+// records the order in which a reader applies them.
 class TTestComponent : public kx::TKXComponent {
  public:
   using TKXComponent::TKXComponent;
   std::string ClassName() const override { return "TTestComponent"; }
+
+  kx::TKXCollection Items{kx::ItemClassOf<TTestItem>()};
+  std::vector<std::string> Lines;
+  TTestItem* Item(int Index) { return static_cast<TTestItem*>(Items.GetItem(Index)); }
 
   std::int32_t Size = 10;
   bool Enabled = false;
@@ -48,6 +67,9 @@ class TTestComponent : public kx::TKXComponent {
         "Caption", [this] { return Caption; }, Setter(Caption, "Caption"));
     Filer.FloatProperty(
         "Weight", [this] { return Weight; }, Setter(Weight, "Weight"), WeightStored);
+    Filer.StringsProperty(
+        "Lines", [this] { return Lines; }, Setter(Lines, "Lines"), !Lines.empty());
+    Filer.Collection("Items", Items, Items.Count() > 0);
     Filer.DefineFloat(
         "Rate", Setter(Rate, "Rate"), [this] { return Rate; }, Rate != kDefaultRate);
   }
@@ -147,4 +169,57 @@ TEST(Streaming, MalformedStreamsNameTheLineAndChangeNothing) {
   EXPECT_THROW(Read("object Other: T\n  Size = 3\n", component), kx::EConvertError);
   EXPECT_EQ(component.Name(), "Keep");
   EXPECT_EQ(component.Size, 10);
+}
+
+TEST(Streaming, CollectionsAndStringListsRoundTripAndReplaceWhatWasThere) {
+  TTestComponent source;
+  source.Lines = {"a", "it's, here", "", "tab\t"};
+  source.Items.Add();
+  static_cast<TTestItem*>(source.Items.Add())->Label = "second";
+  source.Item(1)->Count = 4;
+  const std::string text = Write(source);
+  EXPECT_EQ(text,
+            "object : TTestComponent\n"
+            "  Lines = ('a', 'it''s, here', '', 'tab'#9)\n"
+            "  Items = <\n"
+            "    item\n"
+            "    end\n"
+            "    item\n"
+            "      Label = 'second'\n"
+            "      Count = 4\n"
+            "    end\n"
+            "  >\n"
+            "end\n");
+
+  TTestComponent target;
+  for (int i = 0; i < 3; ++i) static_cast<TTestItem*>(target.Items.Add())->Label = "old";
+  Read(text, target);
+  EXPECT_EQ(target.Lines, source.Lines);
+  ASSERT_EQ(target.Items.Count(), 2);
+  EXPECT_EQ(target.Item(0)->Label, "");
+  EXPECT_EQ(target.Item(1)->Label, "second");
+  EXPECT_EQ(target.Item(1)->Count, 4);
+  EXPECT_EQ(target.Items.UpdateCount(), 0);
+  EXPECT_EQ(Write(target), text);
+  // An empty collection in a stream empties the component's.
+  Read("object : T\n  Items = <\n  >\nend\n", target);
+  EXPECT_EQ(target.Items.Count(), 0);
+}
+
+TEST(Streaming, MalformedCollectionsNameTheLine) {
+  const std::pair<const char*, const char*> rows[] = {
+      {"object A: T\n  Items = 3\nend\n", "at line 2: Items: expected a collection"},
+      {"object A: T\n  Size = <\n  >\nend\n", "at line 2: Size: expected a value"},
+      {"object A: T\n  Items = <\n    Label = 'x'\n  >\nend\n", "at line 3: expected \"item\""},
+      {"object A: T\n  Items = <\n    item\n    end\nend\n", "at line 5: expected \"item\""},
+      {"object A: T\n  Items = <\n    item\n  >\nend\n", "at line 4: expected \"<Property>"},
+      {"object A: T\n  Items = <\n    item\n      Count = x\n    end\n  >\nend\n",
+       "at line 4: Count"},
+      {"object A: T\n  Lines = ('a' 'b)\nend\n", "at line 2: Lines"},
+      {"object A: T\n  Lines = 'a'\nend\n", "at line 2: Lines"}};
+  for (const auto& [text, message] : rows) {
+    EXPECT_NE(ErrorOf(text).find(message), std::string::npos) << text << " -> " << ErrorOf(text);
+  }
+  EXPECT_EQ(ErrorOf("object A: T\n  Items = <\n    item\n"),
+            "Invalid component stream at line 4: missing \"end\"");
 }

@@ -12,6 +12,8 @@ TKXCollectionItem::TKXCollectionItem(TKXCollection* /*Collection*/) noexcept {}
 
 TKXCollectionItem::~TKXCollectionItem() = default;
 
+void TKXCollectionItem::DefineProperties(TKXFiler& /*Filer*/) {}
+
 std::unique_ptr<TKXCollectionItem> TKXCollectionItem::SetCollection(TKXCollection* Value) {
   if (Value == FCollection) return nullptr;
   if (FCollection == nullptr) {

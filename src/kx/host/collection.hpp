@@ -10,6 +10,7 @@ namespace kx {
 
 class TKXCollection;
 class TKXCollectionItem;
+class TKXFiler;
 
 // What happened to an item of a collection, passed to TKXCollection::Notify.
 enum class TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
@@ -53,6 +54,11 @@ class TKXCollectionItem : public TKXPersistent {
 
   // The display name; the default is the class name.
   std::string DisplayName() const { return GetDisplayName(); }
+
+  // Declares the item's published properties to Filer, in their published order, when the
+  // collection is streamed as a property of a component (see TKXFiler::Collection). The
+  // base item has none.
+  virtual void DefineProperties(TKXFiler& Filer);
 
  protected:
   virtual std::string GetDisplayName() const { return ClassName(); }

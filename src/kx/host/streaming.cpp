@@ -1,5 +1,6 @@
 #include "kx/host/streaming.hpp"
 
+#include <cstdint>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -7,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "kx/host/collection.hpp"
 #include "kx/host/component.hpp"
 #include "kx/host/exceptions.hpp"
 #include "kx/host/number_text.hpp"
@@ -40,45 +42,67 @@ bool IsName(std::string_view Text) noexcept {
   throw EConvertError("Invalid component stream at line " + std::to_string(Line) + ": " + Reason);
 }
 
-// Collects the stream lines of the stored items, in declaration order.
+// Writes the stream lines of the stored items, in declaration order, at one indentation.
 class TKXWriterFiler final : public TKXFiler {
  public:
-  explicit TKXWriterFiler(std::ostream& Stream) : FStream(Stream) {}
+  TKXWriterFiler(std::ostream& Stream, int Indent) : FStream(Stream), FIndent(Indent) {}
 
   void Property(const std::string& Name, const std::function<std::string()>& Get,
                 const std::function<void(const std::string&)>& /*Set*/, bool Stored) override {
-    if (Stored) WriteLine(Name, Get());
+    if (Stored) WriteLine(Name + " = " + Get());
   }
 
   void DefineFloat(const std::string& Name, const std::function<void(double)>& /*ReadData*/,
                    const std::function<double()>& WriteData, bool HasData) override {
-    if (HasData) WriteLine(Name, FloatToStreamText(WriteData()));
+    if (HasData) WriteLine(Name + " = " + FloatToStreamText(WriteData()));
+  }
+
+  void Collection(const std::string& Name, TKXCollection& Items, bool Stored) override {
+    if (!Stored) return;
+    WriteLine(Name + " = <");
+    TKXWriterFiler item(FStream, FIndent + 4);
+    for (int i = 0; i < Items.Count(); ++i) {
+      WriteLine("  item");
+      Items.ItemAt(i)->DefineProperties(item);
+      WriteLine("  end");
+    }
+    WriteLine(">");
   }
 
  private:
-  void WriteLine(const std::string& Name, const std::string& Value) {
-    FStream << "  " << Name << " = " << Value << '\n';
+  void WriteLine(const std::string& Text) {
+    FStream << std::string(static_cast<std::size_t>(FIndent), ' ') << Text << '\n';
   }
 
   std::ostream& FStream;
+  int FIndent;
 };
+
+// The entries of the object or of one collection item, by property name.
+struct TStreamBlock;
 
 struct TStreamEntry {
   std::string Value;
   int Line = 0;
   bool Applied = false;
+  bool IsCollection = false;
+  std::vector<TStreamBlock> Items;
+};
+
+struct TStreamBlock {
+  std::unordered_map<std::string, TStreamEntry> Entries;
 };
 
 // Applies the entries read from a stream to the items the component declares.
 class TKXReaderFiler final : public TKXFiler {
  public:
-  explicit TKXReaderFiler(std::unordered_map<std::string, TStreamEntry>& Entries)
-      : FEntries(Entries) {}
+  explicit TKXReaderFiler(TStreamBlock& Block) : FBlock(Block) {}
 
   void Property(const std::string& Name, const std::function<std::string()>& /*Get*/,
                 const std::function<void(const std::string&)>& Set, bool /*Stored*/) override {
     TStreamEntry* entry = Take(Name);
     if (entry == nullptr || !Set) return;
+    if (entry->IsCollection) StreamError(entry->Line, Name + ": expected a value");
     try {
       Set(entry->Value);
     } catch (const EConvertError& e) {
@@ -91,22 +115,38 @@ class TKXReaderFiler final : public TKXFiler {
     TStreamEntry* entry = Take(Name);
     if (entry == nullptr || !ReadData) return;
     double value = 0.0;
-    if (!TryStrToFloat(entry->Value, value, '.')) {
+    if (entry->IsCollection || !TryStrToFloat(entry->Value, value, '.')) {
       StreamError(entry->Line, Name + ": \"" + entry->Value + "\" is not a valid float");
     }
     ReadData(value);
   }
 
+  void Collection(const std::string& Name, TKXCollection& Items, bool /*Stored*/) override {
+    TStreamEntry* entry = Take(Name);
+    if (entry == nullptr) return;
+    if (!entry->IsCollection) StreamError(entry->Line, Name + ": expected a collection");
+    struct TBracket {
+      TKXCollection& Items;
+      explicit TBracket(TKXCollection& C) : Items(C) { Items.BeginUpdate(); }
+      ~TBracket() { Items.EndUpdate(); }
+    } bracket(Items);
+    Items.Clear();
+    for (TStreamBlock& block : entry->Items) {
+      TKXReaderFiler item(block);
+      Items.Add()->DefineProperties(item);
+    }
+  }
+
  private:
   // The entry of Name when the stream has one not yet applied; it is then marked applied.
   TStreamEntry* Take(const std::string& Name) {
-    const auto it = FEntries.find(Name);
-    if (it == FEntries.end() || it->second.Applied) return nullptr;
+    const auto it = FBlock.Entries.find(Name);
+    if (it == FBlock.Entries.end() || it->second.Applied) return nullptr;
     it->second.Applied = true;
     return &it->second;
   }
 
-  std::unordered_map<std::string, TStreamEntry>& FEntries;
+  TStreamBlock& FBlock;
 };
 
 }  // namespace
@@ -114,29 +154,105 @@ class TKXReaderFiler final : public TKXFiler {
 void TKXFiler::IntProperty(const std::string& Name, const std::function<std::int32_t()>& Get,
                            const std::function<void(std::int32_t)>& Set, std::int32_t Default) {
   Property(
-      Name, [&Get] { return std::to_string(Get()); },
-      [&Set](const std::string& Text) { Set(StrToInt(Text)); }, Get() != Default);
+      Name, [Get] { return std::to_string(Get()); },
+      [Set](const std::string& Text) { Set(StrToInt(Text)); }, Get() != Default);
 }
 
 void TKXFiler::BoolProperty(const std::string& Name, const std::function<bool()>& Get,
                             const std::function<void(bool)>& Set, bool Default) {
   Property(
-      Name, [&Get] { return std::string(BoolToStr(Get())); },
-      [&Set](const std::string& Text) { Set(StrToBool(Text)); }, Get() != Default);
+      Name, [Get] { return std::string(BoolToStr(Get())); },
+      [Set](const std::string& Text) { Set(StrToBool(Text)); }, Get() != Default);
 }
 
 void TKXFiler::StringProperty(const std::string& Name, const std::function<std::string()>& Get,
                               const std::function<void(const std::string&)>& Set) {
   Property(
-      Name, [&Get] { return QuoteStreamString(Get()); },
-      [&Set](const std::string& Text) { Set(UnquoteStreamString(Text)); }, !Get().empty());
+      Name, [Get] { return QuoteStreamString(Get()); },
+      [Set](const std::string& Text) { Set(UnquoteStreamString(Text)); }, !Get().empty());
 }
 
 void TKXFiler::FloatProperty(const std::string& Name, const std::function<double()>& Get,
                              const std::function<void(double)>& Set, bool Stored) {
   Property(
-      Name, [&Get] { return FloatToStreamText(Get()); },
-      [&Set](const std::string& Text) { Set(StreamTextToFloat(Text)); }, Stored);
+      Name, [Get] { return FloatToStreamText(Get()); },
+      [Set](const std::string& Text) { Set(StreamTextToFloat(Text)); }, Stored);
+}
+
+void TKXFiler::StringsProperty(const std::string& Name,
+                               const std::function<std::vector<std::string>()>& Get,
+                               const std::function<void(const std::vector<std::string>&)>& Set,
+                               bool Stored) {
+  Property(
+      Name, [Get] { return StringsToStreamText(Get()); },
+      [Set](const std::string& Text) { Set(StreamTextToStrings(Text)); }, Stored);
+}
+
+// Every declaration is kept whole (the functions are copies), so it can be passed on later.
+struct TKXOrderedFiler::TDeclaration {
+  enum class TKind : std::uint8_t { Property, Float, Collection } Kind;
+  std::string Name;
+  std::function<std::string()> Get;
+  std::function<void(const std::string&)> Set;
+  std::function<void(double)> ReadData;
+  std::function<double()> WriteData;
+  TKXCollection* Items = nullptr;
+  bool Stored = false;
+  bool Done = false;
+};
+
+TKXOrderedFiler::TKXOrderedFiler(TKXFiler& Target, std::vector<std::string> Order)
+    : FTarget(Target), FOrder(std::move(Order)) {}
+
+TKXOrderedFiler::~TKXOrderedFiler() = default;
+
+void TKXOrderedFiler::Property(const std::string& Name, const std::function<std::string()>& Get,
+                               const std::function<void(const std::string&)>& Set, bool Stored) {
+  FDeclarations.push_back({TDeclaration::TKind::Property, Name, Get, Set, {}, {}, nullptr, Stored});
+}
+
+void TKXOrderedFiler::DefineFloat(const std::string& Name,
+                                  const std::function<void(double)>& ReadData,
+                                  const std::function<double()>& WriteData, bool HasData) {
+  FDeclarations.push_back(
+      {TDeclaration::TKind::Float, Name, {}, {}, ReadData, WriteData, nullptr, HasData});
+}
+
+void TKXOrderedFiler::Collection(const std::string& Name, TKXCollection& Items, bool Stored) {
+  FDeclarations.push_back({TDeclaration::TKind::Collection, Name, {}, {}, {}, {}, &Items, Stored});
+}
+
+void TKXOrderedFiler::Flush() {
+  std::vector<TDeclaration> declarations = std::move(FDeclarations);
+  FDeclarations.clear();
+  auto declare = [this](TDeclaration& Item) {
+    Item.Done = true;
+    switch (Item.Kind) {
+      case TDeclaration::TKind::Property:
+        FTarget.Property(Item.Name, Item.Get, Item.Set, Item.Stored);
+        break;
+      case TDeclaration::TKind::Float:
+        FTarget.DefineFloat(Item.Name, Item.ReadData, Item.WriteData, Item.Stored);
+        break;
+      case TDeclaration::TKind::Collection:
+        FTarget.Collection(Item.Name, *Item.Items, Item.Stored);
+        break;
+    }
+  };
+  const auto isFloat = [](const TDeclaration& Item) {
+    return Item.Kind == TDeclaration::TKind::Float;
+  };
+  for (const std::string& name : FOrder) {
+    for (TDeclaration& item : declarations) {
+      if (!item.Done && !isFloat(item) && item.Name == name) declare(item);
+    }
+  }
+  for (TDeclaration& item : declarations) {
+    if (!item.Done && !isFloat(item)) declare(item);
+  }
+  for (TDeclaration& item : declarations) {
+    if (!item.Done) declare(item);
+  }
 }
 
 std::string QuoteStreamString(std::string_view Value) {
@@ -198,24 +314,61 @@ std::string UnquoteStreamString(std::string_view Text) {
   return value;
 }
 
+std::string StringsToStreamText(const std::vector<std::string>& Lines) {
+  std::string text = "(";
+  for (std::size_t i = 0; i < Lines.size(); ++i) {
+    if (i > 0) text += ", ";
+    text += QuoteStreamString(Lines[i]);
+  }
+  return text + ")";
+}
+
+std::vector<std::string> StreamTextToStrings(std::string_view Text) {
+  const std::string_view text = Trim(Text);
+  if (text.size() < 2 || text.front() != '(' || text.back() != ')') {
+    throw EConvertError("Invalid string list " + std::string(text));
+  }
+  const std::string_view inner = Trim(text.substr(1, text.size() - 2));
+  std::vector<std::string> lines;
+  if (inner.empty()) return lines;
+  // A comma separates lines only outside quotes ('' inside a string toggles twice).
+  bool quoted = false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= inner.size(); ++i) {
+    if (i < inner.size() && inner[i] == '\'') {
+      quoted = !quoted;
+    } else if (i == inner.size() || (!quoted && inner[i] == ',')) {
+      lines.push_back(UnquoteStreamString(inner.substr(start, i - start)));
+      start = i + 1;
+    }
+  }
+  return lines;
+}
+
 std::string FloatToStreamText(double Value) { return FloatToRoundTripStr(Value); }
 
 double StreamTextToFloat(std::string_view Text) { return StrToFloat(Text, '.'); }
 
 void WriteComponent(std::ostream& Stream, TKXComponent& Component) {
   Stream << "object " << Component.Name() << ": " << Component.ClassName() << '\n';
-  TKXWriterFiler filer(Stream);
+  TKXWriterFiler filer(Stream, 2);
   Component.DefineProperties(filer);
   Stream << "end\n";
 }
 
 void ReadComponent(std::istream& Stream, TKXComponent& Component) {
-  std::unordered_map<std::string, TStreamEntry> entries;
+  TStreamBlock root;
   std::string name;
   std::string line;
   int number = 0;
   bool header = false;
   bool ended = false;
+  // The open object or items (a block) and collections (an entry), innermost last.
+  struct TFrame {
+    TStreamBlock* Block = nullptr;
+    TStreamEntry* Collection = nullptr;
+  };
+  std::vector<TFrame> open;
   while (std::getline(Stream, line)) {
     ++number;
     const std::string_view text = Trim(line);
@@ -234,10 +387,22 @@ void ReadComponent(std::istream& Stream, TKXComponent& Component) {
       }
       name = objectName;
       header = true;
+      open.push_back({&root, nullptr});
+      continue;
+    }
+    if (TStreamEntry* collection = open.back().Collection) {
+      if (text == "item") {
+        open.push_back({&collection->Items.emplace_back(), nullptr});
+      } else if (text == ">") {
+        open.pop_back();
+      } else {
+        StreamError(number, "expected \"item\" or \">\"");
+      }
       continue;
     }
     if (text == "end") {
-      ended = true;
+      open.pop_back();
+      ended = open.empty();
       continue;
     }
     const std::size_t equals = text.find('=');
@@ -248,13 +413,20 @@ void ReadComponent(std::istream& Stream, TKXComponent& Component) {
       StreamError(number, "expected \"<Property> = <value>\"");
     }
     // A repeated entry replaces the earlier one.
-    entries.insert_or_assign(std::string(property), TStreamEntry{std::string(value), number});
+    TStreamEntry entry;
+    entry.Value = value;
+    entry.Line = number;
+    entry.IsCollection = value == "<";
+    auto& entries = open.back().Block->Entries;
+    TStreamEntry& stored =
+        entries.insert_or_assign(std::string(property), std::move(entry)).first->second;
+    if (stored.IsCollection) open.push_back({nullptr, &stored});
   }
   if (!header) StreamError(number + 1, "the stream is empty");
   if (!ended) StreamError(number + 1, "missing \"end\"");
 
   Component.SetName(name);
-  TKXReaderFiler filer(entries);
+  TKXReaderFiler filer(root);
   Component.DefineProperties(filer);
 }
 

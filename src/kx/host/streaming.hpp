@@ -5,9 +5,11 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kx {
 
+class TKXCollection;
 class TKXComponent;
 
 // Component streaming. A component declares its published properties and its extra
@@ -18,11 +20,16 @@ class TKXComponent;
 // Stream text form (one component per stream):
 //   object <Name>: <ClassName>
 //     <Property> = <value>
+//     <Collection> = <
+//       item
+//         <Property> = <value>
+//       end
+//     >
 //     ...
 //   end
 // Values: integers in decimal, floats in the shortest text that reads back exactly
 // (dot as separator), booleans True/False, strings in single quotes with '' for a quote,
-// enumerations by value name, sets as [name, name].
+// enumerations by value name, sets as [name, name], string lists as ('a', 'b').
 class TKXFiler {
  public:
   virtual ~TKXFiler() = default;
@@ -37,6 +44,11 @@ class TKXFiler {
   virtual void DefineFloat(const std::string& Name, const std::function<void(double)>& ReadData,
                            const std::function<double()>& WriteData, bool HasData) = 0;
 
+  // A published collection: written, when Stored, as one block per item holding what the
+  // item's DefineProperties declares; read by emptying Items and adding one item per block
+  // (inside an update bracket), each item then reading its block.
+  virtual void Collection(const std::string& Name, TKXCollection& Items, bool Stored) = 0;
+
   // Typed helpers over Property; Default is the declared default (the property is stored
   // when its value differs from it).
   void IntProperty(const std::string& Name, const std::function<std::int32_t()>& Get,
@@ -47,6 +59,36 @@ class TKXFiler {
                       const std::function<void(const std::string&)>& Set);
   void FloatProperty(const std::string& Name, const std::function<double()>& Get,
                      const std::function<void(double)>& Set, bool Stored);
+  void StringsProperty(const std::string& Name,
+                       const std::function<std::vector<std::string>()>& Get,
+                       const std::function<void(const std::vector<std::string>&)>& Set,
+                       bool Stored);
+};
+
+// Passes declarations on to Target in a given order of names: Flush declares the
+// properties and collections named in Order in that order, then the others in the order
+// they came, then the extra float entries in the order they came. A component whose
+// properties are declared by several classes uses it to stream them in its published
+// order (which is also the order a stream is applied in).
+class TKXOrderedFiler final : public TKXFiler {
+ public:
+  TKXOrderedFiler(TKXFiler& Target, std::vector<std::string> Order);
+  ~TKXOrderedFiler() override;
+
+  void Property(const std::string& Name, const std::function<std::string()>& Get,
+                const std::function<void(const std::string&)>& Set, bool Stored) override;
+  void DefineFloat(const std::string& Name, const std::function<void(double)>& ReadData,
+                   const std::function<double()>& WriteData, bool HasData) override;
+  void Collection(const std::string& Name, TKXCollection& Items, bool Stored) override;
+
+  // Declares everything received so far to the target, and forgets it.
+  void Flush();
+
+ private:
+  struct TDeclaration;
+  TKXFiler& FTarget;
+  std::vector<std::string> FOrder;
+  std::vector<TDeclaration> FDeclarations;
 };
 
 // Value texts of the stream form, for DefineProperties hooks that declare properties of
@@ -60,6 +102,10 @@ std::string UnquoteStreamString(std::string_view Text);
 std::string FloatToStreamText(double Value);
 // Reads a float stream text ('.' separator); not a number raises EConvertError.
 double StreamTextToFloat(std::string_view Text);
+// A string list as ('a', 'b'), each line quoted as QuoteStreamString does; () when empty.
+std::string StringsToStreamText(const std::vector<std::string>& Lines);
+// Reads StringsToStreamText's form back; anything else raises EConvertError.
+std::vector<std::string> StreamTextToStrings(std::string_view Text);
 
 // Writes Component's stored properties and extra entries to Stream.
 void WriteComponent(std::ostream& Stream, TKXComponent& Component);
