@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ga/ga_test_support.hpp"
+#include "host/host_test_support.hpp"
 #include "kx/ga/genetic_algorithm.hpp"
 #include "kx/host/exceptions.hpp"
 #include "kx/host/random.hpp"
@@ -198,20 +199,50 @@ TEST(GASettings, SetGeneSizeResizesTheCurrentPopulationOnlyOnChangeAndAssignCopi
   EXPECT_EQ(test::BitTexts(target.Population()), (Texts{"001"}));
 }
 
-TEST(GASettings, ComponentStreamingCarriesCrossoverMethodAndGeneSize) {
+TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrder) {
+  TKXGeneticAlgorithm fresh;
+  EXPECT_EQ(testing::StreamEntryNames(testing::StreamText(fresh)),
+            (Texts{"GeneSize", "Population"}));
+
   TKXGeneticAlgorithm source;
-  std::stringstream plain;
-  WriteComponent(plain, source);
-  EXPECT_EQ(plain.str().find("CrossoverMethod"), std::string::npos) << plain.str();
-  EXPECT_NE(plain.str().find("GeneSize = 0"), std::string::npos) << plain.str();
+  test::AddGene(source, "Flag", gtBoolean, 1);
+  TKXGAGene* count = test::AddGene(source, "Count", gtInteger, 8);
+  count->SetMaxValue(100);
+  count->SetMinValue(20);
+  test::AddGene(source, "Delta", gtInteger, 6, true);
+  TKXGAGene* colour = test::AddGene(source, "", gtEnumeration, 0);
+  for (const char* name : {"Red", "Green", "Blue"}) colour->Enumerations()->Add(name);
+  for (const char* name : {"a", "", "c"}) source.Population()->Add()->SetName(name);
   source.SetCrossoverMethod(cmByteBoundary);
-  source.SetGeneSize(48);
-  std::stringstream stream;
-  WriteComponent(stream, source);
+  source.SetElitistPct(0.5);
+  source.SetGeneration(5);
+  source.SetUseFitnessCutoff(true);
+  source.SetOperations({goMutate});
+  const std::string text = testing::StreamText(source);
+  EXPECT_EQ(testing::StreamEntryNames(text),
+            (Texts{"CrossoverMethod", "Generation", "Genes", "GeneSize", "Population", "Operations",
+                   "UseFitnessCutoff", "ElitistPct"}));
+  EXPECT_NE(text.find("      Enumerations = ('Red', 'Green', 'Blue')\n"
+                      "      GeneType = gtEnumeration\n"),
+            std::string::npos)
+      << text;
+
   TKXGeneticAlgorithm target;
+  test::AddGene(target, "stale", gtFloat, 30);
+  std::istringstream stream(text);
   ReadComponent(stream, target);
+  ASSERT_EQ(target.Genes()->Count(), 4);
+  EXPECT_EQ(target.GeneSize(), 17);                      // 1 + 8 + 6 + 2
+  EXPECT_EQ(target.Genes()->Items(1)->MaxValue(), 100);  // applied before MinValue
+  EXPECT_EQ(target.Genes()->Items(1)->MinValue(), 20);
+  EXPECT_EQ(target.Genes()->Items(2)->MinValue(), -32);
+  EXPECT_EQ(target.Genes()->Items(3)->Size(), 2);
+  EXPECT_EQ(target.Genes()->Items(3)->Enumerations()->Strings(2), "Blue");
+  ASSERT_EQ(target.Population()->Count(), 3);
+  EXPECT_EQ(target.Population()->Items(2)->Name(), "c");
+  EXPECT_EQ(target.Population()->Items(2)->Bits()->Size(), 17);
   EXPECT_EQ(target.CrossoverMethod(), cmByteBoundary);
-  EXPECT_EQ(target.GeneSize(), 48);
+  EXPECT_EQ(testing::StreamText(target), text);
 }
 
 }  // namespace

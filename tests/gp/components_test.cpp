@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "gp_test_support.hpp"
+#include "host/host_test_support.hpp"
 #include "kx/gp_engine/binary_node.hpp"
 #include "kx/host/random.hpp"
 #include "kx/host/streaming.hpp"
@@ -48,6 +49,9 @@ TEST(GPComponentsTest, StreamsThePublishedSettings) {
   WriteComponent(plain, tournament);
   EXPECT_EQ(plain.str().find("SelectionMethod"), std::string::npos);
 
+  AddArithmetic(*gp.Instructions());
+  AddConstant(*gp.Instructions(), "two", 2.0)->SetComment("a 'constant'");
+  gp.SetOperations({goMutate});  // not published by the program components
   gp.SetTournamentField(3);
   gp.SetInitializationMethod(imRampedHalfAndHalf);
   gp.SetMutateWeights(mmPoint, 40);
@@ -60,12 +64,27 @@ TEST(GPComponentsTest, StreamsThePublishedSettings) {
   WriteComponent(stream, gp);
   const std::string text = stream.str();
   EXPECT_EQ(text.find("TournamentField"), text.rfind("TournamentField"));  // declared once
+  // The published order; the float entries come last.
+  EXPECT_EQ(StreamEntryNames(text),
+            (std::vector<std::string>{"InitializationMethod", "Instructions", "MutateSubtreeWeight",
+                                      "MutatePointWeight", "SelectionMethod", "TournamentField",
+                                      "CrossoverProbability", "SelectionNonTerminalsProbability",
+                                      "ParsimonyCoefficient", "PointMutationProbability",
+                                      "TarpeianProbability"}));
+  EXPECT_NE(
+      text.find("    item\n      Arity = 2\n      Name = 'add'\n      Operation = gpFunction\n"),
+      std::string::npos)
+      << text;
 
   TKXGeneticProgramming copy;
   ReadComponent(stream, copy);
   EXPECT_EQ(copy.MutationWeights(), (TGPMutationMethodWeights{0, 0, 0, 25, 25, 40}));
   EXPECT_EQ(copy.MutationWeightSum(), 90);
   EXPECT_EQ(copy.TarpeianProbability(), 0.6);
+  ASSERT_EQ(copy.Instructions()->Count(), 5);
+  EXPECT_EQ(copy.Instructions()->Items(4)->ToString(), "two 'a 'constant'' gpConstant");
+  EXPECT_EQ(copy.FunctionsCount(), 3);
+  EXPECT_EQ(copy.TerminalsCount(), 2);
   // Every other setting is read back as written.
   std::ostringstream again;
   WriteComponent(again, copy);

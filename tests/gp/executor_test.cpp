@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "gp_test_support.hpp"
+#include "host/host_test_support.hpp"
 #include "kx/gp/gp_executor.hpp"
 #include "kx/host/random.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
@@ -165,6 +166,17 @@ TEST(GPExecutorTest, TextFormParsesIntoTheSameProgram) {
   designed.SetDesigning(true);
   designed.SetGPProgramLines(lines);
   EXPECT_EQ(RunAt(designed, 1), 1.5);
+
+  // A component stream carries the instruction set before the lines that name it.
+  std::istringstream stream(StreamText(source));
+  TKXGeneticProgrammingExecutor streamed;
+  ReadComponent(stream, streamed);
+  ASSERT_EQ(streamed.Instructions()->Count(), 5);
+  EXPECT_EQ(streamed.Instructions()->Items(4)->Operation(), gpConstant);
+  EXPECT_EQ(streamed.GPProgramLines().Text(), text);
+  streamed.Parse();
+  ASSERT_NE(streamed.GPProgram(), nullptr);
+  EXPECT_EQ(streamed.GPProgram()->ToString(), program->ToString());
 }
 
 }  // namespace

@@ -88,6 +88,7 @@ void TKXCustomGeneticComponent::DefineProperties(TKXFiler& Filer) {
       "Operations", [this] { return OperationsText(FOperations); },
       [this](const std::string& s) { SetOperations(OperationsFromText(s)); },
       !(FOperations == TGAGeneticOperations{goCrossover, goMutate, goInvert}));
+  Filer.Collection("Population", *Population(), true);
   EnumProperty<TGASelectionMethod>(
       Filer, "SelectionMethod", [this] { return FSelectionMethod; },
       [this](TGASelectionMethod v) { SetSelectionMethod(v); }, smStochasticTournament);

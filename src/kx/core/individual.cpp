@@ -3,6 +3,7 @@
 #include "kx/core/genetic_component.hpp"
 #include "kx/core/population.hpp"
 #include "kx/host/exceptions.hpp"
+#include "kx/host/streaming.hpp"
 
 namespace kx {
 
@@ -49,6 +50,11 @@ void TKXIndividual::SetName(const std::string& Value) {
   if (Value == FName) return;
   FName = Value;
   Modified();
+}
+
+void TKXIndividual::DefineProperties(TKXFiler& Filer) {
+  Filer.StringProperty(
+      "Name", [this] { return FName; }, [this](const std::string& v) { SetName(v); });
 }
 
 TKXPopulation* TKXIndividual::Collection() const noexcept {

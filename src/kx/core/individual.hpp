@@ -50,6 +50,9 @@ class TKXIndividual : public TKXCollectionItem {
   // nothing.
   void SetName(const std::string& Value);
 
+  // Streams the only published property, Name (stored when not empty).
+  void DefineProperties(TKXFiler& Filer) override;
+
   // The population holding the individual, or nullptr. (Moving the individual to another
   // collection goes through the inherited SetCollection.)
   TKXPopulation* Collection() const noexcept;

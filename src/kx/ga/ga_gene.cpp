@@ -3,11 +3,13 @@
 #include <cmath>
 #include <limits>
 
+#include "kx/core/enum_property.hpp"
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/ga/ga_genes.hpp"
 #include "kx/ga/ga_individual.hpp"
 #include "kx/ga/ga_population.hpp"
 #include "kx/host/number_text.hpp"
+#include "kx/host/streaming.hpp"
 
 namespace kx {
 
@@ -73,6 +75,42 @@ void TKXGAGene::SetName(const std::string& Value) {
   if (Value == FName) return;
   FName = Value;
   Changed(false);
+}
+
+void TKXGAGene::DefineProperties(TKXFiler& Filer) {
+  Filer.StringsProperty(
+      "Enumerations",
+      [this] {
+        std::vector<std::string> names;
+        if (FEnumerations) {
+          for (int i = 0; i < FEnumerations->Count(); ++i)
+            names.push_back(FEnumerations->Strings(i));
+        }
+        return names;
+      },
+      [this](const std::vector<std::string>& Names) {
+        TKXStringList& list = *Enumerations();
+        list.BeginUpdate();
+        list.Clear();
+        for (const std::string& name : Names) list.Add(name);
+        list.EndUpdate();
+      },
+      IsEnumeration());
+  Filer.Property(
+      "GeneType", [this] { return std::string(EnumName(FGeneType)); },
+      [this](const std::string& Text) { SetGeneType(EnumFromStreamText<TGeneType>(Text)); }, true);
+  Filer.StringProperty(
+      "Name", [this] { return FName; }, [this](const std::string& v) { SetName(v); });
+  Filer.Property(
+      "Size", [this] { return std::to_string(FSize); },
+      [this](const std::string& Text) { SetSize(StrToInt(Text)); }, true);
+  Filer.FloatProperty(
+      "MaxValue", [this] { return FMaxValue; }, [this](double v) { SetMaxValue(v); }, true);
+  Filer.FloatProperty(
+      "MinValue", [this] { return FMinValue; }, [this](double v) { SetMinValue(v); }, true);
+  Filer.BoolProperty(
+      "PreserveSignBit", [this] { return FPreserveSignBit; },
+      [this](bool v) { SetPreserveSignBit(v); }, false);
 }
 
 void TKXGAGene::SetSize(std::int32_t Value) {

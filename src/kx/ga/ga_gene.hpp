@@ -79,6 +79,11 @@ class TKXGAGene : public TKXCollectionItem {
   void SetEnumerations(TKXStringList* Value);
   bool IsEnumeration() const noexcept { return FGeneType == gtEnumeration; }
 
+  // Streams Enumerations (while an enumeration), GeneType, Name, Size, MaxValue, MinValue
+  // and PreserveSignBit, in this order, which is also the order a stream applies them
+  // through the setters: MaxValue before MinValue, PreserveSignBit last.
+  void DefineProperties(TKXFiler& Filer) override;
+
   // --- Typed access to a chromosome ---------------------------------------------------------
   // Numeric reads and writes set Bits.PreserveSignBit from the gene first; boolean access
   // leaves it as it is. Numeric writes are clamped to [MinValue, MaxValue] (integer writes to

@@ -41,6 +41,9 @@ class TMaskingFiler : public TKXFiler {
                    const std::function<double()>& WriteData, bool HasData) override {
     if (!IsHidden(Name)) FTarget.DefineFloat(Name, ReadData, WriteData, HasData);
   }
+  void Collection(const std::string& Name, TKXCollection& Items, bool Stored) override {
+    if (!IsHidden(Name)) FTarget.Collection(Name, Items, Stored);
+  }
 
  private:
   bool IsHidden(const std::string& Name) const {
@@ -487,74 +490,109 @@ double TKXCustomGeneticProgramming<T>::SearchSpaceSize(std::int32_t Depth) const
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::DefineProperties(TKXFiler& Filer) {
+  // The published order, which is also the order a stream is applied in.
+  TKXOrderedFiler ordered(Filer, {"BloatLimit",
+                                  "BloatStrategy",
+                                  "DiversityLimit",
+                                  "CrossoverMethod",
+                                  "ElitistPct",
+                                  "FitnessCutoff",
+                                  "FitnessMethod",
+                                  "Generation",
+                                  "GenerationLimit",
+                                  "InitializationMethod",
+                                  "InitializationDepth",
+                                  "InitialPopulation",
+                                  "InitialDuplicatesRetries",
+                                  "Instructions",
+                                  "CrossoverProbability",
+                                  "InversionProbability",
+                                  "MutateSubtreeWeight",
+                                  "MutateReplacementWeight",
+                                  "MutateConstantWeight",
+                                  "MutateShrinkWeight",
+                                  "MutateHoistWeight",
+                                  "MutatePointWeight",
+                                  "MutationProbability",
+                                  "ParsimonyCoefficient",
+                                  "PointMutationMethod",
+                                  "PointMutationProbability",
+                                  "SelectionMethod",
+                                  "SelectionNonTerminalsProbability",
+                                  "TournamentField",
+                                  "UseFitnessCutoff",
+                                  "UseDiversityLimit",
+                                  "UseGenerationLimit"});
   {
     // The GP components publish SelectionMethod and TournamentField with defaults of their
     // own (smTournament, 7); the initial selection method stays the core's, so a new
-    // component writes it.
-    TMaskingFiler core(Filer, {"SelectionMethod", "TournamentField"});
+    // component writes it. Operations and the population are not published here.
+    TMaskingFiler core(ordered, {"SelectionMethod", "TournamentField", "Operations", "Population"});
     TKXCustomGeneticComponent::DefineProperties(core);
   }
+  ordered.Collection("Instructions", *FInstructions, FInstructions->Count() > 0);
   EnumProperty<TGASelectionMethod>(
-      Filer, "SelectionMethod", [this] { return SelectionMethod(); },
+      ordered, "SelectionMethod", [this] { return SelectionMethod(); },
       [this](TGASelectionMethod v) { SetSelectionMethod(v); }, smTournament);
-  Filer.IntProperty(
+  ordered.IntProperty(
       "TournamentField", [this] { return TournamentField(); },
       [this](std::int32_t v) { SetTournamentField(v); }, 7);
-  Filer.IntProperty(
+  ordered.IntProperty(
       "BloatLimit", [this] { return FBloatLimit; }, [this](std::int32_t v) { SetBloatLimit(v); },
       10);
   EnumProperty<TGPBloatStrategy>(
-      Filer, "BloatStrategy", [this] { return FBloatStrategy; },
+      ordered, "BloatStrategy", [this] { return FBloatStrategy; },
       [this](TGPBloatStrategy v) { SetBloatStrategy(v); }, bsNone);
   EnumProperty<TGPCrossoverMethod>(
-      Filer, "CrossoverMethod", [this] { return FCrossoverMethod; },
+      ordered, "CrossoverMethod", [this] { return FCrossoverMethod; },
       [this](TGPCrossoverMethod v) { SetCrossoverMethod(v); }, cmSubtree);
-  Filer.IntProperty(
+  ordered.IntProperty(
       "InitializationDepth", [this] { return FInitializationDepth; },
       [this](std::int32_t v) { SetInitializationDepth(v); }, 0);
   EnumProperty<TGPInitializationMethod>(
-      Filer, "InitializationMethod", [this] { return FInitializationMethod; },
+      ordered, "InitializationMethod", [this] { return FInitializationMethod; },
       [this](TGPInitializationMethod v) { SetInitializationMethod(v); }, imFull);
   static constexpr const char* kWeightNames[] = {"MutateSubtreeWeight",  "MutateReplacementWeight",
                                                  "MutateConstantWeight", "MutateShrinkWeight",
                                                  "MutateHoistWeight",    "MutatePointWeight"};
   for (int m = mmSubtree; m <= mmPoint; ++m) {
     const auto method = static_cast<TGPMutationMethod>(m);
-    Filer.IntProperty(
+    ordered.IntProperty(
         kWeightNames[m], [this, method] { return GetMutateWeights(method); },
         [this, method](std::int32_t v) { SetMutateWeights(method, v); }, DefaultMutationWeights[m]);
   }
-  Filer.FloatProperty(
+  ordered.FloatProperty(
       "ParsimonyCoefficient", [this] { return FParsimonyCoefficient; },
       [this](double v) { SetParsimonyCoefficient(v); }, false);
   EnumProperty<TGPPointMutationMethod>(
-      Filer, "PointMutationMethod", [this] { return FPointMutationMethod; },
+      ordered, "PointMutationMethod", [this] { return FPointMutationMethod; },
       [this](TGPPointMutationMethod v) { SetPointMutationMethod(v); }, pmmPerNode);
-  Filer.FloatProperty(
+  ordered.FloatProperty(
       "PointMutationProbability", [this] { return FPointMutationProbability; },
       [this](double v) { SetPointMutationProbability(v); }, false);
-  Filer.FloatProperty(
+  ordered.FloatProperty(
       "SelectionNonTerminalsProbability", [this] { return FSelectionNonTerminalsProbability; },
       [this](double v) { SetSelectionNonTerminalsProbability(v); }, false);
 
   // Written only when they differ from their defaults; "!(a == b)" so that NaN is written.
-  Filer.DefineFloat(
+  ordered.DefineFloat(
       "SelectionNonTerminalsProbability",
       [this](double v) { SetSelectionNonTerminalsProbability(v); },
       [this] { return FSelectionNonTerminalsProbability; },
       !(FSelectionNonTerminalsProbability == NONTERMINALS_SELECTION_PROBABILITY));
-  Filer.DefineFloat(
+  ordered.DefineFloat(
       "ParsimonyCoefficient", [this](double v) { SetParsimonyCoefficient(v); },
       [this] { return FParsimonyCoefficient; },
       !(FParsimonyCoefficient == DEFAULT_PARSIMONY_COEFFICIENT));
-  Filer.DefineFloat(
+  ordered.DefineFloat(
       "PointMutationProbability", [this](double v) { SetPointMutationProbability(v); },
       [this] { return FPointMutationProbability; },
       !(FPointMutationProbability == INVERSION_PROBABILITY));
-  Filer.DefineFloat(
+  ordered.DefineFloat(
       "TarpeianProbability", [this](double v) { SetTarpeianProbability(v); },
       [this] { return FTarpeianProbability; },
       !(FTarpeianProbability == DEFAULT_TARPEIAN_PROBABILITY));
+  ordered.Flush();
 }
 
 }  // namespace kx::generics

@@ -277,9 +277,11 @@ template class TKXCustomGeneticProgrammingExecutor<TKXVariant>;
 
 namespace {
 
-// The program's text form as a published string property.
+// The published properties: the instruction set, then the program's text form (read
+// after the instructions it names).
 template <class TExecutor>
-void DefineProgramLines(TExecutor& Executor, TKXFiler& Filer) {
+void DefinePublished(TExecutor& Executor, TKXFiler& Filer) {
+  Filer.Collection("Instructions", *Executor.Instructions(), Executor.Instructions()->Count() > 0);
   Filer.StringProperty(
       "GPProgramLines", [&Executor] { return Executor.GPProgramLines().Text(); },
       [&Executor](const std::string& Text) {
@@ -293,12 +295,12 @@ void DefineProgramLines(TExecutor& Executor, TKXFiler& Filer) {
 
 void TKXGeneticProgrammingExecutor::DefineProperties(TKXFiler& Filer) {
   TKXCustomGeneticProgrammingExecutor::DefineProperties(Filer);
-  DefineProgramLines(*this, Filer);
+  DefinePublished(*this, Filer);
 }
 
 void TKXGeneticProgrammingVariantExecutor::DefineProperties(TKXFiler& Filer) {
   TKXCustomGeneticProgrammingVariantExecutor::DefineProperties(Filer);
-  DefineProgramLines(*this, Filer);
+  DefinePublished(*this, Filer);
 }
 
 }  // namespace kx

@@ -2,8 +2,10 @@
 
 #include <atomic>
 
+#include "kx/core/enum_property.hpp"
 #include "kx/gp_engine/context.hpp"
 #include "kx/gp_engine/node.hpp"
+#include "kx/host/streaming.hpp"
 #include "kx/host/string_list.hpp"
 #include "kx/host/variant.hpp"
 
@@ -128,6 +130,19 @@ T TKXGPInstruction<T>::DoExecute(TKXGPNode<T>* Node, TKXGPContext<T>* Context) {
       break;
   }
   return T{};
+}
+
+template <class T>
+void TKXGPInstruction<T>::DefineProperties(TKXFiler& Filer) {
+  Filer.IntProperty(
+      "Arity", [this] { return FArity; }, [this](std::int32_t v) { SetArity(v); }, 0);
+  Filer.StringProperty(
+      "Name", [this] { return FName; }, [this](const std::string& v) { SetName(v); });
+  Filer.StringProperty(
+      "Comment", [this] { return FComment; }, [this](const std::string& v) { SetComment(v); });
+  EnumProperty<TGPGeneticInstruction>(
+      Filer, "Operation", [this] { return FOperation; },
+      [this](TGPGeneticInstruction v) { SetOperation(v); }, gpVariable);
 }
 
 template <class T>

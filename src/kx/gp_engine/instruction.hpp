@@ -149,6 +149,10 @@ class TKXGPInstruction : public TKXCollectionItem {
   // "Constant" or "Function") and writes itself into it.
   virtual void SaveToXML(const TXMLGPInstructions& Instructions) const;
 
+  // Streams Arity (default 0), Name, Comment and Operation (default gpVariable), in this
+  // order; handlers and the value are not streamed.
+  void DefineProperties(TKXFiler& Filer) override;
+
   // Display name, " '", comment, "' ", kind: "Add 'sum' gpFunction".
   virtual std::string ToString() const;
 
