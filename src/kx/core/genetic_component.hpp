@@ -71,7 +71,8 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // this component's own (a custom handler is not copied).
   void Assign(TKXPersistent* Source) override;
 
-  // Declares the published properties and the six extra float entries ("FitnessCutoff",
+  // Declares the published properties (the population always, as a collection of its
+  // individuals' names) and the six extra float entries ("FitnessCutoff",
   // "DiversityLimit", "ElitistPct", "CrossoverProbability", "InversionProbability",
   // "MutationProbability"), each written only when it differs from its default constant.
   void DefineProperties(TKXFiler& Filer) override;

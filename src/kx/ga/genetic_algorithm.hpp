@@ -16,8 +16,9 @@ class TKXGeneticAlgorithm : public TKXCustomGeneticAlgorithm {
 
   std::string ClassName() const override { return "TKXGeneticAlgorithm"; }
 
-  // The core's published properties and extra entries, then CrossoverMethod (stored when
-  // not cmGeneBoundary) and GeneSize (always stored).
+  // The core's published properties, CrossoverMethod (stored when not cmGeneBoundary), the
+  // Genes (when there are any) and GeneSize (always stored), in the published order, then
+  // the core's extra entries.
   void DefineProperties(TKXFiler& Filer) override;
 };
 

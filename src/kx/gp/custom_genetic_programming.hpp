@@ -82,7 +82,8 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   void Assign(TKXPersistent* Source) override;
   // Assign, then the instruction set again with its handlers.
   virtual void AssignAll(TKXPersistent* Source);
-  // The core's published properties, the GP ones, and the extra float entries
+  // The core's published properties (but Operations and the population) and the GP ones,
+  // the Instructions among them, in the published order; then the extra float entries
   // "SelectionNonTerminalsProbability", "ParsimonyCoefficient", "PointMutationProbability"
   // and "TarpeianProbability", each written only when it differs from its default.
   void DefineProperties(TKXFiler& Filer) override;
