@@ -243,6 +243,17 @@ TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrder) {
   EXPECT_EQ(target.Population()->Items(2)->Bits()->Size(), 17);
   EXPECT_EQ(target.CrossoverMethod(), cmByteBoundary);
   EXPECT_EQ(testing::StreamText(target), text);
+
+  // PreserveSignBit is applied last and re-derives a signed gene's natural range.
+  TKXGeneticAlgorithm narrowed;
+  TKXGAGene* signedGene = test::AddGene(narrowed, "s", gtInteger, 6, true);
+  signedGene->SetMaxValue(10);
+  signedGene->SetMinValue(-5);
+  std::istringstream narrowedStream(testing::StreamText(narrowed));
+  TKXGeneticAlgorithm reread;
+  ReadComponent(narrowedStream, reread);
+  EXPECT_EQ(reread.Genes()->Items(0)->MinValue(), -32);
+  EXPECT_EQ(reread.Genes()->Items(0)->MaxValue(), 31);
 }
 
 }  // namespace
