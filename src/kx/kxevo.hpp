@@ -49,6 +49,7 @@
 #include "kx/host/streaming.hpp"
 #include "kx/host/string_list.hpp"
 #include "kx/host/variant.hpp"
+#include "kx/version.hpp"
 #include "kx/xml/atomic_file.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 #include "kx/xml/genetic_algorithm_xml.hpp"
