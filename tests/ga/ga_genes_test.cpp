@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -67,6 +68,21 @@ TEST_F(ThreeGenes, GeneSizeGrowsWithTheGenesButNeverShrinks) {
   EXPECT_EQ(genes.Items(0)->Name(), "wide");
   EXPECT_EQ(genes.GetSize(), 100);
   EXPECT_EQ(ga.GeneSize(), 32);
+}
+
+// Sizes outside 0 .. MAX_GENE_SIZE, for one gene or the whole genotype, are refused
+// before anything changes; so are NaN bounds.
+TEST_F(ThreeGenes, SizesBeyondTheMaximumAndNaNBoundsAreRefused) {
+  TKXGAGene& middle = *genes.Items(1);
+  for (std::int32_t size : {-1, MAX_GENE_SIZE - 16, MAX_GENE_SIZE + 1, 2147483647}) {
+    EXPECT_THROW(middle.SetSize(size), EGAException) << size;
+    EXPECT_EQ(genes.GetSize(), 25);
+  }
+  middle.SetSize(MAX_GENE_SIZE - 17);
+  EXPECT_EQ(ga.GeneSize(), MAX_GENE_SIZE);
+  EXPECT_THROW(genes.Items(0)->Assign(&middle), EGAException);
+  EXPECT_THROW(middle.SetMinValue(std::nan("")), EGAException);
+  EXPECT_THROW(middle.SetMaxValue(std::nan("")), EGAException);
 }
 
 }  // namespace

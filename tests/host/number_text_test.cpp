@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <kx/host/exceptions.hpp>
 #include <kx/host/number_text.hpp>
+#include <kx/host/random.hpp>
 #include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "host/host_test_support.hpp"
 
@@ -41,6 +45,27 @@ TEST(FloatToStr, GeneralFormatWithFifteenDigitsAndReadsBack) {
     EXPECT_EQ(kx::StrToFloat(kx::FloatToRoundTripStr(v), '.'), v) << v;
   }
   EXPECT_EQ(kx::FloatToRoundTripStr(0.1), "0.1");
+}
+
+// Every finite double survives both writers: the round-trip text exactly (sign of zero
+// included), the 15-digit text within its precision, also at the edges of the range.
+TEST(FloatToStr, EveryFiniteDoubleReadsBack) {
+  using Limits = std::numeric_limits<double>;
+  std::vector<double> values = {
+      -0.0,          Limits::max(),        -Limits::max(), 1.797693134862315e308,
+      Limits::min(), Limits::denorm_min(), 2.2e-308};
+  kx::TKXRandom random(2024);
+  while (values.size() < 4000) {
+    const double v = std::bit_cast<double>((std::uint64_t{random.Next()} << 32) | random.Next());
+    if (std::isfinite(v)) values.push_back(v);
+  }
+  for (const double v : values) {
+    const double exact = kx::StrToFloat(kx::FloatToRoundTripStr(v), '.');
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(exact), std::bit_cast<std::uint64_t>(v)) << v;
+    const double general = kx::StrToFloat(kx::FloatToStr(v));
+    EXPECT_LE(std::fabs(general - v), std::fmax(std::fabs(v) * 1e-14, Limits::denorm_min()));
+  }
+  EXPECT_THROW(kx::StrToFloat("1.797693134862321E308"), kx::EConvertError);
 }
 
 TEST(FloatToStr, UsesTheDecimalSeparator) {

@@ -1,5 +1,6 @@
 #include "kx/ga/custom_genetic_algorithm.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "kx/host/dictionary.hpp"
@@ -18,6 +19,14 @@ TKXGAIndividual* AsGAIndividual(TKXIndividual* Item) {
         " is not a TKXGAIndividual");
   }
   return individual;
+}
+
+// Raises EGAException when Individuals chromosomes of Width bits exceed MAX_POPULATION_BITS.
+void CheckPopulationBits(std::int64_t Individuals, std::int32_t Width) {
+  if (Individuals * Width <= MAX_POPULATION_BITS) return;
+  throw EGAException(std::to_string(Individuals) + " chromosomes of " + std::to_string(Width) +
+                     " bits exceed the population limit of " + std::to_string(MAX_POPULATION_BITS) +
+                     " bits");
 }
 
 }  // namespace
@@ -44,8 +53,10 @@ void TKXCustomGeneticAlgorithm::SetGenes(TKXGAGenes* Value) { Genes()->Assign(Va
 
 void TKXCustomGeneticAlgorithm::SetGeneSize(std::int32_t Value) {
   if (Value == FGeneSize) return;
-  FGeneSize = Value;
+  CheckInRange(Value, 0, MAX_GENE_SIZE, "GeneSize");
   TKXGAPopulation* population = Population();
+  CheckPopulationBits(population->Count(), Value);
+  FGeneSize = Value;
   population->BeginUpdate();
   try {
     for (std::int32_t i = 0; i < population->Count(); ++i) {
@@ -97,6 +108,11 @@ void TKXCustomGeneticAlgorithm::PopulationNotify(TKXIndividual* Item,
 }
 
 // --- Initialization ---------------------------------------------------------------------------
+
+void TKXCustomGeneticAlgorithm::Initialize() {
+  CheckPopulationBits(std::max(Population()->Count(), InitialPopulation()), FGeneSize);
+  TKXCustomGeneticComponent::Initialize();
+}
 
 std::int32_t TKXCustomGeneticAlgorithm::DoInitialize() {
   std::int32_t result = 0;
