@@ -74,10 +74,9 @@ TEST_F(ThreeGenes, GeneSizeGrowsWithTheGenesButNeverShrinks) {
 // before anything changes; so are NaN bounds.
 TEST_F(ThreeGenes, SizesBeyondTheMaximumAndNaNBoundsAreRefused) {
   TKXGAGene& middle = *genes.Items(1);
-  for (std::int32_t size : {-1, MAX_GENE_SIZE - 16, MAX_GENE_SIZE + 1, 2147483647}) {
+  for (std::int32_t size : {-1, MAX_GENE_SIZE - 16, MAX_GENE_SIZE + 1, 2147483647})
     EXPECT_THROW(middle.SetSize(size), EGAException) << size;
-    EXPECT_EQ(genes.GetSize(), 25);
-  }
+  EXPECT_EQ(genes.GetSize(), 25);
   middle.SetSize(MAX_GENE_SIZE - 17);
   EXPECT_EQ(ga.GeneSize(), MAX_GENE_SIZE);
   EXPECT_THROW(genes.Items(0)->Assign(&middle), EGAException);

@@ -41,21 +41,17 @@ TEST(FloatToStr, GeneralFormatWithFifteenDigitsAndReadsBack) {
       {kInf, "INF"},
       {-kInf, "-INF"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(kx::FloatToStr(value), text) << text;
-  for (double v : {0.1, 1.0 / 3.0, 1e20, -2.5e-300, 123456789.123456789}) {
-    EXPECT_EQ(kx::StrToFloat(kx::FloatToRoundTripStr(v), '.'), v) << v;
-  }
   EXPECT_EQ(kx::FloatToRoundTripStr(0.1), "0.1");
 }
 
-// Every finite double survives both writers: the round-trip text exactly (sign of zero
-// included), the 15-digit text within its precision, also at the edges of the range.
+// Every finite double reads back: the round-trip text exactly (with the sign of zero), the
+// 15-digit text within its precision, also at the edges of the range.
 TEST(FloatToStr, EveryFiniteDoubleReadsBack) {
   using Limits = std::numeric_limits<double>;
-  std::vector<double> values = {
-      -0.0,          Limits::max(),        -Limits::max(), 1.797693134862315e308,
-      Limits::min(), Limits::denorm_min(), 2.2e-308};
-  kx::TKXRandom random(2024);
-  while (values.size() < 4000) {
+  std::vector<double> values = {-0.0,           Limits::max(),
+                                -Limits::max(), 1.797693134862315e308,
+                                Limits::min(),  Limits::denorm_min()};
+  for (kx::TKXRandom random(2024); values.size() < 4000;) {
     const double v = std::bit_cast<double>((std::uint64_t{random.Next()} << 32) | random.Next());
     if (std::isfinite(v)) values.push_back(v);
   }

@@ -104,7 +104,11 @@ void TKXCustomGeneticAlgorithm::PopulationNotify(TKXIndividual* Item,
                                                  TCollectionNotification Action) {
   TKXCustomGeneticComponent::PopulationNotify(Item, Action);
   if (Action != TCollectionNotification::cnAdded) return;
-  AsGAIndividual(Item)->Bits()->SetSize(FGeneSize);
+  TKXGAIndividual* individual = AsGAIndividual(Item);
+  // Streams and documents add individuals one by one; a short text must not add gigabytes.
+  if (const TKXPopulation* population = individual->Collection())
+    CheckPopulationBits(population->Count(), FGeneSize);
+  individual->Bits()->SetSize(FGeneSize);
 }
 
 // --- Initialization ---------------------------------------------------------------------------

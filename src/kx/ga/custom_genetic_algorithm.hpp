@@ -141,7 +141,8 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass) override;
 
   // Sizes every added individual's chromosome to GeneSize; an added item that is not a
-  // TKXGAIndividual raises EConvertError.
+  // TKXGAIndividual raises EConvertError, and one that takes the population past
+  // MAX_POPULATION_BITS raises EGAException (it stays, with an empty chromosome).
   void PopulationNotify(TKXIndividual* Item, TCollectionNotification Action) override;
 
   // The crossover cut for a child chromosome of ChildSize bits (the last bit taken from the
