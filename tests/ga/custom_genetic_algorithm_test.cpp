@@ -199,22 +199,6 @@ TEST(GASettings, SetGeneSizeResizesTheCurrentPopulationOnlyOnChangeAndAssignCopi
   EXPECT_EQ(test::BitTexts(target.Population()), (Texts{"001"}));
 }
 
-// Widths and populations beyond the documented maxima fail before any chromosome grows.
-TEST(GASettings, OversizedChromosomesAndPopulationsAreRefusedBeforeAllocating) {
-  TKXCustomGeneticAlgorithm ga;
-  for (std::int32_t width : {-1, MAX_GENE_SIZE + 1, 1000000000})
-    EXPECT_THROW(ga.SetGeneSize(width), EGAException) << width;
-  const auto crowd = static_cast<std::int32_t>(MAX_POPULATION_BITS / MAX_GENE_SIZE) + 1;
-  ga.SetGeneSize(MAX_GENE_SIZE);
-  ga.SetInitialPopulation(crowd);
-  EXPECT_THROW(ga.Initialize(), EGAException);
-  EXPECT_EQ(ga.Population()->Count(), 0);
-  ga.SetGeneSize(1);
-  for (std::int32_t i = 0; i < crowd; ++i) ga.Population()->Add();
-  EXPECT_THROW(ga.SetGeneSize(MAX_GENE_SIZE), EGAException);
-  EXPECT_EQ(ga.Population()->Items(crowd - 1)->Bits()->Size(), 1);
-}
-
 TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrder) {
   TKXGeneticAlgorithm fresh;
   EXPECT_EQ(testing::StreamEntryNames(testing::StreamText(fresh)),

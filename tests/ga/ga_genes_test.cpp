@@ -70,18 +70,21 @@ TEST_F(ThreeGenes, GeneSizeGrowsWithTheGenesButNeverShrinks) {
   EXPECT_EQ(ga.GeneSize(), 32);
 }
 
-// Sizes outside 0 .. MAX_GENE_SIZE, for one gene or the whole genotype, are refused
-// before anything changes; so are NaN bounds.
-TEST_F(ThreeGenes, SizesBeyondTheMaximumAndNaNBoundsAreRefused) {
+// Sizes beyond the maxima and NaN bounds are refused before anything changes or is allocated.
+TEST_F(ThreeGenes, SizesBeyondTheMaximaAndNaNBoundsAreRefused) {
   TKXGAGene& middle = *genes.Items(1);
   for (std::int32_t size : {-1, MAX_GENE_SIZE - 16, MAX_GENE_SIZE + 1, 2147483647})
     EXPECT_THROW(middle.SetSize(size), EGAException) << size;
+  EXPECT_THROW(ga.SetGeneSize(MAX_GENE_SIZE + 1), EGAException);
   EXPECT_EQ(genes.GetSize(), 25);
+  EXPECT_THROW(middle.SetMinValue(std::nan("")), EGAException);
+  EXPECT_THROW(middle.SetMaxValue(std::nan("")), EGAException);
   middle.SetSize(MAX_GENE_SIZE - 17);
   EXPECT_EQ(ga.GeneSize(), MAX_GENE_SIZE);
   EXPECT_THROW(genes.Items(0)->Assign(&middle), EGAException);
-  EXPECT_THROW(middle.SetMinValue(std::nan("")), EGAException);
-  EXPECT_THROW(middle.SetMaxValue(std::nan("")), EGAException);
+  ga.SetInitialPopulation(static_cast<std::int32_t>(MAX_POPULATION_BITS / MAX_GENE_SIZE) + 1);
+  EXPECT_THROW(ga.Initialize(), EGAException);
+  EXPECT_EQ(ga.Population()->Count(), 0);
 }
 
 }  // namespace

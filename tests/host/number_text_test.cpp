@@ -44,13 +44,10 @@ TEST(FloatToStr, GeneralFormatWithFifteenDigitsAndReadsBack) {
   EXPECT_EQ(kx::FloatToRoundTripStr(0.1), "0.1");
 }
 
-// Every finite double reads back: the round-trip text exactly (with the sign of zero), the
-// 15-digit text within its precision, also at the edges of the range.
+// Round-trip texts read back exactly (with the sign of zero), 15-digit ones within precision.
 TEST(FloatToStr, EveryFiniteDoubleReadsBack) {
-  using Limits = std::numeric_limits<double>;
-  std::vector<double> values = {-0.0,           Limits::max(),
-                                -Limits::max(), 1.797693134862315e308,
-                                Limits::min(),  Limits::denorm_min()};
+  using L = std::numeric_limits<double>;
+  std::vector<double> values = {-0.0, L::max(), -L::max(), 1.797693134862315e308, L::denorm_min()};
   for (kx::TKXRandom random(2024); values.size() < 4000;) {
     const double v = std::bit_cast<double>((std::uint64_t{random.Next()} << 32) | random.Next());
     if (std::isfinite(v)) values.push_back(v);
@@ -59,9 +56,8 @@ TEST(FloatToStr, EveryFiniteDoubleReadsBack) {
     const double exact = kx::StrToFloat(kx::FloatToRoundTripStr(v), '.');
     EXPECT_EQ(std::bit_cast<std::uint64_t>(exact), std::bit_cast<std::uint64_t>(v)) << v;
     const double general = kx::StrToFloat(kx::FloatToStr(v));
-    EXPECT_LE(std::fabs(general - v), std::fmax(std::fabs(v) * 1e-14, Limits::denorm_min()));
+    EXPECT_LE(std::fabs(general - v), std::fmax(std::fabs(v) * 1e-14, L::denorm_min()));
   }
-  EXPECT_THROW(kx::StrToFloat("1.797693134862321E308"), kx::EConvertError);
 }
 
 TEST(FloatToStr, UsesTheDecimalSeparator) {
@@ -93,8 +89,9 @@ TEST(StrToFloat, AcceptsDecimalNumbersWithBlanks) {
 }
 
 TEST(StrToFloat, RejectsEverythingElse) {
-  for (const char* text : {"", "  ", "abc", "1.5x", "1,5", "e5", ".", "-", "1e", "1e+", "--1",
-                           "+-1", "1 2", "0x10", "1.2.3", "1e400", "infinity"}) {
+  for (const char* text :
+       {"", "  ", "abc", "1.5x", "1,5", "e5", ".", "-", "1e", "1e+", "--1", "+-1", "1 2", "0x10",
+        "1.2.3", "1e400", "infinity", "1.797693134862321E308"}) {
     EXPECT_THROW(kx::StrToFloat(text), kx::EConvertError) << '"' << text << '"';
     double value = 7.0;
     EXPECT_FALSE(kx::TryStrToFloat(text, value)) << text;
