@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <kx/core/genetic_component.hpp>
 #include <kx/host/exceptions.hpp>
 #include <kx/host/random.hpp>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/core_test_support.hpp"
+#include "host/host_test_support.hpp"
 
 namespace kx::testing {
 namespace {
@@ -57,6 +59,27 @@ TEST(GeneticComponentTest, SettersClampToTheirBounds) {
   TKXCustomGeneticComponent fresh;
   fresh.SetGenerationLimit(0);
   EXPECT_EQ(fresh.GenerationLimit(), 0);
+}
+
+// Float settings refuse NaN and infinities, keeping their values; counts clamp at the top.
+TEST(GeneticComponentTest, SettingsRefuseNonFiniteFloatsAndClampCountsAtTheirMaxima) {
+  using C = TKXCustomGeneticComponent;
+  C c;
+  const std::string before = StreamText(c);
+  const double inf = std::numeric_limits<double>::infinity();
+  for (auto set :
+       {&C::SetCrossoverProbability, &C::SetMutationProbability, &C::SetInversionProbability,
+        &C::SetElitistPct, &C::SetDiversityLimit, &C::SetFitnessCutoff}) {
+    for (const double bad : {std::nan(""), inf, -inf}) EXPECT_THROW((c.*set)(bad), EGAException);
+  }
+  EXPECT_EQ(StreamText(c), before);
+  for (auto set :
+       {&C::SetTournamentField, &C::SetInitialPopulation, &C::SetInitialDuplicatesRetries}) {
+    (c.*set)(std::numeric_limits<std::int32_t>::max());
+  }
+  EXPECT_EQ(c.TournamentField(), MAX_TOURNAMENT_FIELD);
+  EXPECT_EQ(c.InitialPopulation(), MAX_INITIAL_POPULATION);
+  EXPECT_EQ(c.InitialDuplicatesRetries(), MAX_INITIAL_DUPLICATES_RETRIES);
 }
 
 TEST(GeneticComponentTest, TheFirstEvolveInitializesThenFiresTheEventsOfAPairInOrder) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -67,6 +68,23 @@ TEST_F(ThreeGenes, GeneSizeGrowsWithTheGenesButNeverShrinks) {
   EXPECT_EQ(genes.Items(0)->Name(), "wide");
   EXPECT_EQ(genes.GetSize(), 100);
   EXPECT_EQ(ga.GeneSize(), 32);
+}
+
+// Sizes beyond the maxima and NaN bounds are refused before anything changes or is allocated.
+TEST_F(ThreeGenes, SizesBeyondTheMaximaAndNaNBoundsAreRefused) {
+  TKXGAGene& middle = *genes.Items(1);
+  for (std::int32_t size : {-1, MAX_GENE_SIZE - 16, MAX_GENE_SIZE + 1, 2147483647})
+    EXPECT_THROW(middle.SetSize(size), EGAException) << size;
+  EXPECT_THROW(ga.SetGeneSize(MAX_GENE_SIZE + 1), EGAException);
+  EXPECT_EQ(genes.GetSize(), 25);
+  EXPECT_THROW(middle.SetMinValue(std::nan("")), EGAException);
+  EXPECT_THROW(middle.SetMaxValue(std::nan("")), EGAException);
+  middle.SetSize(MAX_GENE_SIZE - 17);
+  EXPECT_EQ(ga.GeneSize(), MAX_GENE_SIZE);
+  EXPECT_THROW(genes.Items(0)->Assign(&middle), EGAException);
+  ga.SetInitialPopulation(static_cast<std::int32_t>(MAX_POPULATION_BITS / MAX_GENE_SIZE) + 1);
+  EXPECT_THROW(ga.Initialize(), EGAException);
+  EXPECT_EQ(ga.Population()->Count(), 0);
 }
 
 }  // namespace

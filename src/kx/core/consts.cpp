@@ -1,7 +1,9 @@
 #include "kx/core/consts.hpp"
 
+#include <cmath>
 #include <span>
 
+#include "kx/host/number_text.hpp"
 #include "kx/host/string_list.hpp"
 
 namespace kx {
@@ -213,6 +215,17 @@ std::string FormatMessage(std::string_view Text, std::initializer_list<TKXFormat
     ++next;
   }
   return out;
+}
+
+void CheckFinite(double Value, std::string_view Name) {
+  if (std::isfinite(Value)) return;
+  throw EGAException(std::string(Name) + " must be a finite number (" + FloatToStr(Value) + ")");
+}
+
+void CheckInRange(std::int64_t Value, std::int64_t Low, std::int64_t High, std::string_view Name) {
+  if (Value >= Low && Value <= High) return;
+  throw EGAException(std::string(Name) + " " + std::to_string(Value) + " is out of range (" +
+                     std::to_string(Low) + " to " + std::to_string(High) + ")");
 }
 
 }  // namespace kx

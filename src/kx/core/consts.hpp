@@ -168,6 +168,19 @@ inline constexpr TGAFloat DEFAULT_PARSIMONY_COEFFICIENT = 1.0;
 inline constexpr TGAFloat DEFAULT_TARPEIAN_PROBABILITY = 0.3;
 inline constexpr TGAProbability DEFAULT_ADAPTION_SAMPLE_SIZE = 0.25;
 
+// Upper bounds of the core's count settings, which drive the work of every generation
+// (their setters clamp to these, as they clamp to their lower bounds):
+// - a tournament draws TournamentField entrants per parent, so a generation costs
+//   population x TournamentField comparisons; with replacement, fields beyond a few
+//   hundred entrants already pick the best individual almost surely;
+// - InitialPopulation individuals are created by every initialization and bred in both
+//   generations: a million is far beyond practical runs, and still fits in memory;
+// - InitialDuplicatesRetries is one budget of re-draws for a whole initialization; beyond a
+//   million re-draws it only spins on a chromosome too narrow to hold distinct individuals.
+inline constexpr std::int32_t MAX_TOURNAMENT_FIELD = 1024;
+inline constexpr std::int32_t MAX_INITIAL_POPULATION = 1 << 20;
+inline constexpr std::int32_t MAX_INITIAL_DUPLICATES_RETRIES = 1 << 20;
+
 inline constexpr TExecutionStates FinishedStates{esInvalidOperation, esInvalidState, esError,
                                                  esFinishing, esFinished};
 
@@ -236,6 +249,14 @@ class TKXFormatArg {
 // Formats Text printf-style: %s takes a string, %d and %i a whole number, %% a percent sign.
 // A placeholder whose argument is missing or of the other kind raises EConvertError.
 std::string FormatMessage(std::string_view Text, std::initializer_list<TKXFormatArg> Args = {});
+
+// Raises EGAException "<Name> must be a finite number (NAN)" unless Value is finite: a NaN
+// or an infinity in a probability, limit or cutoff passes every clamp and comparison and
+// would spread through a whole run.
+void CheckFinite(double Value, std::string_view Name);
+// Raises EGAException "<Name> <Value> is out of range (<Low> to <High>)" unless Value lies
+// in [Low, High]; sizes are checked before anything is allocated for them.
+void CheckInRange(std::int64_t Value, std::int64_t Low, std::int64_t High, std::string_view Name);
 
 // Enumeration value names, as documents and reports write them. EnumName gives the name of
 // a value; EnumFromName finds a value by its exact name (std::nullopt when it is not one).

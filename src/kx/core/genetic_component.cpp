@@ -1,6 +1,9 @@
 #include "kx/core/genetic_component.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <string_view>
 #include <utility>
 
 #include "kx/host/priority_queue.hpp"
@@ -10,7 +13,8 @@ namespace kx {
 
 namespace {
 
-TGAProbability ClampProbability(TGAProbability Value) noexcept {
+TGAProbability ClampProbability(TGAProbability Value, std::string_view Name) {
+  CheckFinite(Value, Name);
   return std::clamp(Value, TGAProbability{0}, TGAProbability{1});
 }
 
@@ -117,27 +121,31 @@ void TKXCustomGeneticComponent::PopulationUpdate(TKXIndividual* /*Item*/) {}
 
 // --- Settings -----------------------------------------------------------------------------
 
-void TKXCustomGeneticComponent::SetCrossoverProbability(TGAProbability Value) noexcept {
-  if (Value != FCrossoverProbability) FCrossoverProbability = ClampProbability(Value);
+void TKXCustomGeneticComponent::SetCrossoverProbability(TGAProbability Value) {
+  if (Value != FCrossoverProbability)
+    FCrossoverProbability = ClampProbability(Value, "CrossoverProbability");
 }
 
-void TKXCustomGeneticComponent::SetDiversityLimit(TGAProbability Value) noexcept {
-  if (Value != FDiversityLimit) FDiversityLimit = ClampProbability(Value);
+void TKXCustomGeneticComponent::SetDiversityLimit(TGAProbability Value) {
+  if (Value != FDiversityLimit) FDiversityLimit = ClampProbability(Value, "DiversityLimit");
 }
 
-void TKXCustomGeneticComponent::SetElitistPct(TGAProbability Value) noexcept {
-  if (Value != FElitistPct) FElitistPct = ClampProbability(Value);
+void TKXCustomGeneticComponent::SetElitistPct(TGAProbability Value) {
+  if (Value != FElitistPct) FElitistPct = ClampProbability(Value, "ElitistPct");
 }
 
-void TKXCustomGeneticComponent::SetInversionProbability(TGAProbability Value) noexcept {
-  if (Value != FInversionProbability) FInversionProbability = ClampProbability(Value);
+void TKXCustomGeneticComponent::SetInversionProbability(TGAProbability Value) {
+  if (Value != FInversionProbability)
+    FInversionProbability = ClampProbability(Value, "InversionProbability");
 }
 
-void TKXCustomGeneticComponent::SetMutationProbability(TGAProbability Value) noexcept {
-  if (Value != FMutationProbability) FMutationProbability = ClampProbability(Value);
+void TKXCustomGeneticComponent::SetMutationProbability(TGAProbability Value) {
+  if (Value != FMutationProbability)
+    FMutationProbability = ClampProbability(Value, "MutationProbability");
 }
 
-void TKXCustomGeneticComponent::SetFitnessCutoff(TGAFitness Value) noexcept {
+void TKXCustomGeneticComponent::SetFitnessCutoff(TGAFitness Value) {
+  CheckFinite(Value, "FitnessCutoff");
   FFitnessCutoff = Value;
 }
 
@@ -152,11 +160,13 @@ void TKXCustomGeneticComponent::SetGenerationLimit(std::int32_t Value) noexcept 
 }
 
 void TKXCustomGeneticComponent::SetInitialDuplicatesRetries(std::int32_t Value) noexcept {
-  if (Value != FInitialDuplicatesRetries) FInitialDuplicatesRetries = std::max(Value, 0);
+  if (Value != FInitialDuplicatesRetries)
+    FInitialDuplicatesRetries = std::clamp(Value, 0, MAX_INITIAL_DUPLICATES_RETRIES);
 }
 
 void TKXCustomGeneticComponent::SetInitialPopulation(std::int32_t Value) noexcept {
-  if (Value != FInitialPopulation) FInitialPopulation = std::max(Value, 0);
+  if (Value != FInitialPopulation)
+    FInitialPopulation = std::clamp(Value, 0, MAX_INITIAL_POPULATION);
 }
 
 void TKXCustomGeneticComponent::SetOperations(TGAGeneticOperations Value) noexcept {
@@ -164,7 +174,7 @@ void TKXCustomGeneticComponent::SetOperations(TGAGeneticOperations Value) noexce
 }
 
 void TKXCustomGeneticComponent::SetTournamentField(std::int32_t Value) noexcept {
-  if (Value != FTournamentField) FTournamentField = std::max(Value, std::int32_t{2});
+  if (Value != FTournamentField) FTournamentField = std::clamp(Value, 2, MAX_TOURNAMENT_FIELD);
 }
 
 bool TKXCustomGeneticComponent::IsCrossoverProbabilityStored() const noexcept {
@@ -222,7 +232,10 @@ std::int32_t TKXCustomGeneticComponent::RunGenerations(std::int32_t Generations,
     Step();
     if (IsFinished() || FHalt) break;
   }
-  return FGeneration - start;
+  // Handlers may set Generation to anything; the difference must not wrap.
+  const std::int64_t evolved = std::int64_t{FGeneration} - start;
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+      evolved, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 bool TKXCustomGeneticComponent::IsFinished() {
@@ -283,7 +296,10 @@ void TKXCustomGeneticComponent::DoEvolveOneStep(std::int32_t Index) {
   }
 }
 
-void TKXCustomGeneticComponent::DoFinishEvolve() { ++FGeneration; }
+void TKXCustomGeneticComponent::DoFinishEvolve() {
+  // A loaded or assigned Generation may stand at the top of its range; it stays there.
+  if (FGeneration < std::numeric_limits<std::int32_t>::max()) ++FGeneration;
+}
 
 void TKXCustomGeneticComponent::DoStartEvolve() {
   FRouletteIndex = -1;

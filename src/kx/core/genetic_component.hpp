@@ -228,19 +228,20 @@ class TKXCustomGeneticComponent : public TKXComponent {
   void SetHalt(bool Value) noexcept { FHalt = Value; }
 
   // Probabilities and fractions clamp to [0, 1]; every setter does nothing when the value
-  // is unchanged.
+  // is unchanged. The float settings refuse NaN and infinities with EGAException (and keep
+  // their value); the counts clamp to their documented bounds.
   TGAProbability CrossoverProbability() const noexcept { return FCrossoverProbability; }
-  void SetCrossoverProbability(TGAProbability Value) noexcept;
+  void SetCrossoverProbability(TGAProbability Value);
   TGAProbability DiversityLimit() const noexcept { return FDiversityLimit; }
-  void SetDiversityLimit(TGAProbability Value) noexcept;
+  void SetDiversityLimit(TGAProbability Value);
   TGAProbability ElitistPct() const noexcept { return FElitistPct; }
-  void SetElitistPct(TGAProbability Value) noexcept;
+  void SetElitistPct(TGAProbability Value);
   TGAProbability InversionProbability() const noexcept { return FInversionProbability; }
-  void SetInversionProbability(TGAProbability Value) noexcept;
+  void SetInversionProbability(TGAProbability Value);
   TGAProbability MutationProbability() const noexcept { return FMutationProbability; }
-  void SetMutationProbability(TGAProbability Value) noexcept;
+  void SetMutationProbability(TGAProbability Value);
   TGAFitness FitnessCutoff() const noexcept { return FFitnessCutoff; }
-  void SetFitnessCutoff(TGAFitness Value) noexcept;
+  void SetFitnessCutoff(TGAFitness Value);
   TGAFitnessMethod FitnessMethod() const noexcept { return FFitnessMethod; }
   void SetFitnessMethod(TGAFitnessMethod Value) noexcept;
   std::int32_t Generation() const noexcept { return FGeneration; }
@@ -248,10 +249,10 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // At least 1 once set (a new component starts at 0).
   std::int32_t GenerationLimit() const noexcept { return FGenerationLimit; }
   void SetGenerationLimit(std::int32_t Value) noexcept;
-  // At least 0.
+  // 0 .. MAX_INITIAL_DUPLICATES_RETRIES.
   std::int32_t InitialDuplicatesRetries() const noexcept { return FInitialDuplicatesRetries; }
   void SetInitialDuplicatesRetries(std::int32_t Value) noexcept;
-  // At least 0.
+  // 0 .. MAX_INITIAL_POPULATION.
   std::int32_t InitialPopulation() const noexcept { return FInitialPopulation; }
   void SetInitialPopulation(std::int32_t Value) noexcept;
   TGAGeneticOperations Operations() const noexcept { return FOperations; }
@@ -259,7 +260,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // Installs the selection routine of the method (smCustom clears OnSelection).
   TGASelectionMethod SelectionMethod() const noexcept { return FSelectionMethod; }
   void SetSelectionMethod(TGASelectionMethod Value);
-  // At least 2.
+  // 2 .. MAX_TOURNAMENT_FIELD.
   std::int32_t TournamentField() const noexcept { return FTournamentField; }
   void SetTournamentField(std::int32_t Value) noexcept;
   bool UseDiversityLimit() const noexcept { return FUseDiversityLimit; }
@@ -330,7 +331,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // Breeds the child pair at Index and Index + 1, or the single child at the last slot of an
   // odd-sized population.
   virtual void DoEvolveOneStep(std::int32_t Index);
-  // Increments Generation.
+  // Increments Generation (which stays at the largest integer once there).
   virtual void DoFinishEvolve();
   // Restarts the elitist rank counter and swaps the generations.
   virtual void DoStartEvolve();

@@ -1,5 +1,6 @@
 #include "kx/ga/custom_genetic_algorithm.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "kx/host/dictionary.hpp"
@@ -18,6 +19,14 @@ TKXGAIndividual* AsGAIndividual(TKXIndividual* Item) {
         " is not a TKXGAIndividual");
   }
   return individual;
+}
+
+// Raises EGAException when Individuals chromosomes of Width bits exceed MAX_POPULATION_BITS.
+void CheckPopulationBits(std::int64_t Individuals, std::int32_t Width) {
+  if (Individuals * Width <= MAX_POPULATION_BITS) return;
+  throw EGAException(std::to_string(Individuals) + " chromosomes of " + std::to_string(Width) +
+                     " bits exceed the population limit of " + std::to_string(MAX_POPULATION_BITS) +
+                     " bits");
 }
 
 }  // namespace
@@ -44,8 +53,10 @@ void TKXCustomGeneticAlgorithm::SetGenes(TKXGAGenes* Value) { Genes()->Assign(Va
 
 void TKXCustomGeneticAlgorithm::SetGeneSize(std::int32_t Value) {
   if (Value == FGeneSize) return;
-  FGeneSize = Value;
+  CheckInRange(Value, 0, MAX_GENE_SIZE, "GeneSize");
   TKXGAPopulation* population = Population();
+  CheckPopulationBits(population->Count(), Value);
+  FGeneSize = Value;
   population->BeginUpdate();
   try {
     for (std::int32_t i = 0; i < population->Count(); ++i) {
@@ -93,10 +104,19 @@ void TKXCustomGeneticAlgorithm::PopulationNotify(TKXIndividual* Item,
                                                  TCollectionNotification Action) {
   TKXCustomGeneticComponent::PopulationNotify(Item, Action);
   if (Action != TCollectionNotification::cnAdded) return;
-  AsGAIndividual(Item)->Bits()->SetSize(FGeneSize);
+  TKXGAIndividual* individual = AsGAIndividual(Item);
+  // Streams and documents add individuals one by one; a short text must not add gigabytes.
+  if (const TKXPopulation* population = individual->Collection())
+    CheckPopulationBits(population->Count(), FGeneSize);
+  individual->Bits()->SetSize(FGeneSize);
 }
 
 // --- Initialization ---------------------------------------------------------------------------
+
+void TKXCustomGeneticAlgorithm::Initialize() {
+  CheckPopulationBits(std::max(Population()->Count(), InitialPopulation()), FGeneSize);
+  TKXCustomGeneticComponent::Initialize();
+}
 
 std::int32_t TKXCustomGeneticAlgorithm::DoInitialize() {
   std::int32_t result = 0;

@@ -18,6 +18,13 @@ namespace kx {
 class TXMLGADomainType;
 class TXMLGeneticAlgorithm;
 
+// The largest number of chromosome bits one generation may hold (GeneSize x individuals):
+// 2^30 bits are 128 MiB per generation, 256 MiB with the previous one, e.g. a million
+// individuals of 1024 bits or 1024 individuals of MAX_GENE_SIZE bits. Each bit also costs a
+// random draw per initialization and per mutation pass, so the bound caps a generation's
+// work too. Resizing or initializing beyond it raises EGAException before allocating.
+inline constexpr std::int64_t MAX_POPULATION_BITS = std::int64_t{1} << 30;
+
 // The genetic algorithm: a genetic component whose individuals are bit-string chromosomes
 // (TKXGAIndividual) of GeneSize bits, laid out by a genotype of gene definitions (Genes).
 // It supplies the representation's steps of the evolution loop: random initialization
@@ -54,7 +61,9 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
 
   // Chromosome width of every individual of the current population. Setting a different
   // width resizes every chromosome of the current population (new bits 0) and marks each
-  // individual modified; the previous generation is left alone.
+  // individual modified; the previous generation is left alone. A width outside
+  // 0 .. MAX_GENE_SIZE, or one that takes the population past MAX_POPULATION_BITS, raises
+  // EGAException and changes nothing.
   std::int32_t GeneSize() const noexcept { return FGeneSize; }
   void SetGeneSize(std::int32_t Value);
 
@@ -99,6 +108,11 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   // generation; the fittest individual is not read, the next evaluation finds it.
   virtual void LoadFromXML(const TXMLGADomainType& Domain);
 
+  // Refuses (EGAException) an initialization whose population would hold more than
+  // MAX_POPULATION_BITS chromosome bits, before any individual is added; otherwise the
+  // core's Initialize.
+  void Initialize() override;
+
   // Every child that reaches mutation is offered to the per-bit operator (there is no draw
   // per individual); OnMutation may veto first. True when at least one bit flipped.
   bool Mutate(TKXIndividual* Item) override;
@@ -127,7 +141,8 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass) override;
 
   // Sizes every added individual's chromosome to GeneSize; an added item that is not a
-  // TKXGAIndividual raises EConvertError.
+  // TKXGAIndividual raises EConvertError, and one that takes the population past
+  // MAX_POPULATION_BITS raises EGAException (it stays, with an empty chromosome).
   void PopulationNotify(TKXIndividual* Item, TCollectionNotification Action) override;
 
   // The crossover cut for a child chromosome of ChildSize bits (the last bit taken from the

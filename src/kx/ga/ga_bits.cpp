@@ -48,7 +48,8 @@ bool TKXGABits::Mutate(TGAProbability Probability) {
 void TKXGABits::Invert(std::int32_t Start, std::int32_t Count) {
   const std::int32_t size = Size();
   if (Start == -1) Start = RandomInt(size);
-  if (Count == -1) Count = RandomInt(size - Start);
+  // A negative Start is reported by the range check below; size - Start could wrap.
+  if (Count == -1) Count = Start < 0 ? 0 : RandomInt(size - Start);
   // Count + 1 bits from Start, cut at the end of the array.
   const std::int64_t wanted = Count < 0 ? 0 : std::int64_t{Count} + 1;
   const std::int64_t available = std::max<std::int64_t>(0, std::int64_t{size} - Start);

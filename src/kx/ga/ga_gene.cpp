@@ -30,6 +30,10 @@ std::int64_t RoundToWhole(double Value, std::int64_t Low, std::int64_t High) noe
   return static_cast<std::int64_t>(whole);
 }
 
+void CheckBound(double Value, const char* Name) {
+  if (std::isnan(Value)) throw EGAException(std::string(Name) + " must be a number (NAN)");
+}
+
 }  // namespace
 
 std::int32_t BitsRequired(std::uint32_t Value) noexcept {
@@ -53,6 +57,7 @@ void TKXGAGene::Assign(TKXPersistent* Source) {
     return;
   }
   if (source == this) return;
+  CheckSize(source->FSize);
   FGeneType = source->FGeneType;
   FName = source->FName;
   FSize = source->FSize;
@@ -113,8 +118,16 @@ void TKXGAGene::DefineProperties(TKXFiler& Filer) {
       [this](bool v) { SetPreserveSignBit(v); }, false);
 }
 
+void TKXGAGene::CheckSize(std::int32_t Value) const {
+  CheckInRange(Value, 0, MAX_GENE_SIZE, "Gene size");
+  if (const TKXGAGenes* genes = Collection()) {
+    CheckInRange(std::int64_t{genes->GetSize()} - FSize + Value, 0, MAX_GENE_SIZE, "Genotype size");
+  }
+}
+
 void TKXGAGene::SetSize(std::int32_t Value) {
   if (Value == FSize) return;
+  CheckSize(Value);
   FSize = Value;
   SizeChange();
 }
@@ -156,6 +169,7 @@ void TKXGAGene::RecalcMinMax() {
 // a full 2^Size below it whenever the range is narrower than twice that width. The
 // asymmetry (P - 1 here, P there) is deliberate and applications rely on its order.
 void TKXGAGene::SetMinValue(double Value) {
+  CheckBound(Value, "MinValue");
   if (Value == FMinValue) return;
   FMinValue = Value;
   const double p = FloatPower2(FSize);
@@ -173,6 +187,7 @@ void TKXGAGene::SetMinValue(double Value) {
 }
 
 void TKXGAGene::SetMaxValue(double Value) {
+  CheckBound(Value, "MaxValue");
   if (Value == FMaxValue) return;
   FMaxValue = Value;
   const double p = FloatPower2(FSize);

@@ -14,6 +14,13 @@ namespace kx {
 class TKXGAGenes;
 class TKXGAIndividual;
 
+// The largest chromosome width in bits, and so the largest size of one gene and of a whole
+// genotype: 2^20 bits keep a chromosome at 128 KiB (its duplicate-detection key at 256 KiB)
+// and every offset and width far from the 32-bit range they are computed in, while lying
+// far beyond the genotypes of practical problems. Sizes outside 0 .. MAX_GENE_SIZE are
+// refused with EGAException before anything is stored or allocated.
+inline constexpr std::int32_t MAX_GENE_SIZE = 1 << 20;
+
 // The number of right shifts that bring Value to 0: the width of an enumeration field that
 // can index Value names (BitsRequired(3) = 2, BitsRequired(4) = 3, BitsRequired(0) = 0).
 std::int32_t BitsRequired(std::uint32_t Value) noexcept;
@@ -40,7 +47,8 @@ class TKXGAGene : public TKXCollectionItem {
 
   // From another gene: kind, name, size, enumeration names, bounds and signedness, taken
   // directly without the setters' side effects (Offset is not copied); then a change signal.
-  // Other sources raise the unsupported-assignment error.
+  // Other sources raise the unsupported-assignment error; a size that would take the
+  // genotype past MAX_GENE_SIZE raises EGAException, leaving the gene unchanged.
   void Assign(TKXPersistent* Source) override;
 
   // The genotype holding the gene, or nullptr.
@@ -51,7 +59,9 @@ class TKXGAGene : public TKXCollectionItem {
   void SetName(const std::string& Value);
   std::int32_t Size() const noexcept { return FSize; }
   // A different size recomputes the natural range and the offsets of the later genes and
-  // lets the component grow its GeneSize.
+  // lets the component grow its GeneSize. A size outside 0 .. MAX_GENE_SIZE, or one that
+  // takes the genotype's total width past MAX_GENE_SIZE, raises EGAException and changes
+  // nothing.
   void SetSize(std::int32_t Value);
   TGeneType GeneType() const noexcept { return FGeneType; }
   // A different kind recomputes the natural range and signals a change.
@@ -64,7 +74,8 @@ class TKXGAGene : public TKXCollectionItem {
   double MinValue() const noexcept { return FMinValue; }
   double MaxValue() const noexcept { return FMaxValue; }
   // Setting one bound may move the other (see the notes in the implementation); set
-  // MaxValue first and MinValue second to narrow a range.
+  // MaxValue first and MinValue second to narrow a range. NaN raises EGAException (it would
+  // disable every clamp); infinite bounds are kept, as wide genes have them naturally.
   void SetMinValue(double Value);
   void SetMaxValue(double Value);
   // Derives the natural range from the kind and width: 0 .. 2^n - 1 (unsigned) or
@@ -168,6 +179,8 @@ class TKXGAGene : public TKXCollectionItem {
   // The individual at Index of the owning component's population (errors as documented).
   TKXGAIndividual& IndividualAt(std::int32_t Index) const;
   void ClampFloating(double& Value) const noexcept;
+  // Raises EGAException unless Value is a valid Size for this gene (see SetSize).
+  void CheckSize(std::int32_t Value) const;
   std::int64_t ClampWhole(double Value, std::int64_t Low, std::int64_t High) const noexcept;
 
   std::string FName;

@@ -1,5 +1,9 @@
 #include "kx/ga/ga_genes.hpp"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 
@@ -9,21 +13,30 @@ TKXGAGenes::TKXGAGenes(TKXPersistent* Owner, TKXGeneClass GeneClass)
     : TKXOwnedCollection<TKXGAGene>(GeneClass, Owner),
       FAlgorithm(dynamic_cast<TKXCustomGeneticAlgorithm*>(Owner)) {}
 
+namespace {
+
+// Offset + Size of a gene, saturated: the size setters keep a genotype within
+// MAX_GENE_SIZE, but genes moved in from elsewhere (AddItem, SetCollection) are not checked,
+// and a saturated offset fails every chromosome access's range check instead of wrapping.
+std::int32_t EndOf(const TKXGAGene& Gene) noexcept {
+  const std::int64_t end = std::int64_t{Gene.Offset()} + Gene.Size();
+  return static_cast<std::int32_t>(
+      std::min<std::int64_t>(end, std::numeric_limits<std::int32_t>::max()));
+}
+
+}  // namespace
+
 void TKXGAGenes::UpdateOffsets(std::int32_t Start) noexcept {
   const std::int32_t count = Count();
   if (count == 0) return;
   if (Start == 0) Start = 1;
   ItemAt(0)->SetOffset(0);
-  for (std::int32_t i = Start; i < count; ++i) {
-    const TKXGAGene* previous = ItemAt(i - 1);
-    ItemAt(i)->SetOffset(previous->Offset() + previous->Size());
-  }
+  for (std::int32_t i = Start; i < count; ++i) ItemAt(i)->SetOffset(EndOf(*ItemAt(i - 1)));
 }
 
 std::int32_t TKXGAGenes::GetSize() const noexcept {
   if (Count() == 0) return 0;
-  const TKXGAGene* last = ItemAt(Count() - 1);
-  return last->Offset() + last->Size();
+  return EndOf(*ItemAt(Count() - 1));
 }
 
 void TKXGAGenes::SizeChange(std::int32_t Index) {

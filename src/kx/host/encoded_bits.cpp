@@ -204,9 +204,10 @@ void TKXEncodedBits::SetAsFloat(std::int32_t Index, std::int32_t Count, float Va
 std::string TKXEncodedBits::GetAsBitString(std::int32_t Index, std::int32_t Count) const {
   CheckRange(Index, Count);
   std::string text(static_cast<std::size_t>(Count), '0');
-  for (std::int32_t done = 0; done < Count; done += kWordBits) {
-    const std::int32_t take = std::min(kWordBits, Count - done);
-    TWord chunk = ReadBits(Index + done, take);
+  // 64-bit counters: a 32-bit one would wrap past the last word of a field near 2^31 bits.
+  for (std::int64_t done = 0; done < Count; done += kWordBits) {
+    const auto take = static_cast<std::int32_t>(std::min<std::int64_t>(kWordBits, Count - done));
+    TWord chunk = ReadBits(static_cast<std::int32_t>(Index + done), take);
     char* out = text.data() + done;
     for (std::int32_t j = 0; j < take; ++j, chunk >>= 1)
       out[j] = static_cast<char>('0' + (chunk & 1u));
@@ -224,23 +225,24 @@ void TKXEncodedBits::SetAsBitString(std::int32_t Index, std::int32_t Count,
   if (Value.find_first_not_of("01") != std::string::npos) {
     throw EConvertError("'" + Value + "' is not a bit text");
   }
-  for (std::int32_t done = 0; done < Count; done += kWordBits) {
-    const std::int32_t take = std::min(kWordBits, Count - done);
+  for (std::int64_t done = 0; done < Count; done += kWordBits) {
+    const auto take = static_cast<std::int32_t>(std::min<std::int64_t>(kWordBits, Count - done));
+    const char* in = Value.data() + done;
     TWord chunk = 0;
-    for (std::int32_t j = take - 1; j >= 0; --j) chunk = (chunk << 1) | (Value[done + j] == '1');
-    WriteBits(Index + done, take, chunk);
+    for (std::int32_t j = take - 1; j >= 0; --j) chunk = (chunk << 1) | (in[j] == '1');
+    WriteBits(static_cast<std::int32_t>(Index + done), take, chunk);
   }
 }
 
 std::string TKXEncodedBits::ToString() const {
   static constexpr char kHex[] = "0123456789ABCDEF";
-  const std::int32_t digits = (FSize + 3) / 4;
+  const std::size_t digits = (static_cast<std::size_t>(FSize) + 3) / 4;
   std::string text = std::to_string(FSize);
   text.push_back(':');
   const std::size_t start = text.size();
-  text.resize(start + static_cast<std::size_t>(digits));
+  text.resize(start + digits);
   char* out = text.data() + start;
-  for (std::int32_t k = 0; k < digits; ++k) {
+  for (std::size_t k = 0; k < digits; ++k) {
     out[k] = kHex[(FWords[k / 16] >> ((k % 16) * 4)) & 0xFu];
   }
   return text;

@@ -109,6 +109,31 @@ bool SameLetters(std::string_view A, std::string_view B) noexcept {
 
 bool IsDigit(char C) noexcept { return C >= '0' && C <= '9'; }
 
+// The general writer keeps 15 significant digits, so the largest doubles (from about
+// 1.797693134862315E308 up to the maximum) come out as 1.79769313486232E308, just past the
+// double range. Texts up to that one read as the largest double, so that every finite value
+// the writer produces reads back; anything larger still overflows.
+constexpr std::string_view kLargestWrittenDigits = "179769313486232";
+constexpr long kLargestWrittenExponent = 308;
+
+// Whether the decimal number Text (digits with an optional '.', up to an 'e' or the end)
+// times 10^Exponent, whose first significant digit has the decimal exponent Decimal, is at
+// most the largest text the writer produces.
+bool WithinLargestWritten(std::string_view Text, long Decimal) noexcept {
+  if (Decimal != kLargestWrittenExponent) return Decimal < kLargestWrittenExponent;
+  std::size_t i = 0;
+  for (; i < Text.size() && (Text[i] == '0' || Text[i] == '.'); ++i) {
+  }
+  std::size_t k = 0;
+  for (; i < Text.size() && Text[i] != 'e'; ++i) {
+    if (Text[i] == '.') continue;
+    const char limit = k < kLargestWrittenDigits.size() ? kLargestWrittenDigits[k] : '0';
+    if (Text[i] != limit) return Text[i] < limit;
+    ++k;
+  }
+  return true;
+}
+
 // The parser behind every text-to-float conversion. Validates the whole grammar itself
 // (the standard conversion accepts forms the library does not) and hands a normalized
 // copy to std::from_chars.
@@ -185,8 +210,14 @@ bool ParseFloat(std::string_view Text, char Separator, double& Value) noexcept {
   const auto [ptr, ec] = std::from_chars(buffer, buffer + n, result);
   if (ptr != buffer + n) return false;
   if (ec == std::errc::result_out_of_range) {
-    if (seenSignificant && magnitude + exponent > 0) return false;
-    result = 0.0;
+    if (seenSignificant && magnitude + exponent > 0) {
+      if (!WithinLargestWritten(std::string_view(buffer, n), magnitude - 1 + exponent)) {
+        return false;
+      }
+      result = std::numeric_limits<double>::max();
+    } else {
+      result = 0.0;
+    }
   } else if (ec != std::errc()) {
     return false;
   }

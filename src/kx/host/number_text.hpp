@@ -37,7 +37,9 @@ std::string FloatToRoundTripStr(double Value);
 // optional exponent "e"/"E" with optional sign and digits. "NAN", "INF" and "-INF" (any
 // letter case) read back what FloatToStr writes. Otherwise (empty text included) raises
 // EConvertError: "abc" is not a valid floating point value. A magnitude beyond the double
-// range is not valid either; one below it reads as zero.
+// range is not valid either, except up to 1.79769313486232E308, the text FloatToStr writes
+// for the largest doubles, which reads as the largest double (so every finite value
+// FloatToStr writes reads back); a magnitude below the range reads as zero.
 double StrToFloat(std::string_view Text);
 double StrToFloat(std::string_view Text, char Separator);
 // Lenient text-to-float: as StrToFloat, but reports failure by returning false and leaves
