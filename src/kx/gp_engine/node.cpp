@@ -20,29 +20,30 @@ namespace {
 
 std::atomic<std::int32_t> ExecutionDepthLimit{4096};
 
-// This thread's node executions: their nesting, and the lowest stack address a nested one
-// may start at. Handlers execute their arguments themselves, so the recursion is theirs;
-// watching it lets a pathological tree fail with an error instead of overflowing the stack.
+// This thread's node executions: their nesting, and where its stack lies. Handlers execute
+// their arguments themselves, so the recursion is theirs; watching it lets a pathological
+// tree fail with an error instead of overflowing the stack.
 struct TNodeExecution {
   std::int32_t Nesting = 0;
-  // 0 until the thread's first execution looks its stack up.
-  std::uintptr_t StackFloor = 0;
+  // The stack's lowest address (0 until the thread's first execution looked it up) and
+  // the reserve kept above it for the frames of one more handler and for raising the error.
+  // A frame outside the stack (a fiber's own stack, say) is never refused.
+  std::uintptr_t StackLowest = 0;
+  std::uintptr_t StackReserve = 0;
 };
 thread_local TNodeExecution NodeExecution;
 
-// The stack floor of the calling thread: its lowest address plus a reserve for the frames
-// of one more handler and for raising the error. 1 (never reached) when the stack is not
-// known.
-std::uintptr_t FindStackFloor() noexcept {
+void FindStack(TNodeExecution& State) noexcept {
+  State.StackLowest = 1;  // looked up, even if nothing is found
   pthread_attr_t attributes;
-  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 1;
+  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
   void* lowest = nullptr;
   std::size_t size = 0;
   const int found = pthread_attr_getstack(&attributes, &lowest, &size);
   pthread_attr_destroy(&attributes);
-  if (found != 0 || lowest == nullptr) return 1;
-  const std::size_t reserve = std::min<std::size_t>(size / 4, std::size_t{256} * 1024);
-  return reinterpret_cast<std::uintptr_t>(lowest) + reserve;
+  if (found != 0 || lowest == nullptr) return;
+  State.StackLowest = reinterpret_cast<std::uintptr_t>(lowest);
+  State.StackReserve = std::min<std::size_t>(size / 4, std::size_t{256} * 1024);
 }
 
 [[noreturn]] void RaiseTooDeep() {
@@ -318,11 +319,12 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
   static_assert(std::is_nothrow_move_constructible_v<T>);
   TNodeExecution& state = NodeExecution;
   const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  // Unsigned: a frame below the stack's lowest address wraps around and is not refused.
   if (state.Nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed) ||
-      frame < state.StackFloor) {
+      frame - state.StackLowest < state.StackReserve) {
     RaiseTooDeep();
   }
-  if (state.StackFloor == 0) state.StackFloor = FindStackFloor();
+  if (state.StackLowest == 0) FindStack(state);
   std::int32_t& nesting = state.Nesting;
   ++nesting;
   try {
