@@ -18,6 +18,19 @@ namespace {
 // that of another instruction or of an older name. 0 is never handed out.
 std::atomic<std::uint64_t> NextNameSerial{1};
 
+// Marks an instruction as reshaping for the length of a setter, nested setters included.
+class TReshaping {
+ public:
+  explicit TReshaping(bool& Flag) noexcept : FFlag(Flag), FPrevious(Flag) { FFlag = true; }
+  ~TReshaping() { FFlag = FPrevious; }
+  TReshaping(const TReshaping&) = delete;
+  TReshaping& operator=(const TReshaping&) = delete;
+
+ private:
+  bool& FFlag;
+  bool FPrevious;
+};
+
 }  // namespace
 
 // ---- TKXGPInstruction ----
@@ -39,23 +52,6 @@ template <class T>
 void TKXGPInstruction<T>::RenewNameSerial() noexcept {
   FNameSerial = NextNameSerial.fetch_add(1, std::memory_order_relaxed);
 }
-
-namespace {
-
-// Marks an instruction as reshaping for the length of a setter, nested setters included.
-class TReshaping {
- public:
-  explicit TReshaping(bool& Flag) noexcept : FFlag(Flag), FPrevious(Flag) { FFlag = true; }
-  ~TReshaping() { FFlag = FPrevious; }
-  TReshaping(const TReshaping&) = delete;
-  TReshaping& operator=(const TReshaping&) = delete;
-
- private:
-  bool& FFlag;
-  bool FPrevious;
-};
-
-}  // namespace
 
 template <class T>
 void TKXGPInstruction<T>::SetArity(std::int32_t Value) {
