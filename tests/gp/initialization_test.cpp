@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "gp_test_support.hpp"
 #include "kx/host/exceptions.hpp"
@@ -41,6 +44,35 @@ TEST_F(GPInitializationTest, SetterRules) {
   gp.SetMutateWeights(mmSubtree, 300);  // does not fit in 8 bits: the low byte stays
   EXPECT_EQ(gp.GetMutateWeights(mmSubtree), 44);
   EXPECT_EQ(gp.MutationWeightSum(), 94);
+  gp.SetInitializationDepth(1000000);
+  EXPECT_EQ(gp.InitializationDepth(), gp.kMaxInitializationDepth);
+
+  // Probabilities clamp to [0, 1]; NaN and infinities are refused (the value stays).
+  using Gp = TKXGeneticProgramming;
+  const std::vector<std::pair<void (Gp::*)(double), double (Gp::*)() const>> settings{
+      {&Gp::SetPointMutationProbability, &Gp::PointMutationProbability},
+      {&Gp::SetSelectionNonTerminalsProbability, &Gp::SelectionNonTerminalsProbability},
+      {&Gp::SetTarpeianProbability, &Gp::TarpeianProbability},
+      {&Gp::SetParsimonyCoefficient, &Gp::ParsimonyCoefficient}};
+  for (const auto& [set, get] : settings) {
+    (gp.*set)(0.5);
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) (gp.*set)(bad);
+    EXPECT_EQ((gp.*get)(), 0.5);
+  }
+  gp.SetSelectionNonTerminalsProbability(7);
+  EXPECT_EQ(gp.SelectionNonTerminalsProbability(), 1);
+}
+
+TEST_F(GPInitializationTest, DeepAndWideInitialTreesAreGrownWithoutRecursionOrExhaustion) {
+  AddFunction(*gp.Instructions(), "neg", 1, [](double a, double) { return -a; });
+  AddVariable(*gp.Instructions(), "x");
+  gp.SetInitializationDepth(1000000);
+  ASSERT_EQ(Initialize(2).size(), 2u);
+  EXPECT_EQ(gp.Population()->Items(0)->DNA()->Depth(), gp.kMaxInitializationDepth - 1);
+  // Binary functions at that depth would need 2^1023 nodes: a clear error instead.
+  AddFunction(*gp.Instructions(), "add", 2, [](double a, double b) { return a + b; });
+  gp.Instructions()->ItemByName("neg")->SetArity(2);
+  EXPECT_THROW(Initialize(1), EGPException);
 }
 
 TEST_F(GPInitializationTest, InstructionsAreSortedIntoFunctionsAndTerminals) {
@@ -62,6 +94,13 @@ TEST_F(GPInitializationTest, InstructionsAreSortedIntoFunctionsAndTerminals) {
   EXPECT_EQ(gp.TerminalsCount(), 1);
   ASSERT_EQ(gp.FunctionsCount(), 2);
   EXPECT_EQ(gp.Functions(1), one);
+  // Pure arity or kind changes keep the population, also for a function whose arity
+  // drops to 0 (it becomes a terminal) and comes back.
+  add->SetArity(0);
+  EXPECT_EQ(gp.Terminals(1), add);
+  add->SetArity(3);
+  EXPECT_EQ(gp.Functions(1), add);
+  EXPECT_EQ(gp.Population()->Count(), 4);
 
   // Any other change, addition or deletion empties the population (and the previous one).
   Initialize(3);

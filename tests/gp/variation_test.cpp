@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -234,4 +235,20 @@ TEST_F(GPVariationTest, FairCrossoverRetriesUntilADonorNodeFits) {
 }
 
 }  // namespace
+TEST_F(GPVariationTest, DeepChainsAreVariedWithoutRecursion) {
+  constexpr int kChain = 200000;  // a recursive walk would overflow the stack
+  TFloatIndividual* deep = NewIndividual(Chain(kChain));
+  TFloatIndividual* copy = NewIndividual(N("x"));
+  copy->Assign(deep);
+  ASSERT_EQ(copy->FlattenedDNA().size(), std::size_t{kChain});
+  gp.SetPointMutationProbability(1);
+  EXPECT_TRUE(gp.DoPointMutation(copy));
+  EXPECT_EQ(copy->SelectNode(0, false), copy->FlattenedDNA().back());
+  // A node choice with a NaN bias still ends.
+  EXPECT_NE(deep->SelectNode(std::nan("")), nullptr);
+  gp.DoCrossover(deep, copy, deep, copy);
+  EXPECT_EQ(deep->DNA()->Size() + copy->DNA()->Size(), 2 * kChain);
+  ExpectConsistent(*copy);
+}
+
 }  // namespace kx::testing

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <kx/gp_engine/batch.hpp>
+#include <kx/gp_engine/batch_context.hpp>
 #include <kx/gp_engine/binary_node.hpp>
+#include <vector>
 
 #include "gp_engine_test_support.hpp"
 
@@ -62,7 +65,7 @@ TEST(GPDeepTree, BinaryChainsAreFreedWithoutRecursion) {
   root.reset();
 }
 
-TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimit) {
+TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
   ChainVocabulary v;
   Context context;
   context.Values().Add("x", 2);
@@ -72,4 +75,22 @@ TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimit) {
   // The failed run leaves the nesting count balanced: trees at the limit still run.
   NodePtr fits = Chain(v.Neg, v.X, kx::MaxExecutionDepth());
   EXPECT_EQ(fits->Execute(&context), -2.0);  // 4095 negations
+
+  // Without a useful depth limit the thread's stack is the limit: an error, no overflow.
+  const std::int32_t limit = kx::MaxExecutionDepth();
+  kx::SetMaxExecutionDepth(2147483647);
+  EXPECT_EQ(kx::MaxExecutionDepth(), kx::kMaxExecutionDepthLimit);
+  NodePtr chain = Chain(v.Neg, v.X, kChain);
+  EXPECT_THROW(chain->Execute(&context), kx::EGPException);
+  kx::SetMaxExecutionDepth(limit);
+
+  // A batch runs the chain without recursion.
+  v.Neg->SetOnExecuteBatch([](kx::TKXObject*, Node*, kx::TKXGPBatch<double>& B) {
+    for (std::size_t k = 0; k < B.Count(); ++k) B.Results()[k] = -B.Argument(0)[k];
+  });
+  kx::TKXGPBatchContext<double> cases(2);
+  cases.Column("x")[1] = 3;
+  std::vector<double> results(2);
+  chain->ExecuteBatch(cases, results);
+  EXPECT_EQ(results[1], -3.0);  // kChain - 1 negations
 }

@@ -54,6 +54,20 @@ class TMaskingFiler : public TKXFiler {
   std::vector<std::string> FHidden;
 };
 
+// Raised when a tree being grown passes kMaxGrownTreeSize nodes; DoInitialize tells it
+// from the other errors of growth.
+class ETreeTooLarge : public EGPException {
+ public:
+  using EGPException::EGPException;
+};
+
+// A probability setting's new value: NaN and infinities are refused (nullopt), the rest is
+// clamped to [0, 1].
+std::optional<double> AcceptedProbability(double Value) noexcept {
+  if (!std::isfinite(Value)) return std::nullopt;
+  return std::clamp(Value, 0.0, 1.0);
+}
+
 template <class List, class Item>
 bool RemoveFrom(List& Items, Item* Value) {
   auto it = std::find(Items.begin(), Items.end(), Value);
@@ -176,6 +190,8 @@ bool TKXCustomGeneticProgramming<T>::IsForeign(const TKXGPInstruction<T>* Item) 
 template <class T>
 void TKXCustomGeneticProgramming<T>::InstructionUpdate(TKXGPInstruction<T>* Item) {
   if (IsDestroying() || IsForeign(Item)) return;
+  // An arity or kind change keeps the trees (the lists were updated already).
+  if (Item != nullptr && Item->Reshaping()) return;
   ClearPopulations();
 }
 
@@ -244,7 +260,30 @@ void TKXCustomGeneticProgramming<T>::SetBloatLimit(std::int32_t Value) noexcept 
 template <class T>
 void TKXCustomGeneticProgramming<T>::SetInitializationDepth(std::int32_t Value) noexcept {
   if (Value == FInitializationDepth) return;
-  FInitializationDepth = std::max<std::int32_t>(Value, 0);
+  FInitializationDepth = std::clamp<std::int32_t>(Value, 0, kMaxInitializationDepth);
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SetPointMutationProbability(TGAProbability Value) noexcept {
+  if (const auto accepted = AcceptedProbability(Value)) FPointMutationProbability = *accepted;
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SetSelectionNonTerminalsProbability(
+    TGAProbability Value) noexcept {
+  if (const auto accepted = AcceptedProbability(Value)) {
+    FSelectionNonTerminalsProbability = *accepted;
+  }
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SetTarpeianProbability(TGAFloat Value) noexcept {
+  if (const auto accepted = AcceptedProbability(Value)) FTarpeianProbability = *accepted;
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::SetParsimonyCoefficient(TGAFloat Value) noexcept {
+  if (std::isfinite(Value)) FParsimonyCoefficient = Value;
 }
 
 template <class T>
@@ -371,12 +410,33 @@ template <class T>
 typename TKXCustomGeneticProgramming<T>::TNode* TKXCustomGeneticProgramming<T>::GrowTree(
     TNode* Node, std::int32_t Depth, bool Full) {
   CheckTerminal(Node);
-  const TInstruction* instruction = Node->Instruction();
-  const std::int32_t arity = instruction != nullptr ? instruction->Arity() : 0;
+  // Each frame is a node whose arguments are being built, its depth and the next argument.
   // Each argument joins its parent before it is checked and before its own arguments are
-  // built, so a binary node meets a third argument (and refuses it) as soon as it is drawn.
-  for (std::int32_t k = 0; k < arity; ++k) {
-    GrowTree(Node->InsertChild(k, NewTreeNode(Depth - 1, Full)), Depth - 1, Full);
+  // built (depth first, in argument order, as a recursive growth draws them), so a binary
+  // node meets a third argument (and refuses it) as soon as it is drawn.
+  struct TFrame {
+    TNode* Node;
+    std::int32_t Depth;
+    std::int32_t Next;
+  };
+  std::vector<TFrame> frames{{Node, Depth, 0}};
+  std::int32_t grown = 1;
+  while (!frames.empty()) {
+    TFrame& frame = frames.back();
+    const TInstruction* instruction = frame.Node->Instruction();
+    const std::int32_t arity = instruction != nullptr ? instruction->Arity() : 0;
+    if (frame.Next >= arity) {
+      frames.pop_back();
+      continue;
+    }
+    if (++grown > kMaxGrownTreeSize) {
+      throw ETreeTooLarge("A grown program tree may not exceed " +
+                          std::to_string(kMaxGrownTreeSize) + " nodes");
+    }
+    const std::int32_t depth = frame.Depth - 1;
+    TNode* child = frame.Node->InsertChild(frame.Next++, NewTreeNode(depth, Full));
+    CheckTerminal(child);
+    frames.push_back({child, depth, 0});
   }
   return Node;
 }
@@ -445,15 +505,17 @@ std::int32_t TKXCustomGeneticProgramming<T>::DoInitialize() {
 
   for (int i = 0; i < FInstructions->Count(); ++i) FInstructions->ItemAt(i)->Initialize();
 
-  const std::int32_t maxDepth = FInitializationDepth != 0
-                                    ? FInitializationDepth
-                                    : std::max<std::int32_t>(FunctionsCount(), 1);
+  const std::int32_t maxDepth =
+      FInitializationDepth != 0
+          ? FInitializationDepth
+          : std::clamp<std::int32_t>(FunctionsCount(), 1, kMaxInitializationDepth);
   std::int32_t minDepth = 2;
+  std::int32_t minDepthCap = kMaxInitializationDepth;
   std::int32_t duplicates = 0;
   const std::int32_t count = population->Count();
   for (std::int32_t i = 0; i < count; ++i) {
     TIndividual* individual = population->ItemAt(i);
-    individual->AssignDNA(InitialTree(i, count, maxDepth, minDepth));
+    individual->AssignDNA(InitialTreeWithin(i, count, maxDepth, minDepth, minDepthCap));
     if (!checkDuplicates) continue;
 
     std::string text = individual->DNA()->ToString();
@@ -461,12 +523,13 @@ std::int32_t TKXCustomGeneticProgramming<T>::DoInitialize() {
     std::int32_t raises = 0;
     while (programs.contains(text)) {
       ++duplicates;
-      individual->AssignDNA(InitialTree(i, count, maxDepth, minDepth));
+      individual->AssignDNA(InitialTreeWithin(i, count, maxDepth, minDepth, minDepthCap));
       if (--retries == 0) {
         retries = InitialDuplicatesRetries();
-        ++minDepth;
         // The instruction set cannot make a new program even at greater depths: keep the
         // duplicate rather than search forever.
+        if (minDepth >= minDepthCap) break;
+        ++minDepth;
         if (++raises > kMaxDepthRaises) break;
       }
       text = individual->DNA()->ToString();
@@ -477,12 +540,34 @@ std::int32_t TKXCustomGeneticProgramming<T>::DoInitialize() {
 }
 
 template <class T>
+typename TKXCustomGeneticProgramming<T>::TNodePtr TKXCustomGeneticProgramming<T>::InitialTreeWithin(
+    std::int32_t Index, std::int32_t Count, std::int32_t MaxDepth, std::int32_t& MinDepth,
+    std::int32_t& MinDepthCap) {
+  for (;;) {
+    try {
+      return InitialTree(Index, Count, MaxDepth, MinDepth);
+    } catch (const ETreeTooLarge&) {
+      // Too large at the configured depth itself: the settings ask for too much.
+      if (MinDepth <= 2) throw;
+      // The duplicate check raised the minimum depth beyond what trees can grow to.
+      MinDepthCap = --MinDepth;
+    }
+  }
+}
+
+template <class T>
 double TKXCustomGeneticProgramming<T>::SearchSpaceSize(std::int32_t Depth) const {
-  if (Depth <= 0) return static_cast<double>(FFunctions.size());
-  // The same for every function, so computed once per level rather than once per function.
-  const double base = SearchSpaceSize(Depth - 1) + static_cast<double>(FTerminals.size());
-  double size = 0;
-  for (const TInstruction* function : FFunctions) size += std::pow(base, function->Arity());
+  // Level by level from depth 0; each level's base is the same for every function, so it
+  // is computed once per level rather than once per function.
+  double size = static_cast<double>(FFunctions.size());
+  const double terminals = static_cast<double>(FTerminals.size());
+  for (std::int32_t level = 1; level <= Depth; ++level) {
+    const double base = size + terminals;
+    size = 0;
+    for (const TInstruction* function : FFunctions) size += std::pow(base, function->Arity());
+    // Infinity stays infinity at every further level.
+    if (std::isinf(size)) break;
+  }
   return size;
 }
 

@@ -40,7 +40,11 @@ namespace generics {
 // - Duplicate programs at initialization are regenerated; whenever an individual's retries
 //   run out the minimum depth rises by one. When that happened kMaxDepthRaises times for one
 //   individual without producing a new program (an instruction set that cannot make enough
-//   distinct trees), the individual keeps its duplicate and initialization goes on.
+//   distinct trees), the individual keeps its duplicate and initialization goes on. The
+//   minimum depth never rises past kMaxInitializationDepth, nor past a depth whose trees
+//   outgrew kMaxGrownTreeSize (it is lowered again, for the rest of the initialization).
+// - A pure change of an instruction's arity or kind keeps the population (the instruction
+//   moves between functions and terminals); every other change of the set empties it.
 // - Subtree crossover recombines the two parents: when they differ, the second child first
 //   takes the second parent's tree (it reverts to that parent under the limit strategies),
 //   then the children swap subtrees. The fair crossovers graft copies of the second parent's
@@ -71,6 +75,14 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // How often one individual's minimum depth may rise without producing a new program
   // before it keeps its duplicate.
   static constexpr std::int32_t kMaxDepthRaises = 4;
+  // The deepest initial tree: far beyond useful program depths (a few dozen levels), and a
+  // chain of that depth still executes within the default MaxExecutionDepth after crossover
+  // has stacked a few. The minimum depth raised by the duplicate check stops there too.
+  static constexpr std::int32_t kMaxInitializationDepth = 1024;
+  // The most nodes one grown tree (an initial tree, or a subtree regrown by mutation) may
+  // have: growing more raises EGPException instead of exhausting memory, since depth and
+  // arity together can ask for exponentially many nodes.
+  static constexpr std::int32_t kMaxGrownTreeSize = 1 << 20;
 
   explicit TKXCustomGeneticProgramming(TKXComponent* AOwner = nullptr);
   ~TKXCustomGeneticProgramming() override;
@@ -137,11 +149,15 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TNodePtr CreateNode(TKXGPInstruction<T>* Item) override;
   // No limit: 2147483647.
   std::int32_t MaxNodeArity() const override;
-  // Any change of an instruction other than its kind empties the population.
+  // Any change of an instruction other than its arity or kind (see
+  // TKXGPInstruction::Reshaping) empties the population: trees keep their nodes when only
+  // an arity changes, and a node with fewer children than its new arity raises the
+  // argument-count error when executed.
   void InstructionUpdate(TKXGPInstruction<T>* Item) override;
   // Addition, extraction and deletion empty the population and update the two lists.
   void InstructionNotify(TKXGPInstruction<T>* Item, TCollectionNotification Action) override;
-  // A change of kind or arity moves the instruction between the two lists.
+  // A change of kind or arity moves the instruction between the two lists; the population
+  // stays.
   void InstructionOperationUpdate(TKXGPInstruction<T>* Item) override;
   TKXGPInstructions<T>* GetInstructions() const override { return FInstructions.get(); }
   // Copies Value's instructions (data only) into the component's own set.
@@ -165,13 +181,17 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
 
   TGPBloatStrategy BloatStrategy() const noexcept { return FBloatStrategy; }
   void SetBloatStrategy(TGPBloatStrategy Value) noexcept { FBloatStrategy = Value; }
+  // Settings rules: integer settings are clamped into their range; probabilities are
+  // clamped to [0, 1]; a NaN or infinite value for a probability or the parsimony
+  // coefficient is refused and the setting keeps its value. Setters never raise.
+
   // Never below 5.
   std::int32_t BloatLimit() const noexcept { return FBloatLimit; }
   void SetBloatLimit(std::int32_t Value) noexcept;
   TGPCrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
   void SetCrossoverMethod(TGPCrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
-  // Maximum depth of initial trees; 0 derives it from the number of functions. Never
-  // negative.
+  // Maximum depth of initial trees; 0 derives it from the number of functions. Clamped to
+  // 0 .. kMaxInitializationDepth.
   std::int32_t InitializationDepth() const noexcept { return FInitializationDepth; }
   void SetInitializationDepth(std::int32_t Value) noexcept;
   TGPInitializationMethod InitializationMethod() const noexcept { return FInitializationMethod; }
@@ -183,19 +203,16 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
     FPointMutationMethod = Value;
   }
   TGAProbability PointMutationProbability() const noexcept { return FPointMutationProbability; }
-  void SetPointMutationProbability(TGAProbability Value) noexcept {
-    FPointMutationProbability = Value;
-  }
+  void SetPointMutationProbability(TGAProbability Value) noexcept;
   TGAFloat ParsimonyCoefficient() const noexcept { return FParsimonyCoefficient; }
-  void SetParsimonyCoefficient(TGAFloat Value) noexcept { FParsimonyCoefficient = Value; }
+  // Any finite value.
+  void SetParsimonyCoefficient(TGAFloat Value) noexcept;
   TGAProbability SelectionNonTerminalsProbability() const noexcept {
     return FSelectionNonTerminalsProbability;
   }
-  void SetSelectionNonTerminalsProbability(TGAProbability Value) noexcept {
-    FSelectionNonTerminalsProbability = Value;
-  }
+  void SetSelectionNonTerminalsProbability(TGAProbability Value) noexcept;
   TGAFloat TarpeianProbability() const noexcept { return FTarpeianProbability; }
-  void SetTarpeianProbability(TGAFloat Value) noexcept { FTarpeianProbability = Value; }
+  void SetTarpeianProbability(TGAFloat Value) noexcept;
 
   // The six mutation weights (0 to 255) and their sum.
   const TGPMutationMethodWeights& MutationWeights() const noexcept { return FMutationWeights; }
@@ -246,7 +263,8 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TInstruction* GetSimilarInstruction(const TInstruction* Instruction) const;
 
   // Random subtrees: Full has every branch exactly Depth levels deep, Grow at most Depth
-  // (a depth below 2 gives one terminal). Detached, or inserted into Parent at Index.
+  // (a depth below 2 gives one terminal). Detached, or inserted into Parent at Index. Built
+  // without recursion; more than kMaxGrownTreeSize nodes raise EGPException.
   TNodePtr DoInitializeFull(std::int32_t Depth);
   TNodePtr DoInitializeGrow(std::int32_t Depth);
   TNode* DoInitializeFull(TNode* Parent, int Index, std::int32_t Depth);
@@ -326,8 +344,12 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // Raises when a terminal node's instruction asks for arguments.
   static void CheckTerminal(const TNode* Node);
   // Checks Node (already in place) and grows its arguments below it, Depth levels deep in
-  // all (Full) or at most; returns Node.
+  // all (Full) or at most, in the order a recursive growth would; returns Node.
   TNode* GrowTree(TNode* Node, std::int32_t Depth, bool Full);
+  // InitialTree for DoInitialize: when trees at a minimum depth the duplicate check raised
+  // outgrow kMaxGrownTreeSize, lowers MinDepth again and caps it at MinDepthCap.
+  TNodePtr InitialTreeWithin(std::int32_t Index, std::int32_t Count, std::int32_t MaxDepth,
+                             std::int32_t& MinDepth, std::int32_t& MinDepthCap);
   TNodePtr NewTreeNode(std::int32_t Depth, bool Full);
   // The tree an initialization method gives individual Index of Count at minimum depth
   // MinDepth and maximum depth MaxDepth.

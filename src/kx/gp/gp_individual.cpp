@@ -1,6 +1,7 @@
 #include "kx/gp/gp_individual.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 #include <utility>
 
@@ -204,6 +205,9 @@ template <class T>
 typename TKXGPIndividual<T>::TNode* TKXGPIndividual<T>::DoSelectNode(const TNodeList& Nodes,
                                                                      double P) {
   if (!FDNA || Nodes.empty()) return nullptr;
+  // Outside [0, 1] (NaN included) the acceptance thresholds could lie beyond what the
+  // single-precision sum reaches, and the loop would never end.
+  P = std::isnan(P) ? 0.0 : std::clamp(P, 0.0, 1.0);
   const auto count = static_cast<std::int32_t>(Nodes.size());
   // The sum only grows, so the loop ends; the first draw accepts a nonterminal with
   // probability P and a terminal with probability 1 - P.

@@ -113,7 +113,8 @@ class TKXGPIndividual : public TKXIndividual {
  protected:
   // The biased choice over Nodes: draws an index and adds a uniform number to a running
   // single-precision sum until a nonterminal is drawn while the sum exceeds 1 - P, or a
-  // terminal while it exceeds P. nullptr without a tree or for an empty list.
+  // terminal while it exceeds P. P is clamped to [0, 1] (NaN counts as 0), so the
+  // choice always ends. nullptr without a tree or for an empty list.
   virtual TNode* DoSelectNode(const TNodeList& Nodes, double P);
 
  private:

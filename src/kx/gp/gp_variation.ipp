@@ -286,22 +286,25 @@ bool TKXCustomGeneticProgramming<T>::DoPointMutation(TIndividual* Individual) {
 }
 
 template <class T>
-bool TKXCustomGeneticProgramming<T>::DoPointMutation(TIndividual* Individual, TNode* Node) {
+bool TKXCustomGeneticProgramming<T>::DoPointMutation(TIndividual* /*Individual*/, TNode* Node) {
+  if (Node == nullptr) return false;
+  // Pre-order with an explicit stack (children pushed last-first), so every node draws in
+  // the order a recursive walk would; one node per tree stops the walk at the first change.
+  std::vector<TNode*> stack{Node};
   bool changed = false;
-  if (FPointMutationProbability > RandomFloat() && Node->Instruction() != nullptr) {
-    // The node keeps its children and value; only its instruction is redrawn. The
-    // instruction is drawn as GetNode(Node) draws it, without building the node.
-    Node->SetInstruction(GetSimilarInstruction(Node->Instruction()));
-    changed = true;
-    if (FPointMutationMethod == pmmPerTree) return true;
-  }
-  const int count = Node->ChildCount();
-  for (int i = 0; i < count; ++i) {
-    TNode* child = Node->Child(i);
-    if (child == nullptr) continue;
-    const bool childChanged = DoPointMutation(Individual, child);
-    changed = changed || childChanged;
-    if (childChanged && FPointMutationMethod == pmmPerTree) break;
+  while (!stack.empty()) {
+    TNode* node = stack.back();
+    stack.pop_back();
+    if (FPointMutationProbability > RandomFloat() && node->Instruction() != nullptr) {
+      // The node keeps its children and value; only its instruction is redrawn. The
+      // instruction is drawn as GetNode(Node) draws it, without building the node.
+      node->SetInstruction(GetSimilarInstruction(node->Instruction()));
+      changed = true;
+      if (FPointMutationMethod == pmmPerTree) return true;
+    }
+    for (int i = node->ChildCount() - 1; i >= 0; --i) {
+      if (TNode* child = node->Child(i)) stack.push_back(child);
+    }
   }
   return changed;
 }

@@ -41,9 +41,67 @@ void TKXGPBatchEvaluator<T>::Execute(TKXGPNode<T>& Tree, const TKXGPBatchContext
   }
 }
 
+namespace {
+
+// True for a node that a single execution refuses outright (no instruction, too few
+// arguments) or whose children cannot all be handed over (a vacant binary side).
+template <class T>
+bool Refuses(const TKXGPNode<T>& Node) {
+  const TKXGPInstruction<T>* instruction = Node.Instruction();
+  if (instruction == nullptr) return true;
+  const int count = Node.ChildCount();
+  if (instruction->Operation() == gpFunction && instruction->Arity() > count) return true;
+  for (int i = 0; i < count; ++i) {
+    if (Node.Child(i) == nullptr) return true;
+  }
+  return false;
+}
+
+template <class T>
+bool ExecutesBlocks(const TKXGPNode<T>& Node) {
+  return static_cast<bool>(Node.Instruction()->OnExecuteBatch());
+}
+
+}  // namespace
+
+template <class T>
+void RaiseArgumentIndex(const TKXGPNode<T>& Node, int Index) {
+  // Reading that child raises the node's own list error...
+  (void)Node.Child(Index);
+  // ...except on a vacant side of a binary node, which reads as nullptr.
+  throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
+template <class T>
+void TKXGPBatchEvaluator<T>::FindRefused(TKXGPNode<T>& Tree) {
+  FRefused.clear();
+  // Post-order over the nodes whose children the batch evaluates.
+  FFrames.assign(1, {&Tree, 0, Refuses(Tree)});
+  while (!FFrames.empty()) {
+    const std::size_t top = FFrames.size() - 1;
+    TKXGPNode<T>* node = FFrames[top].Node;
+    if (!FFrames[top].Refused && ExecutesBlocks(*node) && FFrames[top].Next < node->ChildCount()) {
+      TKXGPNode<T>* child = node->Child(FFrames[top].Next++);
+      FFrames.push_back({child, 0, Refuses(*child)});
+      continue;
+    }
+    const bool refused = FFrames[top].Refused;
+    FFrames.pop_back();
+    if (!refused) continue;
+    FRefused.push_back(node);
+    if (!FFrames.empty()) FFrames.back().Refused = true;
+  }
+  std::sort(FRefused.begin(), FRefused.end());
+}
+
+template <class T>
+bool TKXGPBatchEvaluator<T>::Refused(const TKXGPNode<T>* Node) const noexcept {
+  return !FRefused.empty() && std::binary_search(FRefused.begin(), FRefused.end(), Node);
+}
+
 template <class T>
 void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context) {
-  RequireExecutableDepth(Tree.Depth());
+  if (Tree.Instruction() == nullptr) throw EGPException(std::string(SNoInstructionAssigned.Text));
   FSteps.clear();
   FPending.clear();
   FFreeBuffers.clear();
@@ -51,39 +109,30 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
   FBufferCount = 0;
   FMaxOperands = 0;
   FHasScalar = false;
+  FindRefused(Tree);
 
-  // A node is pushed once to be classified and, when its arguments are evaluated by the
+  // A node is pushed once to be classified and, when its children are evaluated by the
   // batch, once more to be emitted after them.
   FWalk.assign(1, {&Tree, false});
   while (!FWalk.empty()) {
     const auto [node, argumentsDone] = FWalk.back();
     FWalk.pop_back();
     TKXGPInstruction<T>* instruction = node->Instruction();
-    if (argumentsDone) {
-      AddStep(node, TStepKind::Batch, instruction->Arity());
-      continue;
-    }
-    if (instruction == nullptr) throw EGPException(std::string(SNoInstructionAssigned.Text));
-    const bool function = instruction->Operation() == gpFunction;
-    // Too few arguments: the single execution raises the argument-count error.
-    if (function && instruction->Arity() > node->ChildCount()) {
-      AddStep(node, TStepKind::Scalar, 0);
-      continue;
-    }
-    if (instruction->OnExecuteBatch()) {
-      if (!function || instruction->Arity() == 0) {
-        AddStep(node, TStepKind::Batch, 0);
-        FSteps.back().Prefill = !function;
-        if (instruction->Operation() == gpVariable) {
-          FSteps.back().Column = ColumnOf(*instruction, Context);
-        }
-        continue;
-      }
+    const int children = argumentsDone || instruction == nullptr ? 0 : node->ChildCount();
+    if (!argumentsDone && !Refused(node) && instruction->OnExecuteBatch() && children > 0) {
       FWalk.emplace_back(node, true);
-      for (int i = instruction->Arity() - 1; i >= 0; --i) FWalk.emplace_back(node->Child(i), false);
+      for (int i = children - 1; i >= 0; --i) FWalk.emplace_back(node->Child(i), false);
       continue;
     }
-    if (instruction->OnExecute()) {
+    if (argumentsDone || (!Refused(node) && instruction->OnExecuteBatch())) {
+      AddStep(node, TStepKind::Batch, node->ChildCount());
+      TStep& step = FSteps.back();
+      // A terminal's handler starts from the built-in results.
+      step.Prefill = instruction->Operation() != gpFunction;
+      if (instruction->Operation() == gpVariable) step.Column = ColumnOf(*instruction, Context);
+      continue;
+    }
+    if (Refused(node) || instruction->OnExecute()) {
       AddStep(node, TStepKind::Scalar, 0);
       continue;
     }
@@ -190,7 +239,8 @@ void TKXGPBatchEvaluator<T>::RunBlock(const TKXGPBatchContext<T>& Context, std::
           }
         }
         const std::size_t base = FOperands.size() - static_cast<std::size_t>(step.Arguments);
-        TKXGPBatch<T> batch(FOperands.data() + base, step.Arguments, out, First, Count, Context);
+        TKXGPBatch<T> batch(*step.Node, FOperands.data() + base, step.Arguments, out, First, Count,
+                            Context);
         instruction->OnExecuteBatch()(instruction, step.Node, batch);
         FOperands.resize(base);
         FOperands.push_back(out);
@@ -216,6 +266,8 @@ void TKXGPBatchEvaluator<T>::RunScalar(const TStep& Step, std::size_t First, std
   }
 }
 
+template void RaiseArgumentIndex(const TKXGPNode<TGAFloat>&, int);
+template void RaiseArgumentIndex(const TKXGPNode<TKXVariant>&, int);
 template class TKXGPBatchEvaluator<TGAFloat>;
 template class TKXGPBatchEvaluator<TKXVariant>;
 

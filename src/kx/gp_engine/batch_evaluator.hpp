@@ -18,15 +18,20 @@ namespace kx {
 // each node runs once per block, so the cost of dispatching to its instruction is shared by
 // the block's cases and the handlers' loops run over plain arrays.
 //
-// Per node: a function whose instruction has OnExecuteBatch gets its arguments' values and
-// writes its own; a variable or constant without OnExecute takes its built-in value (the
-// variable's column, the empty value for a variable the context lacks or a function
-// without handlers, the node's value) without any call; every other node (OnExecute but no
-// OnExecuteBatch, or a function with fewer children than its arity) is executed case by
-// case through Execute in a context holding the case's values of every column, so its
-// instruction behaves exactly as in a single execution. A batch-executed function
-// evaluates its first Arity children for every case, including arguments a case-by-case
-// handler might have skipped.
+// Per node: a node whose instruction has OnExecuteBatch gets the values of all its
+// children (whatever the instruction's arity says; a terminal's results arrive holding its
+// built-in values) and writes its own; a variable or constant without OnExecute takes its
+// built-in value (the variable's column, the empty value for a variable the context lacks
+// or a function without handlers, the node's value) without any call; every other node
+// (OnExecute but no OnExecuteBatch, or a function with fewer children than its arity) is
+// executed case by case through Execute in a context holding the case's values of every
+// column, so its instruction behaves exactly as in a single execution. A block-executed
+// node evaluates every child for every case, including arguments a case-by-case handler
+// might have skipped; a node whose children hold a node Execute would refuse (no
+// instruction, too few arguments, a vacant binary side) is executed case by case instead,
+// so such an error is raised only where a single execution raises it. The walks keep their
+// own stacks, so trees of any depth run (MaxExecutionDepth limits the nested Execute calls
+// of case-by-case nodes only).
 //
 // An evaluator keeps its working memory between calls; use one per thread.
 template <class T>
@@ -44,9 +49,9 @@ class TKXGPBatchEvaluator {
 
   // Results[k] receives Tree's value for case k of Context. Results must hold exactly
   // Context.Count() values (std::invalid_argument otherwise) and must not overlap the
-  // context's columns. Before anything runs, a node without instruction raises the node's
-  // EGPException, and a tree whose depth reaches MaxExecutionDepth() the too-deep one. An
-  // error raised by a handler propagates; Results is then partly written.
+  // context's columns. A root without instruction raises the node's EGPException before
+  // anything runs. An error raised by a handler or a case-by-case execution propagates;
+  // Results is then partly written.
   void Execute(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context, std::span<T> Results);
 
   // True while Execute runs (a handler executing another batch needs another evaluator).
@@ -69,6 +74,11 @@ class TKXGPBatchEvaluator {
   static constexpr std::int32_t kToResults = -2;
 
   void Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context);
+  // Collects in FRefused (sorted) the block-executed nodes that must run case by case
+  // because a node below them, among the children the batch would evaluate, is one Execute
+  // refuses; such nodes count as refused for their parents too.
+  void FindRefused(TKXGPNode<T>& Tree);
+  bool Refused(const TKXGPNode<T>* Node) const noexcept;
   const T* ColumnOf(const TKXGPInstruction<T>& Variable, const TKXGPBatchContext<T>& Context);
   void AddStep(TKXGPNode<T>* Node, TStepKind Kind, std::int32_t Arguments);
   void PrepareScalarContext(const TKXGPBatchContext<T>& Context);
@@ -89,6 +99,13 @@ class TKXGPBatchEvaluator {
   std::vector<std::int32_t> FFreeBuffers;
   std::vector<std::pair<std::int32_t, T>> FConstants;
   std::vector<std::pair<TKXGPNode<T>*, bool>> FWalk;
+  std::vector<const TKXGPNode<T>*> FRefused;
+  struct TFrame {
+    TKXGPNode<T>* Node;
+    int Next;
+    bool Refused;
+  };
+  std::vector<TFrame> FFrames;
   std::size_t FMaxOperands = 0;
   // Columns found for variables, by the instruction's name serial (direct-mapped), valid
   // for the context version FColumnsVersion: repeated executions compare no names.

@@ -1,5 +1,6 @@
 #include "kx/gp_engine/instruction.hpp"
 
+#include <algorithm>
 #include <atomic>
 
 #include "kx/core/enum_property.hpp"
@@ -16,6 +17,19 @@ namespace {
 // Name serials are never reused, so a remembered variable location cannot be mistaken for
 // that of another instruction or of an older name. 0 is never handed out.
 std::atomic<std::uint64_t> NextNameSerial{1};
+
+// Marks an instruction as reshaping for the length of a setter, nested setters included.
+class TReshaping {
+ public:
+  explicit TReshaping(bool& Flag) noexcept : FFlag(Flag), FPrevious(Flag) { FFlag = true; }
+  ~TReshaping() { FFlag = FPrevious; }
+  TReshaping(const TReshaping&) = delete;
+  TReshaping& operator=(const TReshaping&) = delete;
+
+ private:
+  bool& FFlag;
+  bool FPrevious;
+};
 
 }  // namespace
 
@@ -42,14 +56,20 @@ void TKXGPInstruction<T>::RenewNameSerial() noexcept {
 template <class T>
 void TKXGPInstruction<T>::SetArity(std::int32_t Value) {
   if (Value == FArity) return;
-  if (Value < 0) {
-    FArity = 0;
-  } else {
-    TKXGPInstructions<T>* set = Collection();
-    IKXGeneticProgramEngine<T>* engine = set ? set->Engine() : nullptr;
-    FArity = (engine != nullptr && Value > engine->MaxNodeArity()) ? engine->MaxNodeArity() : Value;
+  const TReshaping reshaping(FReshaping);
+  const std::int32_t old = FArity;
+  TKXGPInstructions<T>* set = Collection();
+  IKXGeneticProgramEngine<T>* engine = set ? set->Engine() : nullptr;
+  std::int32_t bound = kMaxArity;
+  if (engine != nullptr) bound = std::min(bound, engine->MaxNodeArity());
+  FArity = std::clamp<std::int32_t>(Value, 0, std::max<std::int32_t>(bound, 0));
+  if (FArity > 0 && FOperation != gpFunction) {
+    SetOperation(gpFunction);
+  } else if (FOperation == gpFunction && (old > 0) != (FArity > 0)) {
+    // A function that gains or loses its arguments changes sides between functions and
+    // terminals without changing its kind.
+    OperationChanged();
   }
-  if (FArity > 0) SetOperation(gpFunction);
   Changed(false);
 }
 
@@ -75,6 +95,7 @@ void TKXGPInstruction<T>::LoadName(const std::string& Value) {
 template <class T>
 void TKXGPInstruction<T>::SetOperation(TGPGeneticInstruction Value) {
   if (Value == FOperation) return;
+  const TReshaping reshaping(FReshaping);
   FOperation = Value;
   if (Value != gpFunction) SetArity(0);
   OperationChanged();

@@ -73,11 +73,19 @@ class TKXGPInstruction : public TKXCollectionItem {
   // The owning set, or nullptr.
   TKXGPInstructions<T>* Collection() const noexcept;
 
+  // The largest arity SetArity stores: every node of the instruction holds that many
+  // children, so the arity bounds the memory one node of a grown tree asks for.
+  static constexpr std::int32_t kMaxArity = 65535;
+
   // Number of arguments a node of this instruction takes. A positive arity makes the
-  // instruction a function; a negative one stores 0; with an engine, the arity is capped at
-  // its MaxNodeArity.
+  // instruction a function; a negative one stores 0; a larger one than kMaxArity, or than
+  // the engine's MaxNodeArity, stores that bound. A function whose arity moves between 0
+  // and positive tells the set (InstructionOperationUpdate), as a change of kind does.
   std::int32_t Arity() const noexcept { return FArity; }
   void SetArity(std::int32_t Value);
+  // True while a change of arity or kind is being reported: such a change keeps the trees
+  // that use the instruction valid, so an engine need not discard them.
+  bool Reshaping() const noexcept { return FReshaping; }
 
   // Unique within the set, ignoring the letter case of A-Z; a clash raises EGPException and
   // keeps the old name. Every accepted call, even with the current name, reports a change.
@@ -178,6 +186,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   T FValue{};
   TNotifyEvent FOnInitialize;
   std::uint64_t FNameSerial = 0;
+  bool FReshaping = false;
 };
 
 // The instruction set of an engine: an owned collection of instructions created by the item

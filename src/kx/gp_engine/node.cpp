@@ -1,7 +1,10 @@
 #include "kx/gp_engine/node.hpp"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <stdexcept>
 #include <type_traits>
 #include <utility>
@@ -17,15 +20,36 @@ namespace {
 
 std::atomic<std::int32_t> ExecutionDepthLimit{4096};
 
-// Nesting of node executions on this thread. Handlers execute their arguments themselves,
-// so the recursion is theirs; counting it lets a pathological tree fail with an error
-// instead of overflowing the stack.
-thread_local std::int32_t ExecutionNesting = 0;
+// This thread's node executions: their nesting, and where its stack lies. Handlers execute
+// their arguments themselves, so the recursion is theirs; watching it lets a pathological
+// tree fail with an error instead of overflowing the stack.
+struct TNodeExecution {
+  std::int32_t Nesting = 0;
+  // The stack's lowest address (0 until the thread's first execution looked it up) and
+  // the reserve kept above it for the frames of one more handler and for raising the error.
+  // A frame outside the stack (a fiber's own stack, say) is never refused.
+  std::uintptr_t StackLowest = 0;
+  std::uintptr_t StackReserve = 0;
+};
+thread_local TNodeExecution NodeExecution;
+
+void FindStack(TNodeExecution& State) noexcept {
+  State.StackLowest = 1;  // looked up, even if nothing is found
+  pthread_attr_t attributes;
+  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
+  void* lowest = nullptr;
+  std::size_t size = 0;
+  const int found = pthread_attr_getstack(&attributes, &lowest, &size);
+  pthread_attr_destroy(&attributes);
+  if (found != 0 || lowest == nullptr) return;
+  State.StackLowest = reinterpret_cast<std::uintptr_t>(lowest);
+  State.StackReserve = std::min<std::size_t>(size / 4, std::size_t{256} * 1024);
+}
 
 [[noreturn]] void RaiseTooDeep() {
   throw EGPException("Program tree nested deeper than " +
                      std::to_string(ExecutionDepthLimit.load(std::memory_order_relaxed)) +
-                     " levels cannot be executed");
+                     " levels or than the thread's stack holds cannot be executed");
 }
 
 }  // namespace
@@ -35,12 +59,8 @@ std::int32_t MaxExecutionDepth() noexcept {
 }
 
 void SetMaxExecutionDepth(std::int32_t Value) noexcept {
-  ExecutionDepthLimit.store(std::max<std::int32_t>(Value, 1), std::memory_order_relaxed);
-}
-
-void RequireExecutableDepth(std::int32_t Depth) {
-  // Execution nests one level per node on the path, the root included.
-  if (Depth >= ExecutionDepthLimit.load(std::memory_order_relaxed)) RaiseTooDeep();
+  ExecutionDepthLimit.store(std::clamp<std::int32_t>(Value, 1, kMaxExecutionDepthLimit),
+                            std::memory_order_relaxed);
 }
 
 template <class T>
@@ -293,12 +313,19 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
   if (FInstruction == nullptr) {
     throw EGPException(std::string(SNoInstructionAssigned.Text));
   }
-  // The counter is taken once and restored by hand on both exits: a scope guard made every
-  // node execution keep one more register saved (about 2% more instructions per tree). The
-  // return cannot throw after the decrement, or the handler would decrement again.
+  // The state is taken once and the counter restored by hand on both exits: a scope guard
+  // made every node execution keep one more register saved (about 2% more instructions per
+  // tree). The return cannot throw after the decrement, or the handler would decrement again.
   static_assert(std::is_nothrow_move_constructible_v<T>);
-  std::int32_t& nesting = ExecutionNesting;
-  if (nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed)) RaiseTooDeep();
+  TNodeExecution& state = NodeExecution;
+  const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  // Unsigned: a frame below the stack's lowest address wraps around and is not refused.
+  if (state.Nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed) ||
+      frame - state.StackLowest < state.StackReserve) {
+    RaiseTooDeep();
+  }
+  if (state.StackLowest == 0) FindStack(state);
+  std::int32_t& nesting = state.Nesting;
   ++nesting;
   try {
     T result = FInstruction->Execute(this, Context);

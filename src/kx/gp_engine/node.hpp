@@ -27,7 +27,8 @@ class TKXGPBatchContext;
 // unique_ptr); a child leaves through ExtractChild or SetParent(nullptr), which hand the
 // unique_ptr back. Walks over a tree (size, depth, text, copying, freeing) use explicit
 // stacks, so degenerate chains of any length are safe; execution follows the instruction
-// handlers' own recursion and refuses trees nested deeper than MaxExecutionDepth().
+// handlers' own recursion and refuses trees nested deeper than MaxExecutionDepth() or than
+// the thread's stack can hold.
 template <class T>
 class TKXGPNode : public TKXPersistent {
  public:
@@ -98,7 +99,7 @@ class TKXGPNode : public TKXPersistent {
   void RebindInstructions(const TKXGPInstructions<T>& Set);
 
   // Executes the subtree in Context through the instruction. Raises EGPException without an
-  // instruction, or when nested executions exceed MaxExecutionDepth().
+  // instruction, or when nested executions exceed MaxExecutionDepth() or the thread's stack.
   T Execute(TKXGPContext<T>* Context);
   // Executes the subtree for every case of Context at once, Results[k] receiving case k,
   // through this thread's TKXGPBatchEvaluator (see there for the rules and errors).
@@ -179,11 +180,14 @@ class TKXGPNode : public TKXPersistent {
 };
 
 // The deepest nesting of node executions a thread may reach before Execute raises
-// EGPException instead of running out of stack (default 4096).
+// EGPException instead of running out of stack (default 4096). SetMaxExecutionDepth clamps
+// to 1 .. kMaxExecutionDepthLimit. Execution stays recursive (handlers execute their
+// arguments themselves), so whatever the setting, Execute also raises that error when a
+// nested execution would leave less than a reserve of the executing thread's stack (a
+// quarter of it, at most 256 KiB): a deep tree fails cleanly on any thread, with any stack
+// size, instead of overflowing.
+inline constexpr std::int32_t kMaxExecutionDepthLimit = 10000000;
 std::int32_t MaxExecutionDepth() noexcept;
 void SetMaxExecutionDepth(std::int32_t Value) noexcept;
-// Raises the EGPException of Execute for too deep a nesting unless a tree of depth Depth
-// can be executed within MaxExecutionDepth().
-void RequireExecutableDepth(std::int32_t Depth);
 
 }  // namespace kx
