@@ -1,6 +1,7 @@
 // The component's own document: the header every genetic document shares, and its file and
 // stream forms.
 
+#include <functional>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -9,6 +10,7 @@
 #include "kx/core/genetic_component.hpp"
 #include "kx/xml/atomic_file.hpp"
 #include "kx/xml/genetic_document_xml.hpp"
+#include "kx/xml/xml_check.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx {
@@ -94,15 +96,51 @@ void TKXCustomGeneticComponent::SaveToFile(const std::string& FileName) {
   SaveToFileAtomically(FileName, [this](std::ostream& Stream) { SaveToStream(Stream); });
 }
 
+void TKXCustomGeneticComponent::RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc,
+                                                       std::int32_t FittestIndex) {
+  FMaxFitness = Doc.MaxFitness();
+  FMinFitness = Doc.MinFitness();
+  // The average is derived from the sum; an empty population derives it from the extremes.
+  const std::int32_t count = Population()->Count();
+  FFitnessSum = count != 0 ? static_cast<TGAFitness>(Doc.AvgFitness()) * count : 0;
+  FFittestIndividual = FittestIndex >= 0 && FittestIndex < count
+                           ? Population()->ItemAt(FittestIndex)
+                           : nullptr;
+}
+
+namespace {
+
+// Loads a GeneticDocument into Component: checked first, applied with a way back.
+void LoadCheckedDocument(TKXCustomGeneticComponent& Component, TKXXMLDocument& Doc,
+                         const std::function<void(const TXMLGeneticDocumentType&)>& Apply) {
+  const TXMLGeneticDocumentType root = GetGeneticDocument(Doc);
+  CheckGeneticDocumentValues(root.Node());
+  ApplyWithRollback(
+      [&Component] {
+        TXMLDocumentBinding<TXMLGeneticDocumentType> snapshot = NewGeneticDocument();
+        Component.SaveToXML(snapshot.Root());
+        return snapshot.ReleaseDocument();
+      },
+      [&] { Apply(root); }, [&](TKXXMLDocument& Snapshot) { Apply(GetGeneticDocument(Snapshot)); });
+}
+
+}  // namespace
+
 void TKXCustomGeneticComponent::LoadFromStream(std::istream& Stream) {
   TKXXMLDocument doc;
   doc.LoadFromStream(Stream);
-  LoadFromXML(GetGeneticDocument(doc));
+  LoadCheckedDocument(*this, doc, [this](const TXMLGeneticDocumentType& Root) {
+    LoadFromXML(Root);
+    RestoreSavedStatistics(Root, -1);
+  });
 }
 
 void TKXCustomGeneticComponent::LoadFromFile(const std::string& FileName) {
   TXMLDocumentBinding<TXMLGeneticDocumentType> doc = LoadGeneticDocument(FileName);
-  LoadFromXML(doc.Root());
+  LoadCheckedDocument(*this, doc.Document(), [this](const TXMLGeneticDocumentType& Root) {
+    LoadFromXML(Root);
+    RestoreSavedStatistics(Root, -1);
+  });
 }
 
 }  // namespace kx

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <istream>
 #include <limits>
+#include <optional>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "kx/gp/custom_genetic_programming.hpp"
+#include "kx/gp/program_document_check.hpp"
 #include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/gp_engine/variant_node.hpp"
@@ -15,6 +18,7 @@
 #include "kx/xml/atomic_file.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/xml_check.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx {
@@ -26,6 +30,30 @@ namespace {
 bool HasChildElement(pugi::xml_node Node) noexcept {
   return static_cast<bool>(
       Node.find_child([](pugi::xml_node Child) { return Child.type() == pugi::node_element; }));
+}
+
+// The nodes of a tree in a fixed order (each node before its children).
+template <class T>
+std::vector<TKXGPNode<T>*> TreeNodes(TKXGPNode<T>* Root) {
+  std::vector<TKXGPNode<T>*> nodes;
+  std::vector<TKXGPNode<T>*> stack{Root};
+  while (!stack.empty()) {
+    TKXGPNode<T>* node = stack.back();
+    stack.pop_back();
+    nodes.push_back(node);
+    for (int i = node->ChildCount() - 1; i >= 0; --i) stack.push_back(node->Child(i));
+  }
+  return nodes;
+}
+
+// True when every instruction of the tree belongs to Set.
+template <class T>
+bool UsesOnly(TKXGPNode<T>* Root, const TKXGPInstructions<T>& Set) {
+  for (TKXGPNode<T>* node : TreeNodes(Root)) {
+    const TKXGPInstruction<T>* instruction = node->Instruction();
+    if (instruction != nullptr && instruction->Collection() != &Set) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -55,13 +83,18 @@ void TKXCustomGeneticProgrammingExecutor<T>::Assign(TKXPersistent* Source) {
   if (auto* executor = dynamic_cast<TKXCustomGeneticProgrammingExecutor<T>*>(Source)) {
     if (executor == this) return;
     FInstructions->AssignAll(executor->Instructions());
-    CopyProgram(executor->GPProgram());
+    // A program using instructions the source's set lacks cannot be saved and loaded back:
+    // it is not taken.
+    if (!CopyProgram(executor->GPProgram())) CopyProgram(nullptr);
     return;
   }
   if (auto* component = dynamic_cast<TKXCustomGeneticProgramming<T>*>(Source)) {
-    FInstructions->AssignAll(component->Instructions());
-    TKXGPIndividual<T>* fittest = component->FittestIndividual();
-    CopyProgram(fittest != nullptr ? fittest->DNA() : nullptr);
+    if (TKXGPIndividual<T>* fittest = component->FittestIndividual()) {
+      FInstructions->AssignAll(component->Instructions());
+      if (!CopyProgram(fittest->DNA())) CopyProgram(nullptr);
+    } else {
+      AssignKeepingProgram(component->Instructions());
+    }
     return;
   }
   TKXComponent::Assign(Source);
@@ -107,18 +140,58 @@ void TKXCustomGeneticProgrammingExecutor<T>::SetInstructions(TKXGPInstructions<T
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::SetGPProgram(const TNode* Node) {
-  CopyProgram(Node);
+  if (CopyProgram(Node)) return;
+  // Name the first instruction the set lacks.
+  for (TNode* node : TreeNodes<T>(const_cast<TNode*>(Node))) {
+    const TKXGPInstruction<T>* instruction = node->Instruction();
+    if (instruction != nullptr && FInstructions->FindItemName(instruction->Name()) == nullptr)
+      throw EGPException(FormatMessage(SUnknownInstruction, {instruction->DisplayName()}));
+  }
+  throw EGPException(FormatMessage(SUnknownInstruction, {std::string()}));
 }
 
+
 template <class T>
-void TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
+bool TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
   TNodePtr copy;
   if (Source != nullptr) {
     copy = Source->Clone();
     copy->RebindInstructions(*FInstructions);
+    if (!UsesOnly<T>(copy.get(), *FInstructions)) return false;
   }
   FGPProgram = std::move(copy);
   FGPProgramLines.Clear();
+  return true;
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::AssignKeepingProgram(TKXGPInstructions<T>* Source) {
+  if (!FGPProgram) {
+    FInstructions->AssignAll(Source);
+    FGPProgramLines.Clear();
+    return;
+  }
+  // The program's instructions go away with the set: remember their names in tree order
+  // and find the new namesakes afterwards.
+  const std::vector<TNode*> nodes = TreeNodes<T>(FGPProgram.get());
+  std::vector<std::optional<std::string>> names;
+  names.reserve(nodes.size());
+  for (const TNode* node : nodes) {
+    const TKXGPInstruction<T>* instruction = node->Instruction();
+    names.push_back(instruction != nullptr ? std::optional<std::string>(instruction->Name())
+                                           : std::nullopt);
+  }
+  FInstructions->AssignAll(Source);
+  FGPProgramLines.Clear();
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    if (!names[i]) continue;
+    TKXGPInstruction<T>* namesake = FInstructions->FindItemName(*names[i]);
+    if (namesake == nullptr) {
+      FGPProgram.reset();
+      return;
+    }
+    nodes[i]->SetInstruction(namesake);
+  }
 }
 
 template <class T>
@@ -197,14 +270,36 @@ void TKXCustomGeneticProgrammingExecutor<T>::ExecuteBatch(const TKXGPBatchContex
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::LoadFromFile(const std::string& FileName) {
   TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(FileName);
-  LoadFromXML(doc.Root());
+  LoadCheckedDocument(doc.Document());
 }
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::LoadFromStream(std::istream& Stream) {
   TKXXMLDocument doc;
   doc.LoadFromStream(Stream);
-  LoadFromXML(GetGeneticProgram(doc));
+  LoadCheckedDocument(doc);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
+  const TXMLGeneticProgram root = GetGeneticProgram(Doc);
+  const pugi::xml_node domain = root.Node().child("Domain");
+  {
+    const pugi::xml_node instructions = domain.child("Instructions");
+    const std::unique_ptr<TKXGPInstructions<T>> staged = StageInstructions<T>(
+        *this, *FInstructions, HasChildElement(instructions) ? instructions : pugi::xml_node());
+    if (staged->Count() > 0) {
+      CheckProgram<T>(*this, *staged, domain.child("FittestIndividual").child("DNA"));
+    }
+  }
+  ApplyWithRollback(
+      [this] {
+        TXMLDocumentBinding<TXMLGeneticProgram> snapshot = NewGeneticProgram();
+        SaveToXML(snapshot.Root());
+        return snapshot.ReleaseDocument();
+      },
+      [&] { LoadFromXML(root); },
+      [this](TKXXMLDocument& Snapshot) { LoadFromXML(GetGeneticProgram(Snapshot)); });
 }
 
 template <class T>
