@@ -145,7 +145,7 @@ TEST(GADocument, StreamRoundTripRestoresSettingsGenotypeAndPopulation) {
   target.LoadFromStream(stream);
   EXPECT_EQ(target.CrossoverMethod(), cmByteBoundary);
   EXPECT_EQ(target.SelectionMethod(), smElitist);
-  EXPECT_EQ(target.Generation(), 0);  // the initialization the load needs restarts the count
+  EXPECT_EQ(target.Generation(), source.Generation());  // kept through the initialization
   EXPECT_TRUE(target.Initialized());
   EXPECT_EQ(target.InitialPopulation(), 100);
   EXPECT_EQ(GenotypeXML(target), GenotypeXML(source));

@@ -211,15 +211,17 @@ TEST(GPDocumentTest, BadDocumentsRaiseClearErrors) {
       "</Reproduction></GeneticProgram>");
   EXPECT_THROW(gp.LoadFromStream(badNumber), EConvertError);
 
-  // An unknown instruction stops the load; the initialization guard restores the settings.
+  // An unknown instruction is found before anything changes.
   std::stringstream unknown(
       "<GeneticProgram><Generation>7</Generation><GenerationLimit>9</GenerationLimit>"
       "<Domain><Instructions><Variable Name=\"x\"/></Instructions><Population><Individual>"
       "<DNA Instruction=\"pow\"/></Individual></Population></Domain></GeneticProgram>");
   EXPECT_THAT([&] { gp.LoadFromStream(unknown); },
-              ::testing::ThrowsMessage<EGPException>("Unknown instruction \"pow\""));
+              ::testing::ThrowsMessage<EGPException>(
+                  "Unknown instruction \"pow\" at GeneticProgram/Domain/Population/Individual/DNA"));
   EXPECT_EQ(gp.InitialPopulation(), 30);
-  EXPECT_EQ(gp.Generation(), 7);
+  EXPECT_EQ(gp.Generation(), 0);
+  EXPECT_FALSE(gp.Initialized());
 }
 
 // --- Report --------------------------------------------------------------------------------------
