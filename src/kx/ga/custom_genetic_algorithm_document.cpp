@@ -99,7 +99,7 @@ void CheckDomain(pugi::xml_node Domain) {
     const std::string_view text = ElementText(bits);
     const std::string where = ElementPath(bits ? bits : chromosome);
     if (text.find_first_not_of("01") != std::string_view::npos) {
-      throw EConvertError("'" + Excerpt(text) + "' is not a bit text at " + where);
+      throw EConvertError("\"" + Excerpt(text) + "\" is not a bit text at " + where);
     }
     if (!width) {
       width = text.size();
