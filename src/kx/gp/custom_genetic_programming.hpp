@@ -119,9 +119,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   virtual void SaveToXML(const TXMLGPDomainType& Domain);
   // A component that was never initialized is initialized with no individuals first
   // (InitialPopulation and Generation are restored afterwards, also after an error). Then
-  // the instruction set is merged, the population rebuilt from the document and copied into
-  // the previous generation. The fittest individual is not read, and the loaded individuals
-  // are not evaluated: their fitness is computed when first needed.
+  // the instruction set is merged (and ordered as the document lists the instructions, so
+  // that a set saved in any order comes back in it), the population rebuilt from the
+  // document and copied into the previous generation. The fittest individual is not read,
+  // and the loaded individuals are not evaluated: their fitness is computed when first
+  // needed.
   virtual void LoadFromXML(const TXMLGPDomainType& Domain);
   // The instruction set alone.
   virtual void SaveToXML(const TXMLGPInstructions& Instructions);

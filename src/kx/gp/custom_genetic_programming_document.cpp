@@ -9,7 +9,7 @@
 #include <string>
 
 #include "kx/gp/custom_genetic_programming.hpp"
-#include "kx/gp/program_document_check.hpp"
+#include "kx/gp/program_document_load.hpp"
 #include "kx/host/variant.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
@@ -46,7 +46,7 @@ void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
   const pugi::xml_node domain = root.Node().child("Domain");
   {
     const std::unique_ptr<TKXGPInstructions<T>> staged =
-        StageInstructions<T>(*this, *FInstructions, domain.child("Instructions"));
+        StageInstructions<T>(*FInstructions, domain.child("Instructions"));
     for (pugi::xml_node individual = domain.child("Population").child("Individual"); individual;
          individual = individual.next_sibling("Individual")) {
       CheckProgram<T>(*this, *staged, individual.child("DNA"));
@@ -133,6 +133,7 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGPDomainType& Domain)
   InitializeForDocument();
   // The set first: its changes empty the populations, which are then read against it.
   FInstructions->LoadFromXML(Domain.Instructions());
+  OrderAsDocument(*FInstructions, Domain.Instructions().Node());
   Population()->LoadFromXML(Domain.Population());
   SetPreviousGeneration(Population());
   // Copying into the previous generation evaluated the loaded programs with whatever

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "kx/gp/custom_genetic_programming.hpp"
-#include "kx/gp/program_document_check.hpp"
+#include "kx/gp/program_document_load.hpp"
 #include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/gp_engine/variant_node.hpp"
@@ -287,7 +287,7 @@ void TKXCustomGeneticProgrammingExecutor<T>::LoadCheckedDocument(TKXXMLDocument&
   {
     const pugi::xml_node instructions = domain.child("Instructions");
     const std::unique_ptr<TKXGPInstructions<T>> staged = StageInstructions<T>(
-        *this, *FInstructions, HasChildElement(instructions) ? instructions : pugi::xml_node());
+        *FInstructions, HasChildElement(instructions) ? instructions : pugi::xml_node());
     if (staged->Count() > 0) {
       CheckProgram<T>(*this, *staged, domain.child("FittestIndividual").child("DNA"));
     }
@@ -338,7 +338,10 @@ void TKXCustomGeneticProgrammingExecutor<T>::LoadDomain(const TXMLGPDomainType& 
   // Plain pugixml look-ups: the wrappers' getters would add the elements they miss, and
   // reading must leave the document as it is.
   const pugi::xml_node instructions = Domain.Node().child("Instructions");
-  if (HasChildElement(instructions)) FInstructions->LoadFromXML(TXMLGPInstructions(instructions));
+  if (HasChildElement(instructions)) {
+    FInstructions->LoadFromXML(TXMLGPInstructions(instructions));
+    OrderAsDocument(*FInstructions, instructions);
+  }
   if (FInstructions->Count() == 0) return;
   const pugi::xml_node dna = Domain.Node().child("FittestIndividual").child("DNA");
   if (!dna) {

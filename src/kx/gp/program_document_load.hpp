@@ -1,9 +1,11 @@
 #pragma once
 
-// Checks of program documents made before a component or an executor applies one: the
-// document's instructions are merged into a copy of the set and its programs are read
-// against that copy, through the same loaders the real load runs, so that every error is
-// raised before anything changes, naming the element.
+// Helpers of the loaders of program documents (components and executors).
+//
+// The checks run before a document is applied: the document's instructions are merged into
+// a copy of the set and its programs are read against that copy, through the same loaders
+// the real load runs, so that every error is raised before anything changes, naming the
+// element.
 
 #include <memory>
 #include <pugixml.hpp>
@@ -20,14 +22,14 @@
 
 namespace kx {
 
-// The set Current becomes when an "Instructions" element is merged into it: a copy (of the
-// class Engine creates, handlers included) that the element was loaded into.
+// The set Current becomes when an "Instructions" element is merged into it: a copy (of
+// Current's instruction class, handlers included) that the element was loaded into. The copy
+// has no engine: its changes must not reach the owner of Current, whose populations they
+// would empty.
 template <class T>
-std::unique_ptr<TKXGPInstructions<T>> StageInstructions(IKXGeneticProgramEngine<T>& Engine,
-                                                        TKXGPInstructions<T>& Current,
+std::unique_ptr<TKXGPInstructions<T>> StageInstructions(TKXGPInstructions<T>& Current,
                                                         pugi::xml_node Instructions) {
-  std::unique_ptr<TKXGPInstructions<T>> staged =
-      Engine.CreateInstructions(ItemClassOf<TKXGPInstruction<T>>());
+  auto staged = std::make_unique<TKXGPInstructions<T>>(nullptr, Current.ItemClass(), nullptr);
   staged->AssignAll(&Current);
   if (!Instructions) return staged;
   for (pugi::xml_node function = Instructions.child("Function"); function;
@@ -86,6 +88,35 @@ void CheckProgram(IKXGeneticProgramEngine<T>& Engine, const TKXGPInstructions<T>
     const pugi::xml_node unknown = FindUnknownInstruction(Set, DNA);
     RethrowAt<EGPException, EGAException>(ElementPath(unknown ? unknown : DNA));
   }
+}
+
+// Moves the instructions that the elements of Instructions name into the elements' order at
+// the front of Set (the merge appends new instructions list by list, functions first), so
+// that a set saved in any order loads back in that order. An unnamed instruction is found
+// by its display name, as its element names it.
+template <class T>
+void OrderAsDocument(TKXGPInstructions<T>& Set, pugi::xml_node Instructions) {
+  Set.BeginUpdate();
+  try {
+    int position = 0;
+    for (pugi::xml_node element = Instructions.first_child(); element;
+         element = element.next_sibling()) {
+      if (element.type() != pugi::node_element) continue;
+      const std::string_view name = element.attribute("Name").value();
+      for (int i = position; i < Set.Count(); ++i) {
+        TKXGPInstruction<T>* item = Set.Items(i);
+        if (SameText(item->Name(), name) ||
+            (item->Name().empty() && SameText(item->DisplayName(), name))) {
+          item->SetIndex(position++);
+          break;
+        }
+      }
+    }
+  } catch (...) {
+    Set.EndUpdate();
+    throw;
+  }
+  Set.EndUpdate();
 }
 
 }  // namespace kx
