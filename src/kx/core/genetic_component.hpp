@@ -392,6 +392,10 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // read) and makes the individual at FittestIndex of the population (-1: none) the fittest,
   // so that the component saves again the document it was loaded from.
   void RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc, std::int32_t FittestIndex);
+  // Runs Load (which puts back a snapshot of the component after a failed load) with the
+  // initialization and fitness handlers detached: a handler that made the load fail would
+  // make its undo fail too. They are attached again afterwards, also after an error.
+  void RestoreWithoutHandlers(const std::function<void()>& Load);
   // Initialize without breeding individuals, for a document that brings its own: Generation,
   // already read from the document's header, survives the reset. Nothing changes when the
   // component is already initialized; a failed Initialize restores both settings.

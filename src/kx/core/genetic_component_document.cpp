@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "kx/core/genetic_component.hpp"
 #include "kx/xml/atomic_file.hpp"
@@ -108,11 +109,31 @@ void TKXCustomGeneticComponent::RestoreSavedStatistics(const TXMLGeneticDocument
                            : nullptr;
 }
 
+void TKXCustomGeneticComponent::RestoreWithoutHandlers(const std::function<void()>& Load) {
+  TKXInitializationEvent initialization = std::exchange(FOnInitialization, nullptr);
+  TKXFitnessEvent fitness = std::exchange(FOnEvaluateFitness, nullptr);
+  TKXFitnessEvent weighted = std::exchange(FOnEvaluateWeightedFitness, nullptr);
+  auto attach = [&] {
+    FOnInitialization = std::move(initialization);
+    FOnEvaluateFitness = std::move(fitness);
+    FOnEvaluateWeightedFitness = std::move(weighted);
+  };
+  try {
+    Load();
+  } catch (...) {
+    attach();
+    throw;
+  }
+  attach();
+}
+
 namespace {
 
-// Loads a GeneticDocument into Component: checked first, applied with a way back.
+// Loads a GeneticDocument into Component: checked first, applied with a way back (Undo runs
+// the load of the snapshot).
 void LoadCheckedDocument(TKXCustomGeneticComponent& Component, TKXXMLDocument& Doc,
-                         const std::function<void(const TXMLGeneticDocumentType&)>& Apply) {
+                         const std::function<void(const TXMLGeneticDocumentType&)>& Apply,
+                         const std::function<void(const std::function<void()>&)>& Undo) {
   const TXMLGeneticDocumentType root = GetGeneticDocument(Doc);
   CheckGeneticDocumentValues(root.Node());
   ApplyWithRollback(
@@ -121,7 +142,8 @@ void LoadCheckedDocument(TKXCustomGeneticComponent& Component, TKXXMLDocument& D
         Component.SaveToXML(snapshot.Root());
         return snapshot.ReleaseDocument();
       },
-      [&] { Apply(root); }, [&](TKXXMLDocument& Snapshot) { Apply(GetGeneticDocument(Snapshot)); });
+      [&] { Apply(root); },
+      [&](TKXXMLDocument& Snapshot) { Undo([&] { Apply(GetGeneticDocument(Snapshot)); }); });
 }
 
 }  // namespace
@@ -129,18 +151,24 @@ void LoadCheckedDocument(TKXCustomGeneticComponent& Component, TKXXMLDocument& D
 void TKXCustomGeneticComponent::LoadFromStream(std::istream& Stream) {
   TKXXMLDocument doc;
   doc.LoadFromStream(Stream);
-  LoadCheckedDocument(*this, doc, [this](const TXMLGeneticDocumentType& Root) {
-    LoadFromXML(Root);
-    RestoreSavedStatistics(Root, -1);
-  });
+  LoadCheckedDocument(
+      *this, doc,
+      [this](const TXMLGeneticDocumentType& Root) {
+        LoadFromXML(Root);
+        RestoreSavedStatistics(Root, -1);
+      },
+      [this](const std::function<void()>& Load) { RestoreWithoutHandlers(Load); });
 }
 
 void TKXCustomGeneticComponent::LoadFromFile(const std::string& FileName) {
   TXMLDocumentBinding<TXMLGeneticDocumentType> doc = LoadGeneticDocument(FileName);
-  LoadCheckedDocument(*this, doc.Document(), [this](const TXMLGeneticDocumentType& Root) {
-    LoadFromXML(Root);
-    RestoreSavedStatistics(Root, -1);
-  });
+  LoadCheckedDocument(
+      *this, doc.Document(),
+      [this](const TXMLGeneticDocumentType& Root) {
+        LoadFromXML(Root);
+        RestoreSavedStatistics(Root, -1);
+      },
+      [this](const std::function<void()>& Load) { RestoreWithoutHandlers(Load); });
 }
 
 }  // namespace kx

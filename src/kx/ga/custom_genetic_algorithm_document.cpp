@@ -155,7 +155,9 @@ void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
         return snapshot.ReleaseDocument();
       },
       [&] { apply(root); },
-      [&](TKXXMLDocument& Snapshot) { apply(GetGeneticAlgorithm(Snapshot)); });
+      [&](TKXXMLDocument& Snapshot) {
+        RestoreWithoutHandlers([&] { apply(GetGeneticAlgorithm(Snapshot)); });
+      });
 }
 
 void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGeneticAlgorithm& Doc) {

@@ -66,7 +66,9 @@ void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
         return snapshot.ReleaseDocument();
       },
       [&] { apply(root); },
-      [&](TKXXMLDocument& Snapshot) { apply(GetGeneticProgram(Snapshot)); });
+      [&](TKXXMLDocument& Snapshot) {
+        RestoreWithoutHandlers([&] { apply(GetGeneticProgram(Snapshot)); });
+      });
 }
 
 template <class T>
