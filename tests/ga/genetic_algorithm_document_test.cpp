@@ -347,16 +347,17 @@ TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
   const std::string bits = BitTexts(ga.Population())[1];
   const struct {
     std::string From, To, Where;
-  } cases[] = {
-      {bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
-      {bits, "2" + bits.substr(1), "\"2"},
-      {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
-      {"<Size>8</Size>", "<Size>2000000000</Size>", "Chromosome[1]/Genes/Bits"},
-      {"<Generation>3<", "<Generation>three<", "\"three\" is not a valid integer value at "
-                                               "GeneticAlgorithm/Generation"},
-      {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
-      {"<MinValue>-128<", "<MinValue>low<", "\"low\" is not a valid floating point value at "
-                                              "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"}};
+  } cases[] = {{bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
+               {bits, "2" + bits.substr(1), "\"2"},
+               {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
+               {"<Size>8</Size>", "<Size>2000000000</Size>", "Chromosome[1]/Genes/Bits"},
+               {"<Generation>3<", "<Generation>three<",
+                "\"three\" is not a valid integer value at "
+                "GeneticAlgorithm/Generation"},
+               {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
+               {"<MinValue>-128<", "<MinValue>low<",
+                "\"low\" is not a valid floating point value at "
+                "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"}};
   for (const auto& c : cases) {
     std::string text = saved;
     ASSERT_NE(text.find(c.From), std::string::npos) << c.From;

@@ -292,7 +292,8 @@ TEST(GPDocumentTest, BadDocumentsChangeNothingAndNameThePlace) {
     bool InPopulation;
   } cases[] = {
       {"Instruction=\"x\"", "Instruction=\"pow\"",
-       "Unknown instruction \"pow\" at GeneticProgram/Domain/Population/Individual[12]/DNA/Child[2]",
+       "Unknown instruction \"pow\" at "
+       "GeneticProgram/Domain/Population/Individual[12]/DNA/Child[2]",
        true},
       {"Instruction=\"x\"", "Instruction=\"pow\"",
        "Unknown instruction \"pow\" at GeneticProgram/Domain/FittestIndividual/DNA/Child[1]",
@@ -309,9 +310,10 @@ TEST(GPDocumentTest, BadDocumentsChangeNothingAndNameThePlace) {
     ASSERT_NE(at, std::string::npos) << c.From;
     text.replace(at, c.From.size(), c.To);
     std::stringstream stream(text);
-    EXPECT_THAT([&] { c.InPopulation ? gp.LoadFromStream(stream) : executor.LoadFromStream(stream); },
-                ::testing::Throws<EKXException>(
-                    ::testing::Property(&EKXException::what, ::testing::HasSubstr(c.Where))));
+    EXPECT_THAT(
+        [&] { c.InPopulation ? gp.LoadFromStream(stream) : executor.LoadFromStream(stream); },
+        ::testing::Throws<EKXException>(
+            ::testing::Property(&EKXException::what, ::testing::HasSubstr(c.Where))));
     EXPECT_EQ(Saved(gp), saved);
     EXPECT_EQ(Saved(executor), savedProgram);
   }
@@ -322,7 +324,8 @@ TEST(GPDocumentTest, BadDocumentsChangeNothingAndNameThePlace) {
   TKXGeneticProgramming other;
   Evolved(other, 5);
   std::stringstream sound(Saved(other));
-  gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness&) { throw EGAException("no"); });
+  gp.SetOnEvaluateFitness(
+      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw EGAException("no"); });
   EXPECT_THROW(gp.LoadFromStream(sound), EGAException);
   SetQuadraticFitness(gp);
   EXPECT_EQ(Saved(gp), saved);

@@ -111,8 +111,8 @@ void CheckDomain(pugi::xml_node Domain) {
       }
     } else if (text.size() != *width) {
       throw EGAException("A chromosome of " + std::to_string(text.size()) +
-                         " bits where the first chromosome has " + std::to_string(*width) +
-                         " at " + where);
+                         " bits where the first chromosome has " + std::to_string(*width) + " at " +
+                         where);
     }
   }
 }

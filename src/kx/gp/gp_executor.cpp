@@ -150,7 +150,6 @@ void TKXCustomGeneticProgrammingExecutor<T>::SetGPProgram(const TNode* Node) {
   throw EGPException(FormatMessage(SUnknownInstruction, {std::string()}));
 }
 
-
 template <class T>
 bool TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
   TNodePtr copy;

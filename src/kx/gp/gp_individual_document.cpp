@@ -31,7 +31,8 @@ void TKXGPIndividual<T>::LoadFromXML(const TXMLIndividualType& Element) {
       if (TKXGPPopulation<T>* population = Collection()) {
         if (IKXGeneticProgramEngine<T>* engine = population->Engine()) {
           TKXGPInstructions<T>* set = engine->GetInstructions();
-          FDNA->SetInstruction(set->Count() > 0 ? set->Items(0) : set->ItemByName(dna.Instruction()));
+          FDNA->SetInstruction(set->Count() > 0 ? set->Items(0)
+                                                : set->ItemByName(dna.Instruction()));
         }
       }
     }

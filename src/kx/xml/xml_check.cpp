@@ -41,7 +41,8 @@ auto ConvertAt(std::string_view Text, pugi::xml_node Node, const char* Attribute
 
 std::string ElementPath(pugi::xml_node Node) {
   std::vector<std::string> steps;
-  for (; Node && Node.type() == pugi::node_element; Node = Node.parent()) steps.push_back(Step(Node));
+  for (; Node && Node.type() == pugi::node_element; Node = Node.parent())
+    steps.push_back(Step(Node));
   std::string path;
   for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
     if (!path.empty()) path += '/';
