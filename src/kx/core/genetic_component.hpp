@@ -389,8 +389,8 @@ class TKXCustomGeneticComponent : public TKXComponent {
   void LoadReproductionFromXML(const TXMLReproductionType& Reproduction);
   // For the whole-document loaders (LoadFromStream, LoadFromFile), after the document was
   // applied: puts back the statistics its header recorded (which the element loaders do not
-  // read) and makes the individual at FittestIndex of the population (-1: none) the fittest,
-  // so that the component saves again the document it was loaded from.
+  // read) and makes the individual at FittestIndex of the population the fittest (-1 keeps
+  // it), so that the component saves again the document it was loaded from.
   void RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc, std::int32_t FittestIndex);
   // Runs Load (which puts back a snapshot of the component after a failed load) with the
   // initialization and fitness handlers detached: a handler that made the load fail would

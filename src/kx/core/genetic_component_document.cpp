@@ -104,8 +104,8 @@ void TKXCustomGeneticComponent::RestoreSavedStatistics(const TXMLGeneticDocument
   // The average is derived from the sum; an empty population derives it from the extremes.
   const std::int32_t count = Population()->Count();
   FFitnessSum = count != 0 ? static_cast<TGAFitness>(Doc.AvgFitness()) * count : 0;
-  FFittestIndividual =
-      FittestIndex >= 0 && FittestIndex < count ? Population()->ItemAt(FittestIndex) : nullptr;
+  if (FittestIndex >= 0 && FittestIndex < count)
+    FFittestIndividual = Population()->ItemAt(FittestIndex);
 }
 
 void TKXCustomGeneticComponent::RestoreWithoutHandlers(const std::function<void()>& Load) {
