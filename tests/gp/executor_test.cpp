@@ -81,8 +81,10 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   unevolved.Instructions()->Delete(copy.GPProgram()->Instruction()->Index());
   copy.Assign(&unevolved);
   EXPECT_EQ(copy.GPProgram(), nullptr);
-  // A tree on instructions the set lacks cannot be taken (it could not be loaded back).
-  EXPECT_THROW(copy.SetGPProgram(executor.GPProgram()), EGPException);
+  // A tree on instructions the set lacks brings them along, so that its save loads back.
+  copy.SetGPProgram(executor.GPProgram());
+  EXPECT_EQ(copy.Instructions()->Count(), unevolved.Instructions()->Count() + 1);
+  EXPECT_EQ(RunAt(copy, inputs[0]), expected[0]);
 
   // A batch of the same cases gives the same values; without a program, the empty value.
   TKXGPBatchContext<TGAFloat> batch(inputs.size());

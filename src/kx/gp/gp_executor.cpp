@@ -46,16 +46,6 @@ std::vector<TKXGPNode<T>*> TreeNodes(TKXGPNode<T>* Root) {
   return nodes;
 }
 
-// True when every instruction of the tree belongs to Set.
-template <class T>
-bool UsesOnly(TKXGPNode<T>* Root, const TKXGPInstructions<T>& Set) {
-  for (TKXGPNode<T>* node : TreeNodes(Root)) {
-    const TKXGPInstruction<T>* instruction = node->Instruction();
-    if (instruction != nullptr && instruction->Collection() != &Set) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 template <class T>
@@ -83,15 +73,13 @@ void TKXCustomGeneticProgrammingExecutor<T>::Assign(TKXPersistent* Source) {
   if (auto* executor = dynamic_cast<TKXCustomGeneticProgrammingExecutor<T>*>(Source)) {
     if (executor == this) return;
     FInstructions->AssignAll(executor->Instructions());
-    // A program using instructions the source's set lacks cannot be saved and loaded back:
-    // it is not taken.
-    if (!CopyProgram(executor->GPProgram())) CopyProgram(nullptr);
+    CopyProgram(executor->GPProgram());
     return;
   }
   if (auto* component = dynamic_cast<TKXCustomGeneticProgramming<T>*>(Source)) {
     if (TKXGPIndividual<T>* fittest = component->FittestIndividual()) {
       FInstructions->AssignAll(component->Instructions());
-      if (!CopyProgram(fittest->DNA())) CopyProgram(nullptr);
+      CopyProgram(fittest->DNA());
     } else {
       AssignKeepingProgram(component->Instructions());
     }
@@ -140,27 +128,34 @@ void TKXCustomGeneticProgrammingExecutor<T>::SetInstructions(TKXGPInstructions<T
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::SetGPProgram(const TNode* Node) {
-  if (CopyProgram(Node)) return;
-  // Name the first instruction the set lacks.
-  for (TNode* node : TreeNodes<T>(const_cast<TNode*>(Node))) {
-    const TKXGPInstruction<T>* instruction = node->Instruction();
-    if (instruction != nullptr && FInstructions->FindItemName(instruction->Name()) == nullptr)
-      throw EGPException(FormatMessage(SUnknownInstruction, {instruction->DisplayName()}));
-  }
-  throw EGPException(FormatMessage(SUnknownInstruction, {std::string()}));
+  CopyProgram(Node);
 }
 
 template <class T>
-bool TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
+void TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
   TNodePtr copy;
   if (Source != nullptr) {
     copy = Source->Clone();
     copy->RebindInstructions(*FInstructions);
-    if (!UsesOnly<T>(copy.get(), *FInstructions)) return false;
+    // Instructions without a namesake join the set (with their handlers), so that the
+    // program depends on nothing but the executor and its saved form loads back.
+    std::vector<std::pair<const TKXGPInstruction<T>*, TKXGPInstruction<T>*>> adopted;
+    for (TNode* node : TreeNodes<T>(copy.get())) {
+      const TKXGPInstruction<T>* foreign = node->Instruction();
+      if (foreign == nullptr || foreign->Collection() == FInstructions.get()) continue;
+      auto known = std::find_if(adopted.begin(), adopted.end(),
+                                [foreign](const auto& Pair) { return Pair.first == foreign; });
+      if (known == adopted.end()) {
+        TKXGPInstruction<T>* own = FInstructions->Add();
+        own->Assign(const_cast<TKXGPInstruction<T>*>(foreign));
+        own->AssignEvents(const_cast<TKXGPInstruction<T>*>(foreign));
+        known = adopted.insert(adopted.end(), {foreign, own});
+      }
+      node->SetInstruction(known->second);
+    }
   }
   FGPProgram = std::move(copy);
   FGPProgramLines.Clear();
-  return true;
 }
 
 template <class T>

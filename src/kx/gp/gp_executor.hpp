@@ -60,9 +60,8 @@ namespace generics {
 //   SetGPProgram, the program of an executor or component being assigned) is switched to
 //   the executor's own instructions of the same names, so that it runs the executor's
 //   handlers, stays valid when the other set goes away and can be saved and loaded back.
-//   SetGPProgram refuses a tree with an instruction that has no namesake in the set
-//   (EGPException "Unknown instruction", the program unchanged); Assign then takes no
-//   program.
+//   An instruction without a namesake in the set is added to it (a copy, handlers
+//   included) for the program to use.
 // - Saving without a program writes an empty "DNA" element; loading a DNA element that
 //   names no instruction (such as that one) leaves the executor without a program.
 // - Assigning from an executor without a program leaves the executor without one.
@@ -116,8 +115,8 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   // The root of the program, or nullptr.
   TNode* GPProgram() const noexcept { return FGPProgram.get(); }
   // Replaces the program by a deep copy of Node's tree (Node's Clone; the caller keeps
-  // Node), or removes it with nullptr. Clears the text form. A tree using an instruction
-  // whose name the set lacks raises EGPException "Unknown instruction" and changes nothing.
+  // Node), or removes it with nullptr. Clears the text form. Instructions of the tree whose
+  // names the set lacks are added to it (see the class comment).
   void SetGPProgram(const TNode* Node);
 
   // The program's text form: generated (GenerateXML) when the list is empty and there is
@@ -184,8 +183,8 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   // The domain part of LoadFromXML, without touching the text form.
   void LoadDomain(const TXMLGPDomainType& Domain);
   // Installs a copy of Source (nullptr: no program), its instructions switched to the
-  // executor's namesakes; false, changing nothing, when one has no namesake.
-  bool CopyProgram(const TNode* Source);
+  // executor's namesakes (added to the set when missing).
+  void CopyProgram(const TNode* Source);
   // Copies Source into the set and switches the program to the new namesakes of its
   // instructions, or drops it when one is missing.
   void AssignKeepingProgram(TKXGPInstructions<T>* Source);
