@@ -97,8 +97,9 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // cannot be loaded) is raised naming the element's path and the value, and leaves the
   // component as it was: its saved document does not change (an application handler that
   // raises while the document is applied makes the component load its previous document
-  // back). Unlike the element loaders, these also restore the header's statistics and the
-  // fittest individual, so that the component saves the document it loaded.
+  // back, which it saves beforehand, evaluating stale fitnesses as any save does). Unlike
+  // the element loaders, these also restore the header's statistics and the fittest
+  // individual, so that the component saves the document it loaded.
   virtual void LoadFromStream(std::istream& Stream);
   virtual void LoadFromFile(const std::string& FileName);
   // Appends the report of operating, initial and termination conditions, indenting the
