@@ -56,13 +56,6 @@ std::string Outline(pugi::xml_node Node) {
   return text;
 }
 
-// The genotype's document, to compare two genotypes.
-std::string GenotypeXML(TKXGeneticAlgorithm& GA) {
-  TXMLDocumentBinding<TXMLGenoType> doc = NewGenoType();
-  GA.Genes()->SaveToXML(doc.Root());
-  return NodeToXML(doc.Root().Node());
-}
-
 TEST(GADocument, ElementsAreWrittenInTheirOrder) {
   TKXGeneticAlgorithm ga;
   test::CountOnesFitness(ga);
@@ -145,21 +138,13 @@ TEST(GADocument, StreamRoundTripRestoresSettingsGenotypeAndPopulation) {
   target.LoadFromStream(stream);
   EXPECT_EQ(target.CrossoverMethod(), cmByteBoundary);
   EXPECT_EQ(target.SelectionMethod(), smElitist);
-  EXPECT_EQ(target.Generation(), 0);  // the initialization the load needs restarts the count
+  EXPECT_EQ(target.Generation(), source.Generation());  // kept through the initialization
   EXPECT_TRUE(target.Initialized());
   EXPECT_EQ(target.InitialPopulation(), 100);
-  EXPECT_EQ(GenotypeXML(target), GenotypeXML(source));
-  EXPECT_EQ(target.Genes()->Items(3)->Offset(), 21);
-  EXPECT_EQ(target.Genes()->Items(3)->Name(), "TKXGAGene");  // unnamed ones take the class name
-  EXPECT_EQ(target.Population()->Items(0)->Name(), "TKXGAIndividual");
-  EXPECT_EQ(BitTexts(target.Population()), BitTexts(source.Population()));
   EXPECT_EQ(BitTexts(target.PreviousGeneration()), BitTexts(source.Population()));
   EXPECT_EQ(calls, 4);  // the copy into the previous generation evaluated with the new handler
   EXPECT_EQ(target.Population()->Items(3)->Fitness(), 1000);
   EXPECT_EQ(calls, 4);
-  std::istringstream again(stream.str());
-  target.LoadFromStream(again);
-  EXPECT_EQ(target.Generation(), 12);  // an initialized component keeps the header's count
 }
 
 TEST(GADocument, TheSizeAttributeSetsGeneSizeBeforeTheGenesGrowIt) {
@@ -263,23 +248,117 @@ TEST(GADocument, LoadingAPopulationReplacesEveryIndividualAndIgnoresOtherElement
   EXPECT_EQ(ga.Population()->UpdateCount(), 0);
 }
 
-TEST(GADocument, BadInputRaisesBeforeTheComponentChangesAndFilesRoundTrip) {
-  test::TempFolder folder;
+std::string Saved(TKXGeneticAlgorithm& GA) {
+  std::stringstream stream;
+  GA.SaveToStream(stream);
+  return stream.str();
+}
+
+// Every state reached by random settings and operations saves a document that loads into a
+// fresh component and saves again unchanged.
+TEST(GADocument, EverySaveLoadsBackIntoTheSameDocument) {
+  for (std::uint64_t trial = 0; trial < 40; ++trial) {
+    SCOPED_TRACE(trial);
+    RandSeed(trial);
+    TKXGeneticAlgorithm ga;
+    test::CountOnesFitness(ga);
+    for (int step = 0; step < 12; ++step) {
+      const int size = 1 + RandomInt(12);
+      try {
+        switch (RandomInt(9)) {
+          case 0:
+          case 1: {
+            const auto kind = static_cast<TGeneType>(1 + RandomInt(4));
+            TKXGAGene* gene = AddGene(ga, RandomInt(3) ? "g" + std::to_string(step) : "", kind,
+                                      kind == gtBoolean ? 1 : size, RandomInt(2) == 0);
+            if (kind == gtEnumeration) gene->Enumerations()->Add("a");
+            break;
+          }
+          case 2:
+            ga.SetGeneSize(ga.Genes()->GetSize() + RandomInt(9));
+            break;
+          case 3:
+            if (ga.Genes()->Count() > 0) ga.Genes()->Delete(RandomInt(ga.Genes()->Count()));
+            break;
+          case 4:
+            if (ga.Genes()->Count() > 0) {
+              TKXGAGene* gene = ga.Genes()->Items(RandomInt(ga.Genes()->Count()));
+              if (gene->GeneType() == gtEnumeration) gene->SetSize(gene->Size() + 1);
+              RandomInt(2) ? gene->SetMinValue(RandomInt(50) - 25) : gene->SetMaxValue(size * 7.5);
+            }
+            break;
+          case 5:
+            ga.SetInitialPopulation(RandomInt(6));
+            ga.Initialize();
+            break;
+          case 6:
+            ga.Evolve(1 + RandomInt(2));
+            break;
+          case 7:
+            ga.SetMutationProbability(RandomFloat());
+            ga.SetFitnessMethod(static_cast<TGAFitnessMethod>(RandomInt(4)));
+            ga.SetCrossoverMethod(static_cast<TGACrossoverMethod>(RandomInt(5)));
+            ga.SetGeneration(RandomInt(100));
+            ga.SetUseGenerationLimit(RandomInt(2) == 0);
+            break;
+          default:
+            ga.Population()->Add()->SetName(RandomInt(2) ? "i" + std::to_string(step) : "");
+            break;
+        }
+      } catch (const EKXException&) {
+        // A refused operation is part of the walk too.
+      }
+    }
+    std::string saved;
+    try {
+      saved = Saved(ga);
+    } catch (const EKXException&) {
+      continue;  // a state that cannot be saved (an enumeration field without a name)
+    }
+    TKXGeneticAlgorithm fresh;
+    test::CountOnesFitness(fresh);
+    std::stringstream stream(saved);
+    fresh.LoadFromStream(stream);
+    EXPECT_EQ(Saved(fresh), saved);
+  }
+}
+
+// Documents that cannot load raise naming the element and the value and change nothing.
+TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
   TKXGeneticAlgorithm ga;
   Build(ga);
   ga.SetGeneration(3);
-  const std::vector<std::string> bits = BitTexts(ga.Population());
-  std::istringstream wrongRoot("<GeneticDocument><Generation>1</Generation></GeneticDocument>");
-  EXPECT_THROW(ga.LoadFromStream(wrongRoot), EXMLError);
+  const std::string saved = Saved(ga);
+  const std::string bits = BitTexts(ga.Population())[1];
+  const struct {
+    std::string From, To, Where;
+  } cases[] = {{bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
+               {bits, "2" + bits.substr(1), "\"2"},
+               {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
+               {"<Size>8</Size>", "<Size>2000000000</Size>", "Chromosome[1]/Genes/Bits"},
+               {"<Generation>3<", "<Generation>three<",
+                "\"three\" is not a valid integer value at "
+                "GeneticAlgorithm/Generation"},
+               {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
+               {"<MinValue>-128<", "<MinValue>low<",
+                "\"low\" is not a valid floating point value at "
+                "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"}};
+  for (const auto& c : cases) {
+    std::string text = saved;
+    ASSERT_NE(text.find(c.From), std::string::npos) << c.From;
+    text.replace(text.find(c.From), c.From.size(), c.To);
+    std::stringstream stream(text);
+    try {
+      ga.LoadFromStream(stream);
+      ADD_FAILURE() << c.To;
+    } catch (const EKXException& E) {
+      EXPECT_NE(std::string(E.what()).find(c.Where), std::string::npos) << E.what();
+    }
+    EXPECT_EQ(Saved(ga), saved);
+  }
+  test::TempFolder folder;
   EXPECT_THROW(ga.LoadFromFile(folder.File("missing.xml")), EXMLError);
-  EXPECT_EQ(ga.Generation(), 3);
-  EXPECT_EQ(BitTexts(ga.Population()), bits);
-  EXPECT_FALSE(ga.Initialized());
-
-  ga.SaveToFile(folder.File("ga.xml"));
-  TKXGeneticAlgorithm copy;
-  copy.LoadFromFile(folder.File("ga.xml"));
-  EXPECT_EQ(BitTexts(copy.Population()), bits);
+  EXPECT_EQ(Saved(ga), saved);
 }
 
 TEST(GADocument, InitializationForADomainRestoresInitialPopulationEvenOnFailure) {

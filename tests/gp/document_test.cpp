@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "gp_test_support.hpp"
+#include "kx/gp/gp_executor.hpp"
 #include "kx/host/random.hpp"
 #include "kx/host/string_list.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
@@ -194,32 +197,138 @@ TEST(GPDocumentTest, PartialReproductionElements) {
             "mmConstant(0.00%), mmShrink(0.00%), mmHoist(0.00%), mmPoint(75.00%)");
 }
 
-// --- Bad input -----------------------------------------------------------------------------------
+// --- Every save loads back ------------------------------------------------------------------
 
-TEST(GPDocumentTest, BadDocumentsRaiseClearErrors) {
+template <class TObject>
+std::string Saved(TObject& Object) {
+  std::stringstream stream;
+  Object.SaveToStream(stream);
+  return stream.str();
+}
+
+template <class TObject>
+void ExpectLoadsBack(TObject& Object, const std::function<void(TObject&)>& Prepare) {
+  const std::string saved = Saved(Object);
+  TObject fresh;
+  Prepare(fresh);
+  std::stringstream stream(saved);
+  fresh.LoadFromStream(stream);
+  EXPECT_EQ(Saved(fresh), saved);
+}
+
+// A seeded walk of random settings and operations over a component (and an executor assigned
+// from it): every state saves a document that a fresh object loads and saves unchanged.
+template <class TComponent, class TExecutor>
+void ExpectEverySaveLoadsBack() {
+  using TIndividual = std::remove_pointer_t<decltype(TComponent().FittestIndividual())>;
+  auto prepare = [](TComponent& Gp) {
+    Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+      Fitness = static_cast<TIndividual*>(Item)->DNA()->Size();
+    });
+  };
+  for (std::uint64_t trial = 0; trial < 25; ++trial) {
+    SCOPED_TRACE(trial);
+    RandSeed(trial);
+    TComponent gp;
+    prepare(gp);
+    auto* set = gp.Instructions();
+    for (const char* name : {"add", "neg", "x", "one", ""}) set->Add()->SetName(name);
+    set->Items(0)->SetArity(2);
+    set->Items(1)->SetArity(1);
+    set->Items(3)->SetOperation(gpConstant);
+    set->Items(4)->SetArity(RandomInt(3));  // unnamed: written under its class name
+    for (int step = 0; step < 8; ++step) {
+      try {
+        switch (RandomInt(5)) {
+          case 0:
+            gp.SetInitialPopulation(RandomInt(9));
+            gp.SetInitializationDepth(1 + RandomInt(3));
+            gp.Initialize();
+            break;
+          case 1:
+            gp.Evolve(1 + RandomInt(2));
+            break;
+          case 2:
+            gp.SetMutationWeights({static_cast<std::uint8_t>(RandomInt(9)), 1, 2, 3, 4, 5});
+            gp.SetPointMutationProbability(RandomFloat());
+            gp.SetSelectionMethod(static_cast<TGASelectionMethod>(RandomInt(5)));
+            gp.SetGeneration(RandomInt(50));
+            break;
+          case 3:
+            set->Add()->SetName("f" + std::to_string(step));
+            break;
+          default:
+            if (set->Count() > 3) set->Delete(set->Count() - 1);
+            break;
+        }
+      } catch (const EKXException&) {
+        // A refused operation is part of the walk too.
+      }
+    }
+    ExpectLoadsBack<TComponent>(gp, prepare);
+    TExecutor executor;
+    executor.Assign(&gp);
+    ExpectLoadsBack<TExecutor>(executor, [](TExecutor&) {});
+  }
+}
+
+TEST(GPDocumentTest, EverySaveLoadsBackIntoTheSameDocument) {
+  ExpectEverySaveLoadsBack<TKXGeneticProgramming, TKXGeneticProgrammingExecutor>();
+  ExpectEverySaveLoadsBack<TKXBinaryGeneticProgramming, TKXGeneticProgrammingExecutor>();
+  ExpectEverySaveLoadsBack<TKXGeneticProgrammingVariant, TKXGeneticProgrammingVariantExecutor>();
+}
+
+// Documents that cannot load raise naming the element and the value, and change nothing.
+TEST(GPDocumentTest, BadDocumentsChangeNothingAndNameThePlace) {
   TKXGeneticProgramming gp;
-  AddArithmetic(*gp.Instructions());
-  gp.SetInitialPopulation(30);
-  gp.SetGeneration(0);
-
+  Evolved(gp);
+  TKXGeneticProgrammingExecutor executor;
+  executor.Assign(&gp);
+  const std::string saved = Saved(gp);
+  const std::string savedProgram = Saved(executor);
+  // The component reads the population, the executor the fittest individual.
+  const struct {
+    std::string From, To, Where;
+    bool InPopulation;
+  } cases[] = {
+      {"Instruction=\"x\"", "Instruction=\"pow\"",
+       "Unknown instruction \"pow\" at "
+       "GeneticProgram/Domain/Population/Individual[12]/DNA/Child[2]",
+       true},
+      {"Instruction=\"x\"", "Instruction=\"pow\"",
+       "Unknown instruction \"pow\" at GeneticProgram/Domain/FittestIndividual/DNA/Child[1]",
+       false},
+      {"Arity=\"2\"", "Arity=\"two\"",
+       "\"two\" is not a valid integer value in attribute \"Arity\" at "
+       "GeneticProgram/Domain/Instructions/Function[1]",
+       false},
+      {"<MutationProbability>", "<MutationProbability>lots",
+       "at GeneticProgram/Reproduction/MutationProbability", true}};
+  for (const auto& c : cases) {
+    std::string text = saved;
+    const std::size_t at = c.InPopulation ? text.rfind(c.From) : text.find(c.From);
+    ASSERT_NE(at, std::string::npos) << c.From;
+    text.replace(at, c.From.size(), c.To);
+    std::stringstream stream(text);
+    EXPECT_THAT(
+        [&] { c.InPopulation ? gp.LoadFromStream(stream) : executor.LoadFromStream(stream); },
+        ::testing::Throws<EKXException>(
+            ::testing::Property(&EKXException::what, ::testing::HasSubstr(c.Where))));
+    EXPECT_EQ(Saved(gp), saved);
+    EXPECT_EQ(Saved(executor), savedProgram);
+  }
   std::stringstream malformed("<GeneticProgram><Reproduction></GeneticProgram>");
   EXPECT_THROW(gp.LoadFromStream(malformed), EXMLError);
   EXPECT_THROW(gp.LoadFromFile("/nonexistent/folder/file.xml"), EXMLError);
-  EXPECT_FALSE(gp.Initialized());
-  std::stringstream badNumber(
-      "<GeneticProgram><Reproduction><CrossoverProbability>high</CrossoverProbability>"
-      "</Reproduction></GeneticProgram>");
-  EXPECT_THROW(gp.LoadFromStream(badNumber), EConvertError);
-
-  // An unknown instruction stops the load; the initialization guard restores the settings.
-  std::stringstream unknown(
-      "<GeneticProgram><Generation>7</Generation><GenerationLimit>9</GenerationLimit>"
-      "<Domain><Instructions><Variable Name=\"x\"/></Instructions><Population><Individual>"
-      "<DNA Instruction=\"pow\"/></Individual></Population></Domain></GeneticProgram>");
-  EXPECT_THAT([&] { gp.LoadFromStream(unknown); },
-              ::testing::ThrowsMessage<EGPException>("Unknown instruction \"pow\""));
-  EXPECT_EQ(gp.InitialPopulation(), 30);
-  EXPECT_EQ(gp.Generation(), 7);
+  // A handler raising while a sound document is applied: the component takes its own back.
+  TKXGeneticProgramming other;
+  Evolved(other, 5);
+  std::stringstream sound(Saved(other));
+  gp.SetOnEvaluateFitness(
+      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw EGAException("no"); });
+  EXPECT_THROW(gp.LoadFromStream(sound), EGAException);
+  SetQuadraticFitness(gp);
+  EXPECT_EQ(Saved(gp), saved);
 }
 
 // --- Report --------------------------------------------------------------------------------------

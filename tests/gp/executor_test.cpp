@@ -70,6 +70,22 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   TKXGeneticProgrammingVariantExecutor variant;
   EXPECT_THROW(variant.Assign(&executor), EConvertError);
 
+  // A component without a fittest individual brings its set; the program stays, on the new
+  // instructions of the same names, until one of them is missing.
+  TKXGeneticProgramming unevolved;
+  AddVocabulary(*unevolved.Instructions());
+  copy.Assign(&unevolved);
+  ASSERT_NE(copy.GPProgram(), nullptr);
+  EXPECT_EQ(copy.GPProgram()->Instruction()->Collection(), copy.Instructions());
+  EXPECT_EQ(RunAt(copy, inputs[0]), expected[0]);
+  unevolved.Instructions()->Delete(copy.GPProgram()->Instruction()->Index());
+  copy.Assign(&unevolved);
+  EXPECT_EQ(copy.GPProgram(), nullptr);
+  // A tree on instructions the set lacks brings them along, so that its save loads back.
+  copy.SetGPProgram(executor.GPProgram());
+  EXPECT_EQ(copy.Instructions()->Count(), unevolved.Instructions()->Count() + 1);
+  EXPECT_EQ(RunAt(copy, inputs[0]), expected[0]);
+
   // A batch of the same cases gives the same values; without a program, the empty value.
   TKXGPBatchContext<TGAFloat> batch(inputs.size());
   std::copy(inputs.begin(), inputs.end(), batch.Column("x").begin());

@@ -92,8 +92,14 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // SaveToStream into a temporary file that replaces FileName only once it is complete, so
   // a failed save leaves an existing file intact (EXMLError naming the file).
   virtual void SaveToFile(const std::string& FileName);
-  // Parse the component's document and load it. Malformed text, a missing file or a root
-  // of another tag raise EXMLError before any setting changes.
+  // Parse the component's document, check all of it, then load it. Any error (malformed
+  // text, a missing file, a root of another tag, a value that does not convert, a part that
+  // cannot be loaded) is raised naming the element's path and the value, and leaves the
+  // component as it was: its saved document does not change (an application handler that
+  // raises while the document is applied makes the component load its previous document
+  // back, which it saves beforehand, evaluating stale fitnesses as any save does). Unlike
+  // the element loaders, these also restore the header's statistics and the fittest
+  // individual, so that the component saves the document it loaded.
   virtual void LoadFromStream(std::istream& Stream);
   virtual void LoadFromFile(const std::string& FileName);
   // Appends the report of operating, initial and termination conditions, indenting the
@@ -383,6 +389,15 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // Loading goes through the setters; an unknown selection method name keeps the method.
   void SaveReproductionToXML(const TXMLReproductionType& Reproduction) const;
   void LoadReproductionFromXML(const TXMLReproductionType& Reproduction);
+  // For the whole-document loaders (LoadFromStream, LoadFromFile), after the document was
+  // applied: puts back the statistics its header recorded (which the element loaders do not
+  // read) and makes the individual at FittestIndex of the population the fittest (-1 keeps
+  // it), so that the component saves again the document it was loaded from.
+  void RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc, std::int32_t FittestIndex);
+  // Runs Load (which puts back a snapshot of the component after a failed load) with the
+  // initialization and fitness handlers detached: a handler that made the load fail would
+  // make its undo fail too. They are attached again afterwards, also after an error.
+  void RestoreWithoutHandlers(const std::function<void()>& Load);
   // Initialize without breeding individuals, for a document that brings its own: Generation,
   // already read from the document's header, survives the reset. Nothing changes when the
   // component is already initialized; a failed Initialize restores both settings.

@@ -1,14 +1,17 @@
 // The component's own document: the header every genetic document shares, and its file and
 // stream forms.
 
+#include <functional>
 #include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 
 #include "kx/core/genetic_component.hpp"
 #include "kx/xml/atomic_file.hpp"
 #include "kx/xml/genetic_document_xml.hpp"
+#include "kx/xml/xml_check.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx {
@@ -94,15 +97,77 @@ void TKXCustomGeneticComponent::SaveToFile(const std::string& FileName) {
   SaveToFileAtomically(FileName, [this](std::ostream& Stream) { SaveToStream(Stream); });
 }
 
+void TKXCustomGeneticComponent::RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc,
+                                                       std::int32_t FittestIndex) {
+  FMaxFitness = Doc.MaxFitness();
+  FMinFitness = Doc.MinFitness();
+  // The average is derived from the sum; an empty population derives it from the extremes.
+  const std::int32_t count = Population()->Count();
+  FFitnessSum = count != 0 ? static_cast<TGAFitness>(Doc.AvgFitness()) * count : 0;
+  if (FittestIndex >= 0 && FittestIndex < count)
+    FFittestIndividual = Population()->ItemAt(FittestIndex);
+}
+
+void TKXCustomGeneticComponent::RestoreWithoutHandlers(const std::function<void()>& Load) {
+  TKXInitializationEvent initialization = std::exchange(FOnInitialization, nullptr);
+  TKXFitnessEvent fitness = std::exchange(FOnEvaluateFitness, nullptr);
+  TKXFitnessEvent weighted = std::exchange(FOnEvaluateWeightedFitness, nullptr);
+  auto attach = [&] {
+    FOnInitialization = std::move(initialization);
+    FOnEvaluateFitness = std::move(fitness);
+    FOnEvaluateWeightedFitness = std::move(weighted);
+  };
+  try {
+    Load();
+  } catch (...) {
+    attach();
+    throw;
+  }
+  attach();
+}
+
+namespace {
+
+// Loads a GeneticDocument into Component: checked first, applied with a way back (Undo runs
+// the load of the snapshot).
+void LoadCheckedDocument(TKXCustomGeneticComponent& Component, TKXXMLDocument& Doc,
+                         const std::function<void(const TXMLGeneticDocumentType&)>& Apply,
+                         const std::function<void(const std::function<void()>&)>& Undo) {
+  const TXMLGeneticDocumentType root = GetGeneticDocument(Doc);
+  CheckGeneticDocumentValues(root.Node());
+  ApplyWithRollback(
+      [&Component] {
+        TXMLDocumentBinding<TXMLGeneticDocumentType> snapshot = NewGeneticDocument();
+        Component.SaveToXML(snapshot.Root());
+        return snapshot.ReleaseDocument();
+      },
+      [&] { Apply(root); },
+      [&](TKXXMLDocument& Snapshot) { Undo([&] { Apply(GetGeneticDocument(Snapshot)); }); });
+}
+
+}  // namespace
+
 void TKXCustomGeneticComponent::LoadFromStream(std::istream& Stream) {
   TKXXMLDocument doc;
   doc.LoadFromStream(Stream);
-  LoadFromXML(GetGeneticDocument(doc));
+  LoadCheckedDocument(
+      *this, doc,
+      [this](const TXMLGeneticDocumentType& Root) {
+        LoadFromXML(Root);
+        RestoreSavedStatistics(Root, -1);
+      },
+      [this](const std::function<void()>& Load) { RestoreWithoutHandlers(Load); });
 }
 
 void TKXCustomGeneticComponent::LoadFromFile(const std::string& FileName) {
   TXMLDocumentBinding<TXMLGeneticDocumentType> doc = LoadGeneticDocument(FileName);
-  LoadFromXML(doc.Root());
+  LoadCheckedDocument(
+      *this, doc.Document(),
+      [this](const TXMLGeneticDocumentType& Root) {
+        LoadFromXML(Root);
+        RestoreSavedStatistics(Root, -1);
+      },
+      [this](const std::function<void()>& Load) { RestoreWithoutHandlers(Load); });
 }
 
 }  // namespace kx

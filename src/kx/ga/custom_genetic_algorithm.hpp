@@ -15,6 +15,7 @@
 
 namespace kx {
 
+class TKXXMLDocument;
 class TXMLGADomainType;
 class TXMLGeneticAlgorithm;
 
@@ -40,8 +41,14 @@ inline constexpr std::int64_t MAX_POPULATION_BITS = std::int64_t{1} << 30;
 //   name; the core's slot stays reachable through a TKXCustomGeneticComponent reference and,
 //   when set, still runs in Crossover before DoCrossover.
 // - Loading a domain into a component that was never initialized initializes it without
-//   individuals first and restores InitialPopulation afterwards; that initialization resets
-//   Generation to 0, also when the document's header has just set it.
+//   individuals first and restores InitialPopulation and the Generation the header set.
+// - The chromosomes of a domain keep the width they were saved with: GeneSize becomes the
+//   width of the first chromosome's bit text, which may exceed the genes' total width (the
+//   GenoType's Size attribute holds the genes' width). LoadFromStream and LoadFromFile
+//   refuse a document whose chromosomes differ in width or are narrower than their genes,
+//   and also restore what the genotype's loader recomputes instead of reading (the ranges
+//   of numeric genes, the width of enumeration genes), so that a component saves again the
+//   document it loaded.
 class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
  public:
   explicit TKXCustomGeneticAlgorithm(TKXComponent* AOwner = nullptr);
@@ -92,8 +99,8 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   using TKXCustomGeneticComponent::SaveToXML;
   // The GeneticAlgorithm document, not indented.
   void SaveToStream(std::ostream& Stream) override;
-  // Parse a GeneticAlgorithm document and load it; malformed text, a missing file or a root
-  // of another tag raise EXMLError before anything changes.
+  // Parse a GeneticAlgorithm document, check all of it and load it; see the core's
+  // LoadFromStream for errors (nothing changes) and the restored statistics.
   void LoadFromStream(std::istream& Stream) override;
   void LoadFromFile(const std::string& FileName) override;
   // The header, the reproduction settings, then the domain.
@@ -156,6 +163,9 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   virtual void GenesSizeChange();
 
  private:
+  // LoadFromStream and LoadFromFile once the document is parsed.
+  void LoadCheckedDocument(TKXXMLDocument& Doc);
+
   mutable std::unique_ptr<TKXGAGenes> FGenes;
   std::int32_t FGeneSize = 0;
   TGACrossoverMethod FCrossoverMethod = cmGeneBoundary;

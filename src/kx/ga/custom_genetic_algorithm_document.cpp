@@ -1,18 +1,123 @@
 // The genetic algorithm's documents: GeneticAlgorithm (header, reproduction, domain) and
 // its GADomain part.
 
+#include <cmath>
 #include <cstdint>
 #include <istream>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 #include "kx/xml/genetic_algorithm_xml.hpp"
+#include "kx/xml/xml_check.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx {
+
+namespace {
+
+// Puts back what rebuilding a gene from its element recomputes instead of reading: the
+// width of an enumeration gene (rebuilt as its names need) and the range of a numeric gene
+// (rebuilt as the natural range of its width). Elements the document lacks stay rebuilt.
+void RestoreGeneDetails(TKXGAGene& Gene, pugi::xml_node Element) {
+  if (!TXMLNumericGeneType::Supports(Element)) return;
+  if (Gene.GeneType() == gtEnumeration && Element.child("Size")) {
+    Gene.SetSize(CheckedInt32Element(Element, "Size"));
+  }
+  if (!Element.child("MinValue") || !Element.child("MaxValue")) return;
+  const TXMLNumericGeneType numeric(Element);
+  const double low = numeric.MinValue();
+  const double high = numeric.MaxValue();
+  // Each range setter may move the other bound: a range at least as wide as the width's
+  // natural one is reached by setting the minimum first, a narrower one by setting the
+  // maximum first (the other order serves the ranges of enumeration genes).
+  auto apply = [&](bool MaxFirst) {
+    if (MaxFirst) {
+      Gene.SetMaxValue(high);
+      Gene.SetMinValue(low);
+    } else {
+      Gene.SetMinValue(low);
+      Gene.SetMaxValue(high);
+    }
+  };
+  const bool maxFirst = high - low < std::ldexp(1.0, Gene.Size());
+  apply(maxFirst);
+  if (Gene.MinValue() != low || Gene.MaxValue() != high) apply(!maxFirst);
+}
+
+void RestoreGenes(TKXGAGenes& Genes, pugi::xml_node GenoType) {
+  std::int32_t index = 0;
+  for (pugi::xml_node child = GenoType.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_element) continue;
+    if (index >= Genes.Count()) return;
+    RestoreGeneDetails(*Genes.ItemAt(index++), child);
+  }
+}
+
+// Checks the domain as LoadCheckedDocument applies it; raises naming the element.
+void CheckDomain(pugi::xml_node Domain) {
+  const pugi::xml_node genotype = Domain.child("GenoType");
+  const std::int32_t size = CheckedInt32Attribute(genotype, "Size");
+  if (size < 0) {
+    throw EGAException("Negative chromosome width " + std::to_string(size) + " at " +
+                       AttributePath(genotype, "Size"));
+  }
+  for (pugi::xml_node child = genotype.first_child(); child; child = child.next_sibling()) {
+    if (child.type() != pugi::node_element) continue;
+    if (!TXMLGeneType::Supports(child)) {
+      throw EXMLError(std::string("Unexpected element \"") + child.name() + "\" at " +
+                      ElementPath(child));
+    }
+    using enum TXMLValueKind;
+    CheckValues(child, {{"MinValue", vkDouble}, {"MaxValue", vkDouble}});
+    const std::int32_t geneSize = CheckedInt32Element(child, "Size");
+    if (geneSize < 0) {
+      throw EGAException("Negative gene size " + std::to_string(geneSize) + " at " +
+                         ElementPath(child.child("Size")));
+    }
+  }
+  // The genes as they will load, in a genotype of their own, so that every gene setter's
+  // check runs before the component changes.
+  TKXGAGenes staged;
+  if (!genotype) return;
+  try {
+    staged.LoadFromXML(TXMLGenoType(genotype));
+    RestoreGenes(staged, genotype);
+  } catch (...) {
+    RethrowAt<EGAException>(ElementPath(genotype));
+  }
+  // Every chromosome takes the first one's width; the texts bound what loading allocates.
+  std::optional<std::size_t> width;
+  const pugi::xml_node chromosomes = Domain.child("Chromosomes");
+  for (pugi::xml_node chromosome = chromosomes.child("Chromosome"); chromosome;
+       chromosome = chromosome.next_sibling("Chromosome")) {
+    const pugi::xml_node bits = chromosome.child("Genes").child("Bits");
+    const std::string_view text = ElementText(bits);
+    const std::string where = ElementPath(bits ? bits : chromosome);
+    if (text.find_first_not_of("01") != std::string_view::npos) {
+      throw EConvertError("\"" + Excerpt(text) + "\" is not a bit text at " + where);
+    }
+    if (!width) {
+      width = text.size();
+      if (*width > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
+          *width < static_cast<std::size_t>(staged.GetSize())) {
+        throw EGAException("A chromosome of " + std::to_string(text.size()) +
+                           " bits cannot hold its genes' " + std::to_string(staged.GetSize()) +
+                           " bits at " + where);
+      }
+    } else if (text.size() != *width) {
+      throw EGAException("A chromosome of " + std::to_string(text.size()) +
+                         " bits where the first chromosome has " + std::to_string(*width) + " at " +
+                         where);
+    }
+  }
+}
+
+}  // namespace
 
 void TKXCustomGeneticAlgorithm::SaveToStream(std::ostream& Stream) {
   TXMLDocumentBinding<TXMLGeneticAlgorithm> doc = NewGeneticAlgorithm();
@@ -21,14 +126,38 @@ void TKXCustomGeneticAlgorithm::SaveToStream(std::ostream& Stream) {
 }
 
 void TKXCustomGeneticAlgorithm::LoadFromStream(std::istream& Stream) {
-  TXMLDocumentBinding<TXMLGeneticAlgorithm> doc = NewGeneticAlgorithm();
-  doc.Document().LoadFromStream(Stream);
-  LoadFromXML(GetGeneticAlgorithm(doc.Document()));
+  TKXXMLDocument doc;
+  doc.LoadFromStream(Stream);
+  LoadCheckedDocument(doc);
 }
 
 void TKXCustomGeneticAlgorithm::LoadFromFile(const std::string& FileName) {
   TXMLDocumentBinding<TXMLGeneticAlgorithm> doc = LoadGeneticAlgorithm(FileName);
-  LoadFromXML(doc.Root());
+  LoadCheckedDocument(doc.Document());
+}
+
+void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
+  const TXMLGeneticAlgorithm root = GetGeneticAlgorithm(Doc);
+  CheckGeneticDocumentValues(root.Node());
+  CheckDomain(root.Node().child("Domain"));
+  auto apply = [this](const TXMLGeneticAlgorithm& Root) {
+    const pugi::xml_node domain = Root.Node().child("Domain");
+    const std::int32_t fittest = IndexOfSameContent(domain.child("FittestIndividual"),
+                                                    domain.child("Chromosomes"), "Chromosome");
+    LoadFromXML(Root);
+    RestoreGenes(*Genes(), domain.child("GenoType"));
+    RestoreSavedStatistics(Root, fittest);
+  };
+  ApplyWithRollback(
+      [this] {
+        TXMLDocumentBinding<TXMLGeneticAlgorithm> snapshot = NewGeneticAlgorithm();
+        SaveToXML(snapshot.Root());
+        return snapshot.ReleaseDocument();
+      },
+      [&] { apply(root); },
+      [&](TKXXMLDocument& Snapshot) {
+        RestoreWithoutHandlers([&] { apply(GetGeneticAlgorithm(Snapshot)); });
+      });
 }
 
 void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGeneticAlgorithm& Doc) {
@@ -60,21 +189,17 @@ void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGADomainType& Domain) {
 
 void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGADomainType& Domain) {
   // A component that was never initialized is initialized over the individuals it already
-  // has; only InitialPopulation is put back, so Generation restarts at 0 like any
-  // initialization (unlike the program trees' loader, which keeps the header's Generation).
-  if (!Initialized()) {
-    const std::int32_t initialPopulation = InitialPopulation();
-    SetInitialPopulation(0);
-    try {
-      Initialize();
-    } catch (...) {
-      SetInitialPopulation(initialPopulation);
-      throw;
-    }
-    SetInitialPopulation(initialPopulation);
-  }
+  // has, keeping InitialPopulation and the Generation the header set.
+  InitializeForDocument();
+  // The chromosomes are replaced below: emptied first, they need not follow the width
+  // changes the genotype makes while it loads.
+  Population()->Clear();
   Genes()->LoadFromXML(Domain.GenoType());
-  Population()->LoadFromXML(Domain.Chromosomes());
+  const TXMLChromosomes chromosomes = Domain.Chromosomes();
+  if (chromosomes.Count() > 0) {
+    SetGeneSize(static_cast<std::int32_t>(chromosomes.Items(0).Genes().Bits().size()));
+  }
+  Population()->LoadFromXML(chromosomes);
   SetPreviousGeneration(Population());
 }
 

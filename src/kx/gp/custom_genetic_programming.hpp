@@ -18,6 +18,7 @@ namespace kx {
 
 class TKXStringList;
 // Wrappers of the program documents (kx/xml/genetic_program_xml.hpp, gp_domain_xml.hpp).
+class TKXXMLDocument;
 class TXMLGeneticProgram;
 class TXMLGPDomainType;
 class TXMLGPInstructions;
@@ -114,8 +115,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   using TKXCustomGeneticComponent::SaveToXML;
   // The GeneticProgram document, indented (SaveToFile writes it through here).
   void SaveToStream(std::ostream& Stream) override;
-  // Parse a GeneticProgram document and load it; malformed text, a missing file or a root
-  // of another tag raise EXMLError before anything changes.
+  // Parse a GeneticProgram document, check all of it (its instructions merged into a copy
+  // of the set, every program read against that copy) and load it; see the core's
+  // LoadFromStream for errors (nothing changes) and the restored statistics.
   void LoadFromStream(std::istream& Stream) override;
   void LoadFromFile(const std::string& FileName) override;
   // The header, the reproduction settings in their document order, then the domain.
@@ -129,9 +131,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   virtual void SaveToXML(const TXMLGPDomainType& Domain);
   // A component that was never initialized is initialized with no individuals first
   // (InitialPopulation and Generation are restored afterwards, also after an error). Then
-  // the instruction set is merged, the population rebuilt from the document and copied into
-  // the previous generation. The fittest individual is not read, and the loaded individuals
-  // are not evaluated: their fitness is computed when first needed.
+  // the instruction set is merged (and ordered as the document lists the instructions, so
+  // that a set saved in any order comes back in it), the population rebuilt from the
+  // document and copied into the previous generation. The fittest individual is not read,
+  // and the loaded individuals are not evaluated: their fitness is computed when first
+  // needed.
   virtual void LoadFromXML(const TXMLGPDomainType& Domain);
   // The instruction set alone.
   virtual void SaveToXML(const TXMLGPInstructions& Instructions);
@@ -368,6 +372,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
     if (FMaxProgramSize == 0) CalculateProgramStats();
   }
   static TIndividual* AsIndividual(TKXIndividual* Item);
+
+  // LoadFromStream and LoadFromFile once the document is parsed.
+  void LoadCheckedDocument(TKXXMLDocument& Doc);
 
   std::unique_ptr<TKXGPInstructions<T>> FInstructions;
   TGPCrossoverMethod FCrossoverMethod = cmSubtree;

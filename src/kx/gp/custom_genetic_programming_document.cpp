@@ -1,15 +1,19 @@
 // The program component's documents: GeneticProgram (header, reproduction, domain), its
 // GPDomain part and the instruction set alone.
 
+#include <cstdint>
 #include <istream>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
 #include "kx/gp/custom_genetic_programming.hpp"
+#include "kx/gp/program_document_load.hpp"
 #include "kx/host/variant.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/xml_check.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx::generics {
@@ -26,13 +30,45 @@ template <class T>
 void TKXCustomGeneticProgramming<T>::LoadFromStream(std::istream& Stream) {
   TKXXMLDocument doc;
   doc.LoadFromStream(Stream);
-  LoadFromXML(GetGeneticProgram(doc));
+  LoadCheckedDocument(doc);
 }
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::LoadFromFile(const std::string& FileName) {
   TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(FileName);
-  LoadFromXML(doc.Root());
+  LoadCheckedDocument(doc.Document());
+}
+
+template <class T>
+void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
+  const TXMLGeneticProgram root = GetGeneticProgram(Doc);
+  CheckGeneticProgramValues(root.Node());
+  const pugi::xml_node domain = root.Node().child("Domain");
+  {
+    const std::unique_ptr<TKXGPInstructions<T>> staged =
+        StageInstructions<T>(*FInstructions, domain.child("Instructions"));
+    for (pugi::xml_node individual = domain.child("Population").child("Individual"); individual;
+         individual = individual.next_sibling("Individual")) {
+      CheckProgram<T>(*this, *staged, individual.child("DNA"));
+    }
+  }
+  auto apply = [this](const TXMLGeneticProgram& Root) {
+    const pugi::xml_node domain = Root.Node().child("Domain");
+    const std::int32_t fittest = IndexOfSameContent(domain.child("FittestIndividual"),
+                                                    domain.child("Population"), "Individual");
+    LoadFromXML(Root);
+    RestoreSavedStatistics(Root, fittest);
+  };
+  ApplyWithRollback(
+      [this] {
+        TXMLDocumentBinding<TXMLGeneticProgram> snapshot = NewGeneticProgram();
+        SaveToXML(snapshot.Root());
+        return snapshot.ReleaseDocument();
+      },
+      [&] { apply(root); },
+      [&](TKXXMLDocument& Snapshot) {
+        RestoreWithoutHandlers([&] { apply(GetGeneticProgram(Snapshot)); });
+      });
 }
 
 template <class T>
@@ -99,6 +135,7 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGPDomainType& Domain)
   InitializeForDocument();
   // The set first: its changes empty the populations, which are then read against it.
   FInstructions->LoadFromXML(Domain.Instructions());
+  OrderAsDocument(*FInstructions, Domain.Instructions().Node());
   Population()->LoadFromXML(Domain.Population());
   SetPreviousGeneration(Population());
   // Copying into the previous generation evaluated the loaded programs with whatever

@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <istream>
 #include <limits>
+#include <optional>
 #include <ostream>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "kx/gp/custom_genetic_programming.hpp"
+#include "kx/gp/program_document_load.hpp"
 #include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/gp_engine/variant_node.hpp"
@@ -15,6 +18,7 @@
 #include "kx/xml/atomic_file.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/xml_check.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx {
@@ -26,6 +30,20 @@ namespace {
 bool HasChildElement(pugi::xml_node Node) noexcept {
   return static_cast<bool>(
       Node.find_child([](pugi::xml_node Child) { return Child.type() == pugi::node_element; }));
+}
+
+// The nodes of a tree in a fixed order (each node before its children).
+template <class T>
+std::vector<TKXGPNode<T>*> TreeNodes(TKXGPNode<T>* Root) {
+  std::vector<TKXGPNode<T>*> nodes;
+  std::vector<TKXGPNode<T>*> stack{Root};
+  while (!stack.empty()) {
+    TKXGPNode<T>* node = stack.back();
+    stack.pop_back();
+    nodes.push_back(node);
+    for (int i = node->ChildCount() - 1; i >= 0; --i) stack.push_back(node->Child(i));
+  }
+  return nodes;
 }
 
 }  // namespace
@@ -59,9 +77,12 @@ void TKXCustomGeneticProgrammingExecutor<T>::Assign(TKXPersistent* Source) {
     return;
   }
   if (auto* component = dynamic_cast<TKXCustomGeneticProgramming<T>*>(Source)) {
-    FInstructions->AssignAll(component->Instructions());
-    TKXGPIndividual<T>* fittest = component->FittestIndividual();
-    CopyProgram(fittest != nullptr ? fittest->DNA() : nullptr);
+    if (TKXGPIndividual<T>* fittest = component->FittestIndividual()) {
+      FInstructions->AssignAll(component->Instructions());
+      CopyProgram(fittest->DNA());
+    } else {
+      AssignKeepingProgram(component->Instructions());
+    }
     return;
   }
   TKXComponent::Assign(Source);
@@ -116,9 +137,55 @@ void TKXCustomGeneticProgrammingExecutor<T>::CopyProgram(const TNode* Source) {
   if (Source != nullptr) {
     copy = Source->Clone();
     copy->RebindInstructions(*FInstructions);
+    // Instructions without a namesake join the set (with their handlers), so that the
+    // program depends on nothing but the executor and its saved form loads back.
+    std::vector<std::pair<const TKXGPInstruction<T>*, TKXGPInstruction<T>*>> adopted;
+    for (TNode* node : TreeNodes<T>(copy.get())) {
+      const TKXGPInstruction<T>* foreign = node->Instruction();
+      if (foreign == nullptr || foreign->Collection() == FInstructions.get()) continue;
+      auto known = std::find_if(adopted.begin(), adopted.end(),
+                                [foreign](const auto& Pair) { return Pair.first == foreign; });
+      if (known == adopted.end()) {
+        TKXGPInstruction<T>* own = FInstructions->Add();
+        own->Assign(const_cast<TKXGPInstruction<T>*>(foreign));
+        own->AssignEvents(const_cast<TKXGPInstruction<T>*>(foreign));
+        known = adopted.insert(adopted.end(), {foreign, own});
+      }
+      node->SetInstruction(known->second);
+    }
   }
   FGPProgram = std::move(copy);
   FGPProgramLines.Clear();
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::AssignKeepingProgram(TKXGPInstructions<T>* Source) {
+  if (!FGPProgram) {
+    FInstructions->AssignAll(Source);
+    FGPProgramLines.Clear();
+    return;
+  }
+  // The program's instructions go away with the set: remember their names in tree order
+  // and find the new namesakes afterwards.
+  const std::vector<TNode*> nodes = TreeNodes<T>(FGPProgram.get());
+  std::vector<std::optional<std::string>> names;
+  names.reserve(nodes.size());
+  for (const TNode* node : nodes) {
+    const TKXGPInstruction<T>* instruction = node->Instruction();
+    names.push_back(instruction != nullptr ? std::optional<std::string>(instruction->Name())
+                                           : std::nullopt);
+  }
+  FInstructions->AssignAll(Source);
+  FGPProgramLines.Clear();
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    if (!names[i]) continue;
+    TKXGPInstruction<T>* namesake = FInstructions->FindItemName(*names[i]);
+    if (namesake == nullptr) {
+      FGPProgram.reset();
+      return;
+    }
+    nodes[i]->SetInstruction(namesake);
+  }
 }
 
 template <class T>
@@ -197,14 +264,36 @@ void TKXCustomGeneticProgrammingExecutor<T>::ExecuteBatch(const TKXGPBatchContex
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::LoadFromFile(const std::string& FileName) {
   TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(FileName);
-  LoadFromXML(doc.Root());
+  LoadCheckedDocument(doc.Document());
 }
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::LoadFromStream(std::istream& Stream) {
   TKXXMLDocument doc;
   doc.LoadFromStream(Stream);
-  LoadFromXML(GetGeneticProgram(doc));
+  LoadCheckedDocument(doc);
+}
+
+template <class T>
+void TKXCustomGeneticProgrammingExecutor<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
+  const TXMLGeneticProgram root = GetGeneticProgram(Doc);
+  const pugi::xml_node domain = root.Node().child("Domain");
+  {
+    const pugi::xml_node instructions = domain.child("Instructions");
+    const std::unique_ptr<TKXGPInstructions<T>> staged = StageInstructions<T>(
+        *FInstructions, HasChildElement(instructions) ? instructions : pugi::xml_node());
+    if (staged->Count() > 0) {
+      CheckProgram<T>(*this, *staged, domain.child("FittestIndividual").child("DNA"));
+    }
+  }
+  ApplyWithRollback(
+      [this] {
+        TXMLDocumentBinding<TXMLGeneticProgram> snapshot = NewGeneticProgram();
+        SaveToXML(snapshot.Root());
+        return snapshot.ReleaseDocument();
+      },
+      [&] { LoadFromXML(root); },
+      [this](TKXXMLDocument& Snapshot) { LoadFromXML(GetGeneticProgram(Snapshot)); });
 }
 
 template <class T>
@@ -243,7 +332,10 @@ void TKXCustomGeneticProgrammingExecutor<T>::LoadDomain(const TXMLGPDomainType& 
   // Plain pugixml look-ups: the wrappers' getters would add the elements they miss, and
   // reading must leave the document as it is.
   const pugi::xml_node instructions = Domain.Node().child("Instructions");
-  if (HasChildElement(instructions)) FInstructions->LoadFromXML(TXMLGPInstructions(instructions));
+  if (HasChildElement(instructions)) {
+    FInstructions->LoadFromXML(TXMLGPInstructions(instructions));
+    OrderAsDocument(*FInstructions, instructions);
+  }
   if (FInstructions->Count() == 0) return;
   const pugi::xml_node dna = Domain.Node().child("FittestIndividual").child("DNA");
   if (!dna) {

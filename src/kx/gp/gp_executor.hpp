@@ -39,6 +39,7 @@
 namespace kx {
 
 // Wrappers of the program documents (kx/xml/genetic_program_xml.hpp, gp_domain_xml.hpp).
+class TKXXMLDocument;
 class TXMLGeneticProgram;
 class TXMLGPDomainType;
 class TXMLGPInstructions;
@@ -58,15 +59,21 @@ namespace generics {
 // - A program whose nodes use instructions of another set (the tree handed to
 //   SetGPProgram, the program of an executor or component being assigned) is switched to
 //   the executor's own instructions of the same names, so that it runs the executor's
-//   handlers and stays valid when the other set goes away. Nodes whose instruction has no
-//   namesake in the executor's set keep it (that set must then outlive the program).
+//   handlers, stays valid when the other set goes away and can be saved and loaded back.
+//   An instruction without a namesake in the set is added to it (a copy, handlers
+//   included) for the program to use.
 // - Saving without a program writes an empty "DNA" element; loading a DNA element that
 //   names no instruction (such as that one) leaves the executor without a program.
-// - Assigning from an executor without a program, or from a component without a fittest
-//   individual, leaves the executor without a program.
-// - Loading and parsing build the new program aside and install it only when it was read
-//   completely: an error (an unknown instruction name, a bad constant) keeps the previous
-//   program. Instructions merged before the error stay merged.
+// - Assigning from an executor without a program leaves the executor without one.
+//   Assigning from a component without a fittest individual copies the set and keeps the
+//   executor's program, switched to the new instructions of the same names; the program is
+//   dropped only when the new set lacks one of them.
+// - LoadFromFile and LoadFromStream check the whole document first (its instructions merged
+//   into a copy of the set, the program read against that copy) and change nothing on an
+//   error, which names the element; an application handler raising while the document is
+//   applied makes the executor load its previous document back. Parse builds the new
+//   program aside and installs it only when it was read completely; instructions it merged
+//   before an error stay merged.
 template <class T>
 class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGeneticProgramEngine<T> {
  public:
@@ -80,8 +87,10 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
 
   // From another executor of the same value type: its instructions with their handlers and
   // a copy of its program. From a program component of the same value type: its
-  // instructions with their handlers and a copy of its fittest individual's program. The
-  // text form is cleared. Other sources raise EConvertError.
+  // instructions with their handlers and a copy of its fittest individual's program; a
+  // component without a fittest individual leaves the program, switched to the new
+  // instructions of the same names (dropped when one of them is missing). The text form is
+  // cleared. Other sources raise EConvertError.
   void Assign(TKXPersistent* Source) override;
 
   // --- Engine ----------------------------------------------------------------------------
@@ -106,7 +115,8 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   // The root of the program, or nullptr.
   TNode* GPProgram() const noexcept { return FGPProgram.get(); }
   // Replaces the program by a deep copy of Node's tree (Node's Clone; the caller keeps
-  // Node), or removes it with nullptr. Clears the text form.
+  // Node), or removes it with nullptr. Clears the text form. Instructions of the tree whose
+  // names the set lacks are added to it (see the class comment).
   void SetGPProgram(const TNode* Node);
 
   // The program's text form: generated (GenerateXML) when the list is empty and there is
@@ -139,8 +149,8 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   // program (its "Name" and "Fitness" are not written). The header and "Reproduction" are
   // left alone, so a component's saved run loads directly.
 
-  // Parse a GeneticProgram document and load its domain; malformed text, a missing file or
-  // a root of another tag raise EXMLError before anything changes.
+  // Parse a GeneticProgram document, check all of it and load its domain; any error leaves
+  // the executor unchanged and names the element (see the class comment).
   virtual void LoadFromFile(const std::string& FileName);
   virtual void LoadFromStream(std::istream& Stream);
   // A new GeneticProgram document holding the domain: indented in a file (replaced only
@@ -173,8 +183,13 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   // The domain part of LoadFromXML, without touching the text form.
   void LoadDomain(const TXMLGPDomainType& Domain);
   // Installs a copy of Source (nullptr: no program), its instructions switched to the
-  // executor's namesakes.
+  // executor's namesakes (added to the set when missing).
   void CopyProgram(const TNode* Source);
+  // Copies Source into the set and switches the program to the new namesakes of its
+  // instructions, or drops it when one is missing.
+  void AssignKeepingProgram(TKXGPInstructions<T>* Source);
+  // LoadFromStream and LoadFromFile once the document is parsed.
+  void LoadCheckedDocument(TKXXMLDocument& Doc);
 
   std::unique_ptr<TKXGPInstructions<T>> FInstructions;
   TNodePtr FGPProgram;

@@ -25,10 +25,14 @@ void TKXGPIndividual<T>::LoadFromXML(const TXMLIndividualType& Element) {
   try {
     const TXMLDnaType dna = Element.DNA();
     if (FDNA->Instruction() == nullptr && dna.HasInstruction()) {
-      // The root needs an instruction of the engine's set to resolve the names below it.
+      // The root needs an instruction of the engine's set to resolve the names below it;
+      // any one serves, as the root then resolves its own name like every node (an unnamed
+      // instruction by its display name too). An empty set knows no name at all.
       if (TKXGPPopulation<T>* population = Collection()) {
         if (IKXGeneticProgramEngine<T>* engine = population->Engine()) {
-          FDNA->SetInstruction(engine->GetInstructions()->ItemByName(dna.Instruction()));
+          TKXGPInstructions<T>* set = engine->GetInstructions();
+          FDNA->SetInstruction(set->Count() > 0 ? set->Items(0)
+                                                : set->ItemByName(dna.Instruction()));
         }
       }
     }

@@ -32,7 +32,16 @@ TKXGPInstruction<T>* ResolveInstruction(const TKXGPInstruction<T>* Provisional,
   if (Provisional == nullptr) return nullptr;
   // A missing attribute reads as the empty name, which only an unnamed instruction has.
   const std::string name = Element.Instruction();
-  if (TKXGPInstructions<T>* set = Provisional->Collection()) return set->ItemByName(name);
+  if (TKXGPInstructions<T>* set = Provisional->Collection()) {
+    if (TKXGPInstruction<T>* found = set->FindItemName(name)) return found;
+    // An unnamed instruction is written under its display name (its class name): a tree
+    // that uses one reads back.
+    for (int i = 0; i < set->Count(); ++i) {
+      TKXGPInstruction<T>* item = set->ItemAt(i);
+      if (item->Name().empty() && SameText(item->DisplayName(), name)) return item;
+    }
+    throw EGPException(FormatMessage(SUnknownInstruction, {name}));
+  }
   // A detached instruction is a set of its own.
   if (SameText(name, Provisional->Name())) {
     return const_cast<TKXGPInstruction<T>*>(Provisional);

@@ -1,5 +1,7 @@
 #include "kx/xml/genetic_document_xml.hpp"
 
+#include "kx/xml/xml_check.hpp"
+
 namespace kx {
 
 namespace {
@@ -16,6 +18,22 @@ TXMLDocumentBinding<TXMLGeneticDocumentType> LoadGeneticDocument(const std::stri
 
 TXMLDocumentBinding<TXMLGeneticDocumentType> NewGeneticDocument() {
   return NewDocumentRoot<TXMLGeneticDocumentType>(RootTag);
+}
+
+void CheckGeneticDocumentValues(pugi::xml_node Root) {
+  using enum TXMLValueKind;
+  CheckValues(Root, {{"DiversityLimit", vkSingle},
+                     {"AvgFitness", vkSingle},
+                     {"MaxFitness", vkSingle},
+                     {"MinFitness", vkSingle},
+                     {"FitnessCutoff", vkSingle},
+                     {"Generation", vkInt32},
+                     {"GenerationLimit", vkUInt32},
+                     {"Reproduction/CrossoverProbability", vkSingle},
+                     {"Reproduction/InversionProbability", vkSingle},
+                     {"Reproduction/MutationProbability", vkSingle},
+                     {"Reproduction/SelectionMethod/ElitistPercent", vkSingle},
+                     {"Reproduction/SelectionMethod/TournamentField", vkInt32}});
 }
 
 }  // namespace kx

@@ -1,5 +1,7 @@
 #include "kx/xml/genetic_program_xml.hpp"
 
+#include "kx/xml/xml_check.hpp"
+
 namespace kx {
 
 namespace {
@@ -36,6 +38,20 @@ TXMLDocumentBinding<TXMLGeneticProgram> LoadGeneticProgram(const std::string& Fi
 
 TXMLDocumentBinding<TXMLGeneticProgram> NewGeneticProgram() {
   return NewDocumentRoot<TXMLGeneticProgram>("GeneticProgram");
+}
+
+void CheckGeneticProgramValues(pugi::xml_node Root) {
+  using enum TXMLValueKind;
+  CheckGeneticDocumentValues(Root);
+  CheckValues(Root, {{"Reproduction/InitializationDepth", vkInt32},
+                     {"Reproduction/MutationWeights/mmSubtree", vkInt32},
+                     {"Reproduction/MutationWeights/mmReplacement", vkInt32},
+                     {"Reproduction/MutationWeights/mmConstant", vkInt32},
+                     {"Reproduction/MutationWeights/mmShrink", vkInt32},
+                     {"Reproduction/MutationWeights/mmHoist", vkInt32},
+                     {"Reproduction/MutationWeights/mmPoint", vkInt32},
+                     {"Reproduction/SelectionNonterminalsProbability", vkSingle},
+                     {"Reproduction/PointMutationProbability", vkSingle}});
 }
 
 }  // namespace kx

@@ -88,6 +88,9 @@ TXMLGeneticProgram GetGeneticProgram(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGeneticProgram> LoadGeneticProgram(const std::string& FileName);
 TXMLDocumentBinding<TXMLGeneticProgram> NewGeneticProgram();
 
+// CheckGeneticDocumentValues, then the numbers of the program reproduction settings.
+void CheckGeneticProgramValues(pugi::xml_node Root);
+
 // The interface names of the wrappers are the classes themselves.
 using IXMLGeneticProgram = TXMLGeneticProgram;
 using IXMLGPReproductionType = TXMLGPReproductionType;
