@@ -273,7 +273,8 @@ namespace {
 #if defined(__x86_64__) && !defined(__POPCNT__)
 [[gnu::target_clones("popcnt", "default")]]
 #endif
-std::int32_t CountWordOnes(const TKXEncodedBits::TWord* Words, std::size_t Count) noexcept {
+std::int32_t
+CountWordOnes(const TKXEncodedBits::TWord* Words, std::size_t Count) noexcept {
   std::int32_t ones = 0;
   for (std::size_t i = 0; i < Count; ++i) ones += std::popcount(Words[i]);
   return ones;
