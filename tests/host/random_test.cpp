@@ -67,7 +67,9 @@ TEST(Random, ScopeInstallsAndRestoresTheCurrentGeneratorWithoutAdvancingTheLibra
   EXPECT_EQ(Draw(10, 100), expected);
 }
 
-TEST(Random, BlockDrawsContinueTheSequence) {
+// Bulk draws continue the sequence, and the threshold gives the float comparison's outcome
+// for every draw: at the draws next to each probability's boundary and on ordinary runs.
+TEST(Random, BlockDrawsAndTheFloatThresholdMatchSingleDraws) {
   kx::TKXRandom bulk(5, 3);
   kx::TKXRandom single(5, 3);
   std::vector<std::uint32_t> block(67);
@@ -76,47 +78,35 @@ TEST(Random, BlockDrawsContinueTheSequence) {
     for (int i = 0; i < count; ++i) ASSERT_EQ(block[i], single.Next()) << count << " " << i;
   }
   EXPECT_EQ(bulk.Next(), single.Next());
-}
 
-// The threshold must give the float comparison's outcome for every draw: checked at the
-// draws next to each probability's boundary and on a long run of ordinary draws.
-TEST(Random, FloatThresholdDecidesLikeTheFloatComparison) {
   const double step = std::ldexp(1.0, -32);
-  const double half = 0.5;
-  const double one = 1.0;
-  const std::vector<double> probabilities = {0,
-                                             -0.25,
-                                             1,
-                                             1.5,
-                                             std::numeric_limits<double>::quiet_NaN(),
-                                             std::numeric_limits<double>::infinity(),
-                                             std::numeric_limits<double>::denorm_min(),
-                                             1e-300,
-                                             step / 2,
-                                             step,
-                                             std::nextafter(step, 0.0),
-                                             std::nextafter(step, one),
-                                             3 * step,
-                                             std::nextafter(half, 0.0),
-                                             half,
-                                             std::nextafter(half, one),
-                                             1 - step,
-                                             std::nextafter(1 - step, one),
-                                             std::nextafter(one, 0.0),
-                                             0.01,
-                                             1.0 / 1024,
-                                             0.3};
-  for (const double p : probabilities) {
+  using limits = std::numeric_limits<double>;
+  for (const double p : {0.0,
+                         -0.25,
+                         1.0,
+                         1.5,
+                         limits::quiet_NaN(),
+                         limits::infinity(),
+                         limits::denorm_min(),
+                         1e-300,
+                         step / 2,
+                         step,
+                         std::nextafter(step, 0.0),
+                         std::nextafter(step, 1.0),
+                         3 * step,
+                         std::nextafter(0.5, 0.0),
+                         0.5,
+                         std::nextafter(0.5, 1.0),
+                         1 - step,
+                         std::nextafter(1 - step, 1.0),
+                         std::nextafter(1.0, 0.0),
+                         0.01,
+                         1.0 / 1024,
+                         0.3}) {
     const std::uint64_t threshold = kx::TKXRandom::FloatThreshold(p);
-    std::vector<std::uint32_t> draws = {0, 1, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu};
-    if (p > 0 && p < 1) {
-      const auto boundary = static_cast<std::int64_t>(std::floor(p / step));
-      for (std::int64_t n = boundary - 2; n <= boundary + 2; ++n) {
-        if (n >= 0 && n <= 0xFFFFFFFF) draws.push_back(static_cast<std::uint32_t>(n));
-      }
-    }
-    for (const std::uint32_t n : draws) {
-      EXPECT_EQ(n<threshold, p> n * (1.0 / 4294967296.0)) << p << " " << n;
+    const double boundary = p > 0 && p < 1 ? std::floor(p / step) : 0;
+    for (double n = boundary - 2; n <= boundary + 2; ++n) {
+      if (n >= 0) EXPECT_EQ(n<threshold, p> n * step) << p << " " << n;
     }
     kx::TKXRandom raw(9);
     kx::TKXRandom real(9);
