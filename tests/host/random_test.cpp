@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <kx/host/random.hpp>
@@ -81,32 +82,19 @@ TEST(Random, BlockDrawsAndTheFloatThresholdMatchSingleDraws) {
 
   const double step = std::ldexp(1.0, -32);
   using limits = std::numeric_limits<double>;
-  for (const double p : {0.0,
-                         -0.25,
-                         1.0,
-                         1.5,
-                         limits::quiet_NaN(),
-                         limits::infinity(),
-                         limits::denorm_min(),
-                         1e-300,
-                         step / 2,
-                         step,
-                         std::nextafter(step, 0.0),
-                         std::nextafter(step, 1.0),
-                         3 * step,
-                         std::nextafter(0.5, 0.0),
-                         0.5,
-                         std::nextafter(0.5, 1.0),
-                         1 - step,
-                         std::nextafter(1 - step, 1.0),
-                         std::nextafter(1.0, 0.0),
-                         0.01,
-                         1.0 / 1024,
-                         0.3}) {
+  // clang-format off
+  const std::vector<double> probabilities = {
+      0.0, -0.25, 1.0, 1.5, limits::quiet_NaN(), limits::infinity(), limits::denorm_min(),
+      1e-300, step / 2, step, std::nextafter(step, 0.0), std::nextafter(step, 1.0), 3 * step,
+      std::nextafter(0.5, 0.0), 0.5, std::nextafter(0.5, 1.0), 1 - step,
+      std::nextafter(1 - step, 1.0), std::nextafter(1.0, 0.0), 0.01, 1.0 / 1024, 0.3};
+  // clang-format on
+  for (const double p : probabilities) {
     const std::uint64_t threshold = kx::TKXRandom::FloatThreshold(p);
     const double boundary = p > 0 && p < 1 ? std::floor(p / step) : 0;
-    for (double n = boundary - 2; n <= boundary + 2; ++n) {
-      if (n >= 0) EXPECT_EQ(n<threshold, p> n * step) << p << " " << n;
+    for (double n = std::max(0.0, boundary - 2); n <= boundary + 2; ++n) {
+      const bool below = n < static_cast<double>(threshold);
+      EXPECT_EQ(below, p > n * step) << p << " " << n;
     }
     kx::TKXRandom raw(9);
     kx::TKXRandom real(9);
