@@ -48,11 +48,10 @@ TKXGABits::TWord PackFlags(const std::uint8_t* Flags) noexcept {
 
 bool TKXGABits::Mutate(TGAProbability Probability) {
   // One draw per bit in bit order, made a word at a time; Probability > Float() is decided
-  // on the raw draw by the generator's exact threshold. The comparisons always cover a
-  // whole word (a loop the compiler vectorizes); flags past Size are masked off.
+  // on the raw draw by the generator's exact threshold. A bit flips when its draw is at most
+  // the threshold's predecessor, which fits 32 bits, so the comparisons of a whole word
+  // vectorize (flags past Size are masked off); a threshold of 0 flips nothing.
   TKXRandom& random = CurrentRandom();
-  // Draws below the threshold flip: draws up to its predecessor, which fits 32 bits (the
-  // word-wide comparison then vectorizes); a threshold of 0 flips nothing.
   const std::uint64_t threshold = TKXRandom::FloatThreshold(Probability);
   const auto highest = static_cast<std::uint32_t>(threshold - 1);
   const TWord any = threshold == 0 ? 0 : ~TWord{0};
