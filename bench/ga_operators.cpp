@@ -2,17 +2,33 @@
 // (population 500) with the time of a generation split into operators, selection and fitness.
 //
 // Per-bit figures are reported as items per second (one item = one bit); BM_DrawsPerBit is
-// the generator's own cost of one uniform draw per bit, the floor of Mutate.
+// the generator's own cost of one uniform draw per bit.
+//
+// BM_OneMaxVsReference breeds the same OneMax generations with the library component and
+// with a hand-written program (bit-vector chromosomes, one generator call and a comparison
+// per bit in mutation, one-point crossover, tournaments, popcount fitness) and reports the
+// library's time per generation as a ratio to the program's, both measured in the same run.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <kx/kxevo.hpp>
+#include <utility>
+#include <vector>
 
 namespace {
 
 constexpr std::int32_t kBits = 1024;
+constexpr int kPopulation = 500;
+constexpr int kTournament = 6;
+constexpr double kCrossoverProbability = 0.9;
+constexpr double kMutationProbability = 1.0 / kBits;
+// Runs restart before the optimum stops them, so every timed generation breeds.
+constexpr int kRestartGeneration = 150;
 
 void Chromosome(kx::TKXGABits& Bits) {
   Bits.SetSize(kBits);
@@ -112,20 +128,25 @@ class TTimedOneMax : public kx::TKXGeneticAlgorithm {
   double FitnessSeconds = 0;
 
   TTimedOneMax() {
-    SetGeneSize(kBits);
-    SetInitialPopulation(500);
-    SetFitnessMethod(kx::fmMaximize);
-    SetSelectionMethod(kx::smTournament);
-    SetTournamentField(6);
-    SetCrossoverMethod(kx::cmBitBoundary);
-    SetCrossoverProbability(0.9);
-    SetMutationProbability(1.0 / kBits);
-    SetOperations({kx::goCrossover, kx::goMutate});
+    Configure(*this);
     SetOnEvaluateFitness([this](kx::TKXObject*, kx::TKXIndividual* Item, kx::TGAFitness& F) {
       const auto start = Clock::now();
       F = static_cast<kx::TKXGAIndividual*>(Item)->Bits()->CountOnes();
       FitnessSeconds += Seconds(start);
     });
+  }
+
+  // The OneMax settings that every benchmark here shares.
+  static void Configure(kx::TKXGeneticAlgorithm& GA) {
+    GA.SetGeneSize(kBits);
+    GA.SetInitialPopulation(kPopulation);
+    GA.SetFitnessMethod(kx::fmMaximize);
+    GA.SetSelectionMethod(kx::smTournament);
+    GA.SetTournamentField(kTournament);
+    GA.SetCrossoverMethod(kx::cmBitBoundary);
+    GA.SetCrossoverProbability(kCrossoverProbability);
+    GA.SetMutationProbability(kMutationProbability);
+    GA.SetOperations({kx::goCrossover, kx::goMutate});
   }
 
   kx::TKXIndividual* SelectParent(kx::TKXPopulation* Population) override {
@@ -158,7 +179,7 @@ void BM_OneMaxGeneration(benchmark::State& State) {
   ga.OperatorSeconds = ga.SelectionSeconds = ga.FitnessSeconds = 0;
   for (auto _ : State) {
     // Restart before the optimum stops the run, so every iteration breeds a generation.
-    if (ga.Generation() >= 150) {
+    if (ga.Generation() >= kRestartGeneration) {
       State.PauseTiming();
       const double op = ga.OperatorSeconds, sel = ga.SelectionSeconds, fit = ga.FitnessSeconds;
       ga.Initialize();
@@ -174,5 +195,171 @@ void BM_OneMaxGeneration(benchmark::State& State) {
   State.counters["fitness_us"] = ga.FitnessSeconds / n * 1e6;
 }
 BENCHMARK(BM_OneMaxGeneration)->Unit(benchmark::kMillisecond);
+
+// The hand-written OneMax program: what a competent engineer writes for these settings
+// without a library, with its own copy of the generator algorithm.
+class TReferenceOneMax {
+ public:
+  explicit TReferenceOneMax(std::uint64_t Seed) : FState(Seed) {
+    for (auto* population : {&FCurrent, &FNext}) {
+      population->resize(kPopulation);
+      for (TIndividual& individual : *population) individual.Words.resize(kWords);
+    }
+    Restart();
+  }
+
+  void Restart() {
+    for (TIndividual& individual : FCurrent) {
+      for (std::uint64_t& word : individual.Words) word = (std::uint64_t{Next()} << 32) | Next();
+      individual.Ones = Count(individual);
+    }
+    FGeneration = 0;
+  }
+
+  int Generation() const { return FGeneration; }
+
+  void Evolve() {
+    for (int i = 0; i < kPopulation; i += 2) {
+      const TIndividual& parent1 = Tournament();
+      const TIndividual& parent2 = Tournament();
+      TIndividual& child1 = FNext[i];
+      TIndividual& child2 = FNext[i + 1];
+      if (Uniform() < kCrossoverProbability) {
+        const int point = static_cast<int>(Below(kBits));
+        Cross(parent1, parent2, point, child1);
+        Cross(parent2, parent1, point, child2);
+      } else {
+        child1.Words = parent1.Words;
+        child2.Words = parent1.Words;
+      }
+      Mutate(child1);
+      Mutate(child2);
+    }
+    for (TIndividual& individual : FNext) individual.Ones = Count(individual);
+    std::swap(FCurrent, FNext);
+    ++FGeneration;
+  }
+
+ private:
+  static constexpr int kWords = kBits / 64;
+
+  struct TIndividual {
+    std::vector<std::uint64_t> Words;
+    int Ones = 0;
+  };
+
+  std::uint32_t Next() {
+    const std::uint64_t old = FState;
+    FState = old * 6364136223846793005ULL + 1442695040888963407ULL;
+    const auto xorshifted = static_cast<std::uint32_t>(((old >> 18u) ^ old) >> 27u);
+    const auto rot = static_cast<std::uint32_t>(old >> 59u);
+    return (xorshifted >> rot) | (xorshifted << ((-rot) & 31u));
+  }
+  double Uniform() { return Next() * (1.0 / 4294967296.0); }
+  std::uint32_t Below(std::uint32_t N) {
+    return static_cast<std::uint32_t>((std::uint64_t{Next()} * N) >> 32u);
+  }
+
+  static int Count(const TIndividual& Individual) {
+    int ones = 0;
+    for (const std::uint64_t word : Individual.Words) ones += std::popcount(word);
+    return ones;
+  }
+
+  const TIndividual& Tournament() {
+    const TIndividual* best = &FCurrent[Below(kPopulation)];
+    for (int k = 1; k < kTournament; ++k) {
+      const TIndividual& candidate = FCurrent[Below(kPopulation)];
+      if (candidate.Ones > best->Ones) best = &candidate;
+    }
+    return *best;
+  }
+
+  // Bits 0 .. Point from First, the rest from Second.
+  static void Cross(const TIndividual& First, const TIndividual& Second, int Point,
+                    TIndividual& Child) {
+    const int word = (Point + 1) / 64;
+    const int bit = (Point + 1) % 64;
+    std::copy_n(First.Words.begin(), word, Child.Words.begin());
+    std::copy(Second.Words.begin() + word, Second.Words.end(), Child.Words.begin() + word);
+    if (bit != 0) {
+      const std::uint64_t low = (std::uint64_t{1} << bit) - 1;
+      Child.Words[word] = (First.Words[word] & low) | (Second.Words[word] & ~low);
+    }
+  }
+
+  // One draw per bit.
+  void Mutate(TIndividual& Individual) {
+    for (std::uint64_t& word : Individual.Words) {
+      for (int j = 0; j < 64; ++j) {
+        if (Uniform() < kMutationProbability) word ^= std::uint64_t{1} << j;
+      }
+    }
+  }
+
+  std::uint64_t FState;
+  std::vector<TIndividual> FCurrent;
+  std::vector<TIndividual> FNext;
+  int FGeneration = 0;
+};
+
+// Processor time of this single-threaded process, so load from other processes on the
+// machine skews both sides alike.
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// Restarts (untimed) are rare: one per 150 generations on both sides.
+template <class Evolver, class Restarter>
+double TimeGenerations(int Generations, Evolver&& Evolve, Restarter&& Restart) {
+  double seconds = 0;
+  double start = CpuSeconds();
+  for (int done = 0; done < Generations;) {
+    if (Evolve()) {
+      ++done;
+      continue;
+    }
+    seconds += CpuSeconds() - start;
+    Restart();
+    start = CpuSeconds();
+  }
+  return seconds + CpuSeconds() - start;
+}
+
+void BM_OneMaxVsReference(benchmark::State& State) {
+  kx::RandSeed(1);
+  kx::TKXGeneticAlgorithm ga;
+  TTimedOneMax::Configure(ga);
+  ga.SetOnEvaluateFitness([](kx::TKXObject*, kx::TKXIndividual* Item, kx::TGAFitness& F) {
+    F = static_cast<kx::TKXGAIndividual*>(Item)->Bits()->CountOnes();
+  });
+  ga.Initialize();
+  TReferenceOneMax reference(1);
+  constexpr int kGenerations = 50;
+  double library = 0;
+  double handWritten = 0;
+  for (auto _ : State) {
+    // The two alternate in short runs, so both see the same machine state.
+    library += TimeGenerations(
+        kGenerations,
+        [&] {
+          if (ga.Generation() >= kRestartGeneration) return false;
+          ga.Evolve();
+          return true;
+        },
+        [&] { ga.Initialize(); });
+    handWritten += TimeGenerations(
+        kGenerations,
+        [&] {
+          if (reference.Generation() >= kRestartGeneration) return false;
+          reference.Evolve();
+          return true;
+        },
+        [&] { reference.Restart(); });
+  }
+  const double generations = static_cast<double>(State.iterations()) * kGenerations;
+  State.counters["library_us"] = library / generations * 1e6;
+  State.counters["reference_us"] = handWritten / generations * 1e6;
+  State.counters["ratio"] = library / handWritten;
+}
+BENCHMARK(BM_OneMaxVsReference)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 }  // namespace

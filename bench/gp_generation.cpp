@@ -8,19 +8,282 @@
 // the cost of everything else (selection, copying children, flattening, node choice,
 // mutation, statistics) is the generation time minus the node executions, which the two
 // case counts separate: with 10,000 cases the generation is almost all execution.
+//
+// Each configuration also runs, in the same process right after the library, a hand-written
+// program doing the same generation work on the same data (TReferenceGP: trees of small
+// structs, a switch interpreter run case by case or over blocks of cases, tournaments,
+// subtree crossover, subtree/shrink/hoist and point mutation, the depth limit). Counters:
+// ratio = library time per generation / hand-written time per generation (processor time);
+// throughput_ratio = library nodes/s / hand-written nodes/s (above 1: the library is faster).
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <ctime>
 #include <kx/gp/genetic_programming.hpp>
 #include <kx/gp_engine/batch_context.hpp>
 #include <kx/host/random.hpp>
+#include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "quartic_instructions.hpp"
 
 namespace {
+
+constexpr int kPrograms = 1000;
+constexpr int kTournament = 7;
+constexpr int kRampDepths = 5;
+constexpr int kDepthLimit = 17;
+constexpr int kRestartGeneration = 10;
+
+double Input(int Case, int Cases) { return -1.0 + 2.0 * Case / (Cases - 1); }
+
+// Processor time of this single-threaded process.
+double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+// The hand-written program: what a competent engineer writes for this run without a
+// library, with the component's default variation settings (crossover 0.9 choosing
+// functions 90% of the time, mutation 0.01 split evenly between subtree, shrink and hoist,
+// point mutation 0.1 with 0.1 per node, children deeper than the limit replaced by their
+// parent) and its own copy of the generator algorithm.
+class TReferenceGP {
+ public:
+  TReferenceGP(int Cases, bool Block) : FBlock(Block) {
+    for (int k = 0; k < Cases; ++k) {
+      FInputs.push_back(Input(k, Cases));
+      FOutputs.push_back(examples::Quartic(FInputs.back()));
+    }
+    FPredicted.resize(FOutputs.size());
+    FCurrent.resize(kPrograms);
+    FNext.resize(kPrograms);
+  }
+
+  // Ramped half-and-half, full and grow alternating, over 3 .. 7 levels of functions: the
+  // library's initial programs average about as many nodes (its duplicate check pushes
+  // the depth of the ramp up), so both runs start from programs of similar size.
+  void Restart() {
+    FState = 1;
+    for (int i = 0; i < kPrograms; ++i) {
+      FCurrent[i].Tree = Grow(3 + (i / 2) % kRampDepths, i % 2 == 0);
+      Evaluate(FCurrent[i]);
+    }
+  }
+
+  void Evolve() {
+    for (int i = 0; i < kPrograms; i += 2) {
+      const TProgram& parent1 = Tournament();
+      const TProgram& parent2 = Tournament();
+      TProgram& child1 = FNext[i];
+      TProgram& child2 = FNext[i + 1];
+      Copy(parent1, child1);
+      if (Uniform() < 0.9) {
+        Copy(parent2, child2);
+        std::swap(*ChooseSlot(child1.Tree), *ChooseSlot(child2.Tree));
+        child1.Stale = child2.Stale = true;
+      } else {
+        Copy(parent1, child2);
+      }
+      Vary(child1, parent1);
+      Vary(child2, parent2);
+    }
+    for (TProgram& program : FNext) {
+      if (program.Stale) Evaluate(program);
+    }
+    std::swap(FCurrent, FNext);
+  }
+
+  double Nodes = 0;
+
+  double AverageSize() const {
+    double total = 0;
+    for (const TProgram& program : FCurrent) total += Size(program.Tree.get());
+    return total / kPrograms;
+  }
+
+ private:
+  enum class TOp : std::uint8_t { Add, Sub, Mul, Div, X };
+  struct TNode {
+    TOp Op;
+    std::unique_ptr<TNode> Left;
+    std::unique_ptr<TNode> Right;
+  };
+  using TTree = std::unique_ptr<TNode>;
+  struct TProgram {
+    TTree Tree;
+    double Error = 0;
+    bool Stale = false;
+  };
+  static constexpr int kBlockCases = 256;
+
+  std::uint32_t Next() {
+    const std::uint64_t old = FState;
+    FState = old * 6364136223846793005ULL + 1442695040888963407ULL;
+    const auto xorshifted = static_cast<std::uint32_t>(((old >> 18u) ^ old) >> 27u);
+    const auto rot = static_cast<std::uint32_t>(old >> 59u);
+    return (xorshifted >> rot) | (xorshifted << ((-rot) & 31u));
+  }
+  double Uniform() { return Next() * (1.0 / 4294967296.0); }
+  std::uint32_t Below(std::uint32_t N) {
+    return static_cast<std::uint32_t>((std::uint64_t{Next()} * N) >> 32u);
+  }
+
+  TTree Leaf() { return std::make_unique<TNode>(TNode{TOp::X, nullptr, nullptr}); }
+  TTree Grow(int Depth, bool Full) {
+    const auto op = static_cast<TOp>(Below(Full ? 4 : 5));
+    if (Depth == 0 || op == TOp::X) return Leaf();
+    return std::make_unique<TNode>(TNode{op, Grow(Depth - 1, Full), Grow(Depth - 1, Full)});
+  }
+  static TTree Clone(const TNode& Node) {
+    if (Node.Op == TOp::X) return std::make_unique<TNode>(TNode{TOp::X, nullptr, nullptr});
+    return std::make_unique<TNode>(TNode{Node.Op, Clone(*Node.Left), Clone(*Node.Right)});
+  }
+  static int Size(const TNode* Node) {
+    return Node->Op == TOp::X ? 1 : 1 + Size(Node->Left.get()) + Size(Node->Right.get());
+  }
+  static int Depth(const TNode* Node) {
+    if (Node->Op == TOp::X) return 0;
+    return 1 + std::max(Depth(Node->Left.get()), Depth(Node->Right.get()));
+  }
+  static void Copy(const TProgram& From, TProgram& To) {
+    To.Tree = Clone(*From.Tree);
+    To.Error = From.Error;
+    To.Stale = From.Stale;
+  }
+
+  // The owning pointers of the tree's functions and terminals, so that a subtree can be
+  // replaced where it hangs.
+  void CollectSlots(TTree& Slot) {
+    if (Slot->Op == TOp::X) {
+      FTerminals.push_back(&Slot);
+      return;
+    }
+    FFunctions.push_back(&Slot);
+    CollectSlots(Slot->Left);
+    CollectSlots(Slot->Right);
+  }
+  TTree* ChooseSlot(TTree& Root) {
+    FFunctions.clear();
+    FTerminals.clear();
+    CollectSlots(Root);
+    const auto& pool = !FFunctions.empty() && Uniform() < 0.9 ? FFunctions : FTerminals;
+    return pool[Below(static_cast<std::uint32_t>(pool.size()))];
+  }
+
+  void Vary(TProgram& Child, const TProgram& Parent) {
+    if (Uniform() < 0.01) {
+      TTree* slot = ChooseSlot(Child.Tree);
+      switch (Below(3)) {
+        case 0:
+          *slot = Grow(Depth(slot->get()), false);
+          break;
+        case 1:
+          *slot = Leaf();
+          break;
+        default: {
+          TTree hoisted = std::move(*slot);
+          Child.Tree = std::move(hoisted);
+        }
+      }
+      Child.Stale = true;
+    }
+    if (Uniform() < 0.1 && PointMutate(Child.Tree.get())) Child.Stale = true;
+    if (Child.Stale && Depth(Child.Tree.get()) > kDepthLimit) Copy(Parent, Child);
+  }
+  bool PointMutate(TNode* Node) {
+    bool changed = false;
+    if (Uniform() < 0.1) {
+      if (Node->Op != TOp::X) Node->Op = static_cast<TOp>(Below(4));
+      changed = true;
+    }
+    if (Node->Op == TOp::X) return changed;
+    changed = PointMutate(Node->Left.get()) || changed;
+    return PointMutate(Node->Right.get()) || changed;
+  }
+
+  const TProgram& Tournament() {
+    const TProgram* best = &FCurrent[Below(kPrograms)];
+    for (int k = 1; k < kTournament; ++k) {
+      const TProgram& candidate = FCurrent[Below(kPrograms)];
+      if (candidate.Error < best->Error) best = &candidate;
+    }
+    return *best;
+  }
+
+  static double Apply(TOp Op, double A, double B) {
+    switch (Op) {
+      case TOp::Add:
+        return A + B;
+      case TOp::Sub:
+        return A - B;
+      case TOp::Mul:
+        return A * B;
+      default:
+        return std::fabs(B) < 1e-9 ? 1.0 : A / B;
+    }
+  }
+  static double Run(const TNode* Node, double X) {
+    if (Node->Op == TOp::X) return X;
+    return Apply(Node->Op, Run(Node->Left.get(), X), Run(Node->Right.get(), X));
+  }
+  // Out receives the node's values for Count cases; each level of the tree has its own
+  // block of Scratch for the right argument.
+  static void RunBlock(const TNode* Node, const double* X, int Count, double* Out,
+                       double* Scratch) {
+    if (Node->Op == TOp::X) {
+      std::copy_n(X, Count, Out);
+      return;
+    }
+    RunBlock(Node->Left.get(), X, Count, Out, Scratch + kBlockCases);
+    RunBlock(Node->Right.get(), X, Count, Scratch, Scratch + kBlockCases);
+    switch (Node->Op) {
+      case TOp::Add:
+        for (int k = 0; k < Count; ++k) Out[k] += Scratch[k];
+        break;
+      case TOp::Sub:
+        for (int k = 0; k < Count; ++k) Out[k] -= Scratch[k];
+        break;
+      case TOp::Mul:
+        for (int k = 0; k < Count; ++k) Out[k] *= Scratch[k];
+        break;
+      default:
+        for (int k = 0; k < Count; ++k) Out[k] = Apply(TOp::Div, Out[k], Scratch[k]);
+    }
+  }
+
+  void Evaluate(TProgram& Program) {
+    const TNode* root = Program.Tree.get();
+    const auto cases = static_cast<int>(FOutputs.size());
+    if (FBlock) {
+      FScratch.resize(static_cast<std::size_t>(Depth(root) + 1) * kBlockCases);
+      for (int start = 0; start < cases; start += kBlockCases) {
+        RunBlock(root, FInputs.data() + start, std::min(kBlockCases, cases - start),
+                 FPredicted.data() + start, FScratch.data());
+      }
+    } else {
+      for (int k = 0; k < cases; ++k) FPredicted[k] = Run(root, FInputs[k]);
+    }
+    double error = 0;
+    for (int k = 0; k < cases; ++k) error += std::fabs(FPredicted[k] - FOutputs[k]);
+    Program.Error = std::isfinite(error) ? error : 1e30;
+    Program.Stale = false;
+    Nodes += static_cast<double>(Size(root)) * cases;
+  }
+
+  bool FBlock;
+  std::uint64_t FState = 1;
+  std::vector<double> FInputs;
+  std::vector<double> FOutputs;
+  std::vector<double> FPredicted;
+  std::vector<double> FScratch;
+  std::vector<TProgram> FCurrent;
+  std::vector<TProgram> FNext;
+  std::vector<TTree*> FFunctions;
+  std::vector<TTree*> FTerminals;
+};
 
 class TRegression {
  public:
@@ -28,7 +291,7 @@ class TRegression {
     examples::AddQuarticInstructions(*FGP.Instructions());
     std::span<double> inputs = FCases.Column("x");
     for (int k = 0; k < Cases; ++k) {
-      inputs[k] = -1.0 + 2.0 * k / (Cases - 1);
+      inputs[k] = Input(k, Cases);
       FOutputs.push_back(examples::Quartic(inputs[k]));
     }
     FPredicted.resize(FOutputs.size());
@@ -78,26 +341,57 @@ class TRegression {
 };
 
 // One generation per iteration; every 10 generations the run restarts from the same seed
-// (untimed), so every repetition measures the same early generations.
+// (untimed), so every repetition measures the same early generations. The hand-written
+// program then breeds as many generations the same way.
 void GPGeneration(benchmark::State& State) {
-  TRegression regression(static_cast<int>(State.range(0)), State.range(1) != 0);
+  const auto cases = static_cast<int>(State.range(0));
+  const bool batch = State.range(1) != 0;
+  TRegression regression(cases, batch);
   regression.Restart();
   int generation = 0;
   double nodes = 0;
+  double seconds = 0;
+  double size = 0;
   for (auto _ : State) {
-    if (generation == 10) {
+    if (generation == kRestartGeneration) {
       State.PauseTiming();
       regression.Restart();
       generation = 0;
       State.ResumeTiming();
     }
     regression.FNodes = 0;
+    const double start = CpuSeconds();
     regression.FGP.Evolve();
+    seconds += CpuSeconds() - start;
     nodes += regression.FNodes;
+    size += regression.FGP.AvgProgramSize();
     ++generation;
   }
   State.counters["nodes/s"] = benchmark::Counter(nodes, benchmark::Counter::kIsRate);
-  State.counters["avg size"] = regression.FGP.AvgProgramSize();
+
+  TReferenceGP reference(cases, batch);
+  double referenceSeconds = 0;
+  double referenceSize = 0;
+  double referenceNodes = 0;
+  const auto generations = static_cast<int>(State.iterations());
+  for (int g = 0; g < generations; ++g) {
+    if (g % kRestartGeneration == 0) reference.Restart();
+    reference.Nodes = 0;
+    const double start = CpuSeconds();
+    reference.Evolve();
+    referenceSeconds += CpuSeconds() - start;
+    referenceNodes += reference.Nodes;
+    referenceSize += reference.AverageSize();
+  }
+  State.counters["library_ms"] = seconds / generations * 1e3;
+  State.counters["reference_ms"] = referenceSeconds / generations * 1e3;
+  // Average program sizes over the generations bred: the two runs evolve differently, so
+  // ratio_per_node relates the times per generation per average program node.
+  State.counters["avg size"] = size / generations;
+  State.counters["reference avg size"] = referenceSize / generations;
+  State.counters["ratio_per_node"] = (seconds / size) / (referenceSeconds / referenceSize);
+  State.counters["ratio"] = seconds / referenceSeconds;
+  State.counters["throughput_ratio"] = (nodes / seconds) / (referenceNodes / referenceSeconds);
 }
 
 BENCHMARK(GPGeneration)

@@ -74,6 +74,11 @@ TEST(GAIndividual, ASubclassesChromosomeFactoryIsUsed) {
   TTaggedIndividual individual;
   EXPECT_EQ(individual.Bits()->ClassName(), "TTaggedBits");
   EXPECT_EQ(individual.Bits()->Individual(), &individual);
+  // Chromosomes copy across the class tree, not only between equal classes.
+  individual.Bits()->SetSize(2);
+  TKXGAIndividual base;
+  base.Assign(&individual);
+  EXPECT_EQ(base.Bits()->ToBitString(), "00");
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <kx/host/random.hpp>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -63,4 +66,40 @@ TEST(Random, ScopeInstallsAndRestoresTheCurrentGeneratorWithoutAdvancingTheLibra
   }
   EXPECT_EQ(&kx::CurrentRandom(), &kx::LibraryRandom());
   EXPECT_EQ(Draw(10, 100), expected);
+}
+
+// Bulk draws continue the sequence, and the threshold gives the float comparison's outcome
+// for every draw: at the draws next to each probability's boundary and on ordinary runs.
+TEST(Random, BlockDrawsAndTheFloatThresholdMatchSingleDraws) {
+  kx::TKXRandom bulk(5, 3);
+  kx::TKXRandom single(5, 3);
+  std::vector<std::uint32_t> block(67);
+  for (int count : {0, 1, 2, 3, 64, 67}) {
+    bulk.NextBlock(block.data(), count);
+    for (int i = 0; i < count; ++i) ASSERT_EQ(block[i], single.Next()) << count << " " << i;
+  }
+  EXPECT_EQ(bulk.Next(), single.Next());
+
+  const double step = std::ldexp(1.0, -32);
+  using limits = std::numeric_limits<double>;
+  // clang-format off
+  const std::vector<double> probabilities = {
+      0.0, -0.25, 1.0, 1.5, limits::quiet_NaN(), limits::infinity(), limits::denorm_min(),
+      1e-300, step / 2, step, std::nextafter(step, 0.0), std::nextafter(step, 1.0), 3 * step,
+      std::nextafter(0.5, 0.0), 0.5, std::nextafter(0.5, 1.0), 1 - step,
+      std::nextafter(1 - step, 1.0), std::nextafter(1.0, 0.0), 0.01, 1.0 / 1024, 0.3};
+  // clang-format on
+  for (const double p : probabilities) {
+    const std::uint64_t threshold = kx::TKXRandom::FloatThreshold(p);
+    const double boundary = p > 0 && p < 1 ? std::floor(p / step) : 0;
+    for (double n = std::max(0.0, boundary - 2); n <= boundary + 2; ++n) {
+      const bool below = n < static_cast<double>(threshold);
+      EXPECT_EQ(below, p > n * step) << p << " " << n;
+    }
+    kx::TKXRandom raw(9);
+    kx::TKXRandom real(9);
+    int disagreements = 0;
+    for (int i = 0; i < 20000; ++i) disagreements += (raw.Next() < threshold) != (p > real.Float());
+    EXPECT_EQ(disagreements, 0) << p;
+  }
 }

@@ -1,6 +1,7 @@
 #include "kx/ga/ga_bits.hpp"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "kx/ga/ga_individual.hpp"
 #include "kx/host/random.hpp"
@@ -12,32 +13,59 @@ void TKXGABits::MarkStale() const noexcept {
 }
 
 void TKXGABits::Randomize() {
-  // The draws are assembled a word at a time; the sequence is the bit-by-bit one.
+  // The draws are made a word at a time; the sequence is the bit-by-bit one. A draw below 2
+  // is the top bit of the raw draw (Integer(2) keeps the top bit of n * 2 / 2^32).
   TKXRandom& random = CurrentRandom();
   TWord* words = WordData();
+  std::uint32_t draws[kWordBits];
   std::int32_t left = Size();
   for (std::int32_t w = 0; left > 0; ++w, left -= kWordBits) {
     const std::int32_t bits = std::min(left, kWordBits);
+    random.NextBlock(draws, bits);
     TWord word = 0;
-    for (std::int32_t j = 0; j < bits; ++j) {
-      word |= static_cast<TWord>(random.Integer(2) == 1) << j;
-    }
+    for (std::int32_t j = 0; j < bits; ++j) word |= static_cast<TWord>(draws[j] >> 31u) << j;
     words[w] = word;
   }
   MarkStale();
 }
 
+namespace {
+
+// Bit j of the result is Flags[j] (each 0 or 1) for j < 64: eight flags at a time, gathered
+// by one multiplication (each flag byte lands in its own bit of the top byte, no carries).
+TKXGABits::TWord PackFlags(const std::uint8_t* Flags) noexcept {
+  TKXGABits::TWord packed = 0;
+  for (std::int32_t g = 0; g < TKXGABits::kWordBits / 8; ++g) {
+    // Flag i in byte i from the bottom, in any byte order (one load where it is native).
+    std::uint64_t eight = 0;
+    for (std::int32_t i = 0; i < 8; ++i) eight |= std::uint64_t{Flags[8 * g + i]} << (8 * i);
+    packed |= ((eight * 0x0102040810204080ULL) >> 56u) << (8 * g);
+  }
+  return packed;
+}
+
+}  // namespace
+
 bool TKXGABits::Mutate(TGAProbability Probability) {
+  // One draw per bit in bit order, made a word at a time; Probability > Float() is decided
+  // on the raw draw by the generator's exact threshold. A bit flips when its draw is at most
+  // the threshold's predecessor, which fits 32 bits, so the comparisons of a whole word
+  // vectorize (flags past Size are masked off); a threshold of 0 flips nothing.
   TKXRandom& random = CurrentRandom();
+  const std::uint64_t threshold = TKXRandom::FloatThreshold(Probability);
+  const auto highest = static_cast<std::uint32_t>(threshold - 1);
+  const TWord any = threshold == 0 ? 0 : ~TWord{0};
   TWord* words = WordData();
+  std::uint32_t draws[kWordBits] = {};
+  std::uint8_t flags[kWordBits];
   TWord flipped = 0;
   std::int32_t left = Size();
   for (std::int32_t w = 0; left > 0; ++w, left -= kWordBits) {
     const std::int32_t bits = std::min(left, kWordBits);
-    TWord mask = 0;
-    for (std::int32_t j = 0; j < bits; ++j) {
-      mask |= static_cast<TWord>(Probability > random.Float()) << j;
-    }
+    random.NextBlock(draws, bits);
+    for (std::int32_t j = 0; j < kWordBits; ++j) flags[j] = draws[j] <= highest;
+    TWord mask = PackFlags(flags) & any;
+    if (bits < kWordBits) mask &= (TWord{1} << bits) - 1;
     words[w] ^= mask;
     flipped |= mask;
   }

@@ -1,5 +1,7 @@
 #include "kx/ga/ga_individual.hpp"
 
+#include <typeinfo>
+
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/ga/ga_population.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
@@ -23,7 +25,16 @@ void TKXGAIndividual::SetBits(const TKXEncodedBits& Value) {
 }
 
 void TKXGAIndividual::Assign(TKXPersistent* Source) {
-  if (auto* source = dynamic_cast<TKXGAIndividual*>(Source)) Bits()->Assign(*source->Bits());
+  // Breeding copies a parent into a child of the same class for every child: the test of
+  // the exact class is a comparison, so the class-tree search of the cast is left to other
+  // sources.
+  TKXGAIndividual* source = nullptr;
+  if (Source != nullptr && typeid(*Source) == typeid(*this)) {
+    source = static_cast<TKXGAIndividual*>(Source);
+  } else {
+    source = dynamic_cast<TKXGAIndividual*>(Source);
+  }
+  if (source != nullptr) Bits()->Assign(*source->Bits());
   TKXIndividual::Assign(Source);
 }
 

@@ -48,6 +48,29 @@ class TKXRandom {
  private:
   std::uint64_t FState = 0;
   std::uint64_t FInc = 1;
+
+ public:
+  // Count successive Next() values into Draws, the generator ending where Count calls of
+  // Next would leave it. Bulk draws run several steps of the sequence side by side, which
+  // is faster than Count calls (each Next waits on the previous state).
+  void NextBlock(std::uint32_t* Draws, std::int32_t Count) noexcept;
+
+  // The threshold that decides P > Float() on the raw draw: for every n = Next(),
+  // P > n / 2^32 exactly when n < FloatThreshold(P).
+  //
+  // Why it is exact: Float() is n * 2^-32 without rounding (n < 2^32 fits a double's
+  // mantissa and scaling by a power of two is exact), so P > Float() compares the real
+  // numbers P and n / 2^32, which is P * 2^32 > n. For 0 < P < 1, t = P * 2^32 is also an
+  // exact double (a power-of-two scaling that stays in range) in (0, 2^32). For an integer
+  // n, t > n holds exactly when ceil(t) > n, and ceil(t) is floor(t) plus one when t has a
+  // fraction. P >= 1 exceeds every draw (2^32); P <= 0 and NaN exceed none (0).
+  static constexpr std::uint64_t FloatThreshold(double P) noexcept {
+    if (!(P > 0)) return 0;
+    if (P >= 1) return std::uint64_t{1} << 32u;
+    const double scaled = P * 4294967296.0;
+    const auto whole = static_cast<std::uint64_t>(scaled);
+    return whole + (static_cast<double>(whole) != scaled ? 1u : 0u);
+  }
 };
 
 // The library-wide generator. Its default seed is fixed, so a run is reproducible even
