@@ -335,7 +335,8 @@ TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
   } cases[] = {{bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
                {bits, "2" + bits.substr(1), "\"2"},
                {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
-               {"<Size>8</Size>", "<Size>2000000000</Size>", "Chromosome[1]/Genes/Bits"},
+               {"<Size>8</Size>", "<Size>2000000000</Size>",
+                "2000000000 is out of range (0 to 1048576) at GeneticAlgorithm/Domain/GenoType"},
                {"<Generation>3<", "<Generation>three<",
                 "\"three\" is not a valid integer value at "
                 "GeneticAlgorithm/Generation"},
