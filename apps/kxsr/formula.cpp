@@ -27,7 +27,7 @@ TText Binary(const TText& Left, const char* Op, const TText& Right, int Preceden
              bool RightAssociative = false, bool LeftToRight = false) {
   const bool leftParens =
       RightAssociative ? Left.Precedence <= Precedence : Left.Precedence < Precedence;
-  const bool rightParens = Right.NegativeNumber || Right.Precedence < Precedence ||
+  const bool rightParens = Right.Text.starts_with('-') || Right.Precedence < Precedence ||
                            (Right.Precedence == Precedence && LeftToRight);
   const char* space = Precedence == kPower ? "" : " ";
   return {Parenthesized(Left, leftParens) + space + Op + space + Parenthesized(Right, rightParens),

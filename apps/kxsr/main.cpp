@@ -156,6 +156,14 @@ int main(int argc, char** argv) {
                  "constant-fitting steps per promising program (0: none)")
       ->check(CLI::Range(0, 1000))
       ->capture_default_str();
+  app.add_option("--fit-share", options.Search.FitShare,
+                 "share of each generation, the fittest first, whose constants are fitted")
+      ->check(CLI::Range(0.0, 1.0))
+      ->capture_default_str();
+  app.add_option("--restart", options.Search.Restart,
+                 "generations without progress before starting anew (0: never)")
+      ->check(CLI::NonNegativeNumber)
+      ->capture_default_str();
   app.add_option("--save", options.Save, "write the model as a program document")
       ->type_name("MODEL.xml");
   app.add_flag("--progress", options.Progress, "one line per generation on standard error");

@@ -62,17 +62,19 @@ TSymbolicRegression::TSymbolicRegression(const TDataset& Train, TSearchSettings 
   gp.SetInitializationMethod(kx::imRampedHalfAndHalf);
   gp.SetInitializationDepth(5);
   gp.SetSelectionMethod(kx::smTournament);
-  gp.SetTournamentField(5);
+  // Small tournaments and few shrinking mutations: fitted constants make small programs
+  // strong early, and a stronger pull towards them collapses the population.
+  gp.SetTournamentField(3);
   gp.SetFitnessMethod(kx::fmWeightedMinimize);
   gp.SetBloatStrategy(kx::bsSizeParsimonyPressure);
   gp.SetParsimonyCoefficient(FSettings.Parsimony);
   gp.SetCrossoverProbability(0.9);
-  gp.SetMutationProbability(0.3);
-  gp.SetMutateWeights(kx::mmSubtree, 30);
+  gp.SetMutationProbability(0.5);
+  gp.SetMutateWeights(kx::mmSubtree, 40);
   gp.SetMutateWeights(kx::mmConstant, 25);
-  gp.SetMutateWeights(kx::mmShrink, 15);
-  gp.SetMutateWeights(kx::mmHoist, 10);
-  gp.SetMutateWeights(kx::mmPoint, 20);
+  gp.SetMutateWeights(kx::mmShrink, 3);
+  gp.SetMutateWeights(kx::mmHoist, 3);
+  gp.SetMutateWeights(kx::mmPoint, 30);
   gp.SetOnEvaluateFitness([this](kx::TKXObject*, kx::TKXIndividual* Item, double& Fitness) {
     Evaluate(Item, Fitness);
   });
@@ -141,13 +143,23 @@ bool TSymbolicRegression::AfterGeneration(TRunMonitor& Monitor) {
       slot = {individual->DNA()->Clone(), size, fitness};
     }
   }
-  if (!fitnesses.empty()) {
+  if (fitnesses.empty()) return FStop = true;
+  {
     const auto nth = static_cast<std::size_t>(FSettings.FitShare * (fitnesses.size() - 1));
     std::nth_element(fitnesses.begin(), fitnesses.begin() + nth, fitnesses.end());
-    FFitThreshold = FSettings.FitShare > 0 ? fitnesses[nth] : -1.0;
+    FFitThreshold = FSettings.FitShare >= 1   ? std::numeric_limits<double>::infinity()
+                    : FSettings.FitShare > 0 ? fitnesses[nth]
+                                             : -1.0;
+  }
+  const double populationBest = *std::min_element(fitnesses.begin(), fitnesses.end());
+  if (populationBest < FPopulationBest * (1 - 1e-9)) {
+    FPopulationBest = populationBest;
+    FStagnant = 0;
+  } else {
+    ++FStagnant;
   }
   TGenerationStatus status;
-  status.Generation = FComponent->Generation();
+  status.Generation = FGenerations;
   status.AverageSize = FComponent->AvgProgramSize();
   const TModel* best = nullptr;
   for (const TModel& model : FArchive) {
@@ -161,20 +173,31 @@ bool TSymbolicRegression::AfterGeneration(TRunMonitor& Monitor) {
     status.BestTrainR2 = 1 - best->TrainError;
     status.BestSize = best->Size;
   }
-  const bool stop = Monitor.Generation(status);
-  return stop || (best != nullptr && best->TrainError <= kExact);
+  FStop = Monitor.Generation(status) || (best != nullptr && best->TrainError <= kExact);
+  return FStop || (FSettings.Restart > 0 && FStagnant >= FSettings.Restart);
 }
 
 int TSymbolicRegression::Run(TRunMonitor& Monitor) {
   kx::TKXGeneticProgramming& gp = *FComponent;
-  gp.Initialize();
-  if (AfterGeneration(Monitor) || FSettings.Generations <= 0) return 0;
   gp.SetOnEvolve([this, &Monitor, &gp](kx::TKXObject*) {
+    ++FGenerations;
     if (AfterGeneration(Monitor)) gp.SetHalt(true);
   });
-  const int generations = gp.ParallelEvolve(FSettings.Generations);
+  FGenerations = 0;
+  FStop = false;
+  // Each pass starts from a new random population (the archive stays) and ends when the
+  // budget is spent, the run must stop or the population stagnates.
+  while (!FStop) {
+    FStagnant = 0;
+    FPopulationBest = std::numeric_limits<double>::infinity();
+    FFitThreshold = std::numeric_limits<double>::infinity();
+    gp.Initialize();
+    if (AfterGeneration(Monitor) || FGenerations >= FSettings.Generations) break;
+    gp.ParallelEvolve(FSettings.Generations - FGenerations);
+    if (FGenerations >= FSettings.Generations) break;
+  }
   gp.SetOnEvolve(nullptr);
-  return generations;
+  return FGenerations;
 }
 
 std::unique_ptr<TNode> TSymbolicRegression::Folded(const TNode& Tree) const {

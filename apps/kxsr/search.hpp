@@ -18,11 +18,14 @@ struct TSearchSettings {
   // Programs larger than this are unfit.
   int MaxSize = 40;
   // Weighted fitness = normalized squared error + Parsimony * size.
-  double Parsimony = 2e-4;
+  double Parsimony = 1e-6;
   // Levenberg-Marquardt steps per fitted program, and the share of each generation (the
   // fittest of the generation before) whose constants are fitted.
   int FitIterations = 10;
-  double FitShare = 0.2;
+  double FitShare = 1.0;
+  // Generations without progress of the population's best after which the search starts
+  // again from new random programs (0: never).
+  int Restart = 50;
 };
 
 // One model of a run: a copy of the best program of its size that the run saw, with its
@@ -37,7 +40,8 @@ struct TModel {
 // evaluation of each program on all training cases, ephemeral random constants and the
 // fitting of constants for the promising programs, evolved with the parallel loop. Fitness
 // is the normalized squared error, weighted by the component's size parsimony pressure;
-// programs larger than MaxSize are unfit. Throughout the run the best program of every
+// programs larger than MaxSize are unfit. A population that stops improving is replaced by
+// new random programs. Throughout the run the best program of every
 // size is kept; the final model is the one with the least weighted fitness among them.
 //
 // The models' trees refer to this object's instructions: use them while it lives.
@@ -47,8 +51,8 @@ class TSymbolicRegression {
   TSymbolicRegression(const TDataset& Train, TSearchSettings Settings);
   ~TSymbolicRegression();
 
-  // Initializes and evolves until the generation budget, the monitor's time limit or an
-  // exact fit; returns the number of generations evolved.
+  // Initializes and evolves until the generation budget (counted over all restarts), the
+  // monitor's time limit or an exact fit; returns the number of generations evolved.
   int Run(TRunMonitor& Monitor);
 
   // The best of each size, smallest first, constant subtrees folded into one constant.
@@ -67,7 +71,8 @@ class TSymbolicRegression {
   void Evaluate(kx::TKXIndividual* Item, double& Fitness);
   void DrawConstants(kx::TKXGPNode<double>& Tree) const;
   void MutateConstant(kx::TKXGPNode<double>* Node) const;
-  // After every generation: the archive, the fitting threshold, the monitor.
+  // After every generation: the archive, the fitting threshold, the monitor. True when the
+  // current pass ends: the run must stop (FStop) or the population stagnates.
   bool AfterGeneration(TRunMonitor& Monitor);
   std::unique_ptr<kx::TKXGPNode<double>> Folded(const kx::TKXGPNode<double>& Tree) const;
 
@@ -81,6 +86,10 @@ class TSymbolicRegression {
   double FFitThreshold;
   // By size: the best program seen and its raw fitness.
   std::vector<TModel> FArchive;
+  int FGenerations = 0;
+  bool FStop = false;
+  int FStagnant = 0;
+  double FPopulationBest = 0;
 };
 
 }  // namespace kxsr

@@ -3,7 +3,7 @@ with the same population, function set, size limit, time limit and seed as kxsr.
 
 Same semantics as kxsr: unprotected operations, non-finite programs get the worst fitness,
 fitness = normalized squared error + a parsimony cost per node, ephemeral constants drawn
-from [-2, 2], tournaments of 5, crossover 0.9, mutation 0.3, size limit by node count.
+from [-2, 2], tournaments of 3, crossover 0.9, mutation 0.5, size limit by node count.
 What DEAP does not bring is not added: no constant fitting.
 """
 
@@ -52,7 +52,7 @@ def run(train_csv, test_csv, names, functions, population, generations, time_lim
     toolbox.register("expr", gp.genHalfAndHalf, pset=pset, min_=1, max_=5)
     toolbox.register("individual", tools.initIterate, creator.Individual, toolbox.expr)
     toolbox.register("population", tools.initRepeat, list, toolbox.individual)
-    toolbox.register("select", tools.selTournament, tournsize=5)
+    toolbox.register("select", tools.selTournament, tournsize=3)
     toolbox.register("mate", gp.cxOnePoint)
     toolbox.register("expr_mut", gp.genFull, min_=0, max_=3)
     toolbox.register("mutate", gp.mutUniform, expr=toolbox.expr_mut, pset=pset)
@@ -93,7 +93,7 @@ def run(train_csv, test_csv, names, functions, population, generations, time_lim
                     toolbox.mate(a, b)
                     del a.fitness.values, b.fitness.values
             for i, ind in enumerate(offspring):
-                if random.random() < 0.3:
+                if random.random() < 0.5:
                     (offspring[i],) = toolbox.mutate(ind)
                     del offspring[i].fitness.values
             pop = offspring

@@ -94,7 +94,7 @@ def main():
             if not settings.no_deap:
                 result = deap_peer.run(train, test, problem[1], FUNCTIONS.split(","),
                                        settings.population, settings.generations,
-                                       settings.time_limit, settings.seed, 40, 1e-5)
+                                       settings.time_limit, settings.seed, 40, 1e-6)
                 theirs.append((result, noisy))
                 print(f" | {'':>6}{cell(result, noisy)}", end="")
             print(flush=True)
