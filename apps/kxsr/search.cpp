@@ -6,6 +6,7 @@
 
 #include "compiled_program.hpp"
 #include "constant_fitting.hpp"
+#include "simplify.hpp"
 #include "vocabulary.hpp"
 
 namespace kxsr {
@@ -238,9 +239,13 @@ std::vector<TModel> TSymbolicRegression::Models() const {
   for (const TModel& model : FArchive) {
     if (model.Tree == nullptr) continue;
     TModel folded{Folded(*model.Tree), 0, model.TrainError};
+    Simplify(folded.Tree, FTrain);
+    folded.Tree = Folded(*folded.Tree);
     folded.Size = folded.Tree->Size();
+    folded.TrainError = NormalizedError(*folded.Tree);
     models.push_back(std::move(folded));
   }
+  std::ranges::stable_sort(models, {}, &TModel::Size);
   return models;
 }
 
@@ -248,6 +253,17 @@ const TModel& TSymbolicRegression::Best(const std::vector<TModel>& Models) const
   return *std::ranges::min_element(Models, {}, [this](const TModel& Model) {
     return Model.TrainError + FSettings.Parsimony * Model.Size;
   });
+}
+
+double TSymbolicRegression::NormalizedError(TNode& Tree) const {
+  const std::vector<double> predicted = Predict(Tree, FTrain);
+  double sse = 0;
+  for (std::size_t k = 0; k < predicted.size(); ++k) {
+    const double d = predicted[k] - FTrain.Target[k];
+    sse += d * d;
+  }
+  const double error = sse / (FTargetVariance * static_cast<double>(FTrain.Count()));
+  return std::isfinite(error) ? error : kUnfit;
 }
 
 std::vector<double> TSymbolicRegression::Predict(TNode& Tree, const TDataset& Data) const {

@@ -55,7 +55,9 @@ class TSymbolicRegression {
   // monitor's time limit or an exact fit; returns the number of generations evolved.
   int Run(TRunMonitor& Monitor);
 
-  // The best of each size, smallest first, constant subtrees folded into one constant.
+  // The best of each size the run saw, smallest first, each with its constant subtrees
+  // folded into one constant and simplified (see Simplify); sizes and errors are those of
+  // the simplified trees.
   std::vector<TModel> Models() const;
   // Of Models, the one with the least weighted fitness.
   const TModel& Best(const std::vector<TModel>& Models) const;
@@ -75,6 +77,7 @@ class TSymbolicRegression {
   // current pass ends: the run must stop (FStop) or the population stagnates.
   bool AfterGeneration(TRunMonitor& Monitor);
   std::unique_ptr<kx::TKXGPNode<double>> Folded(const kx::TKXGPNode<double>& Tree) const;
+  double NormalizedError(kx::TKXGPNode<double>& Tree) const;
 
   TDataset FTrain;
   TSearchSettings FSettings;

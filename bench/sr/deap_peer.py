@@ -7,6 +7,7 @@ from [-2, 2], tournaments of 3, crossover 0.9, mutation 0.5, size limit by node 
 What DEAP does not bring is not added: no constant fitting.
 """
 
+import itertools
 import math
 import operator
 import random
@@ -25,6 +26,8 @@ FUNCTIONS = {
 }
 
 UNFIT = 1e6
+# DEAP registers every ephemeral constant under a name of its own, across primitive sets.
+_ephemerals = itertools.count()
 
 creator.create("FitnessMin", base.Fitness, weights=(-1.0,))
 creator.create("Individual", gp.PrimitiveTree, fitness=creator.FitnessMin)
@@ -46,7 +49,7 @@ def run(train_csv, test_csv, names, functions, population, generations, time_lim
     for name in functions:
         function, arity = FUNCTIONS[name]
         pset.addPrimitive(function, arity, name=name)
-    pset.addEphemeralConstant(f"erc{seed}_{id(pset)}", lambda: random.uniform(-2, 2))
+    pset.addEphemeralConstant(f"erc{next(_ephemerals)}", lambda: random.uniform(-2, 2))
 
     toolbox = base.Toolbox()
     toolbox.register("expr", gp.genHalfAndHalf, pset=pset, min_=1, max_=5)
