@@ -15,7 +15,8 @@ namespace {
 // The fitness of programs that are too large or not finite on the training cases: far
 // above any real normalized error, yet small enough for the statistics' sums.
 constexpr double kUnfit = 1e6;
-// A normalized error this small is an exact fit: the run stops.
+// A normalized error this small is an exact fit: once a program of any size has it, the
+// run stops.
 constexpr double kExact = 1e-12;
 
 using TNode = kx::TKXGPNode<double>;
@@ -148,7 +149,7 @@ bool TSymbolicRegression::AfterGeneration(TRunMonitor& Monitor) {
   {
     const auto nth = static_cast<std::size_t>(FSettings.FitShare * (fitnesses.size() - 1));
     std::nth_element(fitnesses.begin(), fitnesses.begin() + nth, fitnesses.end());
-    FFitThreshold = FSettings.FitShare >= 1   ? std::numeric_limits<double>::infinity()
+    FFitThreshold = FSettings.FitShare >= 1  ? std::numeric_limits<double>::infinity()
                     : FSettings.FitShare > 0 ? fitnesses[nth]
                                              : -1.0;
   }
@@ -163,7 +164,9 @@ bool TSymbolicRegression::AfterGeneration(TRunMonitor& Monitor) {
   status.Generation = FGenerations;
   status.AverageSize = FComponent->AvgProgramSize();
   const TModel* best = nullptr;
+  bool exact = false;
   for (const TModel& model : FArchive) {
+    exact = exact || (model.Tree != nullptr && model.TrainError <= kExact);
     if (model.Tree != nullptr &&
         (best == nullptr || model.TrainError + FSettings.Parsimony * model.Size <
                                 best->TrainError + FSettings.Parsimony * best->Size)) {
@@ -174,7 +177,7 @@ bool TSymbolicRegression::AfterGeneration(TRunMonitor& Monitor) {
     status.BestTrainR2 = 1 - best->TrainError;
     status.BestSize = best->Size;
   }
-  FStop = Monitor.Generation(status) || (best != nullptr && best->TrainError <= kExact);
+  FStop = Monitor.Generation(status) || exact;
   return FStop || (FSettings.Restart > 0 && FStagnant >= FSettings.Restart);
 }
 

@@ -56,12 +56,17 @@ int IdentityOperand(const TNode& Node) {
   const TNode& a = *Node.Child(0);
   const TNode& b = *Node.Child(1);
   switch (info->Op) {
-    case TOp::Add: return IsConstant(b, 0) ? 0 : IsConstant(a, 0) ? 1 : -1;
-    case TOp::Sub: return IsConstant(b, 0) ? 0 : -1;
-    case TOp::Mul: return IsConstant(b, 1) ? 0 : IsConstant(a, 1) ? 1 : -1;
+    case TOp::Add:
+      return IsConstant(b, 0) ? 0 : IsConstant(a, 0) ? 1 : -1;
+    case TOp::Sub:
+      return IsConstant(b, 0) ? 0 : -1;
+    case TOp::Mul:
+      return IsConstant(b, 1) ? 0 : IsConstant(a, 1) ? 1 : -1;
     case TOp::Div:
-    case TOp::Pow: return IsConstant(b, 1) ? 0 : -1;
-    default: return -1;
+    case TOp::Pow:
+      return IsConstant(b, 1) ? 0 : -1;
+    default:
+      return -1;
   }
 }
 

@@ -26,16 +26,20 @@ std::string Slurp(const std::string& File) {
 }
 
 TRun Kxsr(const std::string& Arguments) {
-  const std::string out = ::testing::TempDir() + "kxsr.out", err = ::testing::TempDir() + "kxsr.err";
-  const int status = std::system((std::string(KXSR_PATH) + " " + Arguments + " >" + out + " 2>" + err).c_str());
+  const std::string out = ::testing::TempDir() + "kxsr.out",
+                    err = ::testing::TempDir() + "kxsr.err";
+  const int status =
+      std::system((std::string(KXSR_PATH) + " " + Arguments + " >" + out + " 2>" + err).c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
 }
 
 TEST(Kxsr, FindsTheModelOfTheShippedDataAndPredictsThroughItsSavedModel) {
   const std::string data = std::string(KXSR_DATA_DIR) + "/pendulum.csv";
   const std::string model = ::testing::TempDir() + "pendulum.xml";
-  const TRun run = Kxsr(data + " --target 'period (s)' --seed 3 --generations 8 --population 120 "
-                        "--pareto --threads 2 --save " + model);
+  const TRun run = Kxsr(data +
+                        " --target 'period (s)' --seed 3 --generations 8 --population 120 "
+                        "--pareto --threads 2 --save " +
+                        model);
   ASSERT_EQ(run.Status, 0) << run.Err;
   const auto model_at = run.Out.find("\nmodel = ");
   ASSERT_NE(model_at, std::string::npos) << run.Out;
@@ -77,7 +81,8 @@ TEST(Kxsr, BadInputGivesOneLineAndItsExitStatus) {
     int Status;
     std::string Message;  // empty: any one line
   } cases[] = {
-      {broken + " --target b", 1, "kxsr: " + broken + ":3: \"x\" in column \"b\" is not a finite number\n"},
+      {broken + " --target b", 1,
+       "kxsr: " + broken + ":3: \"x\" in column \"b\" is not a finite number\n"},
       {good + " --target c", 1, "kxsr: " + good + ": no column \"c\" (columns: a, b)\n"},
       {"missing.csv --target b", 1, "kxsr: cannot open missing.csv\n"},
       {good + " --target b --population 0", 2, ""},
