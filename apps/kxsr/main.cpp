@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iostream>
 #include <kx/kxevo.hpp>
+#include <limits>
 #include <string>
 
 #include "csv_table.hpp"
@@ -53,7 +54,7 @@ void PrintPareto(kxsr::TSymbolicRegression& Search, const std::vector<kxsr::TMod
                  const kxsr::TDataset& Test) {
   // Non-dominated by size and test error (training error when there is no test set).
   std::printf("pareto front (size, %s rmse, model):\n", Test.Count() ? "test" : "train");
-  double bestError = INFINITY;
+  double bestError = std::numeric_limits<double>::infinity();
   for (const kxsr::TModel& model : Models) {  // smallest first
     double error = std::sqrt(model.TrainError);
     if (Test.Count() > 0) {
@@ -143,6 +144,16 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(2, 1000000))
       ->capture_default_str();
   app.add_option("--functions", options.Functions, "comma-separated function names")
+      ->check(CLI::Validator(
+          [](std::string& Value) -> std::string {
+            const auto names = kxsr::SplitList(Value);
+            if (names.empty()) return "no function given";
+            for (const auto& name : names) {
+              if (kxsr::FindFunction(name) == nullptr) return "unknown function \"" + name + "\"";
+            }
+            return {};
+          },
+          "NAME,..."))
       ->capture_default_str();
   app.add_option("--threads", options.Threads, "threads of the parallel loop (0: all)")
       ->check(CLI::NonNegativeNumber);

@@ -30,6 +30,7 @@ void RunPredict(const std::string& ModelFile, const std::string& DataFile, std::
     kx::TKXGPNode<double>* node = stack.back();
     stack.pop_back();
     const auto* instruction = node->Instruction();
+    if (instruction == nullptr) throw TDataError(ModelFile + " holds an incomplete program");
     if (instruction->Operation() == kx::gpVariable) variables.insert(instruction->Name());
     if (instruction->Operation() == kx::gpFunction && !instruction->OnExecute()) {
       throw TDataError(ModelFile + " uses the function \"" + instruction->Name() +

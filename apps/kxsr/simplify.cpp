@@ -1,6 +1,7 @@
 #include "simplify.hpp"
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ double SumOfSquares(TCompiledProgram& Program, const TDataset& Train,
     const double d = Predicted[k] - Train.Target[k];
     sse += d * d;
   }
-  return std::isfinite(sse) ? sse : INFINITY;
+  return std::isfinite(sse) ? sse : std::numeric_limits<double>::infinity();
 }
 
 void RoundConstants(TNode& Tree, const TDataset& Train) {

@@ -86,7 +86,7 @@ TEST(Kxsr, BadInputGivesOneLineAndItsExitStatus) {
       {good + " --target c", 1, "kxsr: " + good + ": no column \"c\" (columns: a, b)\n"},
       {"missing.csv --target b", 1, "kxsr: cannot open missing.csv\n"},
       {good + " --target b --population 0", 2, ""},
-      {good + " --target b --functions add,foo", 1, ""},
+      {good + " --target b --functions add,foo", 2, ""},
       {broken + " --frobnicate", 2, ""},
       {broken, 2, ""},
       {"predict " + broken + " " + broken, 1, ""},
