@@ -1,0 +1,43 @@
+#include "constant_fitting.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "compiled_program.hpp"
+#include "tree_builder.hpp"
+
+namespace {
+
+// y = 2.5 * sin(1.3 * x) + 0.7 on 40 cases, from constants that start off.
+TEST(ConstantFitting, ConvergesOnTheConstantsOfAKnownFormula) {
+  TTreeBuilder t({"x"});
+  auto tree = t.F("add", t.F("mul", t.C(2), t.F("sin", t.F("mul", t.C(1.1), t.V("x")))), t.C(0));
+  kxsr::TDataset data{{"x"}, {{}}, {}};
+  for (int k = 0; k < 40; ++k) {
+    const double x = -2 + 0.1 * k;
+    data.Inputs[0].push_back(x);
+    data.Target.push_back(2.5 * std::sin(1.3 * x) + 0.7);
+  }
+  auto program = kxsr::TCompiledProgram::Compile(*tree, data.Names);
+  ASSERT_TRUE(program.has_value());
+  ASSERT_EQ(program->ConstantCount(), 3u);
+
+  const double sse = kxsr::FitConstants(*program, data, 50);
+  EXPECT_LT(sse, 1e-16);
+  const std::vector<double> fitted = program->Constants();  // read back from the tree
+  EXPECT_NEAR(fitted[0], 2.5, 1e-7);
+  EXPECT_NEAR(fitted[1], 1.3, 1e-7);
+  EXPECT_NEAR(fitted[2], 0.7, 1e-7);
+}
+
+TEST(ConstantFitting, KeepsTheConstantsWhenNothingIsFinite) {
+  TTreeBuilder t({"x"});
+  auto tree = t.F("log", t.F("mul", t.C(-1), t.V("x")));
+  kxsr::TDataset data{{"x"}, {{1, 2, 3}}, {0, 1, 2}};
+  auto program = kxsr::TCompiledProgram::Compile(*tree, data.Names);
+  EXPECT_TRUE(std::isinf(kxsr::FitConstants(*program, data, 10)));
+  EXPECT_EQ(program->Constants()[0], -1);
+}
+
+}  // namespace
