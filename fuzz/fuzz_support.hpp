@@ -28,14 +28,16 @@ bool Refused(F&& Load) {
 }
 
 // Loads the document into a fresh Component and, when it is taken, saves and describes it:
-// a document the loader takes must leave a component that works.
+// a document the loader takes must leave a component that works (or that refuses, with one
+// of the library's errors, to save what it cannot write, e.g. an enumeration gene holding an
+// index no name belongs to).
 template <class TComponent>
 void LoadComponent(const std::uint8_t* Data, std::size_t Size) {
   TComponent Component;
   std::istringstream In(Text(Data, Size));
   if (Refused([&] { Component.LoadFromStream(In); })) return;
   std::ostringstream Out;
-  Component.SaveToStream(Out);
+  Refused([&] { Component.SaveToStream(Out); });
   (void)Component.ToString();
 }
 
