@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "kx/core/run_state.hpp"
 #include "kx/host/priority_queue.hpp"
 #include "kx/host/random.hpp"
 
@@ -18,7 +19,8 @@ TGAProbability ClampProbability(TGAProbability Value) noexcept {
 
 // The in-class initializers hold the initial settings; only the selection method goes
 // through its setter here, because that is what installs the selection routine.
-TKXCustomGeneticComponent::TKXCustomGeneticComponent(TKXComponent* AOwner) : TKXComponent(AOwner) {
+TKXCustomGeneticComponent::TKXCustomGeneticComponent(TKXComponent* AOwner)
+    : TKXComponent(AOwner), FRunState(std::make_unique<TKXRunState>()) {
   SetSelectionMethod(smStochasticTournament);
 }
 
@@ -195,6 +197,7 @@ bool TKXCustomGeneticComponent::IsMutationProbabilityStored() const noexcept {
 
 void TKXCustomGeneticComponent::Initialize() {
   FInitialized = false;
+  FRunState->Restart();
   TKXPopulation* population = Population();
   while (population->Count() < FInitialPopulation) population->Add();
   if (FOnInitialization) FOnInitialization(this, FInitialized);
@@ -203,6 +206,7 @@ void TKXCustomGeneticComponent::Initialize() {
   SetPreviousGeneration(population);
   FInitialized = true;
   FGeneration = 0;
+  GenerationDone();
 }
 
 void TKXCustomGeneticComponent::Evolve() {
@@ -218,23 +222,36 @@ std::int32_t TKXCustomGeneticComponent::RunGenerations(std::int32_t Generations,
                                                        const std::function<void()>& Step) {
   FHalt = false;
   const std::int32_t start = FGeneration;
-  for (std::int32_t i = 0; i < Generations; ++i) {
+  FRunState->BeginSession();
+  // The extra rules are also tested before the first generation: a run cancelled, out of
+  // budget or stalled already breeds nothing.
+  TKXStopReason reason = FRunState->Check(FStopRules, FGeneration);
+  for (std::int32_t i = 0; reason == srNone && i < Generations; ++i) {
     Step();
-    if (IsFinished() || FHalt) break;
+    if (IsFinished()) {
+      reason = FinishedReason();
+    } else if (FHalt) {
+      reason = srHalted;
+    } else {
+      reason = FRunState->Check(FStopRules, FGeneration);
+    }
   }
+  FRunState->SetStopReason(reason == srNone ? srGenerations : reason);
   return FGeneration - start;
 }
 
-bool TKXCustomGeneticComponent::IsFinished() {
+bool TKXCustomGeneticComponent::IsFinished() { return TerminationReason() != srNone; }
+
+TKXStopReason TKXCustomGeneticComponent::TerminationReason() {
   if (FUseFitnessCutoff && FFittestIndividual != nullptr) {
     const TGAFitness best = FFittestIndividual->Fitness();
     const bool reached =
         IsMaximizing(FFitnessMethod) ? best >= FFitnessCutoff : FFitnessCutoff >= best;
-    if (reached) return true;
+    if (reached) return srFitnessCutoff;
   }
-  if (FUseDiversityLimit && FDiversityLimit > Diversity()) return true;
-  if (FUseGenerationLimit) return FGeneration >= FGenerationLimit;
-  return false;
+  if (FUseDiversityLimit && FDiversityLimit > Diversity()) return srDiversity;
+  if (FUseGenerationLimit && FGeneration >= FGenerationLimit) return srGenerationLimit;
+  return srNone;
 }
 
 bool TKXCustomGeneticComponent::PrepareGeneration() {
@@ -269,6 +286,7 @@ void TKXCustomGeneticComponent::RunGeneration(const std::function<void()>& Breed
   }
   population->EndUpdate();
   DoFinishEvolve();
+  GenerationDone();
 }
 
 void TKXCustomGeneticComponent::DoEvolveOneStep(std::int32_t Index) {

@@ -37,6 +37,7 @@ void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGeneticAlgorithm& Doc) {
   reproduction.SetCrossoverMethod(EnumName(FCrossoverMethod));
   SaveReproductionToXML(reproduction);
   SaveToXML(Doc.Domain());
+  SaveRunStateToXML(Doc);
 }
 
 void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGeneticAlgorithm& Doc) {
@@ -49,6 +50,7 @@ void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGeneticAlgorithm& Doc) {
   }
   LoadReproductionFromXML(reproduction);
   LoadFromXML(Doc.Domain());
+  LoadRunStateFromXML(Doc);
 }
 
 void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGADomainType& Domain) {
