@@ -8,6 +8,8 @@
 #include "kx/core/genetic_events.hpp"
 #include "kx/core/individual.hpp"
 #include "kx/core/population.hpp"
+#include "kx/core/progress_display.hpp"
+#include "kx/core/run_log.hpp"
 #include "kx/core/run_observer.hpp"
 #include "kx/core/run_state.hpp"
 #include "kx/core/stop_rules.hpp"

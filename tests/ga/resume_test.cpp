@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "ga_test_support.hpp"
+#include "kx/core/run_log.hpp"
 #include "kx/core/run_state.hpp"
 #include "kx/ga/genetic_algorithm.hpp"
 #include "kx/host/parallel_for.hpp"
@@ -153,6 +155,30 @@ TEST(GAStopRules, EachRuleStopsTheRunAndNamesItself) {
     EXPECT_EQ(ga.StopReason(), c.Expected);
     EXPECT_EQ(evolved < 20, c.Expected != srGenerations);
   }
+}
+
+TEST(GARunLog, HeaderThenOneRowPerGenerationAndAppendingContinues) {
+  const std::string file = ::testing::TempDir() + "kx_run_log.csv";
+  TKXGeneticAlgorithm ga;
+  Configure(ga, smTournament);
+  {
+    TKXRunLog log(file);
+    ga.SetOnGeneration(log.Observer());
+    RandSeed(2);
+    ga.Initialize();
+    ga.Evolve(2);
+    TKXRunLog more(file, true);
+    ga.SetOnGeneration(more.Observer());
+    ga.Evolve(1);
+    ga.SetOnGeneration(nullptr);
+  }
+  std::ifstream in(file);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], TKXRunLog::Header);
+  for (int g = 0; g <= 3; ++g) EXPECT_EQ(lines[g + 1].substr(0, 2), std::to_string(g) + ",");
+  EXPECT_EQ(lines[4].back(), ',');  // no program columns for chromosomes
 }
 
 }  // namespace
