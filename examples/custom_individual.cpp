@@ -5,7 +5,7 @@
 //
 // --save writes the component's document (its settings and statistics) at the end.
 //
-//   custom_individual [--seed N] [--generations N] [--save FILE]
+//   custom_individual [--seed N] [--generations N] [--save FILE] [--help]
 
 #include <cmath>
 #include <iomanip>
@@ -102,41 +102,47 @@ double Rastrigin(const std::vector<double>& X) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const examples::Args args = examples::ParseArgs(argc, argv);
-  kx::RandSeed(args.Seed);
-  const int generations = args.Generations >= 0 ? args.Generations : 200;
+  const examples::Args args = examples::ParseArgs(
+      argc, argv,
+      {.Summary = "Minimizes the Rastrigin function over vectors of 8 reals with an "
+                  "application-defined individual.",
+       .Flags = {examples::Flag::Seed, examples::Flag::Generations, examples::Flag::Save},
+       .DefaultGenerations = 200});
+  return examples::RunGuarded(argv[0], [&] {
+    kx::RandSeed(args.Seed);
 
-  TRealVectorEvolver evolver;
-  evolver.SetInitialPopulation(200);
-  evolver.SetSelectionMethod(kx::smTournament);
-  evolver.SetTournamentField(3);
-  evolver.SetCrossoverProbability(0.9);
-  evolver.SetMutationProbability(0.3);
-  evolver.SetOperations({kx::goCrossover, kx::goMutate});
-  evolver.SetUseFitnessCutoff(true);
-  evolver.SetFitnessCutoff(1e-6);
-  evolver.SetOnEvaluateFitness([](kx::TKXObject*, kx::TKXIndividual* Item, kx::TGAFitness& F) {
-    F = Rastrigin(AsVector(Item)->Genes());
+    TRealVectorEvolver evolver;
+    evolver.SetInitialPopulation(200);
+    evolver.SetSelectionMethod(kx::smTournament);
+    evolver.SetTournamentField(3);
+    evolver.SetCrossoverProbability(0.9);
+    evolver.SetMutationProbability(0.3);
+    evolver.SetOperations({kx::goCrossover, kx::goMutate});
+    evolver.SetUseFitnessCutoff(true);
+    evolver.SetFitnessCutoff(1e-6);
+    evolver.SetOnEvaluateFitness([](kx::TKXObject*, kx::TKXIndividual* Item, kx::TGAFitness& F) {
+      F = Rastrigin(AsVector(Item)->Genes());
+    });
+    evolver.SetOnEvolve([&](kx::TKXObject*) {
+      if (evolver.Generation() % 10 != 0) return;
+      std::cout << "generation " << std::setw(4) << evolver.Generation() << "  best "
+                << std::setw(12) << evolver.MinFitness() << "  average " << std::setw(12)
+                << evolver.AvgFitness() << '\n';
+    });
+
+    evolver.Initialize();
+    evolver.Evolve(args.Generations);
+
+    std::cout << "generations evolved = " << evolver.Generation() << '\n';
+    if (!args.Save.empty()) {
+      examples::WithFile("save", args.Save, [&] { evolver.SaveToFile(args.Save); });
+      std::cout << "saved to " << args.Save << '\n';
+    }
+    const auto* best = AsVector(evolver.FittestIndividual());
+    std::cout << "best vector =";
+    for (double x : best->Genes()) std::cout << ' ' << std::setprecision(4) << x;
+    std::cout << '\n' << std::setprecision(6);
+    std::cout << "best fitness = " << evolver.FittestIndividual()->Fitness() << '\n';
+    return 0;
   });
-  evolver.SetOnEvolve([&](kx::TKXObject*) {
-    if (evolver.Generation() % 10 != 0) return;
-    std::cout << "generation " << std::setw(4) << evolver.Generation() << "  best " << std::setw(12)
-              << evolver.MinFitness() << "  average " << std::setw(12) << evolver.AvgFitness()
-              << '\n';
-  });
-
-  evolver.Initialize();
-  evolver.Evolve(generations);
-
-  std::cout << "generations evolved = " << evolver.Generation() << '\n';
-  if (!args.Save.empty()) {
-    evolver.SaveToFile(args.Save);
-    std::cout << "saved to " << args.Save << '\n';
-  }
-  const auto* best = AsVector(evolver.FittestIndividual());
-  std::cout << "best vector =";
-  for (double x : best->Genes()) std::cout << ' ' << std::setprecision(4) << x;
-  std::cout << '\n' << std::setprecision(6);
-  std::cout << "best fitness = " << evolver.FittestIndividual()->Fitness() << '\n';
-  return 0;
 }

@@ -1,25 +1,33 @@
 #pragma once
 
-// The command line every evolving example accepts:
+// The command line shared by the examples. Each example declares which of the common flags
+// it supports; any other flag is refused:
 //   --seed N         seeds the library generator (the same seed prints the same run)
 //   --generations N  caps the run
-//   --save FILE      writes the component's document at the end
+//   --save FILE      writes the component's document at the end (checked before the run)
 //   --load FILE      reloads a saved run and continues it
 //   --parallel       evolves with ParallelEvolve
-//   --threads N      caps the thread pool
-// The last line an example prints is "best fitness = <number>".
+//   --threads N      caps the thread pool (with --parallel)
+// --help prints the usage. A malformed or out-of-range flag ends the program with a one-line
+// message and exit status 2; RunGuarded turns a library error into a one-line message and
+// exit status 1. The last line an evolving example prints is "best fitness = <number>".
+//
+// Adding a common flag: a value in Flag, a field in Args, and one entry in the flag table of
+// example_args.cpp that declares the option (name, help, conversion and range).
 
 #include <cstdint>
-#include <cstdlib>
-#include <iostream>
+#include <functional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace examples {
 
+enum class Flag { Seed, Generations, Save, Load, Parallel, Threads };
+
+// What the user asked for; flags the example does not support keep these defaults.
 struct Args {
   std::uint64_t Seed = 1;
-  int Generations = -1;  // -1: the example's own default
+  int Generations = 0;  // the example's DefaultGenerations unless given
   std::string Save;
   std::string Load;
   bool Parallel = false;
@@ -27,37 +35,35 @@ struct Args {
   std::string Positional;
 };
 
-inline Args ParseArgs(int argc, char** argv) {
-  Args args;
-  auto value = [&](int& i) -> std::string {
-    if (i + 1 >= argc) {
-      std::cerr << argv[i] << " needs a value\n";
-      std::exit(2);
-    }
-    return argv[++i];
-  };
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--seed") {
-      args.Seed = std::stoull(value(i));
-    } else if (arg == "--generations") {
-      args.Generations = std::stoi(value(i));
-    } else if (arg == "--save") {
-      args.Save = value(i);
-    } else if (arg == "--load") {
-      args.Load = value(i);
-    } else if (arg == "--parallel") {
-      args.Parallel = true;
-    } else if (arg == "--threads") {
-      args.Threads = std::stoi(value(i));
-    } else if (!arg.empty() && arg[0] != '-' && args.Positional.empty()) {
-      args.Positional = std::string(arg);
-    } else {
-      std::cerr << "unknown argument " << arg << '\n';
-      std::exit(2);
-    }
+// How an example presents itself on the command line.
+struct Usage {
+  std::string Summary{};       // one line for --help
+  std::vector<Flag> Flags{};   // the common flags the example supports
+  int DefaultGenerations = 0;  // with Flag::Generations
+  std::string Positional{};    // name of a required positional argument, if any
+  std::string PositionalHelp{};
+};
+
+// Parses the command line. --help prints the usage and exits with status 0; a bad command
+// line prints one line to stderr and exits with status 2.
+Args ParseArgs(int argc, char** argv, const Usage& Usage);
+
+// Runs Body and returns its exit status; an exception escaping it is printed as one line
+// naming the program and exits with status 1 instead of aborting.
+int RunGuarded(const char* Program, const std::function<int()>& Body);
+
+// Rethrows the current exception with "cannot <Action> <FileName>: " before its message, so
+// that a library error names the file it was about.
+[[noreturn]] void RethrowFor(const std::string& Action, const std::string& FileName);
+
+// Calls Operation, naming the file in any error it raises ("cannot load FILE: reason").
+template <class Operation>
+void WithFile(const std::string& Action, const std::string& FileName, Operation&& Do) {
+  try {
+    Do();
+  } catch (...) {
+    RethrowFor(Action, FileName);
   }
-  return args;
 }
 
 }  // namespace examples

@@ -6,13 +6,15 @@
 // the end; --load reads such a document back and continues that run from its generation.
 //
 //   ga_onemax [--seed N] [--generations N] [--parallel] [--threads N] [--save FILE]
-//             [--load FILE]
+//             [--load FILE] [--help]
 
 #include <cmath>
 #include <cstdint>
 #include <iomanip>
 #include <iostream>
 #include <kx/kxevo.hpp>
+#include <stdexcept>
+#include <string>
 
 #include "example_args.hpp"
 
@@ -23,63 +25,78 @@ constexpr int kBits = 1024;
 }  // namespace
 
 int main(int argc, char** argv) {
-  const examples::Args args = examples::ParseArgs(argc, argv);
-  kx::RandSeed(args.Seed);
-  kx::SetParallelThreads(args.Threads);
-  const int generations = args.Generations >= 0 ? args.Generations : 300;
+  using examples::Flag;
+  const examples::Args args =
+      examples::ParseArgs(argc, argv,
+                          {.Summary = "OneMax: evolves a 1,024-bit chromosome towards all ones.",
+                           .Flags = {Flag::Seed, Flag::Generations, Flag::Save, Flag::Load,
+                                     Flag::Parallel, Flag::Threads},
+                           .DefaultGenerations = 300});
+  return examples::RunGuarded(argv[0], [&] {
+    kx::RandSeed(args.Seed);
+    kx::SetParallelThreads(args.Threads);
 
-  kx::TKXGeneticAlgorithm ga;
-  ga.SetGeneSize(kBits);
-  ga.SetInitialPopulation(500);
-  ga.SetFitnessMethod(kx::fmMaximize);
-  ga.SetSelectionMethod(kx::smTournament);
-  ga.SetTournamentField(6);
-  ga.SetCrossoverMethod(kx::cmBitBoundary);
-  ga.SetCrossoverProbability(0.9);
-  // Per bit: about one flip per child keeps the good bits while still repairing the last
-  // zeros. Inversion (complementing a whole run) is far too disruptive for OneMax.
-  ga.SetMutationProbability(1.0 / kBits);
-  ga.SetOperations({kx::goCrossover, kx::goMutate});
-  ga.SetUseFitnessCutoff(true);
-  ga.SetFitnessCutoff(kBits);
-  ga.SetOnEvaluateFitness([](kx::TKXObject*, kx::TKXIndividual* Item, kx::TGAFitness& Fitness) {
-    Fitness = static_cast<kx::TKXGAIndividual*>(Item)->Bits()->CountOnes();
+    kx::TKXGeneticAlgorithm ga;
+    ga.SetGeneSize(kBits);
+    ga.SetInitialPopulation(500);
+    ga.SetFitnessMethod(kx::fmMaximize);
+    ga.SetSelectionMethod(kx::smTournament);
+    ga.SetTournamentField(6);
+    ga.SetCrossoverMethod(kx::cmBitBoundary);
+    ga.SetCrossoverProbability(0.9);
+    // Per bit: about one flip per child keeps the good bits while still repairing the last
+    // zeros. Inversion (complementing a whole run) is far too disruptive for OneMax.
+    ga.SetMutationProbability(1.0 / kBits);
+    ga.SetOperations({kx::goCrossover, kx::goMutate});
+    ga.SetUseFitnessCutoff(true);
+    ga.SetFitnessCutoff(kBits);
+    ga.SetOnEvaluateFitness([](kx::TKXObject*, kx::TKXIndividual* Item, kx::TGAFitness& Fitness) {
+      Fitness = static_cast<kx::TKXGAIndividual*>(Item)->Bits()->CountOnes();
+    });
+    ga.SetOnEvolve([&](kx::TKXObject*) {
+      if (ga.Generation() % 20 != 0) return;
+      std::cout << "generation " << std::setw(4) << ga.Generation() << "  best " << std::setw(5)
+                << ga.MaxFitness() << "  average " << std::setw(7)
+                << std::round(ga.AvgFitness() * 10) / 10 << '\n';
+    });
+
+    if (args.Load.empty()) {
+      ga.Initialize();
+    } else {
+      // The document brings the settings it stores, the chromosomes and the generation; the
+      // handlers and Operations above stay. A component loads the saved generation number
+      // only when it is already initialized (a fresh one starts the loaded population at 0),
+      // so initialize it empty first. Evaluating once afterwards rebuilds the statistics and
+      // the selection tables the next generation breeds from.
+      const std::int32_t size = ga.InitialPopulation();
+      ga.SetInitialPopulation(0);
+      ga.Initialize();
+      ga.SetInitialPopulation(size);
+      examples::WithFile("load", args.Load, [&] {
+        ga.LoadFromFile(args.Load);
+        // A chromosome of another length would be read past its end or half empty.
+        if (ga.GeneSize() != kBits) {
+          throw std::runtime_error("its chromosomes have " + std::to_string(ga.GeneSize()) +
+                                   " bits, not " + std::to_string(kBits));
+        }
+        if (ga.Population()->Count() == 0) throw std::runtime_error("it holds no population");
+      });
+      ga.EvaluateFitness();
+      std::cout << "loaded generation " << ga.Generation() << " with " << ga.Population()->Count()
+                << " individuals from " << args.Load << '\n';
+    }
+    if (args.Parallel) {
+      ga.ParallelEvolve(args.Generations);
+    } else {
+      ga.Evolve(args.Generations);
+    }
+
+    std::cout << "generations evolved = " << ga.Generation() << '\n';
+    if (!args.Save.empty()) {
+      examples::WithFile("save", args.Save, [&] { ga.SaveToFile(args.Save); });
+      std::cout << "saved to " << args.Save << '\n';
+    }
+    std::cout << "best fitness = " << ga.FittestIndividual()->Fitness() << '\n';
+    return 0;
   });
-  ga.SetOnEvolve([&](kx::TKXObject*) {
-    if (ga.Generation() % 20 != 0) return;
-    std::cout << "generation " << std::setw(4) << ga.Generation() << "  best " << std::setw(5)
-              << ga.MaxFitness() << "  average " << std::setw(7)
-              << std::round(ga.AvgFitness() * 10) / 10 << '\n';
-  });
-
-  if (args.Load.empty()) {
-    ga.Initialize();
-  } else {
-    // The document brings the settings it stores, the chromosomes and the generation; the
-    // handlers and Operations above stay. A component loads the saved generation number only
-    // when it is already initialized (a fresh one starts the loaded population at 0), so
-    // initialize it empty first. Evaluating once afterwards rebuilds the statistics and the
-    // selection tables the next generation breeds from.
-    const std::int32_t size = ga.InitialPopulation();
-    ga.SetInitialPopulation(0);
-    ga.Initialize();
-    ga.SetInitialPopulation(size);
-    ga.LoadFromFile(args.Load);
-    ga.EvaluateFitness();
-    std::cout << "loaded generation " << ga.Generation() << " with " << ga.Population()->Count()
-              << " individuals from " << args.Load << '\n';
-  }
-  if (args.Parallel) {
-    ga.ParallelEvolve(generations);
-  } else {
-    ga.Evolve(generations);
-  }
-
-  std::cout << "generations evolved = " << ga.Generation() << '\n';
-  if (!args.Save.empty()) {
-    ga.SaveToFile(args.Save);
-    std::cout << "saved to " << args.Save << '\n';
-  }
-  std::cout << "best fitness = " << ga.FittestIndividual()->Fitness() << '\n';
-  return 0;
 }

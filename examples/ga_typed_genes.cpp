@@ -6,7 +6,7 @@
 //
 // --save writes the run (settings, genotype and designs) as a document at the end.
 //
-//   ga_typed_genes [--seed N] [--generations N] [--save FILE]
+//   ga_typed_genes [--seed N] [--generations N] [--save FILE] [--help]
 
 #include <algorithm>
 #include <iomanip>
@@ -46,12 +46,9 @@ double DesignCost(int Material, int Supports, double Thickness, bool Lacquer) {
   return cost;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const examples::Args args = examples::ParseArgs(argc, argv);
+// The example itself; main turns its errors into messages.
+int Run(const examples::Args& args) {
   kx::RandSeed(args.Seed);
-  const int generations = args.Generations >= 0 ? args.Generations : 200;
 
   kx::TKXGeneticAlgorithm ga;
   kx::TKXGAGene* material = ga.Genes()->Add();
@@ -117,7 +114,7 @@ int main(int argc, char** argv) {
   });
 
   ga.Initialize();
-  ga.Evolve(generations);
+  ga.Evolve(args.Generations);
 
   kx::TKXGAIndividual* best = ga.FittestIndividual();
   std::cout << "generations evolved = " << ga.Generation() << '\n';
@@ -136,9 +133,20 @@ int main(int argc, char** argv) {
         population->Delete(i);
       }
     }
-    ga.SaveToFile(args.Save);
+    examples::WithFile("save", args.Save, [&] { ga.SaveToFile(args.Save); });
     std::cout << "saved " << population->Count() << " designs to " << args.Save << '\n';
   }
   std::cout << "best fitness = " << best->Fitness() << '\n';
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const examples::Args args = examples::ParseArgs(
+      argc, argv,
+      {.Summary = "Evolves the cheapest shelf design that carries the load, from typed genes.",
+       .Flags = {examples::Flag::Seed, examples::Flag::Generations, examples::Flag::Save},
+       .DefaultGenerations = 200});
+  return examples::RunGuarded(argv[0], [&] { return Run(args); });
 }

@@ -2,7 +2,7 @@
 // with add, subtract, multiply and protected divide over the variable x.
 //
 //   gp_symbolic_regression [--seed N] [--generations N] [--parallel] [--threads N]
-//                          [--save FILE] [--load FILE]
+//                          [--save FILE] [--load FILE] [--help]
 //
 // Prints one line per generation (best and average fitness, average program size), then the
 // fittest program. The fitness is the sum of absolute errors over the samples (lower is
@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <kx/kxevo.hpp>
 #include <span>
+#include <stdexcept>
 #include <string>
 
 #include "example_args.hpp"
@@ -34,13 +35,10 @@ namespace {
 constexpr int kCases = 20;
 constexpr int kDefaultGenerations = 50;
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  const examples::Args args = examples::ParseArgs(argc, argv);
+// The example itself; main turns its errors into messages.
+int Run(const examples::Args& args) {
   kx::RandSeed(args.Seed);
   kx::SetParallelThreads(args.Threads);
-  const int generations = args.Generations >= 0 ? args.Generations : kDefaultGenerations;
 
   kx::TKXGeneticProgramming gp;
   examples::AddQuarticInstructions(*gp.Instructions());
@@ -88,25 +86,41 @@ int main(int argc, char** argv) {
     // The document brings its settings, instructions, programs and generation; the
     // handlers above stay. Evaluating once rebuilds the statistics and the selection
     // tables the next generation breeds from.
-    gp.LoadFromFile(args.Load);
+    examples::WithFile("load", args.Load, [&] {
+      gp.LoadFromFile(args.Load);
+      if (gp.Population()->Count() == 0) throw std::runtime_error("it holds no population");
+    });
     gp.EvaluateFitness();
     std::printf("loaded generation %d with %d programs from %s\n", gp.Generation(),
                 gp.Population()->Count(), args.Load.c_str());
   }
   report();
   if (args.Parallel) {
-    gp.ParallelEvolve(generations);
+    gp.ParallelEvolve(args.Generations);
   } else {
-    gp.Evolve(generations);
+    gp.Evolve(args.Generations);
   }
 
   kx::TKXGPIndividual<double>* best = gp.FittestIndividual();
   std::printf("fittest program (size %d): %s\n", best->DNA()->Size(),
               best->DNA()->ToString().c_str());
   if (!args.Save.empty()) {
-    gp.SaveToFile(args.Save);
+    examples::WithFile("save", args.Save, [&] { gp.SaveToFile(args.Save); });
     std::printf("saved to %s\n", args.Save.c_str());
   }
   std::printf("best fitness = %.6g\n", best->Fitness());
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using examples::Flag;
+  const examples::Args args = examples::ParseArgs(
+      argc, argv,
+      {.Summary = "Symbolic regression: evolves a program for x^4 + x^3 + x^2 + x.",
+       .Flags = {Flag::Seed, Flag::Generations, Flag::Save, Flag::Load, Flag::Parallel,
+                 Flag::Threads},
+       .DefaultGenerations = kDefaultGenerations});
+  return examples::RunGuarded(argv[0], [&] { return Run(args); });
 }

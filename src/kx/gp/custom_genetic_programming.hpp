@@ -269,7 +269,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TNode* SelectSizeFairNode(TIndividual* Individual, const TGAFitnessArray& Roulette) const;
 
   // Applies one mutation method to Individual.
-  void Mutate(TIndividual* Individual, TGPMutationMethod Method);
+  void ApplyMutation(TIndividual* Individual, TGPMutationMethod Method);
   virtual void DoSubtreeMutation(TIndividual* Individual);
   virtual void DoReplacementMutation(TIndividual* Individual);
   virtual void DoConstantMutation(TIndividual* Individual);

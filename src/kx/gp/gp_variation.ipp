@@ -166,7 +166,7 @@ bool TKXCustomGeneticProgramming<T>::DoMutate(TKXIndividual* Item) {
     std::int32_t r = RandomInt(FMutationWeightSum);
     for (int m = mmSubtree; m <= mmPoint; ++m) {
       if (r < FMutationWeights[m]) {
-        Mutate(individual, static_cast<TGPMutationMethod>(m));
+        ApplyMutation(individual, static_cast<TGPMutationMethod>(m));
         mutated = true;
         break;
       }
@@ -178,7 +178,8 @@ bool TKXCustomGeneticProgramming<T>::DoMutate(TKXIndividual* Item) {
 }
 
 template <class T>
-void TKXCustomGeneticProgramming<T>::Mutate(TIndividual* Individual, TGPMutationMethod Method) {
+void TKXCustomGeneticProgramming<T>::ApplyMutation(TIndividual* Individual,
+                                                   TGPMutationMethod Method) {
   switch (Method) {
     case mmSubtree:
       DoSubtreeMutation(Individual);

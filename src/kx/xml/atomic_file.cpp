@@ -1,11 +1,13 @@
 #include "kx/xml/atomic_file.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ostream>
 #include <streambuf>
@@ -62,75 +64,156 @@ class TFileDescriptorBuffer : public std::streambuf {
   char FBuffer[64 * 1024];
 };
 
-// Removes the temporary file unless the save went through.
-class TTemporaryFile {
- public:
-  TTemporaryFile(const std::string& FileName, mode_t Mode) {
-    static std::atomic<unsigned> Counter{0};
-    for (int Attempt = 0; Attempt < 100; ++Attempt) {
-      FName = FileName + ".~" + std::to_string(::getpid()) + "-" + std::to_string(Counter++);
-      // Created with the default mode through the umask, or the mode of the replaced file.
-      FDescriptor = ::open(FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
-      if (FDescriptor >= 0 || errno != EEXIST) break;
-    }
-    if (FDescriptor < 0) SaveError(FileName, errno);
-  }
-  ~TTemporaryFile() {
-    if (FDescriptor >= 0) ::close(FDescriptor);
-    if (!FKept) ::unlink(FName.c_str());
-  }
-  TTemporaryFile(const TTemporaryFile&) = delete;
-  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
-
-  int Descriptor() const noexcept { return FDescriptor; }
-  const std::string& Name() const noexcept { return FName; }
-  // Closes the descriptor, reporting the error of a failed close.
-  int Close() noexcept {
-    int Result = ::close(FDescriptor);
-    FDescriptor = -1;
-    return Result == 0 ? 0 : errno;
-  }
-  void Keep() noexcept { FKept = true; }
-
- private:
-  std::string FName;
-  int FDescriptor = -1;
-  bool FKept = false;
-};
-
 std::string FolderOf(const std::string& FileName) {
   std::string::size_type Slash = FileName.rfind('/');
   if (Slash == std::string::npos) return ".";
   return Slash == 0 ? "/" : FileName.substr(0, Slash);
 }
 
+// The file a save of FileName writes: a symbolic link is followed to its target (which may
+// not exist yet), so that the link stays a link.
+std::string ResolveLinks(const std::string& SavedName, std::string FileName) {
+  for (int Hop = 0; Hop < 40; ++Hop) {
+    struct stat Info;
+    if (::lstat(FileName.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return FileName;
+    std::string Target(static_cast<std::size_t>(Info.st_size > 0 ? Info.st_size : 255) + 1, '\0');
+    const ssize_t Length = ::readlink(FileName.c_str(), Target.data(), Target.size());
+    if (Length <= 0) SaveError(SavedName, Length < 0 ? errno : ENOENT);
+    // A link rewritten in between to a longer target; the next hop reads it again.
+    if (static_cast<std::size_t>(Length) == Target.size()) continue;
+    Target.resize(static_cast<std::size_t>(Length));
+    FileName = Target.front() == '/' ? Target : FolderOf(FileName) + "/" + Target;
+  }
+  SaveError(SavedName, ELOOP);
+}
+
+bool SameFile(const struct stat& A, const struct stat& B) noexcept {
+  return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
+}
+
+// The temporary file of a save, locked while the save owns it. Its name depends only on
+// the saved file, so a temporary left by a save that was killed is taken over and removed
+// by the next save of the same file; the lock tells such a leftover from a save running at
+// the same time, which is waited for. The name keeps the start of the file's own name for
+// the reader and adds a hash of the whole name, so that it stays within the file system's
+// name limit even for the longest names.
+class TTemporaryFile {
+ public:
+  TTemporaryFile(const std::string& SavedName, const std::string& FileName)
+      : FName(NameFor(FileName)) {
+    for (int Attempt = 0; Attempt < 100; ++Attempt) {
+      FDescriptor =
+          ::open(FName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+      const bool Created = FDescriptor >= 0;
+      if (!Created) {
+        if (errno != EEXIST) SaveError(SavedName, errno);
+        FDescriptor = ::open(FName.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+        if (FDescriptor < 0) {
+          if (errno == ENOENT) continue;  // its owner just finished
+          SaveError(SavedName, errno);
+        }
+      }
+      if (LockAndCheck()) {
+        if (Created) return;
+        // A leftover (its owner died holding nothing): remove it and start afresh, so the
+        // new temporary gets the mode of a new file.
+        ::unlink(FName.c_str());
+      }
+      ::close(FDescriptor);
+      FDescriptor = -1;
+    }
+    SaveError(SavedName, EBUSY);
+  }
+  ~TTemporaryFile() {
+    if (FDescriptor < 0) return;
+    if (!FKept) ::unlink(FName.c_str());
+    ::close(FDescriptor);
+  }
+  TTemporaryFile(const TTemporaryFile&) = delete;
+  TTemporaryFile& operator=(const TTemporaryFile&) = delete;
+
+  int Descriptor() const noexcept { return FDescriptor; }
+  // Moves the written temporary over FileName; the lock is held until then, so no other
+  // save touches the name in between.
+  int RenameTo(const std::string& FileName) noexcept {
+    if (::rename(FName.c_str(), FileName.c_str()) != 0) return errno;
+    FKept = true;
+    return 0;
+  }
+
+  static std::string NameFor(const std::string& FileName) {
+    const std::string::size_type Slash = FileName.rfind('/');
+    const std::string Base = Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
+    std::uint64_t Hash = 14695981039346656037ull;  // FNV-1a
+    for (unsigned char Char : Base) Hash = (Hash ^ Char) * 1099511628211ull;
+    char Hex[17];
+    std::snprintf(Hex, sizeof(Hex), "%016llx", static_cast<unsigned long long>(Hash));
+    return FileName.substr(0, Slash == std::string::npos ? 0 : Slash + 1) + "." +
+           Base.substr(0, 200) + ".~" + Hex;
+  }
+
+ private:
+  // Waits for the lock, then checks that the name still leads to the locked file: a save
+  // that held it may have renamed it away or removed it meanwhile.
+  bool LockAndCheck() noexcept {
+    while (::flock(FDescriptor, LOCK_EX) != 0) {
+      if (errno != EINTR) return false;
+    }
+    struct stat Locked, Named;
+    return ::fstat(FDescriptor, &Locked) == 0 && ::lstat(FName.c_str(), &Named) == 0 &&
+           SameFile(Locked, Named);
+  }
+
+  std::string FName;
+  int FDescriptor = -1;
+  bool FKept = false;
+};
+
 }  // namespace
+
+std::string SaveTemporaryName(const std::string& FileName) {
+  return TTemporaryFile::NameFor(FileName);
+}
 
 void SaveToFileAtomically(const std::string& FileName,
                           const std::function<void(std::ostream& Stream)>& Write) {
-  mode_t Mode = 0666;
+  const std::string Target = ResolveLinks(FileName, FileName);
   struct stat Existing;
-  bool Replaces = ::stat(FileName.c_str(), &Existing) == 0;
-  if (Replaces) Mode = Existing.st_mode & 07777;
+  const bool Replaces = ::stat(Target.c_str(), &Existing) == 0;
+  if (Replaces) {
+    if (S_ISDIR(Existing.st_mode)) SaveError(FileName, EISDIR);
+    // Refused as opening the file for writing would refuse it (by the effective ids).
+    if (::faccessat(AT_FDCWD, Target.c_str(), W_OK, AT_EACCESS) != 0) SaveError(FileName, errno);
+  }
 
-  TTemporaryFile Temporary(FileName, Mode);
-  // open() applies the umask; a replaced file's own mode is restored exactly.
-  if (Replaces && ::fchmod(Temporary.Descriptor(), Mode) != 0) SaveError(FileName, errno);
+  TTemporaryFile Temporary(FileName, Target);
+  if (Replaces) {
+    // A replaced file keeps its mode and, where the user may give it, its owner.
+    if (::fchmod(Temporary.Descriptor(), Existing.st_mode & 07777) != 0) {
+      SaveError(FileName, errno);
+    }
+    [[maybe_unused]] const int Ignored =
+        ::fchown(Temporary.Descriptor(), Existing.st_uid, Existing.st_gid);
+  }
   {
     TFileDescriptorBuffer Buffer(Temporary.Descriptor());
     std::ostream Stream(&Buffer);
-    Write(Stream);
-    Stream.flush();
+    try {
+      Write(Stream);
+      Stream.flush();
+    } catch (...) {
+      // The writer saw only a failing stream; the file system knows why.
+      if (Buffer.Error() != 0) SaveError(FileName, Buffer.Error());
+      throw;
+    }
     if (Buffer.Error() != 0) SaveError(FileName, Buffer.Error());
     if (!Stream) SaveError(FileName, EIO);
   }
   if (::fsync(Temporary.Descriptor()) != 0) SaveError(FileName, errno);
-  if (int Error = Temporary.Close(); Error != 0) SaveError(FileName, Error);
-  if (::rename(Temporary.Name().c_str(), FileName.c_str()) != 0) SaveError(FileName, errno);
-  Temporary.Keep();
+  if (int Error = Temporary.RenameTo(Target); Error != 0) SaveError(FileName, Error);
 
   // Make the rename itself durable; a folder that cannot be synced is not an error.
-  int Folder = ::open(FolderOf(FileName).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int Folder = ::open(FolderOf(Target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (Folder >= 0) {
     ::fsync(Folder);
     ::close(Folder);

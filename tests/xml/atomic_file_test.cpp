@@ -1,0 +1,89 @@
+#include "kx/xml/atomic_file.hpp"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <ostream>
+
+#include "xml_test_support.hpp"
+
+namespace kx::test {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::UnorderedElementsAre;
+
+void Save(const std::string& FileName, const std::string& Text) {
+  SaveToFileAtomically(FileName, [&](std::ostream& Stream) { Stream << Text; });
+}
+
+TEST(AtomicFileTest, LeftoversLongNamesAndLinks) {
+  TempFolder Folder;
+  // A save killed midway left its temporary: the next save of that file takes it away.
+  const std::string File = Folder.File("doc.xml");
+  WriteFile(SaveTemporaryName(File), std::string(100000, 'x'));
+  Save(File, "new");
+  EXPECT_EQ(ReadFile(File), "new");
+  EXPECT_THAT(Folder.Names(), ElementsAre("doc.xml"));
+
+  // The longest names leave room for no suffix, yet save and replace.
+  const std::string Long = Folder.File(std::string(254, 'n'));
+  Save(Long, "first");
+  Save(Long, "second");
+  EXPECT_EQ(ReadFile(Long), "second");
+  EXPECT_EQ(Folder.Names().size(), 2u);
+
+  // Saving onto a link writes its target; the link stays.
+  std::filesystem::remove(Long);
+  std::filesystem::create_symlink("doc.xml", Folder.File("link.xml"));
+  Save(Folder.File("link.xml"), "through the link");
+  EXPECT_TRUE(std::filesystem::is_symlink(Folder.File("link.xml")));
+  EXPECT_EQ(ReadFile(File), "through the link");
+  EXPECT_THAT(Folder.Names(), UnorderedElementsAre("doc.xml", "link.xml"));
+}
+
+TEST(AtomicFileTest, ReadOnlyFileIsRefused) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write a read-only file, so no refusal to see";
+  TempFolder Folder;
+  const std::string File = Folder.File("doc.xml");
+  WriteFile(File, "old");
+  ::chmod(File.c_str(), 0444);
+  EXPECT_THAT(ErrorOf([&] { Save(File, "new"); }),
+              AllOf(HasSubstr(File), HasSubstr("Permission denied")));
+  EXPECT_EQ(ReadFile(File), "old");
+}
+
+// A full disk, as the file-size limit gives it: the failure names the file and the reason
+// even though the writer only saw its stream fail, and the old file stays.
+TEST(AtomicFileTest, WriteFailureNamesTheFileAndTheReason) {
+  TempFolder Folder;
+  const std::string File = Folder.File("doc.xml");
+  WriteFile(File, "old");
+  rlimit Saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &Saved), 0);
+  auto* Previous = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit Small = Saved;
+  Small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &Small), 0);
+  const std::string Error = ErrorOf([&] {
+    SaveToFileAtomically(File, [](std::ostream& Stream) {
+      Stream << std::string(1 << 20, 'x');
+      if (!Stream) throw EXMLError("Cannot write the XML document to the stream");
+    });
+  });
+  ::setrlimit(RLIMIT_FSIZE, &Saved);
+  std::signal(SIGXFSZ, Previous);
+  EXPECT_THAT(Error, AllOf(HasSubstr(File), HasSubstr("File too large")));
+  EXPECT_EQ(ReadFile(File), "old");
+  EXPECT_THAT(Folder.Names(), ElementsAre("doc.xml"));
+}
+
+}  // namespace
+}  // namespace kx::test
