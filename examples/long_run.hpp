@@ -4,6 +4,7 @@
 // log fed by the per-generation observer, and checkpoints. Every saved document carries the
 // run state, so --load continues a --save or --checkpoint file exactly.
 
+#include <iostream>
 #include <kx/kxevo.hpp>
 #include <memory>
 #include <string>
