@@ -128,6 +128,84 @@ const FlagDeclaration kFlags[] = {
            ->type_name("N")
            ->needs("--parallel");
      }},
+    {Flag::Checkpoint,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--checkpoint",
+              [&Parsed](const std::string& FileName) {
+                CheckSaveTarget(FileName);
+                Parsed.Checkpoint = FileName;
+              },
+              "Write the run with its exact state to FILE at the end (and with "
+              "--checkpoint-every, during the run); --load FILE resumes it")
+           ->type_name("FILE");
+     }},
+    {Flag::CheckpointEvery,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--checkpoint-every",
+              [&Parsed](const std::string& Text) {
+                Parsed.CheckpointEvery =
+                    ParseNumber<int>("--checkpoint-every", Text, 1, std::numeric_limits<int>::max());
+              },
+              "Also checkpoint every N generations")
+           ->type_name("N")
+           ->needs("--checkpoint");
+     }},
+    {Flag::Stall,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--stall",
+              [&Parsed](const std::string& Text) {
+                Parsed.Stall = ParseNumber<int>("--stall", Text, 1, std::numeric_limits<int>::max());
+              },
+              "Stop when the best fitness has not improved for N generations")
+           ->type_name("N");
+     }},
+    {Flag::TimeLimit,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--time-limit",
+              [&Parsed](const std::string& Text) {
+                char* end = nullptr;
+                const double seconds = std::strtod(Text.c_str(), &end);
+                if (Text.empty() || end != Text.c_str() + Text.size() || !(seconds > 0) ||
+                    seconds > 1e9) {
+                  throw CLI::ValidationError("--time-limit",
+                                             "\"" + Text + "\" is not a number of seconds above 0");
+                }
+                Parsed.TimeLimit = seconds;
+              },
+              "Stop after the generation during which SECONDS of wall-clock time ran out")
+           ->type_name("SECONDS");
+     }},
+    {Flag::MaxEvaluations,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--max-evaluations",
+              [&Parsed](const std::string& Text) {
+                Parsed.MaxEvaluations = ParseNumber<std::int64_t>(
+                    "--max-evaluations", Text, 1, std::numeric_limits<std::int64_t>::max());
+              },
+              "Stop after the generation in which the fitness function ran N times in all")
+           ->type_name("N");
+     }},
+    {Flag::Progress,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_flag("--progress", Parsed.Progress,
+                    "Show progress on stderr (one updating line on a terminal)");
+     }},
+    {Flag::Log,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--log",
+              [&Parsed](const std::string& FileName) {
+                CheckSaveTarget(FileName);
+                Parsed.Log = FileName;
+              },
+              "Write one CSV row per generation to FILE (appended to when resuming with --load)")
+           ->type_name("FILE.csv");
+     }},
 };
 
 bool Supports(const Usage& Usage, Flag Id) {

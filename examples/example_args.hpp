@@ -22,7 +22,22 @@
 
 namespace examples {
 
-enum class Flag { Seed, Generations, Save, Load, Parallel, Threads };
+enum class Flag {
+  Seed,
+  Generations,
+  Save,
+  Load,
+  Parallel,
+  Threads,
+  // The long-run flags (see long_run.hpp): checkpoints, stopping rules, progress, run log.
+  Checkpoint,
+  CheckpointEvery,
+  Stall,
+  TimeLimit,
+  MaxEvaluations,
+  Progress,
+  Log
+};
 
 // What the user asked for; flags the example does not support keep these defaults.
 struct Args {
@@ -32,6 +47,13 @@ struct Args {
   std::string Load;
   bool Parallel = false;
   int Threads = 0;  // 0: the pool's default
+  std::string Checkpoint;
+  int CheckpointEvery = 0;  // 0: only at the end
+  int Stall = 0;
+  double TimeLimit = 0;
+  std::int64_t MaxEvaluations = 0;
+  bool Progress = false;
+  std::string Log;
   std::string Positional;
 };
 

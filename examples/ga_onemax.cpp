@@ -17,6 +17,7 @@
 #include <string>
 
 #include "example_args.hpp"
+#include "long_run.hpp"
 
 namespace {
 
@@ -30,7 +31,9 @@ int main(int argc, char** argv) {
       examples::ParseArgs(argc, argv,
                           {.Summary = "OneMax: evolves a 1,024-bit chromosome towards all ones.",
                            .Flags = {Flag::Seed, Flag::Generations, Flag::Save, Flag::Load,
-                                     Flag::Parallel, Flag::Threads},
+                                     Flag::Parallel, Flag::Threads, Flag::Checkpoint,
+                                     Flag::CheckpointEvery, Flag::Stall, Flag::TimeLimit,
+                                     Flag::MaxEvaluations, Flag::Progress, Flag::Log},
                            .DefaultGenerations = 300});
   return examples::RunGuarded(argv[0], [&] {
     kx::RandSeed(args.Seed);
@@ -60,6 +63,7 @@ int main(int argc, char** argv) {
                 << std::round(ga.AvgFitness() * 10) / 10 << '\n';
     });
 
+    examples::LongRun longRun(ga, args);
     if (args.Load.empty()) {
       ga.Initialize();
     } else {
@@ -85,6 +89,7 @@ int main(int argc, char** argv) {
       std::cout << "loaded generation " << ga.Generation() << " with " << ga.Population()->Count()
                 << " individuals from " << args.Load << '\n';
     }
+    longRun.SetTarget(ga.Generation() + args.Generations);
     if (args.Parallel) {
       ga.ParallelEvolve(args.Generations);
     } else {
@@ -96,6 +101,7 @@ int main(int argc, char** argv) {
       examples::WithFile("save", args.Save, [&] { ga.SaveToFile(args.Save); });
       std::cout << "saved to " << args.Save << '\n';
     }
+    longRun.Finish(ga);
     std::cout << "best fitness = " << ga.FittestIndividual()->Fitness() << '\n';
     return 0;
   });

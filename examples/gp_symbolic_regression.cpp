@@ -28,6 +28,7 @@
 #include <string>
 
 #include "example_args.hpp"
+#include "long_run.hpp"
 #include "quartic_instructions.hpp"
 
 namespace {
@@ -80,6 +81,7 @@ int Run(const examples::Args& args) {
   };
   gp.SetOnEvolve([&](kx::TKXObject*) { report(); });
 
+  examples::LongRun longRun(gp, args);
   if (args.Load.empty()) {
     gp.Initialize();
   } else {
@@ -95,6 +97,7 @@ int Run(const examples::Args& args) {
                 gp.Population()->Count(), args.Load.c_str());
   }
   report();
+  longRun.SetTarget(gp.Generation() + args.Generations);
   if (args.Parallel) {
     gp.ParallelEvolve(args.Generations);
   } else {
@@ -108,6 +111,9 @@ int Run(const examples::Args& args) {
     examples::WithFile("save", args.Save, [&] { gp.SaveToFile(args.Save); });
     std::printf("saved to %s\n", args.Save.c_str());
   }
+  std::fflush(stdout);
+  longRun.Finish(gp);
+  std::cout << std::flush;
   std::printf("best fitness = %.6g\n", best->Fitness());
   return 0;
 }
@@ -120,7 +126,8 @@ int main(int argc, char** argv) {
       argc, argv,
       {.Summary = "Symbolic regression: evolves a program for x^4 + x^3 + x^2 + x.",
        .Flags = {Flag::Seed, Flag::Generations, Flag::Save, Flag::Load, Flag::Parallel,
-                 Flag::Threads},
+                 Flag::Threads, Flag::Checkpoint, Flag::CheckpointEvery, Flag::Stall,
+                 Flag::TimeLimit, Flag::MaxEvaluations, Flag::Progress, Flag::Log},
        .DefaultGenerations = kDefaultGenerations});
   return examples::RunGuarded(argv[0], [&] { return Run(args); });
 }

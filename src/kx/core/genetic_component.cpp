@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "kx/core/run_state.hpp"
 #include "kx/host/priority_queue.hpp"
 #include "kx/host/random.hpp"
 
@@ -22,7 +23,8 @@ TGAProbability ClampProbability(TGAProbability Value, std::string_view Name) {
 
 // The in-class initializers hold the initial settings; only the selection method goes
 // through its setter here, because that is what installs the selection routine.
-TKXCustomGeneticComponent::TKXCustomGeneticComponent(TKXComponent* AOwner) : TKXComponent(AOwner) {
+TKXCustomGeneticComponent::TKXCustomGeneticComponent(TKXComponent* AOwner)
+    : TKXComponent(AOwner), FRunState(std::make_unique<TKXRunState>()) {
   SetSelectionMethod(smStochasticTournament);
 }
 
@@ -205,6 +207,7 @@ bool TKXCustomGeneticComponent::IsMutationProbabilityStored() const noexcept {
 
 void TKXCustomGeneticComponent::Initialize() {
   FInitialized = false;
+  FRunState->Restart();
   TKXPopulation* population = Population();
   while (population->Count() < FInitialPopulation) population->Add();
   if (FOnInitialization) FOnInitialization(this, FInitialized);
@@ -213,6 +216,7 @@ void TKXCustomGeneticComponent::Initialize() {
   SetPreviousGeneration(population);
   FInitialized = true;
   FGeneration = 0;
+  GenerationDone();
 }
 
 void TKXCustomGeneticComponent::Evolve() {
@@ -228,26 +232,39 @@ std::int32_t TKXCustomGeneticComponent::RunGenerations(std::int32_t Generations,
                                                        const std::function<void()>& Step) {
   FHalt = false;
   const std::int32_t start = FGeneration;
-  for (std::int32_t i = 0; i < Generations; ++i) {
+  FRunState->BeginSession();
+  // The extra rules are also tested before the first generation: a run cancelled, out of
+  // budget or stalled already breeds nothing.
+  TKXStopReason reason = FRunState->Check(FStopRules, FGeneration);
+  for (std::int32_t i = 0; reason == srNone && i < Generations; ++i) {
     Step();
-    if (IsFinished() || FHalt) break;
+    if (IsFinished()) {
+      reason = FinishedReason();
+    } else if (FHalt) {
+      reason = srHalted;
+    } else {
+      reason = FRunState->Check(FStopRules, FGeneration);
+    }
   }
+  FRunState->SetStopReason(reason == srNone ? srGenerations : reason);
   // Handlers may set Generation to anything; the difference must not wrap.
   const std::int64_t evolved = std::int64_t{FGeneration} - start;
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(
       evolved, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-bool TKXCustomGeneticComponent::IsFinished() {
+bool TKXCustomGeneticComponent::IsFinished() { return TerminationReason() != srNone; }
+
+TKXStopReason TKXCustomGeneticComponent::TerminationReason() {
   if (FUseFitnessCutoff && FFittestIndividual != nullptr) {
     const TGAFitness best = FFittestIndividual->Fitness();
     const bool reached =
         IsMaximizing(FFitnessMethod) ? best >= FFitnessCutoff : FFitnessCutoff >= best;
-    if (reached) return true;
+    if (reached) return srFitnessCutoff;
   }
-  if (FUseDiversityLimit && FDiversityLimit > Diversity()) return true;
-  if (FUseGenerationLimit) return FGeneration >= FGenerationLimit;
-  return false;
+  if (FUseDiversityLimit && FDiversityLimit > Diversity()) return srDiversity;
+  if (FUseGenerationLimit && FGeneration >= FGenerationLimit) return srGenerationLimit;
+  return srNone;
 }
 
 bool TKXCustomGeneticComponent::PrepareGeneration() {
@@ -282,6 +299,7 @@ void TKXCustomGeneticComponent::RunGeneration(const std::function<void()>& Breed
   }
   population->EndUpdate();
   DoFinishEvolve();
+  GenerationDone();
 }
 
 void TKXCustomGeneticComponent::DoEvolveOneStep(std::int32_t Index) {

@@ -10,6 +10,8 @@
 #include "kx/core/genetic_events.hpp"
 #include "kx/core/individual.hpp"
 #include "kx/core/population.hpp"
+#include "kx/core/run_observer.hpp"
+#include "kx/core/stop_rules.hpp"
 #include "kx/host/collection.hpp"
 #include "kx/host/component.hpp"
 
@@ -17,8 +19,10 @@ namespace kx {
 
 class TFloatPriorityQueue;
 class TKXFiler;
+class TKXRunState;
 class TKXStringList;
 class TXMLGeneticDocumentType;
+class TXMLNode;
 class TXMLReproductionType;
 
 // The abstract evolutionary component. It owns the current population and the previous
@@ -116,8 +120,9 @@ class TKXCustomGeneticComponent : public TKXComponent {
   virtual void Initialize();
   // One generation (DoEvolve), then OnEvolve, which fires even when nothing was bred.
   virtual void Evolve();
-  // Up to Generations calls of Evolve, stopping early when IsFinished or Halt holds; resets
-  // Halt first. Returns the number of generations evolved.
+  // Up to Generations calls of Evolve, stopping early when IsFinished or Halt holds (or one
+  // of the StopRules, or Cancel); resets Halt first. Returns the number of generations
+  // evolved; StopReason says why it returned.
   std::int32_t Evolve(std::int32_t Generations);
   // The termination test: fitness cutoff, then diversity limit, then generation limit.
   virtual bool IsFinished();
@@ -149,6 +154,34 @@ class TKXCustomGeneticComponent : public TKXComponent {
                          TKXIndividual* Child2);
   virtual bool Mutate(TKXIndividual* Item);
   virtual bool Invert(TKXIndividual* Item);
+
+  // --- Long runs: stopping rules, run state, observer, checkpoints -------------------------
+  // All optional and off by default: without them a run, its termination test and its
+  // documents are exactly as above.
+
+  // The stopping rules beyond IsFinished (stall, wall-clock limit, evaluation budget).
+  TKXStopRules& StopRules() noexcept { return FStopRules; }
+  const TKXStopRules& StopRules() const noexcept { return FStopRules; }
+  // Why the last Evolve(Generations) or ParallelEvolve(Generations) returned.
+  TKXStopReason StopReason() const noexcept;
+  // Asks the running multi-generation call to stop after its current generation (or the
+  // next call, before it breeds anything). Safe from any thread and from a signal handler.
+  void Cancel() noexcept;
+  // The counters a run carries between generations (evaluations, best fitness so far,
+  // elapsed time).
+  const TKXRunState& RunState() const noexcept { return *FRunState; }
+  // The current generation at a glance (what OnGeneration receives).
+  TKXGenerationReport GenerationReport();
+  const TKXGenerationEvent& OnGeneration() const noexcept { return FOnGeneration; }
+  void SetOnGeneration(TKXGenerationEvent Value) { FOnGeneration = std::move(Value); }
+  // When true, the component's documents also carry its run state (a "RunState" element
+  // after everything else), so that loading one into a fresh component continues the run
+  // exactly as if it had never stopped. False by default: documents stay as they were.
+  bool IncludeRunState() const noexcept { return FIncludeRunState; }
+  void SetIncludeRunState(bool Value) noexcept { FIncludeRunState = Value; }
+  // SaveToFile with the run state whatever IncludeRunState says: the file is replaced
+  // atomically, so an interrupted checkpoint leaves the previous one intact.
+  void SaveCheckpoint(const std::string& FileName);
 
   // --- Fitness and statistics -------------------------------------------------------------
 
@@ -403,6 +436,20 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // component is already initialized; a failed Initialize restores both settings.
   void InitializeForDocument();
 
+  // The run state inside a document's root: written after everything else when asked for,
+  // read when present (a document without it loads as before). Loading parses the whole
+  // element before applying it, then gives the loaded individuals their exact fitnesses,
+  // recomputes the statistics and the selection preparation, restores the roulette table,
+  // the elitist rank counter, Generation, the counters and, last, the generator's state.
+  // Representations call these at the end of their document's SaveToXML and LoadFromXML.
+  void SaveRunStateToXML(const TXMLNode& Root);
+  void LoadRunStateFromXML(const TXMLNode& Root);
+  // Adds what a representation knows to the generation report (the base adds nothing).
+  virtual void DescribeGeneration(TKXGenerationReport& Report);
+  // Tells a representation that its population was restored from a run state, so caches
+  // derived from the population are stale. The base has none.
+  virtual void DoRunStateRestored();
+
   // The checks before breeding a generation (initialization, termination, empty
   // population, missing handlers); false when there is nothing to breed.
   bool PrepareGeneration();
@@ -438,6 +485,14 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // Builds, on the calling thread, what the selection routines would otherwise build
   // lazily, and evaluates stale parents, so the breeding iterations only read them.
   void PrepareParallelBreeding();
+  // After initialization and after each generation bred: the best fitness so far, then
+  // OnGeneration (nothing for an empty population).
+  void GenerationDone();
+  // The first of the termination test's conditions that holds, or srNone (the base's
+  // IsFinished); FinishedReason names why a finished run finished (srFinished when an
+  // overridden IsFinished holds without one of the base's conditions).
+  TKXStopReason TerminationReason();
+  TKXStopReason FinishedReason();
 
   // The parallel breeding iteration running on this thread. The iterations must not share
   // FRouletteIndex, so each keeps its draw count and its last picked index here; Component
@@ -497,6 +552,10 @@ class TKXCustomGeneticComponent : public TKXComponent {
   std::int32_t FInitialDuplicatesRetries = 10;
   // Seed of the breeding streams of the current parallel generation.
   std::uint64_t FBreedingSeed = 0;
+  TKXStopRules FStopRules;
+  std::unique_ptr<TKXRunState> FRunState;
+  TKXGenerationEvent FOnGeneration;
+  bool FIncludeRunState = false;
 };
 
 }  // namespace kx

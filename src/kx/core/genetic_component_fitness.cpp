@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "kx/core/genetic_component.hpp"
+#include "kx/core/run_state.hpp"
 #include "kx/host/priority_queue.hpp"
 
 namespace kx {
@@ -29,7 +30,10 @@ void TKXCustomGeneticComponent::ClearStatistics() noexcept {
 TGAFitness TKXCustomGeneticComponent::EvaluateFitness(TKXIndividual* Item, bool Weighted) {
   if (Weighted) return DoEvaluateWeightedFitness(Item);
   TGAFitness fitness = 0;
-  if (FOnEvaluateFitness) FOnEvaluateFitness(this, Item, fitness);
+  if (FOnEvaluateFitness) {
+    FRunState->CountEvaluation();
+    FOnEvaluateFitness(this, Item, fitness);
+  }
   return fitness;
 }
 

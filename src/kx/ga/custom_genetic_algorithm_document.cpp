@@ -166,6 +166,7 @@ void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGeneticAlgorithm& Doc) {
   reproduction.SetCrossoverMethod(EnumName(FCrossoverMethod));
   SaveReproductionToXML(reproduction);
   SaveToXML(Doc.Domain());
+  SaveRunStateToXML(Doc);
 }
 
 void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGeneticAlgorithm& Doc) {
@@ -178,6 +179,7 @@ void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGeneticAlgorithm& Doc) {
   }
   LoadReproductionFromXML(reproduction);
   LoadFromXML(Doc.Domain());
+  LoadRunStateFromXML(Doc);
 }
 
 void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGADomainType& Domain) {

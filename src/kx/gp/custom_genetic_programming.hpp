@@ -341,6 +341,14 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // Breeding iterations read the size and depth of parents' subtrees, which trees cache on
   // first read: fill those caches on the calling thread, so iterations only read them.
   void DoBeforeParallelBreeding() override;
+  // The average program size and depth of the population.
+  void DescribeGeneration(TKXGenerationReport& Report) override {
+    Report.HasPrograms = true;
+    Report.AvgProgramSize = AvgProgramSize();
+    Report.AvgProgramDepth = AvgProgramDepth();
+  }
+  // The program statistics describe the population as it was before the restore.
+  void DoRunStateRestored() override { InvalidateProgramStats(); }
   // Replaces the (still empty) instruction set by one of the class the most derived
   // CreateInstructions makes; descendants call it from their constructor.
   void RecreateInstructions();

@@ -91,6 +91,7 @@ void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGeneticProgram& Doc) {
   reproduction.SetPointMutationMethod(EnumName(FPointMutationMethod));
   reproduction.SetPointMutationProbability(static_cast<float>(FPointMutationProbability));
   SaveToXML(Doc.Domain());
+  SaveRunStateToXML(Doc);
 }
 
 template <class T>
@@ -121,6 +122,7 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGeneticProgram& Doc) 
     SetPointMutationMethod(*method);
   SetPointMutationProbability(reproduction.PointMutationProbability());
   LoadFromXML(Doc.Domain());
+  LoadRunStateFromXML(Doc);
 }
 
 template <class T>

@@ -45,6 +45,19 @@ class TKXRandom {
   // A uniform double in [0, 1) with 32 bits of resolution.
   double Float() noexcept { return Next() * (1.0 / 4294967296.0); }
 
+  // The whole state: a generator given it back continues exactly where this one was.
+  struct TState {
+    std::uint64_t State;
+    std::uint64_t Increment;
+    friend bool operator==(const TState&, const TState&) = default;
+  };
+  TState State() const noexcept { return {FState, FInc}; }
+  // An even increment is not a valid stream; its low bit is set.
+  void SetState(const TState& Value) noexcept {
+    FState = Value.State;
+    FInc = Value.Increment | 1u;
+  }
+
  private:
   std::uint64_t FState = 0;
   std::uint64_t FInc = 1;
@@ -90,6 +103,15 @@ inline TKXRandom& CurrentRandom() noexcept {
 
 // Seeds the library-wide generator: the same seed gives the same sequence.
 void RandSeed(std::uint64_t Seed) noexcept;
+
+// The state of this thread's current generator (the library generator outside a parallel
+// iteration) and its restoration: after SetRandomState(RandomState()) taken earlier, the
+// draws repeat exactly. The parallel loop derives its streams from draws of the calling
+// thread's generator, so this state is all a run needs to continue identically.
+inline TKXRandom::TState RandomState() noexcept { return CurrentRandom().State(); }
+inline void SetRandomState(const TKXRandom::TState& Value) noexcept {
+  CurrentRandom().SetState(Value);
+}
 
 // A uniform integer in [0, N) (0 when N <= 0) from the current generator.
 inline std::int32_t RandomInt(std::int32_t N) noexcept { return CurrentRandom().Integer(N); }

@@ -1,0 +1,201 @@
+// Checkpoints: the run state element of a component's document, written on request and read
+// whenever a document has one.
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <type_traits>
+#include <vector>
+
+#include "kx/core/genetic_component.hpp"
+#include "kx/core/run_state.hpp"
+#include "kx/host/exceptions.hpp"
+#include "kx/host/random.hpp"
+#include "kx/xml/run_state_xml.hpp"
+
+namespace kx {
+
+namespace {
+
+[[noreturn]] void BadRunState(std::string_view Element, std::string_view Text) {
+  throw EConvertError("RunState element " + std::string(Element) +
+                      " does not hold a valid value: '" + std::string(Text.substr(0, 40)) + "'");
+}
+
+std::string_view Trimmed(std::string_view Text) noexcept {
+  const auto first = Text.find_first_not_of(" \t\r\n");
+  if (first == std::string_view::npos) return {};
+  const auto last = Text.find_last_not_of(" \t\r\n");
+  return Text.substr(first, last - first + 1);
+}
+
+// Shortest text that reads back as exactly Value (infinities and NaN included).
+void AppendDouble(std::string& Text, double Value) {
+  char buffer[32];
+  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, Value);
+  Text.append(buffer, result.ptr);
+}
+
+std::string DoubleText(double Value) {
+  std::string text;
+  AppendDouble(text, Value);
+  return text;
+}
+
+std::string DoublesText(const std::vector<double>& Values) {
+  std::string text;
+  text.reserve(Values.size() * 12);
+  for (const double value : Values) {
+    if (!text.empty()) text.push_back(' ');
+    AppendDouble(text, value);
+  }
+  return text;
+}
+
+// Parses one whole number of type N from Text (decimal, or hexadecimal with Base 16).
+template <class N>
+N ParseNumber(std::string_view Element, std::string_view Text, int Base = 10) {
+  const std::string_view text = Trimmed(Text);
+  N value{};
+  std::from_chars_result result{};
+  if constexpr (std::is_floating_point_v<N>) {
+    result = std::from_chars(text.data(), text.data() + text.size(), value);
+  } else {
+    result = std::from_chars(text.data(), text.data() + text.size(), value, Base);
+  }
+  if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size())
+    BadRunState(Element, Text);
+  return value;
+}
+
+std::vector<double> ParseDoubles(std::string_view Element, std::string_view Text) {
+  std::vector<double> values;
+  std::string_view rest = Text;
+  while (true) {
+    const auto first = rest.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) break;
+    rest.remove_prefix(first);
+    const auto end = std::min(rest.find_first_of(" \t\r\n"), rest.size());
+    values.push_back(ParseNumber<double>(Element, rest.substr(0, end)));
+    rest.remove_prefix(end);
+  }
+  return values;
+}
+
+std::string HexText(std::uint64_t Value) {
+  char buffer[17];
+  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, Value, 16);
+  const std::string digits(buffer, result.ptr);
+  return std::string(16 - digits.size(), '0') + digits;
+}
+
+// Everything the element holds, read and checked before any of it is applied.
+struct TSavedRun {
+  std::int32_t Generation = 0;
+  TKXRandom::TState Random{};
+  std::int32_t RouletteIndex = 0;
+  std::int64_t Evaluations = 0;
+  bool HasBest = false;
+  double BestFitness = 0;
+  std::int32_t BestGeneration = 0;
+  double ElapsedSeconds = 0;
+  std::vector<double> Fitnesses;
+  bool HasRouletteTable = false;
+  std::vector<double> RouletteTable;
+};
+
+TSavedRun ReadSavedRun(const TXMLRunStateType& Element) {
+  TSavedRun saved;
+  saved.Generation = Element.Generation();
+  saved.Random.State = ParseNumber<std::uint64_t>("RandomState", Element.RandomState(), 16);
+  saved.Random.Increment =
+      ParseNumber<std::uint64_t>("RandomIncrement", Element.RandomIncrement(), 16);
+  saved.RouletteIndex = Element.RouletteIndex();
+  saved.Evaluations = ParseNumber<std::int64_t>("Evaluations", Element.Evaluations());
+  if (saved.Evaluations < 0) BadRunState("Evaluations", Element.Evaluations());
+  saved.HasBest = Element.HasBestFitness();
+  if (saved.HasBest) {
+    saved.BestFitness = ParseNumber<double>("BestFitness", Element.BestFitness());
+    saved.BestGeneration = Element.BestGeneration();
+  }
+  saved.ElapsedSeconds = ParseNumber<double>("ElapsedSeconds", Element.ElapsedSeconds());
+  saved.Fitnesses = ParseDoubles("Fitnesses", Element.Fitnesses());
+  saved.HasRouletteTable = Element.HasRouletteTable();
+  if (saved.HasRouletteTable)
+    saved.RouletteTable = ParseDoubles("RouletteTable", Element.RouletteTable());
+  return saved;
+}
+
+}  // namespace
+
+void TKXCustomGeneticComponent::SaveRunStateToXML(const TXMLNode& Root) {
+  if (!FIncludeRunState) return;
+  const TXMLRunStateType element = NewRunState(Root);
+  TKXPopulation* population = Population();
+  const std::int32_t count = population->Count();
+  std::vector<double> fitnesses(static_cast<std::size_t>(count));
+  for (std::int32_t i = 0; i < count; ++i) fitnesses[i] = population->ItemAt(i)->Fitness();
+
+  element.SetGeneration(FGeneration);
+  // Taken after the fitnesses were read: should that have evaluated anything, the run
+  // continues from the generator as it is now.
+  const TKXRandom::TState random = RandomState();
+  element.SetRandomState(HexText(random.State));
+  element.SetRandomIncrement(HexText(random.Increment));
+  element.SetRouletteIndex(FRouletteIndex);
+  element.SetEvaluations(std::to_string(FRunState->Evaluations()));
+  if (FRunState->HasBest()) {
+    element.SetBestFitness(DoubleText(FRunState->BestFitness()));
+    element.SetBestGeneration(FRunState->BestGeneration());
+  }
+  element.SetElapsedSeconds(DoubleText(FRunState->ElapsedSeconds()));
+  element.SetFitnesses(DoublesText(fitnesses));
+  if (!FCumNormFitnesses.empty()) element.SetRouletteTable(DoublesText(FCumNormFitnesses));
+}
+
+void TKXCustomGeneticComponent::LoadRunStateFromXML(const TXMLNode& Root) {
+  const std::optional<TXMLRunStateType> element = FindRunState(Root);
+  if (!element) return;
+  const TSavedRun saved = ReadSavedRun(*element);
+  TKXPopulation* population = Population();
+  const std::int32_t count = population->Count();
+  if (saved.Fitnesses.size() != static_cast<std::size_t>(count)) {
+    BadRunState("Fitnesses", std::to_string(saved.Fitnesses.size()) + " values for " +
+                                 std::to_string(count) + " individuals");
+  }
+  if (saved.HasRouletteTable && saved.RouletteTable.size() != static_cast<std::size_t>(count)) {
+    BadRunState("RouletteTable", std::to_string(saved.RouletteTable.size()) + " values for " +
+                                     std::to_string(count) + " individuals");
+  }
+
+  for (std::int32_t i = 0; i < count; ++i)
+    population->ItemAt(i)->RestoreFitness(saved.Fitnesses[i]);
+  DoRunStateRestored();
+  // With every fitness cached this only recomputes: the statistics, the fittest individual
+  // and the selection preparation come out as they were when the checkpoint was taken.
+  EvaluateFitness();
+  // A table the selection preparation does not renew (a custom handler's) is the saved one.
+  if (saved.HasRouletteTable) FCumNormFitnesses = saved.RouletteTable;
+  FRouletteIndex = saved.RouletteIndex;
+  FGeneration = saved.Generation;
+  FRunState->Restore(saved.Evaluations, saved.HasBest, saved.BestFitness, saved.BestGeneration,
+                     saved.ElapsedSeconds);
+  // Last, so that nothing above draws from the restored sequence.
+  SetRandomState(saved.Random);
+}
+
+void TKXCustomGeneticComponent::SaveCheckpoint(const std::string& FileName) {
+  struct TIncludeScope {
+    TKXCustomGeneticComponent& Component;
+    bool Saved;
+    ~TIncludeScope() { Component.FIncludeRunState = Saved; }
+  } scope{*this, FIncludeRunState};
+  FIncludeRunState = true;
+  SaveToFile(FileName);
+}
+
+}  // namespace kx
