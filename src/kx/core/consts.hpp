@@ -1,7 +1,8 @@
 #pragma once
 
-// The vocabulary every module shares: numeric aliases, array types, enumerations and sets,
-// default constants, the exception classes and the message table.
+/// @file
+/// The vocabulary every module shares: numeric aliases, array types, enumerations and sets,
+/// default constants, the exception classes and the message table.
 
 #include <array>
 #include <cstdint>
@@ -111,8 +112,8 @@ enum TGPInitializationMethod : std::uint8_t {
   imRampedHalfAndHalf
 };
 
-// A set of enumeration values stored as a bit mask (bit n = ordinal n), as the sets of
-// the documents and reports are.
+/// A set of enumeration values stored as a bit mask (bit n = ordinal n), as the sets of
+/// the documents and reports are.
 template <class E, class Mask>
 class TKXSet {
  public:
@@ -142,10 +143,10 @@ using TGAGeneticOperations = TKXSet<TGAGeneticOperation, std::uint8_t>;
 using TExecutionStates = TKXSet<TExecutionState, std::uint16_t>;
 using TGPGeneticInstructions = TKXSet<TGPGeneticInstruction, std::uint8_t>;
 
-// Relative weights of the six program mutation methods, indexed by TGPMutationMethod.
+/// Relative weights of the six program mutation methods, indexed by TGPMutationMethod.
 using TGPMutationMethodWeights = std::array<std::uint8_t, 6>;
 
-// The three groupings of fitness methods that every branch on the method uses.
+/// The three groupings of fitness methods that every branch on the method uses.
 constexpr bool IsMinimizing(TGAFitnessMethod Method) noexcept {
   return Method == fmMinimize || Method == fmWeightedMinimize;
 }
@@ -168,15 +169,15 @@ inline constexpr TGAFloat DEFAULT_PARSIMONY_COEFFICIENT = 1.0;
 inline constexpr TGAFloat DEFAULT_TARPEIAN_PROBABILITY = 0.3;
 inline constexpr TGAProbability DEFAULT_ADAPTION_SAMPLE_SIZE = 0.25;
 
-// Upper bounds of the core's count settings, which drive the work of every generation
-// (their setters clamp to these, as they clamp to their lower bounds):
-// - a tournament draws TournamentField entrants per parent, so a generation costs
-//   population x TournamentField comparisons; with replacement, fields beyond a few
-//   hundred entrants already pick the best individual almost surely;
-// - InitialPopulation individuals are created by every initialization and bred in both
-//   generations: a million is far beyond practical runs, and still fits in memory;
-// - InitialDuplicatesRetries is one budget of re-draws for a whole initialization; beyond a
-//   million re-draws it only spins on a chromosome too narrow to hold distinct individuals.
+/// Upper bounds of the core's count settings, which drive the work of every generation
+/// (their setters clamp to these, as they clamp to their lower bounds):
+/// - a tournament draws TournamentField entrants per parent, so a generation costs
+///   population x TournamentField comparisons; with replacement, fields beyond a few
+///   hundred entrants already pick the best individual almost surely;
+/// - InitialPopulation individuals are created by every initialization and bred in both
+///   generations: a million is far beyond practical runs, and still fits in memory;
+/// - InitialDuplicatesRetries is one budget of re-draws for a whole initialization; beyond a
+///   million re-draws it only spins on a chromosome too narrow to hold distinct individuals.
 inline constexpr std::int32_t MAX_TOURNAMENT_FIELD = 1024;
 inline constexpr std::int32_t MAX_INITIAL_POPULATION = 1 << 20;
 inline constexpr std::int32_t MAX_INITIAL_DUPLICATES_RETRIES = 1 << 20;
@@ -186,19 +187,19 @@ inline constexpr TExecutionStates FinishedStates{esInvalidOperation, esInvalidSt
 
 inline constexpr TGPMutationMethodWeights DefaultMutationWeights{25, 0, 0, 25, 25, 0};
 
-// Raised by the evolution core and the genetic algorithm.
+/// Raised by the evolution core and the genetic algorithm.
 class EGAException : public EKXException {
  public:
   using EKXException::EKXException;
 };
 
-// Raised by the program-tree and genetic-programming modules.
+/// Raised by the program-tree and genetic-programming modules.
 class EGPException : public EGAException {
  public:
   using EGAException::EGAException;
 };
 
-// A message of the library: its string-table id and its text.
+/// A message of the library: its string-table id and its text.
 struct TKXMessage {
   std::uint16_t Id;
   const char* Text;
@@ -227,7 +228,7 @@ inline constexpr TKXMessage SNodeFull{65504, "Node cannot accept anymore childre
 inline constexpr TKXMessage SInvalidTerminalNode{
     65505, "Invalid terminal node.  Node requires greater than 0 children"};
 
-// One argument of FormatMessage: a string (%s) or a whole number (%d, %i).
+/// One argument of FormatMessage: a string (%s) or a whole number (%d, %i).
 class TKXFormatArg {
  public:
   TKXFormatArg(std::string_view Value) : FText(Value), FIsText(true) {}
@@ -246,25 +247,25 @@ class TKXFormatArg {
   bool FIsText = false;
 };
 
-// Formats Text printf-style: %s takes a string, %d and %i a whole number, %% a percent sign.
-// A placeholder whose argument is missing or of the other kind raises EConvertError.
+/// Formats Text printf-style: %s takes a string, %d and %i a whole number, %% a percent sign.
+/// A placeholder whose argument is missing or of the other kind raises EConvertError.
 std::string FormatMessage(std::string_view Text, std::initializer_list<TKXFormatArg> Args = {});
 
-// Raises EGAException "<Name> must be a finite number (NAN)" unless Value is finite: a NaN
-// or an infinity in a probability, limit or cutoff passes every clamp and comparison and
-// would spread through a whole run.
+/// Raises EGAException "<Name> must be a finite number (NAN)" unless Value is finite: a NaN
+/// or an infinity in a probability, limit or cutoff passes every clamp and comparison and
+/// would spread through a whole run.
 void CheckFinite(double Value, std::string_view Name);
-// Raises EGAException "<Name> <Value> is out of range (<Low> to <High>)" unless Value lies
-// in [Low, High]; sizes are checked before anything is allocated for them.
+/// Raises EGAException "<Name> <Value> is out of range (<Low> to <High>)" unless Value lies
+/// in [Low, High]; sizes are checked before anything is allocated for them.
 void CheckInRange(std::int64_t Value, std::int64_t Low, std::int64_t High, std::string_view Name);
 
-// Enumeration value names, as documents and reports write them. EnumName gives the name of
-// a value; EnumFromName finds a value by its exact name (std::nullopt when it is not one).
+/// Enumeration value names, as documents and reports write them. EnumName gives the name of
+/// a value; EnumFromName finds a value by its exact name (std::nullopt when it is not one).
 template <class E>
 std::string_view EnumName(E Value) noexcept;
 template <class E>
 std::optional<E> EnumFromName(std::string_view Name) noexcept;
-// As EnumFromName, comparing names without regard to letter case.
+/// As EnumFromName, comparing names without regard to letter case.
 template <class E>
 std::optional<E> EnumFromNameIgnoreCase(std::string_view Name) noexcept;
 

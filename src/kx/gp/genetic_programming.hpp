@@ -1,20 +1,21 @@
 #pragma once
 
-// The concrete program components that applications use. Each fixes the value type, the
-// node class and the instruction classes of the generic component
-// generics::TKXCustomGeneticProgramming<T>:
-//
-//   TKXGeneticProgramming          float values, n-ary nodes (TKXGPFloatNode)
-//   TKXBinaryGeneticProgramming    float values, binary nodes (TKXGPBinaryFloatNode)
-//   TKXGeneticProgrammingVariant   variant values, n-ary nodes (TKXGPVariantNode)
-//
-// Instructions() reads the component's set typed as the concrete set class; writing goes
-// through SetInstructions (a copy). OnConstantMutation is typed TFloatNodeNotifyEvent or
-// TVariantNodeNotifyEvent, which are the generic handler types of the two value types.
-//
-// The binary component does not cap arities at 2: building a tree that needs a third
-// argument under a binary node fails with the node's list-index error. Keeping function
-// arities at 2 or below is the application's part.
+/// @file
+/// The concrete program components that applications use. Each fixes the value type, the
+/// node class and the instruction classes of the generic component
+/// generics::TKXCustomGeneticProgramming<T>:
+///
+///   TKXGeneticProgramming          float values, n-ary nodes (TKXGPFloatNode)
+///   TKXBinaryGeneticProgramming    float values, binary nodes (TKXGPBinaryFloatNode)
+///   TKXGeneticProgrammingVariant   variant values, n-ary nodes (TKXGPVariantNode)
+///
+/// Instructions() reads the component's set typed as the concrete set class; writing goes
+/// through SetInstructions (a copy). OnConstantMutation is typed TFloatNodeNotifyEvent or
+/// TVariantNodeNotifyEvent, which are the generic handler types of the two value types.
+///
+/// The binary component does not cap arities at 2: building a tree that needs a third
+/// argument under a binary node fails with the node's list-index error. Keeping function
+/// arities at 2 or below is the application's part.
 
 #include <string>
 
@@ -29,7 +30,7 @@
 
 namespace kx {
 
-// Float programs over n-ary nodes.
+/// Float programs over n-ary nodes.
 class TKXCustomGeneticProgramming
     : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgramming, TGAFloat,
                                               TKXGPFloatInstructions, TKXGPFloatInstruction,
@@ -45,7 +46,7 @@ class TKXGeneticProgramming : public TKXCustomGeneticProgramming {
   std::string ClassName() const override { return "TKXGeneticProgramming"; }
 };
 
-// Float programs over binary nodes.
+/// Float programs over binary nodes.
 class TKXCustomBinaryGeneticProgramming
     : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgramming, TGAFloat,
                                               TKXGPFloatInstructions, TKXGPFloatInstruction,
@@ -61,7 +62,7 @@ class TKXBinaryGeneticProgramming : public TKXCustomBinaryGeneticProgramming {
   std::string ClassName() const override { return "TKXBinaryGeneticProgramming"; }
 };
 
-// Variant programs over n-ary nodes.
+/// Variant programs over n-ary nodes.
 class TKXCustomGeneticProgrammingVariant
     : public generics::TKXConcreteGPComponent<generics::TKXCustomGeneticProgramming, TKXVariant,
                                               TKXGPVariantInstructions, TKXGPVariantInstruction,

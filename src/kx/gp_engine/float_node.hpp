@@ -9,8 +9,8 @@
 
 namespace kx {
 
-// An n-ary node of float programs: a constant prints and stores its value as float text
-// (at most 15 significant digits), a variable prints its instruction's name.
+/// An n-ary node of float programs: a constant prints and stores its value as float text
+/// (at most 15 significant digits), a variable prints its instruction's name.
 class TKXGPFloatNode : public TKXGPTreeNode<TGAFloat> {
  public:
   using TKXGPTreeNode<TGAFloat>::TKXGPTreeNode;
@@ -18,12 +18,12 @@ class TKXGPFloatNode : public TKXGPTreeNode<TGAFloat> {
 
   TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* aInstruction) const override;
   std::string ValueToString() const override;
-  // Strict conversion: text that is not a number raises EConvertError.
+  /// Strict conversion: text that is not a number raises EConvertError.
   void LoadValueFromXML(std::string_view Value) override;
   bool SaveValueToXML(std::string& Value) const override;
 };
 
-// A binary node of float programs, printing and storing values as TKXGPFloatNode does.
+/// A binary node of float programs, printing and storing values as TKXGPFloatNode does.
 class TKXGPBinaryFloatNode : public TKXGPBinaryNode<TGAFloat> {
  public:
   using TKXGPBinaryNode<TGAFloat>::TKXGPBinaryNode;

@@ -7,7 +7,7 @@
 
 namespace kx {
 
-// A node with any number of children, kept in order.
+/// A node with any number of children, kept in order.
 template <class T>
 class TKXGPTreeNode : public TKXGPNode<T> {
  public:
@@ -20,13 +20,13 @@ class TKXGPTreeNode : public TKXGPNode<T> {
   std::string ClassName() const override { return "TKXGPTreeNode"; }
 
   TNodePtr CreateNode(TKXGPInstruction<T>* aInstruction) const override;
-  // Appends Node.
+  /// Appends Node.
   TKXGPNode<T>* AddChild(TNodePtr&& Node) override;
-  // Inserts Node at Index (0 to ChildCount); another index raises EListError.
+  /// Inserts Node at Index (0 to ChildCount); another index raises EListError.
   TKXGPNode<T>* InsertChild(int Index, TNodePtr&& Node) override;
   TNodePtr ExtractChild(TKXGPNode<T>* Node) override;
-  // Frees the children, then adds a deep copy of each node of List in order; the nodes of
-  // List stay with the caller.
+  /// Frees the children, then adds a deep copy of each node of List in order; the nodes of
+  /// List stay with the caller.
   void SetChildren(const std::vector<TKXGPNode<T>*>& List);
   void Clear() override;
 

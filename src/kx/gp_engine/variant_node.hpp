@@ -8,8 +8,8 @@
 
 namespace kx {
 
-// An n-ary node of variant programs: a constant prints the variant's text, a variable its
-// instruction's name. Documents read a value as text and write it as float text.
+/// An n-ary node of variant programs: a constant prints the variant's text, a variable its
+/// instruction's name. Documents read a value as text and write it as float text.
 class TKXGPVariantNode : public TKXGPTreeNode<TKXVariant> {
  public:
   using TKXGPTreeNode<TKXVariant>::TKXGPTreeNode;
@@ -17,10 +17,10 @@ class TKXGPVariantNode : public TKXGPTreeNode<TKXVariant> {
 
   TNodePtr CreateNode(TKXGPInstruction<TKXVariant>* aInstruction) const override;
   std::string ValueToString() const override;
-  // The value becomes the text itself, as a text variant.
+  /// The value becomes the text itself, as a text variant.
   void LoadValueFromXML(std::string_view Value) override;
-  // The value converted to a float, as float text; a value without a numeric conversion
-  // raises the variant conversion error.
+  /// The value converted to a float, as float text; a value without a numeric conversion
+  /// raises the variant conversion error.
   bool SaveValueToXML(std::string& Value) const override;
 };
 

@@ -9,11 +9,11 @@ namespace kx {
 
 class TKXFiler;
 
-// State flags of a component.
+/// State flags of a component.
 enum class TComponentStateFlag : std::uint8_t { csDestroying = 1, csDesigning = 2 };
 
-// A host-framework component: it has an owner (not owning it), a name, state flags, and
-// published properties that component streaming writes and reads (see streaming.hpp).
+/// A host-framework component: it has an owner (not owning it), a name, state flags, and
+/// published properties that component streaming writes and reads (see streaming.hpp).
 class TKXComponent : public TKXPersistent {
  public:
   explicit TKXComponent(TKXComponent* AOwner = nullptr) noexcept : FOwner(AOwner) {}
@@ -27,18 +27,18 @@ class TKXComponent : public TKXPersistent {
 
   bool IsDestroying() const noexcept { return HasState(TComponentStateFlag::csDestroying); }
   bool IsDesigning() const noexcept { return HasState(TComponentStateFlag::csDesigning); }
-  // Switches the designing state, which a design-time host sets on the components it edits.
+  /// Switches the designing state, which a design-time host sets on the components it edits.
   void SetDesigning(bool Value) noexcept { SetState(TComponentStateFlag::csDesigning, Value); }
 
-  // Declares the published properties and the extra stream entries of the component to a
-  // filer (a writer or a reader of component streams). The base declares nothing: the
-  // name travels in the stream header.
+  /// Declares the published properties and the extra stream entries of the component to a
+  /// filer (a writer or a reader of component streams). The base declares nothing: the
+  /// name travels in the stream header.
   virtual void DefineProperties(TKXFiler& Filer);
 
  protected:
   TKXPersistent* GetOwner() const override { return FOwner; }
-  // Subclass destructors call it first so that notifications raised while tearing down
-  // can tell that the component is going away.
+  /// Subclass destructors call it first so that notifications raised while tearing down
+  /// can tell that the component is going away.
   void BeginDestroy() noexcept { SetState(TComponentStateFlag::csDestroying, true); }
 
  private:

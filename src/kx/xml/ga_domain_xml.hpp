@@ -13,22 +13,22 @@ namespace kx {
 // The wrappers of the genetic-algorithm domain: genotype, chromosomes and the fittest
 // individual.
 
-// Members every gene element has.
+/// Members every gene element has.
 class TXMLGeneType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
   static constexpr const char* TypeName = "gene element";
-  // True for the four gene elements.
+  /// True for the four gene elements.
   static bool Supports(pugi::xml_node Node) noexcept;
 
   std::string Name() const { return ReadString("Name"); }
   void SetName(std::string_view Value) const { WriteString("Name", Value); }
-  // The width in bits.
+  /// The width in bits.
   std::int32_t Size() const { return ReadInt32("Size"); }
   void SetSize(std::int32_t Value) const { WriteInt32("Size", Value); }
 };
 
-// A "BooleanGene" element.
+/// A "BooleanGene" element.
 class TXMLBooleanGeneType : public TXMLGeneType {
  public:
   using TXMLGeneType::TXMLGeneType;
@@ -36,12 +36,12 @@ class TXMLBooleanGeneType : public TXMLGeneType {
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "BooleanGene"); }
 };
 
-// Members of the integer, float and enumeration gene elements.
+/// Members of the integer, float and enumeration gene elements.
 class TXMLNumericGeneType : public TXMLGeneType {
  public:
   using TXMLGeneType::TXMLGeneType;
   static constexpr const char* TypeName = "numeric gene element";
-  // True for "IntegerGene", "FloatGene" and "EnumerationGene".
+  /// True for "IntegerGene", "FloatGene" and "EnumerationGene".
   static bool Supports(pugi::xml_node Node) noexcept;
 
   double MinValue() const { return ReadDouble("MinValue"); }
@@ -52,7 +52,7 @@ class TXMLNumericGeneType : public TXMLGeneType {
   void SetPreserveSignBit(bool Value) const { WriteBoolean("PreserveSignBit", Value); }
 };
 
-// An "IntegerGene" element.
+/// An "IntegerGene" element.
 class TXMLIntegerGeneType : public TXMLNumericGeneType {
  public:
   using TXMLNumericGeneType::TXMLNumericGeneType;
@@ -60,7 +60,7 @@ class TXMLIntegerGeneType : public TXMLNumericGeneType {
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "IntegerGene"); }
 };
 
-// A "FloatGene" element.
+/// A "FloatGene" element.
 class TXMLFloatGeneType : public TXMLNumericGeneType {
  public:
   using TXMLNumericGeneType::TXMLNumericGeneType;
@@ -68,7 +68,7 @@ class TXMLFloatGeneType : public TXMLNumericGeneType {
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "FloatGene"); }
 };
 
-// An "EnumerationGene" element: its names, one "Enumeration" item each, in index order.
+/// An "EnumerationGene" element: its names, one "Enumeration" item each, in index order.
 class TXMLEnumerationGeneType : public TXMLNumericGeneType {
  public:
   using TXMLNumericGeneType::TXMLNumericGeneType;
@@ -83,14 +83,14 @@ using TXMLIntegerGeneTypeList = TXMLNodeCollection<TXMLIntegerGeneType>;
 using TXMLFloatGeneTypeList = TXMLNodeCollection<TXMLFloatGeneType>;
 using TXMLEnumerationGeneTypeList = TXMLNodeCollection<TXMLEnumerationGeneType>;
 
-// A genotype (root "GenoType" or a child). The four gene collections share the element:
-// every added gene goes to the end of its children, so the genes lie in genotype order;
-// walk Node().children() to visit them in that order.
+/// A genotype (root "GenoType" or a child). The four gene collections share the element:
+/// every added gene goes to the end of its children, so the genes lie in genotype order;
+/// walk Node().children() to visit them in that order.
 class TXMLGenoType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
-  // The "Size" attribute: the chromosome width; 0 when the attribute is missing.
+  /// The "Size" attribute: the chromosome width; 0 when the attribute is missing.
   std::int32_t Size() const { return ReadInt32Attribute("Size"); }
   void SetSize(std::int32_t Value) const { WriteInt32Attribute("Size", Value); }
   TXMLBooleanGeneTypeList BooleanGene() const { return {Node(), "BooleanGene"}; }
@@ -99,8 +99,8 @@ class TXMLGenoType : public TXMLNode {
   TXMLEnumerationGeneTypeList EnumerationGene() const { return {Node(), "EnumerationGene"}; }
 };
 
-// The genes of a chromosome: its bit text, then the decoded gene values (written for
-// readers of the file; all four value lists share the element, in genotype order).
+/// The genes of a chromosome: its bit text, then the decoded gene values (written for
+/// readers of the file; all four value lists share the element, in genotype order).
 class TXMLGenes : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
@@ -113,13 +113,13 @@ class TXMLGenes : public TXMLNode {
   TXMLStringList EnumerationGeneValue() const { return {Node(), "EnumerationGeneValue"}; }
 };
 
-// A chromosome: an item of "Chromosomes", or the "FittestIndividual" of a GA domain.
+/// A chromosome: an item of "Chromosomes", or the "FittestIndividual" of a GA domain.
 class TXMLChromosome : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
   static constexpr const char* TypeName = "Chromosome element";
-  // True for a "Chromosome" element and for the "FittestIndividual" of a GA domain ("GADomain",
-  // or "Domain" inside "GeneticAlgorithm").
+  /// True for a "Chromosome" element and for the "FittestIndividual" of a GA domain ("GADomain",
+  /// or "Domain" inside "GeneticAlgorithm").
   static bool Supports(pugi::xml_node Node) noexcept;
 
   std::string Name() const { return ReadString("Name"); }
@@ -129,8 +129,8 @@ class TXMLChromosome : public TXMLNode {
   TXMLGenes Genes() const { return TXMLGenes(ChildElement("Genes")); }
 };
 
-// A population of chromosomes (root "Chromosomes" or a child): the collection of its
-// "Chromosome" children.
+/// A population of chromosomes (root "Chromosomes" or a child): the collection of its
+/// "Chromosome" children.
 class TXMLChromosomes : public TXMLNode, public TXMLNodeCollection<TXMLChromosome> {
  public:
   TXMLChromosomes() noexcept : TXMLNodeCollection(pugi::xml_node(), "Chromosome") {}
@@ -142,8 +142,8 @@ class TXMLChromosomes : public TXMLNode, public TXMLNodeCollection<TXMLChromosom
   TXMLNodeCollection<TXMLChromosome> Chromosome() const { return *this; }
 };
 
-// The domain of a genetic algorithm (root "GADomain", or "Domain" inside a
-// "GeneticAlgorithm" document).
+/// The domain of a genetic algorithm (root "GADomain", or "Domain" inside a
+/// "GeneticAlgorithm" document).
 class TXMLGADomainType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
@@ -155,9 +155,9 @@ class TXMLGADomainType : public TXMLNode {
   TXMLChromosomes Chromosomes() const { return TXMLChromosomes(ChildElement("Chromosomes")); }
 };
 
-// Document functions of the roots "GADomain", "GenoType" and "Chromosomes" (Get binds an
-// existing document and raises EXMLError for a root of another tag; Load parses a file;
-// New creates a document with XML version "1.0").
+/// Document functions of the roots "GADomain", "GenoType" and "Chromosomes" (Get binds an
+/// existing document and raises EXMLError for a root of another tag; Load parses a file;
+/// New creates a document with XML version "1.0").
 TXMLGADomainType GetGADomain(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGADomainType> LoadGADomain(const std::string& FileName);
 TXMLDocumentBinding<TXMLGADomainType> NewGADomain();
@@ -168,7 +168,7 @@ TXMLChromosomes GetChromosomes(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLChromosomes> LoadChromosomes(const std::string& FileName);
 TXMLDocumentBinding<TXMLChromosomes> NewChromosomes();
 
-// The interface names of the wrappers are the classes themselves.
+/// The interface names of the wrappers are the classes themselves.
 using IXMLGeneType = TXMLGeneType;
 using IXMLBooleanGeneType = TXMLBooleanGeneType;
 using IXMLNumericGeneType = TXMLNumericGeneType;

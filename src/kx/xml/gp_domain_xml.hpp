@@ -13,8 +13,8 @@ namespace kx {
 // The wrappers of the genetic-programming domain: instruction set, population of program
 // trees and the fittest individual.
 
-// Members of every instruction element: the "Name" and "Comment" attributes (empty when
-// missing; reading never adds them).
+/// Members of every instruction element: the "Name" and "Comment" attributes (empty when
+/// missing; reading never adds them).
 class TXMLInstructionType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
@@ -25,21 +25,21 @@ class TXMLInstructionType : public TXMLNode {
   void SetComment(std::string_view Value) const { WriteStringAttribute("Comment", Value); }
 };
 
-// A "Function" element.
+/// A "Function" element.
 class TXMLFunctionInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
   static constexpr const char* TypeName = "Function element";
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Function"); }
 
-  // The "Arity" attribute, an unsigned 8-bit number: 0 when missing; text that is not a
-  // number from 0 to 255 raises EConvertError. Writing keeps the low 8 bits of a larger
-  // arity (300 is written as 44) through the parameter type.
+  /// The "Arity" attribute, an unsigned 8-bit number: 0 when missing; text that is not a
+  /// number from 0 to 255 raises EConvertError. Writing keeps the low 8 bits of a larger
+  /// arity (300 is written as 44) through the parameter type.
   std::uint8_t Arity() const;
   void SetArity(std::uint8_t Value) const { WriteInt32Attribute("Arity", Value); }
 };
 
-// A "FloatConstant" element; its "Value" child holds the constant's text.
+/// A "FloatConstant" element; its "Value" child holds the constant's text.
 class TXMLDecimalConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
@@ -50,8 +50,8 @@ class TXMLDecimalConstantInstructionType : public TXMLInstructionType {
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
 };
 
-// A "VariantConstant" element; its "Value" child holds the value's text, which the variant
-// instructions take as a text value.
+/// A "VariantConstant" element; its "Value" child holds the value's text, which the variant
+/// instructions take as a text value.
 class TXMLVariantConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
@@ -62,7 +62,7 @@ class TXMLVariantConstantInstructionType : public TXMLInstructionType {
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
 };
 
-// A "Constant" element; its "Value" child holds the constant's text.
+/// A "Constant" element; its "Value" child holds the constant's text.
 class TXMLConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
@@ -73,7 +73,7 @@ class TXMLConstantInstructionType : public TXMLInstructionType {
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
 };
 
-// An instruction element with an integer "Value" (no list of the document uses it).
+/// An instruction element with an integer "Value" (no list of the document uses it).
 class TXMLIntegerConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
@@ -82,7 +82,7 @@ class TXMLIntegerConstantInstructionType : public TXMLInstructionType {
   void SetValue(std::int32_t Value) const { WriteInt32("Value", Value); }
 };
 
-// A "Variable" element.
+/// A "Variable" element.
 class TXMLVariableInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
@@ -98,7 +98,7 @@ using TXMLVariantConstantInstructionTypeList =
 using TXMLConstantInstructionTypeList = TXMLNodeCollection<TXMLConstantInstructionType>;
 using TXMLVariableInstructionTypeList = TXMLNodeCollection<TXMLVariableInstructionType>;
 
-// An instruction set: five lists of child elements, one per tag.
+/// An instruction set: five lists of child elements, one per tag.
 class TXMLGPInstructions : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
@@ -115,31 +115,31 @@ class TXMLGPInstructions : public TXMLNode {
 class TXMLDnaType;
 using TXMLDnaTypeList = TXMLNodeCollection<TXMLDnaType>;
 
-// A node of a program tree: the "DNA" element of an individual or one of its "Child"
-// elements, nested as deep as the tree.
+/// A node of a program tree: the "DNA" element of an individual or one of its "Child"
+/// elements, nested as deep as the tree.
 class TXMLDnaType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
-  // The "Instruction" attribute: the display name of the node's instruction; absent (and
-  // read as empty) for a node without one. Reading does not add it.
+  /// The "Instruction" attribute: the display name of the node's instruction; absent (and
+  /// read as empty) for a node without one. Reading does not add it.
   bool HasInstruction() const noexcept { return HasAttribute("Instruction"); }
   std::string Instruction() const { return ReadStringAttribute("Instruction"); }
   void SetInstruction(std::string_view Value) const { WriteStringAttribute("Instruction", Value); }
-  // The "Value" child: the value of a constant node as text.
+  /// The "Value" child: the value of a constant node as text.
   std::string Value() const { return ReadString("Value"); }
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
-  // The child nodes, in child order.
+  /// The child nodes, in child order.
   TXMLDnaTypeList Child() const { return {Node(), "Child"}; }
 };
 
-// An individual of a population ("Individual") or the fittest individual of a domain.
+/// An individual of a population ("Individual") or the fittest individual of a domain.
 class TXMLIndividualType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
   static constexpr const char* TypeName = "Individual element";
-  // True for an "Individual" element and for the "FittestIndividual" of a GP domain
-  // ("GPDomain", or "Domain" inside "GeneticProgram").
+  /// True for an "Individual" element and for the "FittestIndividual" of a GP domain
+  /// ("GPDomain", or "Domain" inside "GeneticProgram").
   static bool Supports(pugi::xml_node Node) noexcept;
 
   std::string Name() const { return ReadString("Name"); }
@@ -149,7 +149,7 @@ class TXMLIndividualType : public TXMLNode {
   TXMLDnaType DNA() const { return TXMLDnaType(ChildElement("DNA")); }
 };
 
-// A population of programs: the collection of its "Individual" children.
+/// A population of programs: the collection of its "Individual" children.
 class TXMLGPPopulation : public TXMLNode, public TXMLNodeCollection<TXMLIndividualType> {
  public:
   TXMLGPPopulation() noexcept : TXMLNodeCollection(pugi::xml_node(), "Individual") {}
@@ -161,7 +161,7 @@ class TXMLGPPopulation : public TXMLNode, public TXMLNodeCollection<TXMLIndividu
   TXMLNodeCollection<TXMLIndividualType> Individual() const { return *this; }
 };
 
-// The domain of a genetic program (root "GPDomain", or "Domain" inside "GeneticProgram").
+/// The domain of a genetic program (root "GPDomain", or "Domain" inside "GeneticProgram").
 class TXMLGPDomainType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
@@ -175,10 +175,10 @@ class TXMLGPDomainType : public TXMLNode {
   TXMLGPPopulation Population() const { return TXMLGPPopulation(ChildElement("Population")); }
 };
 
-// Document functions. GetGPDomain, LoadGPDomain and NewGPDomain use the root "GPDomain".
-// GetGPInstructions and GetGPPopulation bind documents whose root is "Instructions" or
-// "Population"; their Load and New forms, however, use the root "GPDomain" and wrap that
-// element as an instruction set or population (its children are then the lists).
+/// Document functions. GetGPDomain, LoadGPDomain and NewGPDomain use the root "GPDomain".
+/// GetGPInstructions and GetGPPopulation bind documents whose root is "Instructions" or
+/// "Population"; their Load and New forms, however, use the root "GPDomain" and wrap that
+/// element as an instruction set or population (its children are then the lists).
 TXMLGPDomainType GetGPDomain(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGPDomainType> LoadGPDomain(const std::string& FileName);
 TXMLDocumentBinding<TXMLGPDomainType> NewGPDomain();
@@ -189,7 +189,7 @@ TXMLGPPopulation GetGPPopulation(TKXXMLDocument& Doc);
 TXMLDocumentBinding<TXMLGPPopulation> LoadGPPopulation(const std::string& FileName);
 TXMLDocumentBinding<TXMLGPPopulation> NewGPPopulation();
 
-// The interface names of the wrappers are the classes themselves.
+/// The interface names of the wrappers are the classes themselves.
 using IXMLInstructionType = TXMLInstructionType;
 using IXMLFunctionInstructionType = TXMLFunctionInstructionType;
 using IXMLDecimalConstantInstructionType = TXMLDecimalConstantInstructionType;
