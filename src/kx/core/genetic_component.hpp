@@ -137,16 +137,20 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// Evolve(Generations) with ParallelEvolve for each generation.
   std::int32_t ParallelEvolve(std::int32_t Generations);
 
+  ///@{
   /// DoReproduce, then OnReproduction for the child (for each child in the two-child form),
   /// which may change the result.
   virtual bool Reproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1);
   virtual bool Reproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                          TKXIndividual* Child2);
+  ///@}
+  ///@{
   /// The operators with their probability test and veto event: each draws one uniform number,
   /// fires its event only when the test passed, and then runs its Do* step unless vetoed.
   virtual bool Crossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1);
   virtual bool Crossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                          TKXIndividual* Child2);
+  ///@}
   virtual bool Mutate(TKXIndividual* Item);
   virtual bool Invert(TKXIndividual* Item);
 
@@ -233,11 +237,13 @@ class TKXCustomGeneticComponent : public TKXComponent {
   bool Halt() const noexcept { return FHalt; }
   void SetHalt(bool Value) noexcept { FHalt = Value; }
 
+  ///@{
   /// Probabilities and fractions clamp to [0, 1]; every setter does nothing when the value
   /// is unchanged. The float settings refuse NaN and infinities with EGAException (and keep
   /// their value); the counts clamp to their documented bounds.
   TGAProbability CrossoverProbability() const noexcept { return FCrossoverProbability; }
   void SetCrossoverProbability(TGAProbability Value);
+  ///@}
   TGAProbability DiversityLimit() const noexcept { return FDiversityLimit; }
   void SetDiversityLimit(TGAProbability Value);
   TGAProbability ElitistPct() const noexcept { return FElitistPct; }
@@ -252,23 +258,33 @@ class TKXCustomGeneticComponent : public TKXComponent {
   void SetFitnessMethod(TGAFitnessMethod Value) noexcept;
   std::int32_t Generation() const noexcept { return FGeneration; }
   void SetGeneration(std::int32_t Value) noexcept;
+  ///@{
   /// At least 1 once set (a new component starts at 0).
   std::int32_t GenerationLimit() const noexcept { return FGenerationLimit; }
   void SetGenerationLimit(std::int32_t Value) noexcept;
+  ///@}
+  ///@{
   /// 0 .. MAX_INITIAL_DUPLICATES_RETRIES.
   std::int32_t InitialDuplicatesRetries() const noexcept { return FInitialDuplicatesRetries; }
   void SetInitialDuplicatesRetries(std::int32_t Value) noexcept;
+  ///@}
+  ///@{
   /// 0 .. MAX_INITIAL_POPULATION.
   std::int32_t InitialPopulation() const noexcept { return FInitialPopulation; }
   void SetInitialPopulation(std::int32_t Value) noexcept;
+  ///@}
   TGAGeneticOperations Operations() const noexcept { return FOperations; }
   void SetOperations(TGAGeneticOperations Value) noexcept;
+  ///@{
   /// Installs the selection routine of the method (smCustom clears OnSelection).
   TGASelectionMethod SelectionMethod() const noexcept { return FSelectionMethod; }
   void SetSelectionMethod(TGASelectionMethod Value);
+  ///@}
+  ///@{
   /// 2 .. MAX_TOURNAMENT_FIELD.
   std::int32_t TournamentField() const noexcept { return FTournamentField; }
   void SetTournamentField(std::int32_t Value) noexcept;
+  ///@}
   bool UseDiversityLimit() const noexcept { return FUseDiversityLimit; }
   void SetUseDiversityLimit(bool Value) noexcept { FUseDiversityLimit = Value; }
   bool UseFitnessCutoff() const noexcept { return FUseFitnessCutoff; }
@@ -308,12 +324,14 @@ class TKXCustomGeneticComponent : public TKXComponent {
   void SetOnInversion(TKXMutationEvent Value) { FOnInversion = std::move(Value); }
   const TKXMutationEvent& OnReproduction() const noexcept { return FOnReproduction; }
   void SetOnReproduction(TKXMutationEvent Value) { FOnReproduction = std::move(Value); }
+  ///@{
   /// The installed selection routine: a built-in one bound to this component, or the
   /// application's handler. Assigning a handler switches SelectionMethod to smCustom;
   /// assigning none sets SelectionMethod to smRoulette (nothing changes when it already
   /// is, which leaves no routine installed).
   const TKXSelectionEvent& OnSelection() const noexcept { return FOnSelection; }
   void SetOnSelection(TKXSelectionEvent Value);
+  ///@}
 
  protected:
   friend class TKXPopulation;
@@ -369,11 +387,13 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// Change Item in place; true when it changed (and marked modified). The base: false.
   virtual bool DoInvert(TKXIndividual* Item);
   virtual bool DoMutate(TKXIndividual* Item);
+  ///@{
   /// Child initialization from Parent1, then crossover, mutation and inversion as
   /// Operations allows; true when any operator changed a child.
   virtual bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1);
   virtual bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                            TKXIndividual* Child2);
+  ///@}
   /// Selection without an installed routine: raises "No custom selection function defined".
   virtual TKXIndividual* DoSelectParent(TKXPopulation* Population);
   /// The roulette table or the ranking, as the selection method needs.

@@ -61,11 +61,14 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   /// individuals keep their own chromosome widths).
   void Assign(TKXPersistent* Source) override;
 
+  ///@{
   /// The genotype. SetGenes copies Value's genes (their sizes are taken directly, so GeneSize
   /// does not grow).
   TKXGAGenes* Genes() const;
   void SetGenes(TKXGAGenes* Value);
+  ///@}
 
+  ///@{
   /// Chromosome width of every individual of the current population. Setting a different
   /// width resizes every chromosome of the current population (new bits 0) and marks each
   /// individual modified; the previous generation is left alone. A width outside
@@ -73,6 +76,7 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   /// EGAException and changes nothing.
   std::int32_t GeneSize() const noexcept { return FGeneSize; }
   void SetGeneSize(std::int32_t Value);
+  ///@}
 
   TGACrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
   void SetCrossoverMethod(TGACrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
@@ -80,9 +84,11 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   const TKXGACrossoverEvent& OnCrossover() const noexcept { return FOnCrossover; }
   void SetOnCrossover(TKXGACrossoverEvent Value) { FOnCrossover = std::move(Value); }
 
+  ///@{
   /// Typed views of the core's populations and fittest individual.
   TKXGAPopulation* Population() const;
   void SetPopulation(TKXGAPopulation* Value) { TKXCustomGeneticComponent::SetPopulation(Value); }
+  ///@}
   TKXGAPopulation* PreviousGeneration() const noexcept;
   void SetPreviousGeneration(TKXGAPopulation* Value) {
     TKXCustomGeneticComponent::SetPreviousGeneration(Value);

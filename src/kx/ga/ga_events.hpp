@@ -22,6 +22,7 @@ using TKXGACrossoverEvent =
     std::function<void(TKXObject* Sender, TKXGAIndividual* Parent1, TKXGAIndividual* Parent2,
                        TKXGAIndividual* Child, std::int32_t& CrossoverBit, bool& DoMutation)>;
 
+///@{
 /// GA-typed forms of the core's handler types, for applications that prefer them.
 using TKXGAFitnessEvent =
     std::function<void(TKXObject* Sender, TKXGAIndividual* Item, TGAFitness& Fitness)>;
@@ -33,5 +34,6 @@ using TKXGAMutationEvent =
 using TKXGASelectionEvent =
     std::function<void(TKXObject* Sender, TKXGAPopulation* Population, TKXGAIndividual*& Parent)>;
 using TKXGeneEvent = std::function<void(TKXObject* Sender, TKXGAGene* Item)>;
+///@}
 
 }  // namespace kx

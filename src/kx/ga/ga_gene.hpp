@@ -83,11 +83,13 @@ class TKXGAGene : public TKXCollectionItem {
   /// enumerations; boolean and unknown genes keep their bounds.
   void RecalcMinMax();
 
+  ///@{
   /// The names of an enumeration gene in index order (letter case ignored on lookup);
   /// created empty on first use. While the gene is an enumeration, every change of the list
   /// sizes the gene to BitsRequired(names).
   TKXStringList* Enumerations();
   void SetEnumerations(TKXStringList* Value);
+  ///@}
   bool IsEnumeration() const noexcept { return FGeneType == gtEnumeration; }
 
   /// Streams Enumerations (while an enumeration), GeneType, Name, Size, MaxValue, MinValue
@@ -110,12 +112,14 @@ class TKXGAGene : public TKXCollectionItem {
   float GeneAsFloat(TKXEncodedBits& Bits, std::int32_t Index) const;
   double GeneAsDouble(TKXEncodedBits& Bits) const { return GeneAsDouble(Bits, FOffset); }
   double GeneAsDouble(TKXEncodedBits& Bits, std::int32_t Index) const;
+  ///@{
   /// The name stored in the field; EGAException "No enumerated value found in chromosome"
   /// when the field holds an index without a name.
   std::string GeneAsEnumeration(TKXEncodedBits& Bits) const {
     return GeneAsEnumeration(Bits, FOffset);
   }
   std::string GeneAsEnumeration(TKXEncodedBits& Bits, std::int32_t Index) const;
+  ///@}
 
   void SetGeneAsBoolean(TKXEncodedBits& Bits, bool Value) {
     SetGeneAsBoolean(Bits, FOffset, Value);
@@ -125,6 +129,7 @@ class TKXGAGene : public TKXCollectionItem {
     SetGeneAsDouble(Bits, FOffset, Value);
   }
   virtual void SetGeneAsDouble(TKXEncodedBits& Bits, std::int32_t Index, double Value);
+  ///@{
   /// Stores the position of Value in Enumerations (letter case ignored); a name that is not
   /// listed raises EGAException and leaves Bits unchanged.
   void SetGeneAsEnumeration(TKXEncodedBits& Bits, const std::string& Value) {
@@ -132,6 +137,7 @@ class TKXGAGene : public TKXCollectionItem {
   }
   virtual void SetGeneAsEnumeration(TKXEncodedBits& Bits, std::int32_t Index,
                                     const std::string& Value);
+  ///@}
   void SetGeneAsFloat(TKXEncodedBits& Bits, float Value) { SetGeneAsFloat(Bits, FOffset, Value); }
   virtual void SetGeneAsFloat(TKXEncodedBits& Bits, std::int32_t Index, float Value);
   void SetGeneAsInt64(TKXEncodedBits& Bits, std::int64_t Value) {

@@ -164,9 +164,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// stays.
   void InstructionOperationUpdate(TKXGPInstruction<T>* Item) override;
   TKXGPInstructions<T>* GetInstructions() const override { return FInstructions.get(); }
+  ///@{
   /// Copies Value's instructions (data only) into the component's own set.
   void SetInstructions(TKXGPInstructions<T>* Value) override;
   TKXGPInstructions<T>* Instructions() const noexcept { return FInstructions.get(); }
+  ///@}
 
   // --- Populations and instruction lists -----------------------------------------------------
 
@@ -189,15 +191,19 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // clamped to [0, 1]; a NaN or infinite value for a probability or the parsimony
   // coefficient is refused and the setting keeps its value. Setters never raise.
 
+  ///@{
   /// Never below 5.
   std::int32_t BloatLimit() const noexcept { return FBloatLimit; }
   void SetBloatLimit(std::int32_t Value) noexcept;
+  ///@}
   TGPCrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
   void SetCrossoverMethod(TGPCrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
+  ///@{
   /// Maximum depth of initial trees; 0 derives it from the number of functions. Clamped to
   /// 0 .. kMaxInitializationDepth.
   std::int32_t InitializationDepth() const noexcept { return FInitializationDepth; }
   void SetInitializationDepth(std::int32_t Value) noexcept;
+  ///@}
   TGPInitializationMethod InitializationMethod() const noexcept { return FInitializationMethod; }
   void SetInitializationMethod(TGPInitializationMethod Value) noexcept {
     FInitializationMethod = Value;
@@ -218,9 +224,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TGAFloat TarpeianProbability() const noexcept { return FTarpeianProbability; }
   void SetTarpeianProbability(TGAFloat Value) noexcept;
 
+  ///@{
   /// The six mutation weights (0 to 255) and their sum.
   const TGPMutationMethodWeights& MutationWeights() const noexcept { return FMutationWeights; }
   void SetMutationWeights(const TGPMutationMethodWeights& Value) noexcept;
+  ///@}
   std::int32_t MutationWeightSum() const noexcept { return FMutationWeightSum; }
   std::int32_t GetMutateWeights(TGPMutationMethod Method) const noexcept {
     return FMutationWeights[Method];
@@ -297,9 +305,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   virtual void DoConstantMutation(TIndividual* Individual);
   virtual void DoShrinkMutation(TIndividual* Individual);
   virtual void DoHoistMutation(TIndividual* Individual);
+  ///@{
   /// Point mutation from the root; true when a node changed.
   virtual bool DoPointMutation(TIndividual* Individual);
   virtual bool DoPointMutation(TIndividual* Individual, TNode* Node);
+  ///@}
 
   /// Bloat control after reproduction, for one child whose first parent is Parent.
   void DoAntiBloating(TIndividual* Parent, TIndividual* OtherParent, TIndividual* Child,
@@ -309,9 +319,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
 
   /// Program statistics first (so evaluations only read them), then the core's pass.
   void EvaluateFitness() override;
+  ///@{
   /// Raw fitness passes the Tarpeian and unfit rules first.
   TGAFitness EvaluateFitness(TKXIndividual* Item, bool Weighted) override;
   using TKXCustomGeneticComponent::EvaluateFitness;
+  ///@}
   /// Tournament with the lexicographic tie-break on program size under that strategy.
   void SelectTournament(TKXObject* Sender, TKXPopulation* Population,
                         TKXIndividual*& Parent) override;

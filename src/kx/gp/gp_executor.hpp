@@ -107,9 +107,11 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   void InstructionNotify(TKXGPInstruction<T>* Item, TCollectionNotification Action) override;
   void InstructionOperationUpdate(TKXGPInstruction<T>* Item) override;
   TKXGPInstructions<T>* GetInstructions() const override { return FInstructions.get(); }
+  ///@{
   /// Copies Value's instructions into the executor's set, handlers included (AssignAll).
   void SetInstructions(TKXGPInstructions<T>* Value) override;
   TKXGPInstructions<T>* Instructions() const noexcept { return FInstructions.get(); }
+  ///@}
 
   // --- The program -------------------------------------------------------------------------
 
@@ -136,10 +138,12 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   /// then stays as it was.
   virtual void Parse();
 
+  ///@{
   /// The program's value in Context; the value type's empty value (0, an unassigned
   /// variant) without a program. A node without instruction raises the node's error.
   virtual T Execute(TKXGPContext<T>& Context);
   T Execute(TKXGPContext<T>* Context) { return Execute(*Context); }
+  ///@}
   /// The program's values for every case of Context (see TKXGPBatchEvaluator); the empty
   /// value for every case without a program.
   virtual void ExecuteBatch(const TKXGPBatchContext<T>& Context, std::span<T> Results);

@@ -32,9 +32,11 @@ class TKXGPContext : public TKXPersistent {
 
   std::string ClassName() const override { return "TKXGPContext"; }
 
+  ///@{
   /// The context's own dictionary; it is never replaced.
   TKXGPValues<T>& Values() noexcept { return *FValues; }
   const TKXGPValues<T>& Values() const noexcept { return *FValues; }
+  ///@}
   /// Copies Value's pairs into the context's dictionary (the caller keeps Value).
   void SetValues(const TKXDictionary<std::string, T>& Value) { FValues->Assign(Value); }
   /// As above for any persistent source; a source that is not such a dictionary raises the

@@ -77,39 +77,49 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// children, so the arity bounds the memory one node of a grown tree asks for.
   static constexpr std::int32_t kMaxArity = 65535;
 
+  ///@{
   /// Number of arguments a node of this instruction takes. A positive arity makes the
   /// instruction a function; a negative one stores 0; a larger one than kMaxArity, or than
   /// the engine's MaxNodeArity, stores that bound. A function whose arity moves between 0
   /// and positive tells the set (InstructionOperationUpdate), as a change of kind does.
   std::int32_t Arity() const noexcept { return FArity; }
   void SetArity(std::int32_t Value);
+  ///@}
   /// True while a change of arity or kind is being reported: such a change keeps the trees
   /// that use the instruction valid, so an engine need not discard them.
   bool Reshaping() const noexcept { return FReshaping; }
 
+  ///@{
   /// Unique within the set, ignoring the letter case of A-Z; a clash raises EGPException and
   /// keeps the old name. Every accepted call, even with the current name, reports a change.
   const std::string& Name() const noexcept { return FName; }
   void SetName(const std::string& Value);
+  ///@}
 
   const std::string& Comment() const noexcept { return FComment; }
   void SetComment(const std::string& Value) { FComment = Value; }
 
+  ///@{
   /// gpVariable, gpConstant or gpFunction. Any kind but gpFunction resets the arity to 0.
   TGPGeneticInstruction Operation() const noexcept { return FOperation; }
   void SetOperation(TGPGeneticInstruction Value);
+  ///@}
 
+  ///@{
   /// The value every new node of this instruction starts with; a constant's initial value.
   const T& Value() const noexcept { return FValue; }
   void SetValue(const T& Value) { FValue = Value; }
+  ///@}
 
   const TNodeEvent<T>& OnExecute() const noexcept { return FOnExecute; }
   void SetOnExecute(TNodeEvent<T> Value) { FOnExecute = std::move(Value); }
+  ///@{
   /// The block form of OnExecute, used by batch execution; it must compute what OnExecute
   /// computes, case by case. A node whose instruction has OnExecute but no OnExecuteBatch
   /// is executed case by case, through OnExecute, inside a batch.
   const TNodeBatchEvent<T>& OnExecuteBatch() const noexcept { return FOnExecuteBatch; }
   void SetOnExecuteBatch(TNodeBatchEvent<T> Value) { FOnExecuteBatch = std::move(Value); }
+  ///@}
   const TNotifyEvent& OnInitialize() const noexcept { return FOnInitialize; }
   void SetOnInitialize(TNotifyEvent Value) { FOnInitialize = std::move(Value); }
 
@@ -147,12 +157,14 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// no notification, the arity stays); finally the value of a constant element through
   /// LoadValueFromXML. An "Arity" that is not a number from 0 to 255 raises EConvertError.
   virtual void LoadFromXML(const TXMLInstructionType& Element);
+  ///@{
   /// Write Name (the display name, so an unnamed instruction is written under its class
   /// name) and Comment, then: a constant element its "Value" through SaveValueToXML; a
   /// function element the arity reduced to 8 bits (300 is written as 44).
   virtual void SaveToXML(const TXMLConstantInstructionType& Element) const;
   virtual void SaveToXML(const TXMLVariableInstructionType& Element) const;
   virtual void SaveToXML(const TXMLFunctionInstructionType& Element) const;
+  ///@}
   /// Appends a new element for this instruction to the list of its kind ("Variable",
   /// "Constant" or "Function") and writes itself into it.
   virtual void SaveToXML(const TXMLGPInstructions& Instructions) const;
@@ -206,14 +218,18 @@ class TKXGPInstructions : public TKXOwnedCollection<TKXGPInstruction<T>> {
   /// The engine notified of changes, or nullptr.
   IKXGeneticProgramEngine<T>* Engine() const;
 
+  ///@{
   /// Position of the first instruction whose name equals Name ignoring letter case, or -1.
   int IndexOf(std::string_view Name) const noexcept;
   using Base::IndexOf;
+  ///@}
   /// The instruction called Name, or nullptr.
   TKXGPInstruction<T>* FindItemName(std::string_view Name) const noexcept;
+  ///@{
   /// The instruction called Name; EGPException "Unknown instruction "Name"" when absent.
   TKXGPInstruction<T>* ItemByName(std::string_view Name) const;
   TKXGPInstruction<T>* GetItemByName(std::string_view Name) const { return ItemByName(Name); }
+  ///@}
 
   /// Tells the engine that Instruction changed its kind.
   virtual void InstructionOperationUpdate(TKXGPInstruction<T>* Instruction);

@@ -48,9 +48,11 @@ class TKXGPNode : public TKXPersistent {
   /// if Value refuses the node, it goes back to its old place and the error propagates.
   TNodePtr SetParent(TKXGPNode<T>* Value);
 
+  ///@{
   /// Read and written directly, without any side effect.
   TKXGPInstruction<T>* Instruction() const noexcept { return FInstruction; }
   void SetInstruction(TKXGPInstruction<T>* Value) noexcept { FInstruction = Value; }
+  ///@}
 
   const T& Value() const noexcept { return FValue; }
   /// Stores the value; the tree's caches stay as they are.

@@ -99,6 +99,7 @@ class TKXDictionary : public TKXPersistent {
     Value = V{};
     return false;
   }
+  ///@{
   /// The value of Key in place, or nullptr: the hot-path lookup (no copy, no allocation).
   const V* Find(TLookup Key) const {
     const auto it = FItems.find(Key);
@@ -108,6 +109,7 @@ class TKXDictionary : public TKXPersistent {
     const auto it = FItems.find(Key);
     return it == FItems.end() ? nullptr : &it->second;
   }
+  ///@}
   bool ContainsKey(TLookup Key) const { return FItems.find(Key) != FItems.end(); }
 
   /// Removes Key's pair; false when there was none.

@@ -51,18 +51,22 @@ class TKXEncodedBits : public TKXPersistent {
 
   std::string ClassName() const override { return "TKXEncodedBits"; }
 
+  ///@{
   /// Number of bits. Growing adds 0 bits; shrinking drops the surplus.
   std::int32_t Size() const noexcept { return FSize; }
   void SetSize(std::int32_t Value);
+  ///@}
 
   bool Bits(std::int32_t Index) const;
   void SetBits(std::int32_t Index, bool Value);
   /// Complements one bit.
   void Flip(std::int32_t Index);
 
+  ///@{
   /// Selects signed (two's complement) numeric fields.
   bool PreserveSignBit() const noexcept { return FPreserveSignBit; }
   void SetPreserveSignBit(bool Value) noexcept { FPreserveSignBit = Value; }
+  ///@}
 
   /// Typed fields of Count bits at bit Index (encodings above).
   bool GetAsBoolean(std::int32_t Index, std::int32_t Count) const;

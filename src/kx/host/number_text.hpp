@@ -32,6 +32,7 @@ std::string FormatPercent(double Probability);
 /// independent of DecimalSeparator() (for streams and files): 0.1 -> "0.1", 1e20 -> "1e+20".
 std::string FloatToRoundTripStr(double Value);
 
+///@{
 /// Strict text-to-float: the whole text, apart from leading and trailing blanks, must be a
 /// decimal number: optional sign, digits with at most one separator (at least one digit),
 /// optional exponent "e"/"E" with optional sign and digits. "NAN", "INF" and "-INF" (any
@@ -42,10 +43,13 @@ std::string FloatToRoundTripStr(double Value);
 /// FloatToStr writes reads back); a magnitude below the range reads as zero.
 double StrToFloat(std::string_view Text);
 double StrToFloat(std::string_view Text, char Separator);
+///@}
+///@{
 /// Lenient text-to-float: as StrToFloat, but reports failure by returning false and leaves
 /// Value unchanged.
 bool TryStrToFloat(std::string_view Text, double& Value) noexcept;
 bool TryStrToFloat(std::string_view Text, double& Value, char Separator) noexcept;
+///@}
 /// The converted text, or Default when the text is not a number.
 double StrToFloatDef(std::string_view Text, double Default) noexcept;
 

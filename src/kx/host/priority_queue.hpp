@@ -24,12 +24,16 @@ class TFloatPriorityQueue : public TKXObject {
 
   std::string ClassName() const override { return "TFloatPriorityQueue"; }
 
+  ///@{
   /// The order: false ranks the smallest priority first, true the largest.
   bool LargestFirst() const noexcept { return FLargestFirst; }
   void SetLargestFirst(bool Value) noexcept;
+  ///@}
+  ///@{
   /// The same order seen the other way: ascending is smallest priority first.
   bool Ascending() const noexcept { return !FLargestFirst; }
   void SetAscending(bool Value) noexcept { SetLargestFirst(!Value); }
+  ///@}
 
   /// Removes every item (the objects are not touched).
   void Clear() noexcept;

@@ -20,9 +20,11 @@ class TKXStringList : public TKXPersistent {
   std::string ClassName() const override { return "TKXStringList"; }
 
   int Count() const noexcept { return static_cast<int>(FItems.size()); }
+  ///@{
   /// The string at Index; EListError when out of range.
   const std::string& Strings(int Index) const;
   void SetStrings(int Index, const std::string& Value);
+  ///@}
   TKXObject* Objects(int Index) const;
   void SetObjects(int Index, TKXObject* Value);
 
@@ -37,9 +39,11 @@ class TKXStringList : public TKXPersistent {
   /// Position of the first entry whose object is Object, or -1.
   int IndexOfObject(const TKXObject* Object) const noexcept;
 
+  ///@{
   /// Comparison of IndexOf: false (the default) ignores letter case.
   bool CaseSensitive() const noexcept { return FCaseSensitive; }
   void SetCaseSensitive(bool Value) noexcept { FCaseSensitive = Value; }
+  ///@}
 
   /// Every string followed by a line break ("\n").
   std::string Text() const;

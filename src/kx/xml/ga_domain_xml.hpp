@@ -23,9 +23,11 @@ class TXMLGeneType : public TXMLNode {
 
   std::string Name() const { return ReadString("Name"); }
   void SetName(std::string_view Value) const { WriteString("Name", Value); }
+  ///@{
   /// The width in bits.
   std::int32_t Size() const { return ReadInt32("Size"); }
   void SetSize(std::int32_t Value) const { WriteInt32("Size", Value); }
+  ///@}
 };
 
 /// A "BooleanGene" element.
@@ -90,9 +92,11 @@ class TXMLGenoType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
   /// The "Size" attribute: the chromosome width; 0 when the attribute is missing.
   std::int32_t Size() const { return ReadInt32Attribute("Size"); }
   void SetSize(std::int32_t Value) const { WriteInt32Attribute("Size", Value); }
+  ///@}
   TXMLBooleanGeneTypeList BooleanGene() const { return {Node(), "BooleanGene"}; }
   TXMLFloatGeneTypeList FloatGene() const { return {Node(), "FloatGene"}; }
   TXMLIntegerGeneTypeList IntegerGene() const { return {Node(), "IntegerGene"}; }

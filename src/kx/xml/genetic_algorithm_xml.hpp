@@ -20,9 +20,11 @@ class TXMLGAReproductionType : public TXMLReproductionType {
  public:
   using TXMLReproductionType::TXMLReproductionType;
 
+  ///@{
   /// A crossover method value name; a missing or empty element reads as "cmGeneBoundary".
   std::string CrossoverMethod() const;
   void SetCrossoverMethod(std::string_view Value) const { WriteString("CrossoverMethod", Value); }
+  ///@}
 };
 
 /// The root: the common document header, then the reproduction settings and the domain.

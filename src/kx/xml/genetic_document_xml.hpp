@@ -27,18 +27,22 @@ class TXMLGeneticDocumentType : public TXMLNode {
   void SetMinFitness(float Value) const { WriteSingle("MinFitness", Value); }
   float FitnessCutoff() const { return ReadSingle("FitnessCutoff"); }
   void SetFitnessCutoff(float Value) const { WriteSingle("FitnessCutoff", Value); }
+  ///@{
   /// A fitness method value name.
   std::string FitnessMethod() const { return ReadString("FitnessMethod"); }
   void SetFitnessMethod(std::string_view Value) const { WriteString("FitnessMethod", Value); }
+  ///@}
   std::int32_t Generation() const { return ReadInt32("Generation"); }
   void SetGeneration(std::int32_t Value) const { WriteInt32("Generation", Value); }
   bool UseDiversityLimit() const { return ReadBoolean("UseDiversityLimit"); }
   void SetUseDiversityLimit(bool Value) const { WriteBoolean("UseDiversityLimit", Value); }
   bool UseFitnessCutoff() const { return ReadBoolean("UseFitnessCutoff"); }
   void SetUseFitnessCutoff(bool Value) const { WriteBoolean("UseFitnessCutoff", Value); }
+  ///@{
   /// Read as a 64-bit integer and truncated to 32 bits.
   std::uint32_t GenerationLimit() const { return ReadUInt32("GenerationLimit"); }
   void SetGenerationLimit(std::uint32_t Value) const { WriteUInt32("GenerationLimit", Value); }
+  ///@}
   bool UseGenerationLimit() const { return ReadBoolean("UseGenerationLimit"); }
   void SetUseGenerationLimit(bool Value) const { WriteBoolean("UseGenerationLimit", Value); }
 };
@@ -48,9 +52,11 @@ class TXMLReproductionType_SelectionMethod : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
   /// A selection method value name.
   std::string Method() const { return ReadString("Method"); }
   void SetMethod(std::string_view Value) const { WriteString("Method", Value); }
+  ///@}
   float ElitistPercent() const { return ReadSingle("ElitistPercent"); }
   void SetElitistPercent(float Value) const { WriteSingle("ElitistPercent", Value); }
   std::int32_t TournamentField() const { return ReadInt32("TournamentField"); }

@@ -37,21 +37,27 @@ class TXMLGPReproductionType : public TXMLReproductionType {
  public:
   using TXMLReproductionType::TXMLReproductionType;
 
+  ///@{
   /// Empty reads as "cmSubtree".
   std::string CrossoverMethod() const;
   void SetCrossoverMethod(std::string_view Value) const { WriteString("CrossoverMethod", Value); }
+  ///@}
+  ///@{
   /// Empty reads as "imFull".
   std::string InitializationMethod() const;
   void SetInitializationMethod(std::string_view Value) const {
     WriteString("InitializationMethod", Value);
   }
+  ///@}
   std::int32_t InitializationDepth() const { return ReadInt32("InitializationDepth"); }
   void SetInitializationDepth(std::int32_t Value) const {
     WriteInt32("InitializationDepth", Value);
   }
+  ///@{
   /// Empty reads as "mmSubtree".
   std::string MutationMethod() const;
   void SetMutationMethod(std::string_view Value) const { WriteString("MutationMethod", Value); }
+  ///@}
   TXMLGPReproductionType_MutationWeights MutationWeights() const {
     return TXMLGPReproductionType_MutationWeights(ChildElement("MutationWeights"));
   }
@@ -61,11 +67,13 @@ class TXMLGPReproductionType : public TXMLReproductionType {
   void SetSelectionNonterminalsProbability(float Value) const {
     WriteSingle("SelectionNonterminalsProbability", Value);
   }
+  ///@{
   /// Empty reads as "pmmPerNode".
   std::string PointMutationMethod() const;
   void SetPointMutationMethod(std::string_view Value) const {
     WriteString("PointMutationMethod", Value);
   }
+  ///@}
   float PointMutationProbability() const { return ReadSingle("PointMutationProbability"); }
   void SetPointMutationProbability(float Value) const {
     WriteSingle("PointMutationProbability", Value);

@@ -32,11 +32,13 @@ class TXMLFunctionInstructionType : public TXMLInstructionType {
   static constexpr const char* TypeName = "Function element";
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Function"); }
 
+  ///@{
   /// The "Arity" attribute, an unsigned 8-bit number: 0 when missing; text that is not a
   /// number from 0 to 255 raises EConvertError. Writing keeps the low 8 bits of a larger
   /// arity (300 is written as 44) through the parameter type.
   std::uint8_t Arity() const;
   void SetArity(std::uint8_t Value) const { WriteInt32Attribute("Arity", Value); }
+  ///@}
 };
 
 /// A "FloatConstant" element; its "Value" child holds the constant's text.
@@ -126,9 +128,11 @@ class TXMLDnaType : public TXMLNode {
   bool HasInstruction() const noexcept { return HasAttribute("Instruction"); }
   std::string Instruction() const { return ReadStringAttribute("Instruction"); }
   void SetInstruction(std::string_view Value) const { WriteStringAttribute("Instruction", Value); }
+  ///@{
   /// The "Value" child: the value of a constant node as text.
   std::string Value() const { return ReadString("Value"); }
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
+  ///@}
   /// The child nodes, in child order.
   TXMLDnaTypeList Child() const { return {Node(), "Child"}; }
 };

@@ -27,18 +27,22 @@ class TKXXMLDocument {
   /// A new document with an XML version "1.0" declaration and an empty root element RootTag.
   static std::unique_ptr<TKXXMLDocument> New(const char* RootTag);
 
+  ///@{
   /// The parsed tree. Loading replaces it: nodes taken from it before a load are invalid.
   pugi::xml_document& Document() noexcept { return *FDocument; }
   const pugi::xml_document& Document() const noexcept { return *FDocument; }
+  ///@}
   /// The root element, or a null node when there is none.
   pugi::xml_node DocumentElement() const noexcept;
   /// The root element, which must carry Tag; EXMLError when it has another tag or there is
   /// no root element.
   pugi::xml_node RootElement(const char* Tag) const;
 
+  ///@{
   /// Whether saving indents nested elements (off by default).
   bool AutoIndent() const noexcept { return FAutoIndent; }
   void SetAutoIndent(bool Value) noexcept { FAutoIndent = Value; }
+  ///@}
 
   /// Replace the content by a parsed file, stream or text (encoding detected from the byte
   /// order mark or the declaration, UTF-8 by default); EXMLError on any failure.

@@ -55,9 +55,11 @@ class TXMLNode {
   void WriteInt32(const char* Tag, std::int32_t Value) const;
   std::uint32_t ReadUInt32(const char* Tag) const;
   void WriteUInt32(const char* Tag, std::uint32_t Value) const;
+  ///@{
   /// 32-bit floats: read as double and narrowed, written narrowed.
   float ReadSingle(const char* Tag) const;
   void WriteSingle(const char* Tag, float Value) const;
+  ///@}
   double ReadDouble(const char* Tag) const;
   void WriteDouble(const char* Tag, double Value) const;
   bool ReadBoolean(const char* Tag) const;
