@@ -60,6 +60,7 @@ class TXMLReproductionType;
 ///   every generation under smCustom.
 class TKXCustomGeneticComponent : public TKXComponent {
  public:
+  /// A component owned by AOwner (not owning it), with the default settings and no population yet.
   explicit TKXCustomGeneticComponent(TKXComponent* AOwner = nullptr);
   ~TKXCustomGeneticComponent() override;
 
@@ -95,6 +96,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// Parse the component's document, check all of it, then load it. Any error (malformed
   /// text, a missing file, a root of another tag, a value that does not convert, a part that
   /// cannot be loaded) is raised naming the element's path and the value, and leaves the
+  ///@{
   /// component as it was: its saved document does not change (an application handler that
   /// raises while the document is applied makes the component load its previous document
   /// back, which it saves beforehand, evaluating stale fitnesses as any save does). Unlike
@@ -102,6 +104,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// individual, so that the component saves the document it loaded.
   virtual void LoadFromStream(std::istream& Stream);
   virtual void LoadFromFile(const std::string& FileName);
+  ///@}
   /// Appends the report of operating, initial and termination conditions, indenting the
   /// lines under each section with TabStr.
   virtual void Describe(TKXStringList& Strings, const std::string& TabStr) const;
@@ -151,7 +154,9 @@ class TKXCustomGeneticComponent : public TKXComponent {
   virtual bool Crossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                          TKXIndividual* Child2);
   ///@}
+  /// Mutation of one individual: probability test, OnMutation veto, then DoMutate.
   virtual bool Mutate(TKXIndividual* Item);
+  /// Inversion of one individual: probability test, OnInversion veto, then DoInvert.
   virtual bool Invert(TKXIndividual* Item);
 
   // --- Fitness and statistics -------------------------------------------------------------
@@ -177,10 +182,15 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// positive normal float when maximizing, the largest finite float when minimizing.
   virtual TGAFitness UnfitFitness() const noexcept;
 
+  /// Fitness over the last FitnessSum (0 when the sum is 0): the share roulette selection uses.
   TGAFitness GetNormalizedFitness(TGAFitness Fitness) const noexcept;
+  /// Weighted fitness over the last WeightedFitnessSum (0 when the sum is 0).
   TGAFitness GetNormalizedWeightedFitness(TGAFitness Fitness) const noexcept;
+  /// Turns a fitness into a larger-is-better value for normalization: 1 / (Fitness + 1) when
+  /// minimizing, 1 / (MaxFitness - Fitness + 1) when maximizing.
   TGAFitness GetAdjustedFitness(TGAFitness Fitness) const noexcept;
 
+  ///@{
   /// Statistics of the population as it was at the last EvaluateFitness.
   TKXIndividual* FittestIndividual() const noexcept { return FFittestIndividual; }
   TGAFitness MaxFitness() const noexcept { return FMaxFitness; }
@@ -191,10 +201,14 @@ class TKXCustomGeneticComponent : public TKXComponent {
   TGAFitness WeightedFitnessSum() const noexcept { return FWeightedFitnessSum; }
   TGAFitness AvgFitness() const { return GetAvgFitness(); }
   TGAFitness AvgWeightedFitness() const { return GetWeightedAvgFitness(); }
+  ///@}
   /// AvgFitness / MaxFitness; +infinity when MaxFitness is 0.
   TGAFitness Diversity() const { return GetDiversity(); }
+  /// The mean raw fitness of the last evaluation (0 for an empty population).
   TGAFitness GetAvgFitness() const;
+  /// The mean weighted fitness of the last evaluation (0 for an empty population).
   TGAFitness GetWeightedAvgFitness() const;
+  /// The computation behind Diversity.
   TGAFitness GetDiversity() const;
   /// The roulette table: one non-decreasing entry per individual, ending near 1.
   const TGAFitnessArray& CumNormFitnesses() const noexcept { return FCumNormFitnesses; }
@@ -203,6 +217,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
 
   /// The installed routine or handler (OnSelection), or DoSelectParent when none is.
   virtual TKXIndividual* SelectParent(TKXPopulation* Population);
+  ///@{
   /// The built-in routines; each stores its choice in Parent. Sender is not used.
   void SelectRandom(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent);
   virtual void SelectRoulette(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent);
@@ -211,6 +226,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
   virtual void SelectStochasticTournament(TKXObject* Sender, TKXPopulation* Population,
                                           TKXIndividual*& Parent);
   virtual void SelectElitist(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent);
+  ///@}
   /// The roulette search over a cumulative table: the smallest index i with R < Table[i],
   /// kept below Table's length (the last index when R is not below any entry); 0 for an
   /// empty table.
@@ -222,6 +238,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
 
   // --- Populations ------------------------------------------------------------------------
 
+  /// The current generation, created with the component's item class on first use.
   TKXPopulation* Population() const;
   /// Copies Value's individuals into the component's own population.
   void SetPopulation(TKXPopulation* Value);
@@ -233,9 +250,13 @@ class TKXCustomGeneticComponent : public TKXComponent {
 
   // --- Settings ---------------------------------------------------------------------------
 
+  /// True once Initialize has run.
   bool Initialized() const noexcept { return FInitialized; }
+  ///@{
+  /// Set by an event handler to stop Evolve(Generations) after the current generation.
   bool Halt() const noexcept { return FHalt; }
   void SetHalt(bool Value) noexcept { FHalt = Value; }
+  ///@}
 
   ///@{
   /// Probabilities and fractions clamp to [0, 1]; every setter does nothing when the value
@@ -244,20 +265,41 @@ class TKXCustomGeneticComponent : public TKXComponent {
   TGAProbability CrossoverProbability() const noexcept { return FCrossoverProbability; }
   void SetCrossoverProbability(TGAProbability Value);
   ///@}
+  ///@{
+  /// The fitness level under which a population counts as uniform, when UseDiversityLimit.
   TGAProbability DiversityLimit() const noexcept { return FDiversityLimit; }
   void SetDiversityLimit(TGAProbability Value);
+  ///@}
+  ///@{
+  /// The fraction of the population that elitist selection ranks as parents.
   TGAProbability ElitistPct() const noexcept { return FElitistPct; }
   void SetElitistPct(TGAProbability Value);
+  ///@}
+  ///@{
+  /// The chance that a child is inverted.
   TGAProbability InversionProbability() const noexcept { return FInversionProbability; }
   void SetInversionProbability(TGAProbability Value);
+  ///@}
+  ///@{
+  /// The chance that a child is mutated.
   TGAProbability MutationProbability() const noexcept { return FMutationProbability; }
   void SetMutationProbability(TGAProbability Value);
+  ///@}
+  ///@{
+  /// The fitness that ends the run once the fittest individual reaches it, when UseFitnessCutoff.
   TGAFitness FitnessCutoff() const noexcept { return FFitnessCutoff; }
   void SetFitnessCutoff(TGAFitness Value);
+  ///@}
+  ///@{
+  /// Whether larger or smaller fitness is better, and whether weighted fitness drives selection.
   TGAFitnessMethod FitnessMethod() const noexcept { return FFitnessMethod; }
   void SetFitnessMethod(TGAFitnessMethod Value) noexcept;
+  ///@}
+  ///@{
+  /// The number of generations evolved since Initialize.
   std::int32_t Generation() const noexcept { return FGeneration; }
   void SetGeneration(std::int32_t Value) noexcept;
+  ///@}
   ///@{
   /// At least 1 once set (a new component starts at 0).
   std::int32_t GenerationLimit() const noexcept { return FGenerationLimit; }
@@ -273,8 +315,11 @@ class TKXCustomGeneticComponent : public TKXComponent {
   std::int32_t InitialPopulation() const noexcept { return FInitialPopulation; }
   void SetInitialPopulation(std::int32_t Value) noexcept;
   ///@}
+  ///@{
+  /// Which operators reproduction applies (crossover, mutation, inversion).
   TGAGeneticOperations Operations() const noexcept { return FOperations; }
   void SetOperations(TGAGeneticOperations Value) noexcept;
+  ///@}
   ///@{
   /// Installs the selection routine of the method (smCustom clears OnSelection).
   TGASelectionMethod SelectionMethod() const noexcept { return FSelectionMethod; }
@@ -285,13 +330,23 @@ class TKXCustomGeneticComponent : public TKXComponent {
   std::int32_t TournamentField() const noexcept { return FTournamentField; }
   void SetTournamentField(std::int32_t Value) noexcept;
   ///@}
+  ///@{
+  /// Turns the diversity test of IsFinished on.
   bool UseDiversityLimit() const noexcept { return FUseDiversityLimit; }
   void SetUseDiversityLimit(bool Value) noexcept { FUseDiversityLimit = Value; }
+  ///@}
+  ///@{
+  /// Turns the fitness cutoff test of IsFinished on.
   bool UseFitnessCutoff() const noexcept { return FUseFitnessCutoff; }
   void SetUseFitnessCutoff(bool Value) noexcept { FUseFitnessCutoff = Value; }
+  ///@}
+  ///@{
+  /// Turns the generation limit test of IsFinished on.
   bool UseGenerationLimit() const noexcept { return FUseGenerationLimit; }
   void SetUseGenerationLimit(bool Value) noexcept { FUseGenerationLimit = Value; }
+  ///@}
 
+  ///@{
   /// Stored tests of the float settings: true when the value differs from its default.
   bool IsCrossoverProbabilityStored() const noexcept;
   bool IsDiversityLimitStored() const noexcept;
@@ -299,31 +354,59 @@ class TKXCustomGeneticComponent : public TKXComponent {
   bool IsFitnessCutoffStored() const noexcept;
   bool IsInversionProbabilityStored() const noexcept;
   bool IsMutationProbabilityStored() const noexcept;
+  ///@}
 
   // --- Events -----------------------------------------------------------------------------
 
+  ///@{
+  /// Computes an individual's raw fitness; without it every fitness is 0.
   const TKXFitnessEvent& OnEvaluateFitness() const noexcept { return FOnEvaluateFitness; }
   void SetOnEvaluateFitness(TKXFitnessEvent Value) { FOnEvaluateFitness = std::move(Value); }
+  ///@}
+  ///@{
+  /// Computes the weighted fitness a weighted fitness method selects by.
   const TKXFitnessEvent& OnEvaluateWeightedFitness() const noexcept {
     return FOnEvaluateWeightedFitness;
   }
   void SetOnEvaluateWeightedFitness(TKXFitnessEvent Value) {
     FOnEvaluateWeightedFitness = std::move(Value);
   }
+  ///@}
+  ///@{
+  /// Fired after every generation.
   const TNotifyEvent& OnEvolve() const noexcept { return FOnEvolve; }
   void SetOnEvolve(TNotifyEvent Value) { FOnEvolve = std::move(Value); }
+  ///@}
+  ///@{
+  /// Sets up the initial population instead of DoInitialize.
   const TKXInitializationEvent& OnInitialization() const noexcept { return FOnInitialization; }
   void SetOnInitialization(TKXInitializationEvent Value) { FOnInitialization = std::move(Value); }
+  ///@}
+  ///@{
+  /// Fired after a child was copied from its first parent, before the operators run.
   const TKXParentChildEvent& OnInitializeChild() const noexcept { return FOnInitializeChild; }
   void SetOnInitializeChild(TKXParentChildEvent Value) { FOnInitializeChild = std::move(Value); }
+  ///@}
+  ///@{
+  /// May veto a crossover that passed its probability test.
   const TKXCrossoverEvent& OnCrossover() const noexcept { return FOnCrossover; }
   void SetOnCrossover(TKXCrossoverEvent Value) { FOnCrossover = std::move(Value); }
+  ///@}
+  ///@{
+  /// May veto a mutation that passed its probability test.
   const TKXMutationEvent& OnMutation() const noexcept { return FOnMutation; }
   void SetOnMutation(TKXMutationEvent Value) { FOnMutation = std::move(Value); }
+  ///@}
+  ///@{
+  /// May veto an inversion that passed its probability test.
   const TKXMutationEvent& OnInversion() const noexcept { return FOnInversion; }
   void SetOnInversion(TKXMutationEvent Value) { FOnInversion = std::move(Value); }
+  ///@}
+  ///@{
+  /// Fired for every child after reproduction, with whether it changed; may change that result.
   const TKXMutationEvent& OnReproduction() const noexcept { return FOnReproduction; }
   void SetOnReproduction(TKXMutationEvent Value) { FOnReproduction = std::move(Value); }
+  ///@}
   ///@{
   /// The installed selection routine: a built-in one bound to this component, or the
   /// application's handler. Assigning a handler switches SelectionMethod to smCustom;
@@ -340,10 +423,12 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// ItemClass. Overrides return their own population class (and may ignore ItemClass).
   virtual std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass);
 
+  ///@{
   /// Told by the populations about their individuals. The base forgets the fittest
   /// individual when it is extracted or deleted.
   virtual void PopulationNotify(TKXIndividual* Item, TCollectionNotification Action);
   virtual void PopulationUpdate(TKXIndividual* Item);
+  ///@}
 
   /// Recombines the parents into the children, which hold copies of Parent1; Child2 is
   /// nullptr when one child is wanted. Returns true when a child changed (and marks it
@@ -361,9 +446,11 @@ class TKXCustomGeneticComponent : public TKXComponent {
   virtual void DoStartEvolve();
   /// OnEvaluateWeightedFitness when assigned, else the cached raw fitness.
   virtual TGAFitness DoEvaluateWeightedFitness(TKXIndividual* Item);
+  ///@{
   /// The raw and the weighted statistics passes over a non-empty population.
   virtual void DoCalculateFitnessStatistics();
   virtual void DoCalculateWeightedFitnessStatistics();
+  ///@}
 
   /// One parallel generation: the checks of DoEvolve, then the child pairs bred and the new
   /// population evaluated on the thread pool.
@@ -373,6 +460,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
   void DoParallelEvolveOneStep(std::int32_t Index);
   /// Evaluates every stale individual on the thread pool, then runs the raw statistics pass.
   virtual void DoParallelCalculateFitnessStatistics();
+  ///@{
   /// Called on the calling thread before a parallel loop starts, once the structures shared
   /// by the iterations are built: before breeding (the previous generation holds the
   /// parents, all evaluated; the roulette table and the ranking exist and are sorted) and
@@ -381,12 +469,15 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// several threads at once is a data race. The base does nothing.
   virtual void DoBeforeParallelBreeding();
   virtual void DoBeforeParallelEvaluation();
+  ///@}
   /// Gives every individual random genetic material; the result is for subclasses (the base
   /// does nothing and returns 0).
   virtual std::int32_t DoInitialize();
+  ///@{
   /// Change Item in place; true when it changed (and marked modified). The base: false.
   virtual bool DoInvert(TKXIndividual* Item);
   virtual bool DoMutate(TKXIndividual* Item);
+  ///@}
   ///@{
   /// Child initialization from Parent1, then crossover, mutation and inversion as
   /// Operations allows; true when any operator changed a child.
@@ -404,11 +495,13 @@ class TKXCustomGeneticComponent : public TKXComponent {
   virtual void InitializeChild(TKXIndividual* Parent1, TKXIndividual* Parent2,
                                TKXIndividual* Child);
 
+  ///@{
   /// The reproduction settings every representation's document shares (the three operator
   /// probabilities and the selection element); representations add their own around them.
   /// Loading goes through the setters; an unknown selection method name keeps the method.
   void SaveReproductionToXML(const TXMLReproductionType& Reproduction) const;
   void LoadReproductionFromXML(const TXMLReproductionType& Reproduction);
+  ///@}
   /// For the whole-document loaders (LoadFromStream, LoadFromFile), after the document was
   /// applied: puts back the statistics its header recorded (which the element loaders do not
   /// read) and makes the individual at FittestIndex of the population the fittest (-1 keeps
