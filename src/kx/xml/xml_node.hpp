@@ -30,7 +30,9 @@ void SetElementText(pugi::xml_node Element, std::string_view Text);
 /// not convert raises EConvertError naming the element.
 class TXMLNode {
  public:
+  /// An unbound wrapper; members that reach the element raise EXMLError until one is assigned.
   TXMLNode() noexcept = default;
+  /// Wraps Node without checking its tag (XMLCast checks).
   explicit TXMLNode(pugi::xml_node Node) noexcept : FNode(Node) {}
 
   /// The wrapped element (null for a default-constructed wrapper).
@@ -39,7 +41,9 @@ class TXMLNode {
   pugi::xml_node OwnerDocument() const noexcept { return FNode.root(); }
   /// The element's tag.
   std::string_view NodeName() const noexcept { return FNode.name(); }
+  /// True when the wrapper is bound to an element.
   explicit operator bool() const noexcept { return static_cast<bool>(FNode); }
+  /// Two wrappers are equal when they handle the same element (or are both unbound).
   friend bool operator==(const TXMLNode& A, const TXMLNode& B) noexcept {
     return A.FNode == B.FNode;
   }
@@ -49,28 +53,43 @@ class TXMLNode {
   pugi::xml_node ChildElement(const char* Tag) const;
 
  protected:
+  ///@{
+  /// The text of the child element Tag, and its replacement.
   std::string ReadString(const char* Tag) const;
   void WriteString(const char* Tag, std::string_view Value) const;
+  ///@}
+  ///@{
+  /// Integer children in decimal.
   std::int32_t ReadInt32(const char* Tag) const;
   void WriteInt32(const char* Tag, std::int32_t Value) const;
   std::uint32_t ReadUInt32(const char* Tag) const;
   void WriteUInt32(const char* Tag, std::uint32_t Value) const;
+  ///@}
   ///@{
   /// 32-bit floats: read as double and narrowed, written narrowed.
   float ReadSingle(const char* Tag) const;
   void WriteSingle(const char* Tag, float Value) const;
   ///@}
+  ///@{
+  /// 64-bit float children, written in the shortest text that reads back exactly.
   double ReadDouble(const char* Tag) const;
   void WriteDouble(const char* Tag, double Value) const;
+  ///@}
+  ///@{
+  /// Boolean children, written "true" or "false"; any text other than "true" (in any letter
+  /// case) reads as false.
   bool ReadBoolean(const char* Tag) const;
   void WriteBoolean(const char* Tag, bool Value) const;
+  ///@}
 
+  ///@{
   /// Attributes are not created by reading: a missing one reads as empty text or 0.
   bool HasAttribute(const char* Name) const noexcept;
   std::string ReadStringAttribute(const char* Name) const;
   void WriteStringAttribute(const char* Name, std::string_view Value) const;
   std::int32_t ReadInt32Attribute(const char* Name) const;
   void WriteInt32Attribute(const char* Name, std::int32_t Value) const;
+  ///@}
 
  private:
   pugi::xml_node Bound() const;
