@@ -66,12 +66,15 @@ template <class T>
 class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
                                     public IKXGeneticProgramEngine<T> {
  public:
+  ///@{
+  /// Shorthands for the program types of value type T.
   using TNode = TKXGPNode<T>;
   using TNodePtr = std::unique_ptr<TNode>;
   using TIndividual = TKXGPIndividual<T>;
   using TPopulation = TKXGPPopulation<T>;
   using TInstruction = TKXGPInstruction<T>;
   using TInstructions = TKXGPInstructions<T>;
+  ///@}
 
   /// How often one individual's minimum depth may rise without producing a new program
   /// before it keeps its duplicate.
@@ -85,6 +88,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// arity together can ask for exponentially many nodes.
   static constexpr std::int32_t kMaxGrownTreeSize = 1 << 20;
 
+  /// A component owned by AOwner (not owning it), with an empty instruction set of its own.
   explicit TKXCustomGeneticProgramming(TKXComponent* AOwner = nullptr);
   ~TKXCustomGeneticProgramming() override;
 
@@ -111,15 +115,20 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // TKXGPInstructions::LoadFromXML) and the component's own events; instructions that the
   // document brings new have none, so an application attaches its handlers after loading.
 
+  ///@{
+  /// The core's document forms stay visible next to the program ones.
   using TKXCustomGeneticComponent::LoadFromXML;
   using TKXCustomGeneticComponent::SaveToXML;
+  ///@}
   /// The GeneticProgram document, indented (SaveToFile writes it through here).
   void SaveToStream(std::ostream& Stream) override;
+  ///@{
   /// Parse a GeneticProgram document, check all of it (its instructions merged into a copy
   /// of the set, every program read against that copy) and load it; see the core's
   /// LoadFromStream for errors (nothing changes) and the restored statistics.
   void LoadFromStream(std::istream& Stream) override;
   void LoadFromFile(const std::string& FileName) override;
+  ///@}
   /// The header, the reproduction settings in their document order, then the domain.
   virtual void SaveToXML(const TXMLGeneticProgram& Doc);
   /// The header, then the reproduction settings through the setters (the crossover method
@@ -137,9 +146,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// and the loaded individuals are not evaluated: their fitness is computed when first
   /// needed.
   virtual void LoadFromXML(const TXMLGPDomainType& Domain);
+  ///@{
   /// The instruction set alone.
   virtual void SaveToXML(const TXMLGPInstructions& Instructions);
   virtual void LoadFromXML(const TXMLGPInstructions& Instructions);
+  ///@}
   /// The program component's report: operating conditions (with the mutation distribution,
   /// the bloat strategy, the terminals and the functions), initial and termination
   /// conditions. With all mutation weights 0 every method's share reads 0.00%.
@@ -163,30 +174,41 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// A change of kind or arity moves the instruction between the two lists; the population
   /// stays.
   void InstructionOperationUpdate(TKXGPInstruction<T>* Item) override;
+  /// The component's own instruction set (never nullptr).
   TKXGPInstructions<T>* GetInstructions() const override { return FInstructions.get(); }
   ///@{
   /// Copies Value's instructions (data only) into the component's own set.
   void SetInstructions(TKXGPInstructions<T>* Value) override;
-  TKXGPInstructions<T>* Instructions() const noexcept { return FInstructions.get(); }
   ///@}
+  /// The component's own instruction set (never nullptr).
+  TKXGPInstructions<T>* Instructions() const noexcept { return FInstructions.get(); }
 
   // --- Populations and instruction lists -----------------------------------------------------
 
+  ///@{
+  /// The core's populations and fittest individual, typed as program ones.
   TPopulation* Population() const;
   TPopulation* PreviousGeneration() const noexcept;
   TIndividual* FittestIndividual() const noexcept;
+  ///@}
 
+  ///@{
   /// The function instructions (arity 1 or more) and the terminals, in the order they were
   /// sorted in.
   TInstruction* Functions(int Index) const { return FFunctions.at(Index); }
   int FunctionsCount() const noexcept { return static_cast<int>(FFunctions.size()); }
   TInstruction* Terminals(int Index) const { return FTerminals.at(Index); }
   int TerminalsCount() const noexcept { return static_cast<int>(FTerminals.size()); }
+  ///@}
 
   // --- Settings --------------------------------------------------------------------------
 
+  ///@{
+  /// How reproduction keeps program growth in check (none, a size or depth limit, parsimony
+  /// pressure, Tarpeian culling).
   TGPBloatStrategy BloatStrategy() const noexcept { return FBloatStrategy; }
   void SetBloatStrategy(TGPBloatStrategy Value) noexcept { FBloatStrategy = Value; }
+  ///@}
   // Settings rules: integer settings are clamped into their range; probabilities are
   // clamped to [0, 1]; a NaN or infinite value for a probability or the parsimony
   // coefficient is refused and the setting keeps its value. Setters never raise.
@@ -196,56 +218,86 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   std::int32_t BloatLimit() const noexcept { return FBloatLimit; }
   void SetBloatLimit(std::int32_t Value) noexcept;
   ///@}
+  ///@{
+  /// How two programs exchange subtrees.
   TGPCrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
   void SetCrossoverMethod(TGPCrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
+  ///@}
   ///@{
   /// Maximum depth of initial trees; 0 derives it from the number of functions. Clamped to
   /// 0 .. kMaxInitializationDepth.
   std::int32_t InitializationDepth() const noexcept { return FInitializationDepth; }
   void SetInitializationDepth(std::int32_t Value) noexcept;
   ///@}
+  ///@{
+  /// How initial trees are grown (full, grow, or half and half).
   TGPInitializationMethod InitializationMethod() const noexcept { return FInitializationMethod; }
   void SetInitializationMethod(TGPInitializationMethod Value) noexcept {
     FInitializationMethod = Value;
   }
+  ///@}
+  ///@{
+  /// Whether point mutation tests every node or the whole tree against PointMutationProbability.
   TGPPointMutationMethod PointMutationMethod() const noexcept { return FPointMutationMethod; }
   void SetPointMutationMethod(TGPPointMutationMethod Value) noexcept {
     FPointMutationMethod = Value;
   }
+  ///@}
+  ///@{
+  /// The chance with which point mutation changes a node (or the tree).
   TGAProbability PointMutationProbability() const noexcept { return FPointMutationProbability; }
   void SetPointMutationProbability(TGAProbability Value) noexcept;
+  ///@}
+  ///@{
+  /// The weight of program size or depth in the parsimony-penalized fitness.
   TGAFloat ParsimonyCoefficient() const noexcept { return FParsimonyCoefficient; }
   /// Any finite value.
   void SetParsimonyCoefficient(TGAFloat Value) noexcept;
+  ///@}
+  ///@{
+  /// The bias towards nonterminals when crossover and mutation pick a node.
   TGAProbability SelectionNonTerminalsProbability() const noexcept {
     return FSelectionNonTerminalsProbability;
   }
   void SetSelectionNonTerminalsProbability(TGAProbability Value) noexcept;
+  ///@}
+  ///@{
+  /// The chance that a program larger (or deeper) than the average is made unfit.
   TGAFloat TarpeianProbability() const noexcept { return FTarpeianProbability; }
   void SetTarpeianProbability(TGAFloat Value) noexcept;
+  ///@}
 
   ///@{
   /// The six mutation weights (0 to 255) and their sum.
   const TGPMutationMethodWeights& MutationWeights() const noexcept { return FMutationWeights; }
   void SetMutationWeights(const TGPMutationMethodWeights& Value) noexcept;
   ///@}
+  /// The sum of the mutation weights, kept with them.
   std::int32_t MutationWeightSum() const noexcept { return FMutationWeightSum; }
+  ///@{
+  /// The weight of one mutation method, and its setter.
   std::int32_t GetMutateWeights(TGPMutationMethod Method) const noexcept {
     return FMutationWeights[Method];
   }
   /// A negative value stores 0; values above 255 keep their low eight bits.
   void SetMutateWeights(TGPMutationMethod Method, std::int32_t Value) noexcept;
+  ///@}
+  /// The sum of Weights.
   static constexpr std::int32_t SumOfWeights(const TGPMutationMethodWeights& Weights) noexcept {
     std::int32_t sum = 0;
     for (std::uint8_t weight : Weights) sum += weight;
     return sum;
   }
 
+  ///@{
+  /// Asked to change the value of a constant node under constant mutation.
   const TNodeNotifyEvent<T>& OnConstantMutation() const noexcept { return FOnConstantMutation; }
   void SetOnConstantMutation(TNodeNotifyEvent<T> Value) { FOnConstantMutation = std::move(Value); }
+  ///@}
 
   // --- Program statistics ------------------------------------------------------------------
 
+  ///@{
   /// Minimum, average and maximum root Size and Depth over the population, computed at most
   /// once per generation.
   void CalculateProgramStats();
@@ -255,9 +307,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   std::int32_t MinProgramDepth();
   float AvgProgramDepth();
   std::int32_t MaxProgramDepth();
+  ///@}
 
   // --- Trees -----------------------------------------------------------------------------
 
+  ///@{
   /// Node factories: a node for a uniformly chosen candidate instruction, detached, or
   /// inserted into Parent (required) at Index. Raise "No operations found", "No terminals
   /// found" or "No nodes found" without candidates.
@@ -270,10 +324,12 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TNode* GetTerminalNode(TNode* Parent, int Index);
   TNode* GetNode(TNode* Parent, int Index);
   TNode* GetNode(TNode* Parent, const TNode* Node, int Index);
+  ///@}
   /// A uniformly chosen instruction with the same kind and arity as Instruction; "No nodes
   /// found" with an empty set or no instruction.
   TInstruction* GetSimilarInstruction(const TInstruction* Instruction) const;
 
+  ///@{
   /// Random subtrees: Full has every branch exactly Depth levels deep, Grow at most Depth
   /// (a depth below 2 gives one terminal). Detached, or inserted into Parent at Index. Built
   /// without recursion; more than kMaxGrownTreeSize nodes raise EGPException.
@@ -281,6 +337,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TNodePtr DoInitializeGrow(std::int32_t Depth);
   TNode* DoInitializeFull(TNode* Parent, int Index, std::int32_t Depth);
   TNode* DoInitializeGrow(TNode* Parent, int Index, std::int32_t Depth);
+  ///@}
 
   /// The number of distinct trees of Depth levels of functions (a depth of 0 counts the
   /// functions).
@@ -288,6 +345,8 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
 
   // --- Variation ---------------------------------------------------------------------------
 
+  /// Size- or depth-fair crossover of Parent1's copy in Child with a subtree of Parent2;
+  /// true when Child changed.
   bool DoFairCrossover(TIndividual* Parent1, TIndividual* Parent2, TIndividual* Child);
   /// Fills Roulette with the cumulative fair weights of the donor nodes for a removed
   /// subtree of measure Size (node Depth under depth-fair crossover, else Size).
@@ -300,11 +359,14 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
 
   /// Applies one mutation method to Individual.
   void Mutate(TIndividual* Individual, TGPMutationMethod Method);
+  ///@{
+  /// The mutation methods; each changes Individual in place.
   virtual void DoSubtreeMutation(TIndividual* Individual);
   virtual void DoReplacementMutation(TIndividual* Individual);
   virtual void DoConstantMutation(TIndividual* Individual);
   virtual void DoShrinkMutation(TIndividual* Individual);
   virtual void DoHoistMutation(TIndividual* Individual);
+  ///@}
   ///@{
   /// Point mutation from the root; true when a node changed.
   virtual bool DoPointMutation(TIndividual* Individual);
@@ -328,6 +390,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   void SelectTournament(TKXObject* Sender, TKXPopulation* Population,
                         TKXIndividual*& Parent) override;
 
+  ///@{
   /// Overrides of the core's steps, public so that they can be driven step by step.
   bool DoCrossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                    TKXIndividual* Child2) override;
@@ -342,8 +405,10 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TGAFitness DoEvaluateWeightedFitness(TKXIndividual* Item) override;
   void DoCalculateWeightedFitnessStatistics() override;
   void DoStartEvolve() override;
+  ///@}
 
  protected:
+  /// A population of program individuals, whatever ItemClass says.
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass ItemClass) override;
   /// ParallelEvolve evaluates on several threads, where the Tarpeian rules read the program
   /// statistics: fill the cache on the calling thread first, as EvaluateFitness does.
