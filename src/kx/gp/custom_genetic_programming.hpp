@@ -69,10 +69,15 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// Shorthands for the program types of value type T.
   using TNode = TKXGPNode<T>;
+  /// @copydoc TNode
   using TNodePtr = std::unique_ptr<TNode>;
+  /// @copydoc TNode
   using TIndividual = TKXGPIndividual<T>;
+  /// @copydoc TNode
   using TPopulation = TKXGPPopulation<T>;
+  /// @copydoc TNode
   using TInstruction = TKXGPInstruction<T>;
+  /// @copydoc TNode
   using TInstructions = TKXGPInstructions<T>;
   ///@}
 
@@ -115,11 +120,10 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   // TKXGPInstructions::LoadFromXML) and the component's own events; instructions that the
   // document brings new have none, so an application attaches its handlers after loading.
 
-  ///@{
-  /// The core's document forms stay visible next to the program ones.
+  /// The core's header loader stays visible next to the program ones.
   using TKXCustomGeneticComponent::LoadFromXML;
+  /// The core's header writer stays visible next to the program ones.
   using TKXCustomGeneticComponent::SaveToXML;
-  ///@}
   /// The GeneticProgram document, indented (SaveToFile writes it through here).
   void SaveToStream(std::ostream& Stream) override;
   ///@{
@@ -127,6 +131,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// of the set, every program read against that copy) and load it; see the core's
   /// LoadFromStream for errors (nothing changes) and the restored statistics.
   void LoadFromStream(std::istream& Stream) override;
+  /// @copydoc LoadFromStream
   void LoadFromFile(const std::string& FileName) override;
   ///@}
   /// The header, the reproduction settings in their document order, then the domain.
@@ -149,6 +154,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// The instruction set alone.
   virtual void SaveToXML(const TXMLGPInstructions& Instructions);
+  /// @copydoc SaveToXML(const TXMLGPInstructions&)
   virtual void LoadFromXML(const TXMLGPInstructions& Instructions);
   ///@}
   /// The program component's report: operating conditions (with the mutation distribution,
@@ -188,7 +194,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// The core's populations and fittest individual, typed as program ones.
   TPopulation* Population() const;
+  /// @copydoc Population
   TPopulation* PreviousGeneration() const noexcept;
+  /// @copydoc Population
   TIndividual* FittestIndividual() const noexcept;
   ///@}
 
@@ -196,8 +204,11 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// The function instructions (arity 1 or more) and the terminals, in the order they were
   /// sorted in.
   TInstruction* Functions(int Index) const { return FFunctions.at(Index); }
+  /// @copydoc Functions
   int FunctionsCount() const noexcept { return static_cast<int>(FFunctions.size()); }
+  /// @copydoc Functions
   TInstruction* Terminals(int Index) const { return FTerminals.at(Index); }
+  /// @copydoc Functions
   int TerminalsCount() const noexcept { return static_cast<int>(FTerminals.size()); }
   ///@}
 
@@ -207,6 +218,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// How reproduction keeps program growth in check (none, a size or depth limit, parsimony
   /// pressure, Tarpeian culling).
   TGPBloatStrategy BloatStrategy() const noexcept { return FBloatStrategy; }
+  /// @copydoc BloatStrategy
   void SetBloatStrategy(TGPBloatStrategy Value) noexcept { FBloatStrategy = Value; }
   ///@}
   // Settings rules: integer settings are clamped into their range; probabilities are
@@ -216,22 +228,26 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// Never below 5.
   std::int32_t BloatLimit() const noexcept { return FBloatLimit; }
+  /// @copydoc BloatLimit
   void SetBloatLimit(std::int32_t Value) noexcept;
   ///@}
   ///@{
   /// How two programs exchange subtrees.
   TGPCrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
+  /// @copydoc CrossoverMethod
   void SetCrossoverMethod(TGPCrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
   ///@}
   ///@{
   /// Maximum depth of initial trees; 0 derives it from the number of functions. Clamped to
   /// 0 .. kMaxInitializationDepth.
   std::int32_t InitializationDepth() const noexcept { return FInitializationDepth; }
+  /// @copydoc InitializationDepth
   void SetInitializationDepth(std::int32_t Value) noexcept;
   ///@}
   ///@{
   /// How initial trees are grown (full, grow, or half and half).
   TGPInitializationMethod InitializationMethod() const noexcept { return FInitializationMethod; }
+  /// @copydoc InitializationMethod
   void SetInitializationMethod(TGPInitializationMethod Value) noexcept {
     FInitializationMethod = Value;
   }
@@ -239,6 +255,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// Whether point mutation tests every node or the whole tree against PointMutationProbability.
   TGPPointMutationMethod PointMutationMethod() const noexcept { return FPointMutationMethod; }
+  /// @copydoc PointMutationMethod
   void SetPointMutationMethod(TGPPointMutationMethod Value) noexcept {
     FPointMutationMethod = Value;
   }
@@ -246,6 +263,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// The chance with which point mutation changes a node (or the tree).
   TGAProbability PointMutationProbability() const noexcept { return FPointMutationProbability; }
+  /// @copydoc PointMutationProbability
   void SetPointMutationProbability(TGAProbability Value) noexcept;
   ///@}
   ///@{
@@ -259,17 +277,20 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TGAProbability SelectionNonTerminalsProbability() const noexcept {
     return FSelectionNonTerminalsProbability;
   }
+  /// @copydoc SelectionNonTerminalsProbability
   void SetSelectionNonTerminalsProbability(TGAProbability Value) noexcept;
   ///@}
   ///@{
   /// The chance that a program larger (or deeper) than the average is made unfit.
   TGAFloat TarpeianProbability() const noexcept { return FTarpeianProbability; }
+  /// @copydoc TarpeianProbability
   void SetTarpeianProbability(TGAFloat Value) noexcept;
   ///@}
 
   ///@{
   /// The six mutation weights (0 to 255) and their sum.
   const TGPMutationMethodWeights& MutationWeights() const noexcept { return FMutationWeights; }
+  /// @copydoc MutationWeights
   void SetMutationWeights(const TGPMutationMethodWeights& Value) noexcept;
   ///@}
   /// The sum of the mutation weights, kept with them.
@@ -292,6 +313,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// Asked to change the value of a constant node under constant mutation.
   const TNodeNotifyEvent<T>& OnConstantMutation() const noexcept { return FOnConstantMutation; }
+  /// @copydoc OnConstantMutation
   void SetOnConstantMutation(TNodeNotifyEvent<T> Value) { FOnConstantMutation = std::move(Value); }
   ///@}
 
@@ -301,11 +323,17 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// Minimum, average and maximum root Size and Depth over the population, computed at most
   /// once per generation.
   void CalculateProgramStats();
+  /// @copydoc CalculateProgramStats
   std::int32_t MinProgramSize();
+  /// @copydoc CalculateProgramStats
   float AvgProgramSize();
+  /// @copydoc CalculateProgramStats
   std::int32_t MaxProgramSize();
+  /// @copydoc CalculateProgramStats
   std::int32_t MinProgramDepth();
+  /// @copydoc CalculateProgramStats
   float AvgProgramDepth();
+  /// @copydoc CalculateProgramStats
   std::int32_t MaxProgramDepth();
   ///@}
 
@@ -316,13 +344,18 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// inserted into Parent (required) at Index. Raise "No operations found", "No terminals
   /// found" or "No nodes found" without candidates.
   virtual TNodePtr GetOperationNode();
+  /// @copydoc GetOperationNode
   virtual TNodePtr GetTerminalNode();
+  /// @copydoc GetOperationNode
   virtual TNodePtr GetNode();
   /// A node for an instruction similar to Node's (same kind and arity, possibly the same).
   virtual TNodePtr GetNode(const TNode* Node);
   TNode* GetOperationNode(TNode* Parent, int Index);
+  /// @copydoc GetOperationNode
   TNode* GetTerminalNode(TNode* Parent, int Index);
+  /// @copydoc GetOperationNode
   TNode* GetNode(TNode* Parent, int Index);
+  /// @copydoc GetOperationNode
   TNode* GetNode(TNode* Parent, const TNode* Node, int Index);
   ///@}
   /// A uniformly chosen instruction with the same kind and arity as Instruction; "No nodes
@@ -334,8 +367,10 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// (a depth below 2 gives one terminal). Detached, or inserted into Parent at Index. Built
   /// without recursion; more than kMaxGrownTreeSize nodes raise EGPException.
   TNodePtr DoInitializeFull(std::int32_t Depth);
+  /// @copydoc DoInitializeFull
   TNodePtr DoInitializeGrow(std::int32_t Depth);
   TNode* DoInitializeFull(TNode* Parent, int Index, std::int32_t Depth);
+  /// @copydoc DoInitializeFull
   TNode* DoInitializeGrow(TNode* Parent, int Index, std::int32_t Depth);
   ///@}
 
@@ -362,9 +397,13 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// The mutation methods; each changes Individual in place.
   virtual void DoSubtreeMutation(TIndividual* Individual);
+  /// @copydoc DoSubtreeMutation
   virtual void DoReplacementMutation(TIndividual* Individual);
+  /// @copydoc DoSubtreeMutation
   virtual void DoConstantMutation(TIndividual* Individual);
+  /// @copydoc DoSubtreeMutation
   virtual void DoShrinkMutation(TIndividual* Individual);
+  /// @copydoc DoSubtreeMutation
   virtual void DoHoistMutation(TIndividual* Individual);
   ///@}
   ///@{
@@ -394,16 +433,23 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// Overrides of the core's steps, public so that they can be driven step by step.
   bool DoCrossover(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                    TKXIndividual* Child2) override;
+  /// @copydoc DoCrossover
   bool DoMutate(TKXIndividual* Item) override;
+  /// @copydoc DoCrossover
   bool DoInvert(TKXIndividual* Item) override;
+  /// @copydoc DoCrossover
   bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1) override;
+  /// @copydoc DoCrossover
   bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                    TKXIndividual* Child2) override;
   /// Random trees for every individual; returns the number of trees built again because
   /// they duplicated an earlier one.
   std::int32_t DoInitialize() override;
+  /// @copydoc DoCrossover
   TGAFitness DoEvaluateWeightedFitness(TKXIndividual* Item) override;
+  /// @copydoc DoCrossover
   void DoCalculateWeightedFitnessStatistics() override;
+  /// @copydoc DoCrossover
   void DoStartEvolve() override;
   ///@}
 

@@ -110,6 +110,7 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   ///@{
   /// Copies Value's instructions into the executor's set, handlers included (AssignAll).
   void SetInstructions(TKXGPInstructions<T>* Value) override;
+  /// @copydoc SetInstructions
   TKXGPInstructions<T>* Instructions() const noexcept { return FInstructions.get(); }
   ///@}
 

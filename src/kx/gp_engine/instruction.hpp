@@ -83,6 +83,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// the engine's MaxNodeArity, stores that bound. A function whose arity moves between 0
   /// and positive tells the set (InstructionOperationUpdate), as a change of kind does.
   std::int32_t Arity() const noexcept { return FArity; }
+  /// @copydoc Arity
   void SetArity(std::int32_t Value);
   ///@}
   /// True while a change of arity or kind is being reported: such a change keeps the trees
@@ -93,6 +94,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// Unique within the set, ignoring the letter case of A-Z; a clash raises EGPException and
   /// keeps the old name. Every accepted call, even with the current name, reports a change.
   const std::string& Name() const noexcept { return FName; }
+  /// @copydoc Name
   void SetName(const std::string& Value);
   ///@}
 
@@ -102,12 +104,14 @@ class TKXGPInstruction : public TKXCollectionItem {
   ///@{
   /// gpVariable, gpConstant or gpFunction. Any kind but gpFunction resets the arity to 0.
   TGPGeneticInstruction Operation() const noexcept { return FOperation; }
+  /// @copydoc Operation
   void SetOperation(TGPGeneticInstruction Value);
   ///@}
 
   ///@{
   /// The value every new node of this instruction starts with; a constant's initial value.
   const T& Value() const noexcept { return FValue; }
+  /// @copydoc Value
   void SetValue(const T& Value) { FValue = Value; }
   ///@}
 
@@ -118,6 +122,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// computes, case by case. A node whose instruction has OnExecute but no OnExecuteBatch
   /// is executed case by case, through OnExecute, inside a batch.
   const TNodeBatchEvent<T>& OnExecuteBatch() const noexcept { return FOnExecuteBatch; }
+  /// @copydoc OnExecuteBatch
   void SetOnExecuteBatch(TNodeBatchEvent<T> Value) { FOnExecuteBatch = std::move(Value); }
   ///@}
   const TNotifyEvent& OnInitialize() const noexcept { return FOnInitialize; }
@@ -228,6 +233,7 @@ class TKXGPInstructions : public TKXOwnedCollection<TKXGPInstruction<T>> {
   ///@{
   /// The instruction called Name; EGPException "Unknown instruction "Name"" when absent.
   TKXGPInstruction<T>* ItemByName(std::string_view Name) const;
+  /// @copydoc ItemByName
   TKXGPInstruction<T>* GetItemByName(std::string_view Name) const { return ItemByName(Name); }
   ///@}
 

@@ -51,6 +51,7 @@ class TKXGPNode : public TKXPersistent {
   ///@{
   /// Read and written directly, without any side effect.
   TKXGPInstruction<T>* Instruction() const noexcept { return FInstruction; }
+  /// @copydoc Instruction
   void SetInstruction(TKXGPInstruction<T>* Value) noexcept { FInstruction = Value; }
   ///@}
 
