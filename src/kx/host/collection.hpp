@@ -39,6 +39,7 @@ class TKXCollectionItem : public TKXPersistent {
 
   std::string ClassName() const override { return "TKXCollectionItem"; }
 
+  /// The collection the item belongs to, or nullptr for a detached item.
   TKXCollection* Collection() const noexcept { return FCollection; }
   /// Moves the item from its collection into Value; with nullptr the item leaves its
   /// collection and the caller owns the returned pointer. A detached item raises EListError
@@ -61,6 +62,7 @@ class TKXCollectionItem : public TKXPersistent {
   virtual void DefineProperties(TKXFiler& Filer);
 
  protected:
+  /// What DisplayName returns; items override it to name themselves.
   virtual std::string GetDisplayName() const { return ClassName(); }
   /// Signals a change: of this item only, or of all items (AllItems true).
   void Changed(bool AllItems);
@@ -78,14 +80,19 @@ class TKXCollectionItem : public TKXPersistent {
 /// once with no item.
 class TKXCollection : public TKXPersistent {
  public:
+  /// An empty collection that creates its items with ItemClass; Owner (not owned) is what
+  /// items and streaming report as the collection's owner.
   explicit TKXCollection(TKXItemClass ItemClass, TKXPersistent* Owner = nullptr);
   /// Frees the items without notifications.
   ~TKXCollection() override;
 
   std::string ClassName() const override { return "TKXCollection"; }
 
+  /// The number of items.
   int Count() const noexcept { return static_cast<int>(FItems.size()); }
+  /// The factory of the items Add and Insert create.
   TKXItemClass ItemClass() const noexcept { return FItemClass; }
+  /// The object the collection belongs to (not owned), or nullptr.
   TKXPersistent* Owner() const noexcept { return FOwner; }
 
   /// Appends a new item of the item class and returns it.
@@ -118,9 +125,11 @@ class TKXCollection : public TKXPersistent {
   /// inside an update bracket. Other sources go to the inherited Assign.
   void Assign(TKXPersistent* Source) override;
 
+  /// Opens an update bracket: changes are reported once, when the outermost bracket closes.
   void BeginUpdate() noexcept { ++FUpdateCount; }
   /// Closing the outermost bracket reports Update(nullptr).
   void EndUpdate();
+  /// The depth of open update brackets.
   int UpdateCount() const noexcept { return FUpdateCount; }
 
  protected:
@@ -151,11 +160,17 @@ class TKXOwnedCollection : public Base {
  public:
   using Base::Base;
 
+  /// Add, typed as the item class.
   Item* Add() { return static_cast<Item*>(Base::Add()); }
+  /// Insert, typed as the item class.
   Item* Insert(int Index) { return static_cast<Item*>(Base::Insert(Index)); }
+  /// GetItem, typed as the item class.
   Item* Items(int Index) const { return static_cast<Item*>(Base::GetItem(Index)); }
+  /// SetItem with an item of the item class.
   void SetItems(int Index, Item* Value) { Base::SetItem(Index, Value); }
+  /// ItemAt, typed as the item class.
   Item* ItemAt(int Index) const noexcept { return static_cast<Item*>(Base::ItemAt(Index)); }
+  /// FindItemID, typed as the item class.
   Item* FindItemID(int ID) const noexcept { return static_cast<Item*>(Base::FindItemID(ID)); }
 };
 

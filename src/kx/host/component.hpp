@@ -16,16 +16,23 @@ enum class TComponentStateFlag : std::uint8_t { csDestroying = 1, csDesigning = 
 /// published properties that component streaming writes and reads (see streaming.hpp).
 class TKXComponent : public TKXPersistent {
  public:
+  /// A component owned by AOwner (which does not own it in turn), with an empty name.
   explicit TKXComponent(TKXComponent* AOwner = nullptr) noexcept : FOwner(AOwner) {}
   ~TKXComponent() override = default;
 
   std::string ClassName() const override { return "TKXComponent"; }
 
+  /// The component this one belongs to (not owning it), or nullptr.
   TKXComponent* Owner() const noexcept { return FOwner; }
+  ///@{
+  /// The name that streams, reports and lookups identify the component by.
   const std::string& Name() const noexcept { return FName; }
   void SetName(const std::string& Value) { FName = Value; }
+  ///@}
 
+  /// True while the component is being destroyed.
   bool IsDestroying() const noexcept { return HasState(TComponentStateFlag::csDestroying); }
+  /// True while a design-time host edits the component.
   bool IsDesigning() const noexcept { return HasState(TComponentStateFlag::csDesigning); }
   /// Switches the designing state, which a design-time host sets on the components it edits.
   void SetDesigning(bool Value) noexcept { SetState(TComponentStateFlag::csDesigning, Value); }
