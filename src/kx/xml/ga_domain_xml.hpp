@@ -21,8 +21,12 @@ class TXMLGeneType : public TXMLNode {
   /// True for the four gene elements.
   static bool Supports(pugi::xml_node Node) noexcept;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Name() const { return ReadString("Name"); }
   void SetName(std::string_view Value) const { WriteString("Name", Value); }
+  ///@}
   ///@{
   /// The width in bits.
   std::int32_t Size() const { return ReadInt32("Size"); }
@@ -46,12 +50,16 @@ class TXMLNumericGeneType : public TXMLGeneType {
   /// True for "IntegerGene", "FloatGene" and "EnumerationGene".
   static bool Supports(pugi::xml_node Node) noexcept;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   double MinValue() const { return ReadDouble("MinValue"); }
   void SetMinValue(double Value) const { WriteDouble("MinValue", Value); }
   double MaxValue() const { return ReadDouble("MaxValue"); }
   void SetMaxValue(double Value) const { WriteDouble("MaxValue", Value); }
   bool PreserveSignBit() const { return ReadBoolean("PreserveSignBit"); }
   void SetPreserveSignBit(bool Value) const { WriteBoolean("PreserveSignBit", Value); }
+  ///@}
 };
 
 /// An "IntegerGene" element.
@@ -109,12 +117,16 @@ class TXMLGenes : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Bits() const { return ReadString("Bits"); }
   void SetBits(std::string_view Value) const { WriteString("Bits", Value); }
   TXMLBooleanList BooleanGeneValue() const { return {Node(), "BooleanGeneValue"}; }
   TXMLSingleList FloatGeneValue() const { return {Node(), "FloatGeneValue"}; }
   TXMLIntegerList IntegerGeneValue() const { return {Node(), "IntegerGeneValue"}; }
   TXMLStringList EnumerationGeneValue() const { return {Node(), "EnumerationGeneValue"}; }
+  ///@}
 };
 
 /// A chromosome: an item of "Chromosomes", or the "FittestIndividual" of a GA domain.
@@ -126,11 +138,15 @@ class TXMLChromosome : public TXMLNode {
   /// or "Domain" inside "GeneticAlgorithm").
   static bool Supports(pugi::xml_node Node) noexcept;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Name() const { return ReadString("Name"); }
   void SetName(std::string_view Value) const { WriteString("Name", Value); }
   float Fitness() const { return ReadSingle("Fitness"); }
   void SetFitness(float Value) const { WriteSingle("Fitness", Value); }
   TXMLGenes Genes() const { return TXMLGenes(ChildElement("Genes")); }
+  ///@}
 };
 
 /// A population of chromosomes (root "Chromosomes" or a child): the collection of its
@@ -152,11 +168,15 @@ class TXMLGADomainType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   TXMLGenoType GenoType() const { return TXMLGenoType(ChildElement("GenoType")); }
   TXMLChromosome FittestIndividual() const {
     return TXMLChromosome(ChildElement("FittestIndividual"));
   }
   TXMLChromosomes Chromosomes() const { return TXMLChromosomes(ChildElement("Chromosomes")); }
+  ///@}
 };
 
 /// Document functions of the roots "GADomain", "GenoType" and "Chromosomes" (Get binds an

@@ -32,10 +32,14 @@ class TXMLGeneticAlgorithm : public TXMLGeneticDocumentType {
  public:
   using TXMLGeneticDocumentType::TXMLGeneticDocumentType;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   TXMLGADomainType Domain() const { return TXMLGADomainType(ChildElement("Domain")); }
   TXMLGAReproductionType Reproduction() const {
     return TXMLGAReproductionType(ChildElement("Reproduction"));
   }
+  ///@}
 };
 
 /// Document functions of the root "GeneticAlgorithm".

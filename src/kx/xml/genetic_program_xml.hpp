@@ -16,6 +16,9 @@ class TXMLGPReproductionType_MutationWeights : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::int32_t MmSubtree() const { return ReadInt32("mmSubtree"); }
   void SetMmSubtree(std::int32_t Value) const { WriteInt32("mmSubtree", Value); }
   std::int32_t MmReplacement() const { return ReadInt32("mmReplacement"); }
@@ -28,6 +31,7 @@ class TXMLGPReproductionType_MutationWeights : public TXMLNode {
   void SetMmHoist(std::int32_t Value) const { WriteInt32("mmHoist", Value); }
   std::int32_t MmPoint() const { return ReadInt32("mmPoint"); }
   void SetMmPoint(std::int32_t Value) const { WriteInt32("mmPoint", Value); }
+  ///@}
 };
 
 /// The genetic-programming reproduction element: the common members plus the GP settings.
@@ -49,15 +53,22 @@ class TXMLGPReproductionType : public TXMLReproductionType {
     WriteString("InitializationMethod", Value);
   }
   ///@}
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::int32_t InitializationDepth() const { return ReadInt32("InitializationDepth"); }
   void SetInitializationDepth(std::int32_t Value) const {
     WriteInt32("InitializationDepth", Value);
   }
+  ///@}
   ///@{
   /// Empty reads as "mmSubtree".
   std::string MutationMethod() const;
   void SetMutationMethod(std::string_view Value) const { WriteString("MutationMethod", Value); }
   ///@}
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   TXMLGPReproductionType_MutationWeights MutationWeights() const {
     return TXMLGPReproductionType_MutationWeights(ChildElement("MutationWeights"));
   }
@@ -67,6 +78,7 @@ class TXMLGPReproductionType : public TXMLReproductionType {
   void SetSelectionNonterminalsProbability(float Value) const {
     WriteSingle("SelectionNonterminalsProbability", Value);
   }
+  ///@}
   ///@{
   /// Empty reads as "pmmPerNode".
   std::string PointMutationMethod() const;
@@ -74,10 +86,14 @@ class TXMLGPReproductionType : public TXMLReproductionType {
     WriteString("PointMutationMethod", Value);
   }
   ///@}
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   float PointMutationProbability() const { return ReadSingle("PointMutationProbability"); }
   void SetPointMutationProbability(float Value) const {
     WriteSingle("PointMutationProbability", Value);
   }
+  ///@}
 };
 
 /// The root: the common document header, then the reproduction settings and the domain.
@@ -85,10 +101,14 @@ class TXMLGeneticProgram : public TXMLGeneticDocumentType {
  public:
   using TXMLGeneticDocumentType::TXMLGeneticDocumentType;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   TXMLGPReproductionType Reproduction() const {
     return TXMLGPReproductionType(ChildElement("Reproduction"));
   }
   TXMLGPDomainType Domain() const { return TXMLGPDomainType(ChildElement("Domain")); }
+  ///@}
 };
 
 /// Document functions of the root "GeneticProgram".

@@ -19,10 +19,14 @@ class TXMLInstructionType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Name() const { return ReadStringAttribute("Name"); }
   void SetName(std::string_view Value) const { WriteStringAttribute("Name", Value); }
   std::string Comment() const { return ReadStringAttribute("Comment"); }
   void SetComment(std::string_view Value) const { WriteStringAttribute("Comment", Value); }
+  ///@}
 };
 
 /// A "Function" element.
@@ -48,8 +52,12 @@ class TXMLDecimalConstantInstructionType : public TXMLInstructionType {
   static constexpr const char* TypeName = "FloatConstant element";
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "FloatConstant"); }
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Value() const { return ReadString("Value"); }
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
+  ///@}
 };
 
 /// A "VariantConstant" element; its "Value" child holds the value's text, which the variant
@@ -60,8 +68,12 @@ class TXMLVariantConstantInstructionType : public TXMLInstructionType {
   static constexpr const char* TypeName = "VariantConstant element";
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "VariantConstant"); }
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Value() const { return ReadString("Value"); }
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
+  ///@}
 };
 
 /// A "Constant" element; its "Value" child holds the constant's text.
@@ -71,8 +83,12 @@ class TXMLConstantInstructionType : public TXMLInstructionType {
   static constexpr const char* TypeName = "Constant element";
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Constant"); }
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Value() const { return ReadString("Value"); }
   void SetValue(std::string_view Value) const { WriteString("Value", Value); }
+  ///@}
 };
 
 /// An instruction element with an integer "Value" (no list of the document uses it).
@@ -80,8 +96,12 @@ class TXMLIntegerConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::int32_t Value() const { return ReadInt32("Value"); }
   void SetValue(std::int32_t Value) const { WriteInt32("Value", Value); }
+  ///@}
 };
 
 /// A "Variable" element.
@@ -126,8 +146,12 @@ class TXMLDnaType : public TXMLNode {
   /// The "Instruction" attribute: the display name of the node's instruction; absent (and
   /// read as empty) for a node without one. Reading does not add it.
   bool HasInstruction() const noexcept { return HasAttribute("Instruction"); }
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Instruction() const { return ReadStringAttribute("Instruction"); }
   void SetInstruction(std::string_view Value) const { WriteStringAttribute("Instruction", Value); }
+  ///@}
   ///@{
   /// The "Value" child: the value of a constant node as text.
   std::string Value() const { return ReadString("Value"); }
@@ -146,11 +170,15 @@ class TXMLIndividualType : public TXMLNode {
   /// ("GPDomain", or "Domain" inside "GeneticProgram").
   static bool Supports(pugi::xml_node Node) noexcept;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   std::string Name() const { return ReadString("Name"); }
   void SetName(std::string_view Value) const { WriteString("Name", Value); }
   float Fitness() const { return ReadSingle("Fitness"); }
   void SetFitness(float Value) const { WriteSingle("Fitness", Value); }
   TXMLDnaType DNA() const { return TXMLDnaType(ChildElement("DNA")); }
+  ///@}
 };
 
 /// A population of programs: the collection of its "Individual" children.
@@ -170,6 +198,9 @@ class TXMLGPDomainType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   TXMLGPInstructions Instructions() const {
     return TXMLGPInstructions(ChildElement("Instructions"));
   }
@@ -177,6 +208,7 @@ class TXMLGPDomainType : public TXMLNode {
     return TXMLIndividualType(ChildElement("FittestIndividual"));
   }
   TXMLGPPopulation Population() const { return TXMLGPPopulation(ChildElement("Population")); }
+  ///@}
 };
 
 /// Document functions. GetGPDomain, LoadGPDomain and NewGPDomain use the root "GPDomain".

@@ -95,27 +95,43 @@ void TXMLNodeCollection<TItem>::Delete(int Index) const {
 /// How the items of a value list convert. Read raises EConvertError on an item without a
 /// value or with text that does not convert (only simple values map "no value" to 0).
 struct TXMLStringItem {
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   using TValue = std::string;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, const TValue& Value);
+  ///@}
 };
 struct TXMLInt32Item {
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   using TValue = std::int32_t;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, TValue Value);
+  ///@}
 };
 /// 32-bit floats, narrowed when written and read.
 struct TXMLSingleItem {
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   using TValue = float;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, TValue Value);
+  ///@}
 };
 /// Booleans through the general text-to-boolean conversion ("true"/"false" in any case or a
 /// number); unrecognised text raises EConvertError.
 struct TXMLBooleanItem {
+  ///@{
+  /// The child elements of the same names, read and written as the types shown (created
+  /// on first access).
   using TValue = bool;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, TValue Value);
+  ///@}
 };
 
 /// A value list: the children of a parent element that carry the item tag, each holding one
