@@ -78,12 +78,18 @@ namespace generics {
 template <class T>
 class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGeneticProgramEngine<T> {
  public:
+  ///@{
+  /// Shorthands for the program node types of value type T.
   using TNode = TKXGPNode<T>;
+  /// @copydoc TNode
   using TNodePtr = std::unique_ptr<TNode>;
+  ///@}
 
+  /// An executor owned by AOwner (not owning it), with an empty instruction set and no program.
   explicit TKXCustomGeneticProgrammingExecutor(TKXComponent* AOwner = nullptr);
   ~TKXCustomGeneticProgrammingExecutor() override;
 
+  /// The class name.
   std::string ClassName() const override { return "TKXCustomGeneticProgrammingExecutor"; }
 
   /// From another executor of the same value type: its instructions with their handlers and
@@ -104,8 +110,11 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   std::int32_t MaxNodeArity() const override;
   /// An executor keeps no population: changes of its set need no action.
   void InstructionUpdate(TKXGPInstruction<T>* Item) override;
+  /// @copydoc InstructionUpdate
   void InstructionNotify(TKXGPInstruction<T>* Item, TCollectionNotification Action) override;
+  /// @copydoc InstructionUpdate
   void InstructionOperationUpdate(TKXGPInstruction<T>* Item) override;
+  /// The executor's own instruction set (never nullptr).
   TKXGPInstructions<T>* GetInstructions() const override { return FInstructions.get(); }
   ///@{
   /// Copies Value's instructions into the executor's set, handlers included (AssignAll).
@@ -143,6 +152,7 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   /// The program's value in Context; the value type's empty value (0, an unassigned
   /// variant) without a program. A node without instruction raises the node's error.
   virtual T Execute(TKXGPContext<T>& Context);
+  /// The same, with Context passed by pointer.
   T Execute(TKXGPContext<T>* Context) { return Execute(*Context); }
   ///@}
   /// The program's values for every case of Context (see TKXGPBatchEvaluator); the empty
@@ -158,13 +168,16 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   /// Parse a GeneticProgram document, check all of it and load its domain; any error leaves
   /// the executor unchanged and names the element (see the class comment).
   virtual void LoadFromFile(const std::string& FileName);
+  /// @copydoc LoadFromFile
   virtual void LoadFromStream(std::istream& Stream);
   /// A new GeneticProgram document holding the domain: indented in a file (replaced only
   /// once completely written), not indented on a stream.
   virtual void SaveToFile(const std::string& FileName);
+  /// @copydoc SaveToFile
   virtual void SaveToStream(std::ostream& Stream);
   /// The root's "Domain" only.
   virtual void LoadFromXML(const TXMLGeneticProgram& Doc);
+  /// @copydoc LoadFromXML(const TXMLGeneticProgram&)
   virtual void SaveToXML(const TXMLGeneticProgram& Doc);
   /// A domain whose "Instructions" element has children merges them into the set (see
   /// TKXGPInstructions::LoadFromXML); then, with a non-empty set, the program is read from
@@ -175,6 +188,7 @@ class TKXCustomGeneticProgrammingExecutor : public TKXComponent, public IKXGenet
   virtual void SaveToXML(const TXMLGPDomainType& Domain);
   /// The instruction set alone.
   virtual void LoadFromXML(const TXMLGPInstructions& Instructions);
+  /// @copydoc LoadFromXML(const TXMLGPInstructions&)
   virtual void SaveToXML(const TXMLGPInstructions& Instructions);
 
  protected:

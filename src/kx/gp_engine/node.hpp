@@ -32,6 +32,7 @@ class TKXGPBatchContext;
 template <class T>
 class TKXGPNode : public TKXPersistent {
  public:
+  /// The owning pointer to a node.
   using TNodePtr = std::unique_ptr<TKXGPNode<T>>;
 
   /// A detached node referring to aInstruction (may be nullptr) and holding its value.
@@ -39,8 +40,10 @@ class TKXGPNode : public TKXPersistent {
   /// Frees the whole subtree without recursion.
   ~TKXGPNode() override;
 
+  /// The class name.
   std::string ClassName() const override { return "TKXGPNode"; }
 
+  /// The node above this one, or nullptr for a root.
   TKXGPNode<T>* Parent() const noexcept { return FParent; }
   /// Moves this node under Value (appended by Value's AddChild) or, with nullptr, detaches it
   /// and returns it to the caller. Nothing happens when Value is already the parent. Only a
@@ -55,10 +58,12 @@ class TKXGPNode : public TKXPersistent {
   void SetInstruction(TKXGPInstruction<T>* Value) noexcept { FInstruction = Value; }
   ///@}
 
+  /// The node's value (the constant of a constant node).
   const T& Value() const noexcept { return FValue; }
   /// Stores the value; the tree's caches stay as they are.
   virtual void SetValue(const T& Value) { FValue = Value; }
 
+  /// The number of children the node holds.
   int ChildCount() const noexcept { return GetChildCount(); }
   /// The child at Index; an index outside the node's range raises EListError.
   TKXGPNode<T>* Child(int Index) const { return GetChild(Index); }
@@ -133,10 +138,13 @@ class TKXGPNode : public TKXPersistent {
   /// Reads the value of a constant node from the "Value" text of its DNA element, or writes
   /// it there (returning true when written). The generic node stores no value in documents.
   virtual void LoadValueFromXML(std::string_view Value);
+  /// @copydoc LoadValueFromXML
   virtual bool SaveValueToXML(std::string& Value) const;
 
  protected:
+  /// The child at Index; EListError outside the node's range.
   virtual TKXGPNode<T>* GetChild(int Index) const = 0;
+  /// The number of children the node holds.
   virtual int GetChildCount() const noexcept = 0;
   /// Number of child positions to visit when walking the tree; a position may be empty
   /// (binary nodes have two).
@@ -166,6 +174,7 @@ class TKXGPNode : public TKXPersistent {
   static void RequireDetached(const TKXGPNode<T>* Node);
   /// Makes Node a child of this node after a subclass stored it.
   void Adopt(TKXGPNode<T>* Node) noexcept { Node->FParent = this; }
+  /// Clears Node's parent link after a subclass released it.
   static void Orphan(TKXGPNode<T>* Node) noexcept { Node->FParent = nullptr; }
   /// Clears the instruction and the value (the base part of Clear).
   void ClearOwn();
