@@ -40,6 +40,7 @@ std::int32_t BitsRequired(std::uint32_t Value) noexcept;
 /// an Index outside the population raises EListError.
 class TKXGAGene : public TKXCollectionItem {
  public:
+  /// A boolean gene of no width, joining Collection (a genotype) once constructed.
   explicit TKXGAGene(TKXCollection* Collection = nullptr);
   ~TKXGAGene() override;
 
@@ -54,23 +55,38 @@ class TKXGAGene : public TKXCollectionItem {
   /// The genotype holding the gene, or nullptr.
   TKXGAGenes* Collection() const noexcept;
 
+  ///@{
+  /// The gene's name within its genotype.
   const std::string& Name() const noexcept { return FName; }
+  ///@}
   /// A different name (case-sensitive) signals a change of the gene.
   void SetName(const std::string& Value);
+  ///@{
+  /// The width in bits.
   std::int32_t Size() const noexcept { return FSize; }
+  ///@}
   /// A different size recomputes the natural range and the offsets of the later genes and
   /// lets the component grow its GeneSize. A size outside 0 .. MAX_GENE_SIZE, or one that
   /// takes the genotype's total width past MAX_GENE_SIZE, raises EGAException and changes
   /// nothing.
   void SetSize(std::int32_t Value);
+  ///@{
+  /// The value type the gene encodes.
   TGeneType GeneType() const noexcept { return FGeneType; }
+  ///@}
   /// A different kind recomputes the natural range and signals a change.
   void SetGeneType(TGeneType Value);
+  /// The gene's first bit in a chromosome: the widths of the genes before it.
   std::int32_t Offset() const noexcept { return FOffset; }
+  ///@{
+  /// Whether numeric values are encoded signed (two's complement).
   bool PreserveSignBit() const noexcept { return FPreserveSignBit; }
+  ///@}
   /// A different value recomputes the natural range.
   void SetPreserveSignBit(bool Value);
 
+  ///@{
+  /// The range numeric writes are clamped to.
   double MinValue() const noexcept { return FMinValue; }
   double MaxValue() const noexcept { return FMaxValue; }
   /// Setting one bound may move the other (see the notes in the implementation); set
@@ -78,6 +94,7 @@ class TKXGAGene : public TKXCollectionItem {
   /// disable every clamp); infinite bounds are kept, as wide genes have them naturally.
   void SetMinValue(double Value);
   void SetMaxValue(double Value);
+  ///@}
   /// Derives the natural range from the kind and width: 0 .. 2^n - 1 (unsigned) or
   /// -2^(n-1) .. 2^(n-1) - 1 (signed) for integer and float genes, 0 .. names - 1 for
   /// enumerations; boolean and unknown genes keep their bounds.
@@ -90,6 +107,7 @@ class TKXGAGene : public TKXCollectionItem {
   TKXStringList* Enumerations();
   void SetEnumerations(TKXStringList* Value);
   ///@}
+  /// True for an enumeration gene.
   bool IsEnumeration() const noexcept { return FGeneType == gtEnumeration; }
 
   /// Streams Enumerations (while an enumeration), GeneType, Name, Size, MaxValue, MinValue
@@ -102,6 +120,8 @@ class TKXGAGene : public TKXCollectionItem {
   // leaves it as it is. Numeric writes are clamped to [MinValue, MaxValue] (integer writes to
   // the bounds rounded half to even); boolean and enumeration writes are not.
 
+  ///@{
+  /// The typed value of the gene's field in Bits, at the gene's Offset or at bit Index.
   bool GeneAsBoolean(TKXEncodedBits& Bits) const { return GeneAsBoolean(Bits, FOffset); }
   bool GeneAsBoolean(TKXEncodedBits& Bits, std::int32_t Index) const;
   std::int32_t GeneAsInteger(TKXEncodedBits& Bits) const { return GeneAsInteger(Bits, FOffset); }
@@ -112,6 +132,7 @@ class TKXGAGene : public TKXCollectionItem {
   float GeneAsFloat(TKXEncodedBits& Bits, std::int32_t Index) const;
   double GeneAsDouble(TKXEncodedBits& Bits) const { return GeneAsDouble(Bits, FOffset); }
   double GeneAsDouble(TKXEncodedBits& Bits, std::int32_t Index) const;
+  ///@}
   ///@{
   /// The name stored in the field; EGAException "No enumerated value found in chromosome"
   /// when the field holds an index without a name.
@@ -121,6 +142,9 @@ class TKXGAGene : public TKXCollectionItem {
   std::string GeneAsEnumeration(TKXEncodedBits& Bits, std::int32_t Index) const;
   ///@}
 
+  ///@{
+  /// Writes the typed value into the gene's field in Bits, at the gene's Offset or at bit
+  /// Index.
   void SetGeneAsBoolean(TKXEncodedBits& Bits, bool Value) {
     SetGeneAsBoolean(Bits, FOffset, Value);
   }
@@ -129,6 +153,7 @@ class TKXGAGene : public TKXCollectionItem {
     SetGeneAsDouble(Bits, FOffset, Value);
   }
   virtual void SetGeneAsDouble(TKXEncodedBits& Bits, std::int32_t Index, double Value);
+  ///@}
   ///@{
   /// Stores the position of Value in Enumerations (letter case ignored); a name that is not
   /// listed raises EGAException and leaves Bits unchanged.
@@ -138,6 +163,9 @@ class TKXGAGene : public TKXCollectionItem {
   virtual void SetGeneAsEnumeration(TKXEncodedBits& Bits, std::int32_t Index,
                                     const std::string& Value);
   ///@}
+  ///@{
+  /// Writes the typed value into the gene's field in Bits, at the gene's Offset or at bit
+  /// Index.
   void SetGeneAsFloat(TKXEncodedBits& Bits, float Value) { SetGeneAsFloat(Bits, FOffset, Value); }
   virtual void SetGeneAsFloat(TKXEncodedBits& Bits, std::int32_t Index, float Value);
   void SetGeneAsInt64(TKXEncodedBits& Bits, std::int64_t Value) {
@@ -148,6 +176,7 @@ class TKXGAGene : public TKXCollectionItem {
     SetGeneAsInteger(Bits, FOffset, Value);
   }
   virtual void SetGeneAsInteger(TKXEncodedBits& Bits, std::int32_t Index, std::int32_t Value);
+  ///@}
 
   /// The gene's value as text: "True"/"False", the decimal integer, the float in general
   /// 15-digit form, the enumeration name, or the bit text of a gene of unknown kind.
@@ -156,6 +185,9 @@ class TKXGAGene : public TKXCollectionItem {
   // --- Access by individual index -----------------------------------------------------------
   // Writes mark the individual modified, so its fitness is recomputed on the next read.
 
+  ///@{
+  /// The gene's value in the chromosome of individual Index of the component's population,
+  /// read or written as the named type.
   bool GetAsBoolean(std::int32_t Index) const;
   std::int32_t GetAsInteger(std::int32_t Index) const;
   std::int64_t GetAsInt64(std::int32_t Index) const;
@@ -169,6 +201,7 @@ class TKXGAGene : public TKXCollectionItem {
   void SetAsFloat(std::int32_t Index, float Value);
   void SetAsDouble(std::int32_t Index, double Value);
   void SetAsEnumeration(std::int32_t Index, const std::string& Value);
+  ///@}
 
  protected:
   /// Name, or the class name when the name is empty.

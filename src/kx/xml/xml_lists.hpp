@@ -26,24 +26,33 @@ void RemoveChildElements(pugi::xml_node Parent, const char* Tag);
 template <class TItem>
 class TXMLChildIterator {
  public:
+  ///@{
+  /// The standard iterator traits: a forward iterator yielding wrappers by value.
   using iterator_category = std::forward_iterator_tag;
   using value_type = TItem;
   using difference_type = std::ptrdiff_t;
   using pointer = void;
   using reference = TItem;
+  ///@}
 
+  /// The end iterator.
   TXMLChildIterator() noexcept = default;
+  /// The iterator at Node (null for the end), moving on to the next sibling with Tag.
   TXMLChildIterator(pugi::xml_node Node, const char* Tag) noexcept : FNode(Node), FTag(Tag) {}
+  /// The current child, wrapped.
   TItem operator*() const { return TItem(FNode); }
+  /// Moves to the next child with the tag.
   TXMLChildIterator& operator++() noexcept {
     FNode = FNode.next_sibling(FTag);
     return *this;
   }
+  /// Moves to the next child with the tag, returning the position before.
   TXMLChildIterator operator++(int) noexcept {
     TXMLChildIterator Old = *this;
     ++*this;
     return Old;
   }
+  /// Iterators are equal at the same child.
   friend bool operator==(const TXMLChildIterator& A, const TXMLChildIterator& B) noexcept {
     return A.FNode == B.FNode;
   }
@@ -60,26 +69,36 @@ class TXMLChildIterator {
 template <class TItem>
 class TXMLNodeCollection {
  public:
+  /// The iterator over the items.
   using iterator = TXMLChildIterator<TItem>;
 
+  /// The items of Parent tagged ItemTag (a string that outlives the collection).
   TXMLNodeCollection(pugi::xml_node Parent, const char* ItemTag) noexcept
       : FParent(Parent), FItemTag(ItemTag) {}
 
+  /// The parent element.
   pugi::xml_node Parent() const noexcept { return FParent; }
+  /// The tag of the items.
   const char* ItemTag() const noexcept { return FItemTag; }
 
+  /// The number of items (counted by walking the children).
   int Count() const noexcept { return CountChildElements(FParent, FItemTag); }
   /// The Index-th item; EListError when out of range.
   TItem Items(int Index) const { return TItem(ChildElementAt(FParent, FItemTag, Index)); }
+  /// Items(Index).
   TItem operator[](int Index) const { return Items(Index); }
   /// Appends a new empty item at the end of the parent's children.
   TItem Add() const { return TItem(AppendChildElement(FParent, FItemTag)); }
   /// A new empty item at position Index among the items (Index = Count appends).
   TItem Insert(int Index) const { return TItem(InsertChildElementAt(FParent, FItemTag, Index)); }
+  /// Removes the Index-th item and its subtree; EListError when out of range.
   void Delete(int Index) const;
+  /// Removes every item.
   void Clear() const { RemoveChildElements(FParent, FItemTag); }
 
+  /// The first item.
   iterator begin() const noexcept { return iterator(FParent.child(FItemTag), FItemTag); }
+  /// Past the last item.
   iterator end() const noexcept { return iterator(pugi::xml_node(), FItemTag); }
 
  private:
@@ -96,17 +115,16 @@ void TXMLNodeCollection<TItem>::Delete(int Index) const {
 /// value or with text that does not convert (only simple values map "no value" to 0).
 struct TXMLStringItem {
   ///@{
-  /// The child elements of the same names, read and written as the types shown (created
-  /// on first access).
+  /// The item value type, read from an item element's text and written as its text.
   using TValue = std::string;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, const TValue& Value);
   ///@}
 };
+/// 32-bit integers in decimal.
 struct TXMLInt32Item {
   ///@{
-  /// The child elements of the same names, read and written as the types shown (created
-  /// on first access).
+  /// The item value type, read from an item element's text and written as its text.
   using TValue = std::int32_t;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, TValue Value);
@@ -115,8 +133,7 @@ struct TXMLInt32Item {
 /// 32-bit floats, narrowed when written and read.
 struct TXMLSingleItem {
   ///@{
-  /// The child elements of the same names, read and written as the types shown (created
-  /// on first access).
+  /// The item value type, read from an item element's text and written as its text.
   using TValue = float;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, TValue Value);
@@ -126,8 +143,7 @@ struct TXMLSingleItem {
 /// number); unrecognised text raises EConvertError.
 struct TXMLBooleanItem {
   ///@{
-  /// The child elements of the same names, read and written as the types shown (created
-  /// on first access).
+  /// The item value type, read from an item element's text and written as its text.
   using TValue = bool;
   static TValue Read(pugi::xml_node Item);
   static void Write(pugi::xml_node Item, TValue Value);
@@ -139,17 +155,23 @@ struct TXMLBooleanItem {
 template <class TConvert>
 class TXMLValueList {
  public:
+  /// The value type of the items.
   using TValue = typename TConvert::TValue;
 
+  /// The values held by the children of Parent tagged ItemTag (a string that outlives the list).
   TXMLValueList(pugi::xml_node Parent, const char* ItemTag) noexcept
       : FParent(Parent), FItemTag(ItemTag) {}
 
+  /// The parent element.
   pugi::xml_node Parent() const noexcept { return FParent; }
+  /// The tag of the items.
   const char* ItemTag() const noexcept { return FItemTag; }
 
+  /// The number of items (counted by walking the children).
   int Count() const noexcept { return CountChildElements(FParent, FItemTag); }
   /// The value of the Index-th item.
   TValue Items(int Index) const { return TConvert::Read(ChildElementAt(FParent, FItemTag, Index)); }
+  /// Items(Index).
   TValue operator[](int Index) const { return Items(Index); }
   /// Appends an item holding Value at the end of the parent's children; returns its element.
   pugi::xml_node Add(const TValue& Value) const {
@@ -163,7 +185,9 @@ class TXMLValueList {
     TConvert::Write(Item, Value);
     return Item;
   }
+  /// Removes the Index-th item; EListError when out of range.
   void Delete(int Index) const { RemoveNode(ChildElementAt(FParent, FItemTag, Index)); }
+  /// Removes every item.
   void Clear() const { RemoveChildElements(FParent, FItemTag); }
 
  private:
