@@ -68,6 +68,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   explicit TKXGPInstruction(TKXCollection* Collection = nullptr);
   ~TKXGPInstruction() override;
 
+  /// The class name.
   std::string ClassName() const override { return "TKXGPInstruction"; }
 
   /// The owning set, or nullptr.
@@ -98,8 +99,12 @@ class TKXGPInstruction : public TKXCollectionItem {
   void SetName(const std::string& Value);
   ///@}
 
+  ///@{
+  /// Free text about the instruction, kept in documents.
   const std::string& Comment() const noexcept { return FComment; }
+  /// @copydoc Comment
   void SetComment(const std::string& Value) { FComment = Value; }
+  ///@}
 
   ///@{
   /// gpVariable, gpConstant or gpFunction. Any kind but gpFunction resets the arity to 0.
@@ -115,8 +120,12 @@ class TKXGPInstruction : public TKXCollectionItem {
   void SetValue(const T& Value) { FValue = Value; }
   ///@}
 
+  ///@{
+  /// Computes a node's result from the built-in one; the value it leaves is the node's value.
   const TNodeEvent<T>& OnExecute() const noexcept { return FOnExecute; }
+  /// @copydoc OnExecute
   void SetOnExecute(TNodeEvent<T> Value) { FOnExecute = std::move(Value); }
+  ///@}
   ///@{
   /// The block form of OnExecute, used by batch execution; it must compute what OnExecute
   /// computes, case by case. A node whose instruction has OnExecute but no OnExecuteBatch
@@ -125,12 +134,17 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// @copydoc OnExecuteBatch
   void SetOnExecuteBatch(TNodeBatchEvent<T> Value) { FOnExecuteBatch = std::move(Value); }
   ///@}
+  ///@{
+  /// Fired by Initialize, before the component builds trees.
   const TNotifyEvent& OnInitialize() const noexcept { return FOnInitialize; }
+  /// @copydoc OnInitialize
   void SetOnInitialize(TNotifyEvent Value) { FOnInitialize = std::move(Value); }
+  ///@}
 
   /// Stores a name or a kind as a document reader does: no uniqueness check, no arity rule,
   /// no notification.
   void LoadName(const std::string& Value);
+  /// @copydoc LoadName
   void LoadOperation(TGPGeneticInstruction Value) noexcept { FOperation = Value; }
 
   /// Identifies this instruction together with its current name; it changes on every rename
@@ -153,6 +167,7 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// writes it there (returning true when the element carries a value). The generic
   /// instruction carries no value in documents.
   virtual void LoadValueFromXML(TGPInstructionElement Element, std::string_view Value);
+  /// @copydoc LoadValueFromXML
   virtual bool SaveValueToXML(TGPInstructionElement Element, std::string& Value) const;
 
   /// Reads an instruction element of any of the five tags, as a document reader: a name
@@ -167,7 +182,9 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// name) and Comment, then: a constant element its "Value" through SaveValueToXML; a
   /// function element the arity reduced to 8 bits (300 is written as 44).
   virtual void SaveToXML(const TXMLConstantInstructionType& Element) const;
+  /// @copydoc SaveToXML(const TXMLConstantInstructionType&) const
   virtual void SaveToXML(const TXMLVariableInstructionType& Element) const;
+  /// @copydoc SaveToXML(const TXMLConstantInstructionType&) const
   virtual void SaveToXML(const TXMLFunctionInstructionType& Element) const;
   ///@}
   /// Appends a new element for this instruction to the list of its kind ("Variable",
@@ -218,6 +235,7 @@ class TKXGPInstructions : public TKXOwnedCollection<TKXGPInstruction<T>> {
   TKXGPInstructions(TKXPersistent* Owner, TKXItemClass ItemClass,
                     IKXGeneticProgramEngine<T>* Engine = nullptr);
 
+  /// The class name.
   std::string ClassName() const override { return "TKXGPInstructions"; }
 
   /// The engine notified of changes, or nullptr.
@@ -259,7 +277,9 @@ class TKXGPInstructions : public TKXOwnedCollection<TKXGPInstruction<T>> {
   /// A string list receives one line per instruction: its display name, with the
   /// instruction attached as the line's object.
   void AssignTo(TKXPersistent* Dest) override;
+  /// Reports additions, extractions and deletions to the engine.
   void Notify(TKXCollectionItem* Item, TCollectionNotification Action) override;
+  /// Reports a changed instruction to the engine.
   void Update(TKXCollectionItem* Item) override;
 
  private:

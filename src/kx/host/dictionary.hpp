@@ -19,20 +19,29 @@ namespace kx {
 /// never builds a std::string.
 template <class K>
 struct TKXDictionaryKeyTraits {
+  /// The hash of K.
   using Hash = std::hash<K>;
+  /// The key equality of K.
   using Equal = std::equal_to<K>;
+  /// What lookups take.
   using Lookup = const K&;
 };
 
+/// Text keys: hashed and compared as std::string_view, so lookups take one.
 template <>
 struct TKXDictionaryKeyTraits<std::string> {
+  /// Hashes std::string and std::string_view alike.
   struct Hash {
+    /// Lets lookups take a std::string_view.
     using is_transparent = void;
+    /// The hash of the text.
     std::size_t operator()(std::string_view Key) const noexcept {
       return std::hash<std::string_view>{}(Key);
     }
   };
+  /// Compares std::string and std::string_view alike.
   using Equal = std::equal_to<>;
+  /// What lookups take.
   using Lookup = std::string_view;
 };
 
@@ -45,19 +54,28 @@ class TKXDictionary : public TKXPersistent {
   using Map = std::unordered_map<K, V, typename Traits::Hash, typename Traits::Equal>;
 
  public:
+  ///@{
+  /// The standard container member types.
   using key_type = K;
+  /// @copydoc key_type
   using mapped_type = V;
+  /// @copydoc key_type
   using value_type = typename Map::value_type;
+  /// @copydoc key_type
   using const_iterator = typename Map::const_iterator;
+  ///@}
   /// What lookups take: std::string_view for text keys, const K& otherwise.
   using TLookup = typename Traits::Lookup;
 
+  /// An empty dictionary with room for Capacity pairs.
   explicit TKXDictionary(int Capacity = 0) {
     if (Capacity > 0) FItems.reserve(static_cast<std::size_t>(Capacity));
   }
 
+  /// The class name.
   std::string ClassName() const override { return "TKXDictionary"; }
 
+  /// The number of pairs.
   int Count() const noexcept { return static_cast<int>(FItems.size()); }
 
   /// Adds the pair; a present key raises EListError and leaves the dictionary unchanged.
@@ -105,11 +123,13 @@ class TKXDictionary : public TKXPersistent {
     const auto it = FItems.find(Key);
     return it == FItems.end() ? nullptr : &it->second;
   }
+  /// The value of Key in place, writable, or nullptr.
   V* Find(TLookup Key) {
     const auto it = FItems.find(Key);
     return it == FItems.end() ? nullptr : &it->second;
   }
   ///@}
+  /// True when Key is present.
   bool ContainsKey(TLookup Key) const { return FItems.find(Key) != FItems.end(); }
 
   /// Removes Key's pair; false when there was none.
@@ -120,10 +140,12 @@ class TKXDictionary : public TKXPersistent {
     ++FVersion;
     return true;
   }
+  /// Removes every pair.
   void Clear() noexcept {
     FItems.clear();
     ++FVersion;
   }
+  /// Makes room for Capacity pairs in all.
   void Reserve(int Capacity) { FItems.reserve(static_cast<std::size_t>(Capacity)); }
 
   /// Copies of the keys and of the values, in enumeration order.
@@ -133,6 +155,7 @@ class TKXDictionary : public TKXPersistent {
     for (const auto& pair : FItems) keys.push_back(pair.first);
     return keys;
   }
+  /// @copydoc Keys
   std::vector<V> Values() const {
     std::vector<V> values;
     values.reserve(FItems.size());
@@ -142,6 +165,7 @@ class TKXDictionary : public TKXPersistent {
 
   /// Enumeration of the (key, value) pairs.
   const_iterator begin() const noexcept { return FItems.begin(); }
+  /// @copydoc begin
   const_iterator end() const noexcept { return FItems.end(); }
 
   /// Changes whenever a pair is added or removed (not when a present key's value is

@@ -43,7 +43,9 @@ namespace kx {
 /// other characters (EConvertError).
 class TKXEncodedBits : public TKXPersistent {
  public:
+  /// The storage word: bits are packed 64 to a word, bit 0 first.
   using TWord = std::uint64_t;
+  /// Bits per storage word.
   static constexpr std::int32_t kWordBits = 64;
 
   TKXEncodedBits() = default;
@@ -57,8 +59,11 @@ class TKXEncodedBits : public TKXPersistent {
   void SetSize(std::int32_t Value);
   ///@}
 
+  ///@{
+  /// One bit; an Index outside 0 .. Size - 1 raises EListError.
   bool Bits(std::int32_t Index) const;
   void SetBits(std::int32_t Index, bool Value);
+  ///@}
   /// Complements one bit.
   void Flip(std::int32_t Index);
 
@@ -68,6 +73,7 @@ class TKXEncodedBits : public TKXPersistent {
   void SetPreserveSignBit(bool Value) noexcept { FPreserveSignBit = Value; }
   ///@}
 
+  ///@{
   /// Typed fields of Count bits at bit Index (encodings above).
   bool GetAsBoolean(std::int32_t Index, std::int32_t Count) const;
   void SetAsBoolean(std::int32_t Index, std::int32_t Count, bool Value);
@@ -79,10 +85,13 @@ class TKXEncodedBits : public TKXPersistent {
   void SetAsFloat(std::int32_t Index, std::int32_t Count, float Value);
   double GetAsDouble(std::int32_t Index, std::int32_t Count) const;
   void SetAsDouble(std::int32_t Index, std::int32_t Count, double Value);
+  ///@}
 
+  ///@{
   /// The bit text of a field and its inverse; Value must have exactly Count characters.
   std::string GetAsBitString(std::int32_t Index, std::int32_t Count) const;
   void SetAsBitString(std::int32_t Index, std::int32_t Count, const std::string& Value);
+  ///@}
   /// The bit text of the whole array: SetAsBitString(0, Size(), ToBitString()) restores it.
   std::string ToBitString() const { return GetAsBitString(0, FSize); }
   /// The compact text described above.
@@ -104,20 +113,24 @@ class TKXEncodedBits : public TKXPersistent {
   /// error.
   void Assign(TKXPersistent* Source) override;
 
+  /// Same size and same bits (PreserveSignBit is not compared).
   bool Equals(const TKXEncodedBits& Other) const noexcept {
     return FSize == Other.FSize && FWords == Other.FWords;
   }
+  /// Equals.
   friend bool operator==(const TKXEncodedBits& A, const TKXEncodedBits& B) noexcept {
     return A.Equals(B);
   }
 
  protected:
+  ///@{
   /// The packed words, for operators that work a word at a time. Writers must keep the bits
   /// past Size at 0 (ClearTail does it).
   std::int32_t WordCount() const noexcept { return static_cast<std::int32_t>(FWords.size()); }
   TWord* WordData() noexcept { return FWords.data(); }
   const TWord* WordData() const noexcept { return FWords.data(); }
   void ClearTail() noexcept;
+  ///@}
   /// Raises EListError unless 0 <= Index, 0 <= Count and Index + Count <= Size.
   void CheckRange(std::int32_t Index, std::int32_t Count) const;
 

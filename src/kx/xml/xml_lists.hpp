@@ -29,9 +29,13 @@ class TXMLChildIterator {
   ///@{
   /// The standard iterator traits: a forward iterator yielding wrappers by value.
   using iterator_category = std::forward_iterator_tag;
+  /// @copydoc iterator_category
   using value_type = TItem;
+  /// @copydoc iterator_category
   using difference_type = std::ptrdiff_t;
+  /// @copydoc iterator_category
   using pointer = void;
+  /// @copydoc iterator_category
   using reference = TItem;
   ///@}
 
