@@ -97,6 +97,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   explicit TKXCustomGeneticProgramming(TKXComponent* AOwner = nullptr);
   ~TKXCustomGeneticProgramming() override;
 
+  /// The class name.
   std::string ClassName() const override { return "TKXCustomGeneticProgramming"; }
 
   /// From another GP component of the same value type: the GP settings and the instruction
@@ -350,6 +351,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   virtual TNodePtr GetNode();
   /// A node for an instruction similar to Node's (same kind and arity, possibly the same).
   virtual TNodePtr GetNode(const TNode* Node);
+  /// A node for a uniformly chosen function, inserted into Parent at Index.
   TNode* GetOperationNode(TNode* Parent, int Index);
   /// @copydoc GetOperationNode
   TNode* GetTerminalNode(TNode* Parent, int Index);
@@ -369,6 +371,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TNodePtr DoInitializeFull(std::int32_t Depth);
   /// @copydoc DoInitializeFull
   TNodePtr DoInitializeGrow(std::int32_t Depth);
+  /// A full random subtree, inserted into Parent at Index.
   TNode* DoInitializeFull(TNode* Parent, int Index, std::int32_t Depth);
   /// @copydoc DoInitializeFull
   TNode* DoInitializeGrow(TNode* Parent, int Index, std::int32_t Depth);
@@ -409,6 +412,7 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   ///@{
   /// Point mutation from the root; true when a node changed.
   virtual bool DoPointMutation(TIndividual* Individual);
+  /// Point mutation from Node down; true when a node changed.
   virtual bool DoPointMutation(TIndividual* Individual, TNode* Node);
   ///@}
 

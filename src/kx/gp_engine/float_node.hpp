@@ -14,12 +14,16 @@ namespace kx {
 class TKXGPFloatNode : public TKXGPTreeNode<TGAFloat> {
  public:
   using TKXGPTreeNode<TGAFloat>::TKXGPTreeNode;
+  /// The class name.
   std::string ClassName() const override { return "TKXGPFloatNode"; }
 
+  /// @copydoc kx::TKXGPNode::CreateNode
   TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* aInstruction) const override;
+  /// @copydoc kx::TKXGPNode::ValueToString
   std::string ValueToString() const override;
   /// Strict conversion: text that is not a number raises EConvertError.
   void LoadValueFromXML(std::string_view Value) override;
+  /// @copydoc kx::TKXGPNode::SaveValueToXML
   bool SaveValueToXML(std::string& Value) const override;
 };
 
@@ -27,11 +31,16 @@ class TKXGPFloatNode : public TKXGPTreeNode<TGAFloat> {
 class TKXGPBinaryFloatNode : public TKXGPBinaryNode<TGAFloat> {
  public:
   using TKXGPBinaryNode<TGAFloat>::TKXGPBinaryNode;
+  /// The class name.
   std::string ClassName() const override { return "TKXGPBinaryFloatNode"; }
 
+  /// @copydoc kx::TKXGPNode::CreateNode
   TNodePtr CreateNode(TKXGPInstruction<TGAFloat>* aInstruction) const override;
+  /// @copydoc kx::TKXGPNode::ValueToString
   std::string ValueToString() const override;
+  /// @copydoc kx::TKXGPNode::LoadValueFromXML
   void LoadValueFromXML(std::string_view Value) override;
+  /// @copydoc kx::TKXGPNode::SaveValueToXML
   bool SaveValueToXML(std::string& Value) const override;
 };
 

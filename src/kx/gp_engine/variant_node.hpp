@@ -13,9 +13,12 @@ namespace kx {
 class TKXGPVariantNode : public TKXGPTreeNode<TKXVariant> {
  public:
   using TKXGPTreeNode<TKXVariant>::TKXGPTreeNode;
+  /// The class name.
   std::string ClassName() const override { return "TKXGPVariantNode"; }
 
+  /// @copydoc kx::TKXGPNode::CreateNode
   TNodePtr CreateNode(TKXGPInstruction<TKXVariant>* aInstruction) const override;
+  /// @copydoc kx::TKXGPNode::ValueToString
   std::string ValueToString() const override;
   /// The value becomes the text itself, as a text variant.
   void LoadValueFromXML(std::string_view Value) override;

@@ -17,6 +17,7 @@ namespace kx {
 class TXMLGeneType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "gene element";
   /// True for the four gene elements.
   static bool Supports(pugi::xml_node Node) noexcept;
@@ -38,7 +39,9 @@ class TXMLGeneType : public TXMLNode {
 class TXMLBooleanGeneType : public TXMLGeneType {
  public:
   using TXMLGeneType::TXMLGeneType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "BooleanGene element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "BooleanGene"); }
 };
 
@@ -46,6 +49,7 @@ class TXMLBooleanGeneType : public TXMLGeneType {
 class TXMLNumericGeneType : public TXMLGeneType {
  public:
   using TXMLGeneType::TXMLGeneType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "numeric gene element";
   /// True for "IntegerGene", "FloatGene" and "EnumerationGene".
   static bool Supports(pugi::xml_node Node) noexcept;
@@ -66,7 +70,9 @@ class TXMLNumericGeneType : public TXMLGeneType {
 class TXMLIntegerGeneType : public TXMLNumericGeneType {
  public:
   using TXMLNumericGeneType::TXMLNumericGeneType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "IntegerGene element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "IntegerGene"); }
 };
 
@@ -74,7 +80,9 @@ class TXMLIntegerGeneType : public TXMLNumericGeneType {
 class TXMLFloatGeneType : public TXMLNumericGeneType {
  public:
   using TXMLNumericGeneType::TXMLNumericGeneType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "FloatGene element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "FloatGene"); }
 };
 
@@ -82,9 +90,12 @@ class TXMLFloatGeneType : public TXMLNumericGeneType {
 class TXMLEnumerationGeneType : public TXMLNumericGeneType {
  public:
   using TXMLNumericGeneType::TXMLNumericGeneType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "EnumerationGene element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "EnumerationGene"); }
 
+  /// The enumeration names, one "Enumeration" child each.
   TXMLStringList Enumeration() const { return TXMLStringList(Node(), "Enumeration"); }
 };
 
@@ -105,10 +116,13 @@ class TXMLGenoType : public TXMLNode {
   std::int32_t Size() const { return ReadInt32Attribute("Size"); }
   void SetSize(std::int32_t Value) const { WriteInt32Attribute("Size", Value); }
   ///@}
+  ///@{
+  /// The gene elements of each kind, as lists of the children with that tag.
   TXMLBooleanGeneTypeList BooleanGene() const { return {Node(), "BooleanGene"}; }
   TXMLFloatGeneTypeList FloatGene() const { return {Node(), "FloatGene"}; }
   TXMLIntegerGeneTypeList IntegerGene() const { return {Node(), "IntegerGene"}; }
   TXMLEnumerationGeneTypeList EnumerationGene() const { return {Node(), "EnumerationGene"}; }
+  ///@}
 };
 
 /// The genes of a chromosome: its bit text, then the decoded gene values (written for
@@ -133,6 +147,7 @@ class TXMLGenes : public TXMLNode {
 class TXMLChromosome : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Chromosome element";
   /// True for a "Chromosome" element and for the "FittestIndividual" of a GA domain ("GADomain",
   /// or "Domain" inside "GeneticAlgorithm").
@@ -154,11 +169,15 @@ class TXMLChromosome : public TXMLNode {
 class TXMLChromosomes : public TXMLNode, public TXMLNodeCollection<TXMLChromosome> {
  public:
   TXMLChromosomes() noexcept : TXMLNodeCollection(pugi::xml_node(), "Chromosome") {}
+  /// Wraps Node without checking its tag (XMLCast checks).
   explicit TXMLChromosomes(pugi::xml_node Node) noexcept
       : TXMLNode(Node), TXMLNodeCollection(Node, "Chromosome") {}
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Chromosomes element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Chromosomes"); }
 
+  /// The chromosomes, as the list of the "Chromosome" children.
   TXMLNodeCollection<TXMLChromosome> Chromosome() const { return *this; }
 };
 

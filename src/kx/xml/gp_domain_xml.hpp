@@ -33,7 +33,9 @@ class TXMLInstructionType : public TXMLNode {
 class TXMLFunctionInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Function element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Function"); }
 
   ///@{
@@ -49,7 +51,9 @@ class TXMLFunctionInstructionType : public TXMLInstructionType {
 class TXMLDecimalConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "FloatConstant element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "FloatConstant"); }
 
   ///@{
@@ -65,7 +69,9 @@ class TXMLDecimalConstantInstructionType : public TXMLInstructionType {
 class TXMLVariantConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "VariantConstant element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "VariantConstant"); }
 
   ///@{
@@ -80,7 +86,9 @@ class TXMLVariantConstantInstructionType : public TXMLInstructionType {
 class TXMLConstantInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Constant element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Constant"); }
 
   ///@{
@@ -108,7 +116,9 @@ class TXMLIntegerConstantInstructionType : public TXMLInstructionType {
 class TXMLVariableInstructionType : public TXMLInstructionType {
  public:
   using TXMLInstructionType::TXMLInstructionType;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Variable element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Variable"); }
 };
 
@@ -125,6 +135,8 @@ class TXMLGPInstructions : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
 
+  ///@{
+  /// The instruction elements of each kind, as lists of the children with that tag.
   TXMLFunctionInstructionTypeList Function() const { return {Node(), "Function"}; }
   TXMLDecimalConstantInstructionTypeList FloatConstant() const { return {Node(), "FloatConstant"}; }
   TXMLVariantConstantInstructionTypeList VariantConstant() const {
@@ -132,6 +144,7 @@ class TXMLGPInstructions : public TXMLNode {
   }
   TXMLConstantInstructionTypeList Constant() const { return {Node(), "Constant"}; }
   TXMLVariableInstructionTypeList Variable() const { return {Node(), "Variable"}; }
+  ///@}
 };
 
 class TXMLDnaType;
@@ -165,6 +178,7 @@ class TXMLDnaType : public TXMLNode {
 class TXMLIndividualType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Individual element";
   /// True for an "Individual" element and for the "FittestIndividual" of a GP domain
   /// ("GPDomain", or "Domain" inside "GeneticProgram").
@@ -185,11 +199,15 @@ class TXMLIndividualType : public TXMLNode {
 class TXMLGPPopulation : public TXMLNode, public TXMLNodeCollection<TXMLIndividualType> {
  public:
   TXMLGPPopulation() noexcept : TXMLNodeCollection(pugi::xml_node(), "Individual") {}
+  /// Wraps Node without checking its tag (XMLCast checks).
   explicit TXMLGPPopulation(pugi::xml_node Node) noexcept
       : TXMLNode(Node), TXMLNodeCollection(Node, "Individual") {}
+  /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Population element";
+  /// True for an element with the tag this wrapper type is used for.
   static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Population"); }
 
+  /// The individuals, as the list of the "Individual" children.
   TXMLNodeCollection<TXMLIndividualType> Individual() const { return *this; }
 };
 
