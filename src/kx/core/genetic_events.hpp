@@ -15,6 +15,7 @@ namespace kx {
 class TKXIndividual;
 class TKXPopulation;
 
+/// A plain notification from Sender.
 using TNotifyEvent = std::function<void(TKXObject* Sender)>;
 
 /// The handler stores the fitness of Item in Fitness (which arrives as 0).
@@ -24,6 +25,7 @@ using TKXFitnessEvent =
 /// The handler sets Initialized to true when it has set up the population itself.
 using TKXInitializationEvent = std::function<void(TKXObject* Sender, bool& Initialized)>;
 
+/// Tells about a child and its two parents (Parent2 may be nullptr).
 using TKXParentChildEvent = std::function<void(TKXObject* Sender, TKXIndividual* Parent1,
                                                TKXIndividual* Parent2, TKXIndividual* Child)>;
 
@@ -41,6 +43,7 @@ using TKXCrossoverEvent =
 using TKXSelectionEvent =
     std::function<void(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent)>;
 
+/// Tells about one individual.
 using TKXIndividualEvent = std::function<void(TKXObject* Sender, TKXIndividual* Item)>;
 
 }  // namespace kx

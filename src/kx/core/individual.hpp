@@ -45,10 +45,13 @@ class TKXIndividual : public TKXCollectionItem {
   /// genetic material.
   void Modified();
 
+  ///@{
+  /// The individual's name, used by documents and reports.
   const std::string& Name() const noexcept { return FName; }
   /// A different name (case-sensitive) marks the individual modified; the same name does
   /// nothing.
   void SetName(const std::string& Value);
+  ///@}
 
   /// Streams the only published property, Name (stored when not empty).
   void DefineProperties(TKXFiler& Filer) override;
@@ -61,17 +64,22 @@ class TKXIndividual : public TKXCollectionItem {
   TGAFitness Fitness();
   /// The weighted fitness, evaluated by the owner on every read.
   TGAFitness WeightedFitness();
+  /// The owner's adjusted form of the fitness (larger is better whatever the method).
   TGAFitness AdjustedFitness();
+  /// The fitness as a share of the population's fitness sum.
   TGAFitness NormalizedFitness();
+  /// The weighted fitness as a share of the population's weighted fitness sum.
   TGAFitness NormalizedWeigthedFitness();
 
   /// True while the cached fitness is stale.
   bool NeedFitness() const noexcept { return FNeedFitness; }
 
+  ///@{
   /// Persistence of the genetic material, name and fitness inside the element Node; the
   /// base reads and writes nothing.
   virtual void LoadFromXML(const TXMLNode& Node);
   virtual void SaveToXML(const TXMLNode& Node);
+  ///@}
 
  protected:
   /// The name, or the class name when the name is empty.

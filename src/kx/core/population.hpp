@@ -25,6 +25,7 @@ class TKXPopulation : public TKXOwnedCollection<TKXIndividual> {
   /// not one.
   TKXCustomGeneticComponent* Owner() const noexcept { return FComponent; }
 
+  ///@{
   /// Persistence of the individuals, one child element of Node each. Loading replaces the
   /// population by one new individual per child element, in document order, each loading
   /// itself from its element (the change notifications held back until the end). Saving
@@ -32,6 +33,7 @@ class TKXPopulation : public TKXOwnedCollection<TKXIndividual> {
   /// and lets the individual save itself into it; existing children of Node stay.
   virtual void LoadFromXML(const TXMLNode& Node);
   virtual void SaveToXML(const TXMLNode& Node);
+  ///@}
 
  protected:
   void Notify(TKXCollectionItem* Item, TCollectionNotification Action) override;

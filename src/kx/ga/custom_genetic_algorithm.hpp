@@ -51,6 +51,7 @@ inline constexpr std::int64_t MAX_POPULATION_BITS = std::int64_t{1} << 30;
 ///   document it loaded.
 class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
  public:
+  /// A genetic algorithm owned by AOwner (not owning it), with an empty genotype.
   explicit TKXCustomGeneticAlgorithm(TKXComponent* AOwner = nullptr);
   ~TKXCustomGeneticAlgorithm() override;
 
@@ -78,21 +79,31 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   void SetGeneSize(std::int32_t Value);
   ///@}
 
+  ///@{
+  /// Where crossover may cut the parents' chromosomes.
   TGACrossoverMethod CrossoverMethod() const noexcept { return FCrossoverMethod; }
   void SetCrossoverMethod(TGACrossoverMethod Value) noexcept { FCrossoverMethod = Value; }
+  ///@}
 
+  ///@{
+  /// May veto a chromosome crossover that passed its probability test, or choose its cut.
   const TKXGACrossoverEvent& OnCrossover() const noexcept { return FOnCrossover; }
   void SetOnCrossover(TKXGACrossoverEvent Value) { FOnCrossover = std::move(Value); }
+  ///@}
 
   ///@{
   /// Typed views of the core's populations and fittest individual.
   TKXGAPopulation* Population() const;
   void SetPopulation(TKXGAPopulation* Value) { TKXCustomGeneticComponent::SetPopulation(Value); }
   ///@}
+  ///@{
+  /// @copydoc Population
   TKXGAPopulation* PreviousGeneration() const noexcept;
   void SetPreviousGeneration(TKXGAPopulation* Value) {
     TKXCustomGeneticComponent::SetPreviousGeneration(Value);
   }
+  ///@}
+  /// @copydoc Population
   TKXGAIndividual* FittestIndividual() const noexcept;
 
   // --- Documents ---------------------------------------------------------------------------
@@ -162,9 +173,11 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   /// first parent).
   virtual std::int32_t CrossoverPoint(std::int32_t ChildSize);
 
+  ///@{
   /// Hooks called by the genotype; they do nothing here.
   virtual void GeneNotify(TKXGAGene* Gene, TCollectionNotification Action);
   virtual void GeneUpdate(TKXGAGene* Gene);
+  ///@}
   /// Grows GeneSize to the genotype's total width when that is larger; never shrinks it.
   virtual void GenesSizeChange();
 

@@ -23,6 +23,7 @@ class TKXGABits : public TKXEncodedBits {
 
   std::string ClassName() const override { return "TKXGABits"; }
 
+  /// The individual the chromosome belongs to, told of every change of the bits.
   TKXGAIndividual* Individual() const noexcept { return FIndividual; }
 
   /// One draw below 2 per bit: the bit is 1 when the draw is 1.

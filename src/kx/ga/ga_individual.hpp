@@ -22,6 +22,7 @@ class TXMLChromosome;
 /// bit text and, for readers of the file, the decoded gene values.
 class TKXGAIndividual : public TKXIndividual {
  public:
+  /// An individual with an empty chromosome, joining Collection once constructed.
   explicit TKXGAIndividual(TKXCollection* Collection = nullptr) noexcept
       : TKXIndividual(Collection) {}
   ~TKXGAIndividual() override;
@@ -43,10 +44,12 @@ class TKXGAIndividual : public TKXIndividual {
   /// The population holding the individual, or nullptr.
   TKXGAPopulation* Collection() const noexcept;
 
+  ///@{
   /// The Chromosome forms when Node is a Chromosome element (an item of Chromosomes or a
   /// domain's FittestIndividual); other elements are ignored.
   void LoadFromXML(const TXMLNode& Node) override;
   void SaveToXML(const TXMLNode& Node) override;
+  ///@}
   /// Reads the name and the bit text, written over the chromosome's current width, and marks
   /// the individual modified: the fitness is recomputed, never read.
   virtual void LoadFromXML(const TXMLChromosome& Chromosome);

@@ -24,9 +24,11 @@ class TKXGAPopulation : public TKXOwnedCollection<TKXGAIndividual, TKXPopulation
   /// The owning genetic algorithm, or nullptr when the owner is not one.
   TKXCustomGeneticAlgorithm* Owner() const noexcept;
 
+  ///@{
   /// The Chromosomes forms when Node is a Chromosomes element; other elements are ignored.
   void LoadFromXML(const TXMLNode& Node) override;
   void SaveToXML(const TXMLNode& Node) override;
+  ///@}
   /// Replaces the individuals by one per Chromosome item, in order (each sized to the
   /// owner's GeneSize, then loaded); the change notifications are held back until the end.
   virtual void LoadFromXML(const TXMLChromosomes& Chromosomes);

@@ -40,6 +40,7 @@ class TKXCustomGeneticProgramming
   std::string ClassName() const override { return "TKXCustomGeneticProgramming"; }
 };
 
+/// The float program component over n-ary nodes that applications use.
 class TKXGeneticProgramming : public TKXCustomGeneticProgramming {
  public:
   using TKXCustomGeneticProgramming::TKXCustomGeneticProgramming;
@@ -56,6 +57,7 @@ class TKXCustomBinaryGeneticProgramming
   std::string ClassName() const override { return "TKXCustomBinaryGeneticProgramming"; }
 };
 
+/// The float program component over binary nodes that applications use.
 class TKXBinaryGeneticProgramming : public TKXCustomBinaryGeneticProgramming {
  public:
   using TKXCustomBinaryGeneticProgramming::TKXCustomBinaryGeneticProgramming;
@@ -72,6 +74,7 @@ class TKXCustomGeneticProgrammingVariant
   std::string ClassName() const override { return "TKXCustomGeneticProgrammingVariant"; }
 };
 
+/// The variant program component over n-ary nodes that applications use.
 class TKXGeneticProgrammingVariant : public TKXCustomGeneticProgrammingVariant {
  public:
   using TKXCustomGeneticProgrammingVariant::TKXCustomGeneticProgrammingVariant;

@@ -33,9 +33,14 @@ class TXMLIndividualType;
 template <class T>
 class TKXGPIndividual : public TKXIndividual {
  public:
+  ///@{
+  /// Shorthands for the program node types of value type T.
   using TNode = TKXGPNode<T>;
+  /// @copydoc TNode
   using TNodePtr = std::unique_ptr<TNode>;
+  /// @copydoc TNode
   using TNodeList = std::vector<TNode*>;
+  ///@}
 
   /// Collection is the population the individual is built for (or nullptr); its engine
   /// creates the root node, which carries no instruction yet.
@@ -96,10 +101,13 @@ class TKXGPIndividual : public TKXIndividual {
 
   // --- Documents -------------------------------------------------------------------------
 
+  ///@{
   /// The typed operations below when Node is an individual element ("Individual", or the
   /// "FittestIndividual" of a domain); any other element is left alone.
   void LoadFromXML(const TXMLNode& Node) override;
+  /// @copydoc LoadFromXML
   void SaveToXML(const TXMLNode& Node) override;
+  ///@}
   /// Reads the name and the tree. A root without instruction first takes the instruction
   /// that "DNA" names, from the engine's set (EGPException "Unknown instruction "name"" when
   /// the set has none of that name), through which it resolves the names below it. The

@@ -17,15 +17,21 @@ class TXMLGPPopulation;
 template <class T>
 class TKXGPPopulation : public TKXPopulation {
  public:
+  /// A population creating items of ItemClass, owned by Owner (not owned), typically the
+  /// program component.
   explicit TKXGPPopulation(TKXItemClass ItemClass = ItemClassOf<TKXGPIndividual<T>>(),
                            TKXPersistent* Owner = nullptr);
 
+  /// The class name.
   std::string ClassName() const override { return "TKXGPPopulation"; }
 
+  /// Add, typed as a program individual.
   TKXGPIndividual<T>* Add() { return static_cast<TKXGPIndividual<T>*>(TKXPopulation::Add()); }
+  /// Insert, typed as a program individual.
   TKXGPIndividual<T>* Insert(int Index) {
     return static_cast<TKXGPIndividual<T>*>(TKXPopulation::Insert(Index));
   }
+  /// Items, typed as a program individual.
   TKXGPIndividual<T>* Items(int Index) const {
     return static_cast<TKXGPIndividual<T>*>(TKXPopulation::Items(Index));
   }
@@ -33,6 +39,7 @@ class TKXGPPopulation : public TKXPopulation {
   TKXGPIndividual<T>* ItemAt(int Index) const noexcept {
     return static_cast<TKXGPIndividual<T>*>(TKXPopulation::ItemAt(Index));
   }
+  /// FindItemID, typed as a program individual.
   TKXGPIndividual<T>* FindItemID(int ID) const noexcept {
     return static_cast<TKXGPIndividual<T>*>(TKXPopulation::FindItemID(ID));
   }
@@ -40,10 +47,13 @@ class TKXGPPopulation : public TKXPopulation {
   /// The owner as a program engine, or nullptr when the owner is none or not an engine.
   IKXGeneticProgramEngine<T>* Engine() const noexcept;
 
+  ///@{
   /// The typed operations below when Node is a "Population" element; any other element is
   /// left alone.
   void LoadFromXML(const TXMLNode& Node) override;
+  /// @copydoc LoadFromXML
   void SaveToXML(const TXMLNode& Node) override;
+  ///@}
   /// Clears the population, then adds and loads one individual per "Individual" element, in
   /// document order, inside an update bracket. After an error the individuals read so far
   /// stay.

@@ -18,6 +18,7 @@ class TKXComponent;
 /// setters, in declaration order.
 ///
 /// Stream text form (one component per stream):
+/// @code{.unparsed}
 ///   object <Name>: <ClassName>
 ///     <Property> = <value>
 ///     <Collection> = <
@@ -27,6 +28,7 @@ class TKXComponent;
 ///     >
 ///     ...
 ///   end
+/// @endcode
 /// Values: integers in decimal, floats in the shortest text that reads back exactly
 /// (dot as separator), booleans True/False, strings in single quotes with '' for a quote,
 /// enumerations by value name, sets as [name, name], string lists as ('a', 'b').
