@@ -32,6 +32,7 @@ class TKXConcreteGPComponent : public TGeneric<T> {
       TKXItemClass /*InstructionClass*/) override {
     return std::make_unique<TSet>(this, ItemClassOf<TItem>(), this);
   }
+  /// A detached node of the component's node class.
   typename Base::TNodePtr CreateNode(TKXGPInstruction<T>* Item) override {
     return std::make_unique<TNodeClass>(Item);
   }

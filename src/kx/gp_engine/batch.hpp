@@ -23,6 +23,8 @@ template <class T>
 template <class T>
 class TKXGPBatch {
  public:
+  /// The block of Count cases starting at case First of Context, for Node with its
+  /// ArgumentCount argument columns and its Results column.
   TKXGPBatch(const TKXGPNode<T>& Node, const T* const* Arguments, int ArgumentCount, T* Results,
              std::size_t First, std::size_t Count, const TKXGPBatchContext<T>& Context) noexcept
       : FNode(&Node),

@@ -18,6 +18,7 @@ namespace kx {
 template <class T>
 class TKXGPBatchContext : public TKXPersistent {
  public:
+  /// A context of Count cases with no variables yet.
   explicit TKXGPBatchContext(std::size_t Count = 0);
 
   std::string ClassName() const override { return "TKXGPBatchContext"; }

@@ -43,6 +43,7 @@ class IKXGeneticProgramEngine : public IKXGeneticProgramReaderWriter {
   virtual void InstructionNotify(TKXGPInstruction<T>* Item, TCollectionNotification Action) = 0;
   /// Item's kind changed through its setter.
   virtual void InstructionOperationUpdate(TKXGPInstruction<T>* Item) = 0;
+  /// The engine's own instruction set.
   virtual TKXGPInstructions<T>* GetInstructions() const = 0;
   /// Replaces the engine's instructions by copies of Value's instructions.
   virtual void SetInstructions(TKXGPInstructions<T>* Value) = 0;

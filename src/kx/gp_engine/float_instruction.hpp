@@ -27,6 +27,7 @@ class TKXGPFloatInstruction : public TKXGPInstruction<TGAFloat> {
 /// The instruction set of float programs.
 class TKXGPFloatInstructions : public TKXGPInstructions<TGAFloat> {
  public:
+  /// A set owned by Owner creating items of ItemClass; Engine as for the generic set.
   explicit TKXGPFloatInstructions(TKXPersistent* Owner,
                                   TKXItemClass ItemClass = ItemClassOf<TKXGPFloatInstruction>(),
                                   IKXGeneticProgramEngine<TGAFloat>* Engine = nullptr)

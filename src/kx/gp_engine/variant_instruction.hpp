@@ -27,6 +27,7 @@ class TKXGPVariantInstruction : public TKXGPInstruction<TKXVariant> {
 /// The instruction set of variant programs.
 class TKXGPVariantInstructions : public TKXGPInstructions<TKXVariant> {
  public:
+  /// A set owned by Owner creating items of ItemClass; Engine as for the generic set.
   explicit TKXGPVariantInstructions(TKXPersistent* Owner,
                                     TKXItemClass ItemClass = ItemClassOf<TKXGPVariantInstruction>(),
                                     IKXGeneticProgramEngine<TKXVariant>* Engine = nullptr)

@@ -19,9 +19,12 @@ namespace kx {
 /// done; pushes, Clear and order changes must not overlap with anything else.
 class TFloatPriorityQueue : public TKXObject {
  public:
+  /// An empty queue ranking the smallest priority first.
   TFloatPriorityQueue() = default;
+  /// An empty queue in the given order.
   explicit TFloatPriorityQueue(bool LargestFirst) noexcept : FLargestFirst(LargestFirst) {}
 
+  /// The class name.
   std::string ClassName() const override { return "TFloatPriorityQueue"; }
 
   ///@{
@@ -39,8 +42,10 @@ class TFloatPriorityQueue : public TKXObject {
   void Clear() noexcept;
   /// Reserves room for Capacity items.
   void Reserve(int Capacity) { FEntries.reserve(static_cast<std::size_t>(Capacity)); }
+  /// Adds Item with Priority; the ranking is sorted again before the next read.
   void Push(TKXObject* Item, float Priority);
 
+  /// The number of items.
   int Count() const noexcept { return static_cast<int>(FEntries.size()); }
   /// The item at Position in ranking order (0 is the best); EListError out of range.
   TKXObject* Items(int Position) const;

@@ -10,8 +10,10 @@ namespace kx {
 /// number (see TKXRandomScope), so no generator is ever shared between threads.
 class TKXRandom {
  public:
+  /// The seed of a generator constructed without one.
   static constexpr std::uint64_t kDefaultSeed = 0x853c49e6748fea9bULL;
 
+  /// A generator seeded with Seed on stream Stream (see Seed).
   explicit TKXRandom(std::uint64_t Seed = kDefaultSeed, std::uint64_t Stream = 0) noexcept {
     this->Seed(Seed, Stream);
   }
@@ -101,6 +103,7 @@ inline double RandomFloat() noexcept { return CurrentRandom().Float(); }
 /// seeded from (generation seed, iteration number) this way.
 class TKXRandomScope {
  public:
+  /// Makes Generator the thread's current generator until the scope ends.
   explicit TKXRandomScope(TKXRandom& Generator) noexcept : FPrevious(detail::tCurrentRandom) {
     detail::tCurrentRandom = &Generator;
   }

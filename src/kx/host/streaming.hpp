@@ -51,6 +51,7 @@ class TKXFiler {
   /// (inside an update bracket), each item then reading its block.
   virtual void Collection(const std::string& Name, TKXCollection& Items, bool Stored) = 0;
 
+  ///@{
   /// Typed helpers over Property; Default is the declared default (the property is stored
   /// when its value differs from it).
   void IntProperty(const std::string& Name, const std::function<std::int32_t()>& Get,
@@ -65,6 +66,7 @@ class TKXFiler {
                        const std::function<std::vector<std::string>()>& Get,
                        const std::function<void(const std::vector<std::string>&)>& Set,
                        bool Stored);
+                       ///@}
 };
 
 /// Passes declarations on to Target in a given order of names: Flush declares the
@@ -74,6 +76,7 @@ class TKXFiler {
 /// order (which is also the order a stream is applied in).
 class TKXOrderedFiler final : public TKXFiler {
  public:
+  /// A filer passing declarations on to Target, the names in Order first.
   TKXOrderedFiler(TKXFiler& Target, std::vector<std::string> Order);
   ~TKXOrderedFiler() override;
 

@@ -14,24 +14,34 @@ namespace kx {
 /// the outermost BeginUpdate/EndUpdate bracket closes after changes inside it.
 class TKXStringList : public TKXPersistent {
  public:
+  /// The change notification.
   using TNotifyEvent = std::function<void(TKXObject* Sender)>;
 
+  /// An empty list.
   TKXStringList() = default;
+  /// The class name.
   std::string ClassName() const override { return "TKXStringList"; }
 
+  /// The number of strings.
   int Count() const noexcept { return static_cast<int>(FItems.size()); }
   ///@{
   /// The string at Index; EListError when out of range.
   const std::string& Strings(int Index) const;
   void SetStrings(int Index, const std::string& Value);
   ///@}
+  ///@{
+  /// The object attached to the string at Index (not owned); EListError when out of range.
   TKXObject* Objects(int Index) const;
   void SetObjects(int Index, TKXObject* Value);
+  ///@}
 
   /// Appends S (and its object) and returns its index.
   int Add(const std::string& S, TKXObject* Object = nullptr);
+  /// Inserts S (and its object) at Index (0 to Count); EListError otherwise.
   void Insert(int Index, const std::string& S, TKXObject* Object = nullptr);
+  /// Removes the string at Index; EListError when out of range.
   void Delete(int Index);
+  /// Removes every string.
   void Clear();
 
   /// Position of the first string equal to S under the list's comparison, or -1.
@@ -54,11 +64,16 @@ class TKXStringList : public TKXPersistent {
   /// inherited Assign.
   void Assign(TKXPersistent* Source) override;
 
+  /// Opens an update bracket: OnChange fires once, when the outermost bracket closes.
   void BeginUpdate() noexcept { ++FUpdateCount; }
+  /// Closes an update bracket.
   void EndUpdate();
 
+  ///@{
+  /// Fired after every change, or once per outermost update bracket.
   const TNotifyEvent& OnChange() const noexcept { return FOnChange; }
   void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
+  ///@}
 
  private:
   struct Entry {

@@ -43,12 +43,17 @@ class TKXVariant {
  public:
   /// The null marker, for TKXVariant(TKXVariant::Null).
   struct TNull {
+    /// Every null equals every other.
     friend bool operator==(TNull, TNull) noexcept { return true; }
   };
+  /// The null value.
   static constexpr TNull Null{};
 
+  /// An unassigned variant.
   TKXVariant() noexcept = default;
+  /// The null variant.
   TKXVariant(TNull) noexcept : FValue(TNull{}) {}
+  /// A boolean.
   TKXVariant(bool Value) noexcept : FValue(Value) {}
   /// Integers that fit 32 bits are held as varInteger, wider ones as varInt64.
   template <std::integral I>
@@ -60,18 +65,26 @@ class TKXVariant {
       FValue = static_cast<std::int64_t>(Value);
     }
   }
+  /// A double.
   TKXVariant(double Value) noexcept : FValue(Value) {}
+  /// A float, held as a double.
   TKXVariant(float Value) noexcept : FValue(static_cast<double>(Value)) {}
+  ///@{
+  /// A text.
   TKXVariant(std::string Value) noexcept : FValue(std::move(Value)) {}
   TKXVariant(std::string_view Value) : FValue(std::string(Value)) {}
   TKXVariant(const char* Value) : FValue(std::string(Value)) {}
+  ///@}
 
+  /// The kind of value held.
   TKXVarType VarType() const noexcept { return static_cast<TKXVarType>(FValue.index()); }
   /// True when unassigned.
   bool IsEmpty() const noexcept { return VarType() == TKXVarType::varEmpty; }
+  /// True when null.
   bool IsNull() const noexcept { return VarType() == TKXVarType::varNull; }
   /// True for integers and doubles (not booleans).
   bool IsNumeric() const noexcept;
+  /// True when holding text.
   bool IsString() const noexcept { return VarType() == TKXVarType::varString; }
 
   /// Makes the variant unassigned.
@@ -80,11 +93,15 @@ class TKXVariant {
   /// The held text, or nullptr when the variant holds no text (no conversion, no copy).
   const std::string* AsString() const noexcept { return std::get_if<std::string>(&FValue); }
 
+  /// The value converted to text (see the conversion rules above).
   std::string ToString() const;
+  /// The value converted to a double (see the conversion rules above).
   double ToFloat() const;
+  /// The value converted to a 64-bit integer (see the conversion rules above).
   std::int64_t ToInt64() const;
   /// ToInt64 narrowed to 32 bits; out-of-range values raise EVariantTypeCastError.
   std::int32_t ToInt32() const;
+  /// The value converted to a boolean (see the conversion rules above).
   bool ToBool() const;
 
   /// Equal kinds compare their values; integers and doubles compare numerically with each

@@ -55,9 +55,11 @@ template <class... TLibraryErrors>
 /// Text forms that a simple value element may hold.
 enum class TXMLValueKind : std::uint8_t { vkInt32, vkUInt32, vkSingle, vkDouble };
 
+/// One value element to check: where it is and the text form it must hold.
 struct TXMLValueCheck {
   /// Path of the element below the checked element, tags separated by '/'.
   const char* Path;
+  /// The text form the element must hold.
   TXMLValueKind Kind;
 };
 
@@ -69,6 +71,7 @@ void CheckValues(pugi::xml_node Element, std::initializer_list<TXMLValueCheck> C
 /// A signed 32-bit integer attribute or child element as the wrappers read it (missing or
 /// blank: 0); text that does not convert raises EConvertError naming the value and the path.
 std::int32_t CheckedInt32Attribute(pugi::xml_node Element, const char* Attribute);
+/// The same check for the child element Tag.
 std::int32_t CheckedInt32Element(pugi::xml_node Element, const char* Tag);
 
 /// True when the two elements have the same content: the same children, attributes and

@@ -44,17 +44,21 @@ class TKXXMLDocument {
   void SetAutoIndent(bool Value) noexcept { FAutoIndent = Value; }
   ///@}
 
+  ///@{
   /// Replace the content by a parsed file, stream or text (encoding detected from the byte
   /// order mark or the declaration, UTF-8 by default); EXMLError on any failure.
   void LoadFromFile(const std::string& FileName);
   void LoadFromStream(std::istream& Stream);
   void LoadFromXML(std::string_view Text);
+  ///@}
 
+  ///@{
   /// Write the whole document as UTF-8, indented when AutoIndent is on. SaveToFile replaces
   /// the file only once the whole document has been written (see SaveDocumentToFile).
   void SaveToStream(std::ostream& Stream) const;
   void SaveToFile(const std::string& FileName) const;
   std::string SaveToXML() const;
+  ///@}
 
   /// Removes everything, declaration included.
   void Clear();
@@ -87,11 +91,15 @@ void SaveDocumentToFile(const TKXXMLDocument& Doc, const std::string& FileName);
 template <class TRoot>
 class TXMLDocumentBinding {
  public:
+  /// Binds Document and the wrapper of its root.
   TXMLDocumentBinding(std::unique_ptr<TKXXMLDocument> Document, TRoot Root) noexcept
       : FDocument(std::move(Document)), FRoot(Root) {}
 
+  /// The document.
   TKXXMLDocument& Document() const noexcept { return *FDocument; }
+  /// The wrapper of the document's root element.
   const TRoot& Root() const noexcept { return FRoot; }
+  /// Members of the root wrapper, reached directly.
   const TRoot* operator->() const noexcept { return &FRoot; }
   /// Hands the document to the caller; Root stays valid as long as the document lives.
   std::unique_ptr<TKXXMLDocument> ReleaseDocument() noexcept { return std::move(FDocument); }

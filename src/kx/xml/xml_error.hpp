@@ -9,6 +9,7 @@ namespace kx {
 /// convert raise EConvertError instead.
 class EXMLError : public EKXException {
  public:
+  /// An error with the text Message.
   using EKXException::EKXException;
 };
 
