@@ -66,7 +66,7 @@ class TKXFiler {
                        const std::function<std::vector<std::string>()>& Get,
                        const std::function<void(const std::vector<std::string>&)>& Set,
                        bool Stored);
-                       ///@}
+  ///@}
 };
 
 /// Passes declarations on to Target in a given order of names: Flush declares the
