@@ -1,6 +1,7 @@
 #pragma once
 
-// Umbrella header: every public header of the library.
+/// @file
+/// Umbrella header: every public header of the library.
 
 #include "kx/core/consts.hpp"
 #include "kx/core/enum_property.hpp"

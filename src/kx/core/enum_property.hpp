@@ -10,8 +10,8 @@
 
 namespace kx {
 
-// The enumeration value a component stream names; a text that is no value name raises
-// EConvertError, so a bad stream line is reported instead of read as a default.
+/// The enumeration value a component stream names; a text that is no value name raises
+/// EConvertError, so a bad stream line is reported instead of read as a default.
 template <class E>
 E EnumFromStreamText(const std::string& Text) {
   const std::optional<E> value = EnumFromName<E>(Text);
@@ -19,8 +19,8 @@ E EnumFromStreamText(const std::string& Text) {
   return *value;
 }
 
-// Declares a published enumeration property, streamed by value name and stored when its
-// value differs from Default.
+/// Declares a published enumeration property, streamed by value name and stored when its
+/// value differs from Default.
 template <class E>
 void EnumProperty(TKXFiler& Filer, const std::string& Name, const std::function<E()>& Get,
                   const std::function<void(E)>& Set, E Default) {

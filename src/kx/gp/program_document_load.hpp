@@ -1,11 +1,12 @@
 #pragma once
 
-// Helpers of the loaders of program documents (components and executors).
-//
-// The checks run before a document is applied: the document's instructions are merged into
-// a copy of the set and its programs are read against that copy, through the same loaders
-// the real load runs, so that every error is raised before anything changes, naming the
-// element.
+/// @file
+/// Helpers of the loaders of program documents (components and executors).
+///
+/// The checks run before a document is applied: the document's instructions are merged into
+/// a copy of the set and its programs are read against that copy, through the same loaders
+/// the real load runs, so that every error is raised before anything changes, naming the
+/// element.
 
 #include <memory>
 #include <pugixml.hpp>
@@ -22,10 +23,10 @@
 
 namespace kx {
 
-// The set Current becomes when an "Instructions" element is merged into it: a copy (of
-// Current's instruction class, handlers included) that the element was loaded into. The copy
-// has no engine: its changes must not reach the owner of Current, whose populations they
-// would empty.
+/// The set Current becomes when an "Instructions" element is merged into it: a copy (of
+/// Current's instruction class, handlers included) that the element was loaded into. The copy
+/// has no engine: its changes must not reach the owner of Current, whose populations they
+/// would empty.
 template <class T>
 std::unique_ptr<TKXGPInstructions<T>> StageInstructions(TKXGPInstructions<T>& Current,
                                                         pugi::xml_node Instructions) {
@@ -48,8 +49,8 @@ std::unique_ptr<TKXGPInstructions<T>> StageInstructions(TKXGPInstructions<T>& Cu
   return staged;
 }
 
-// The first DNA or Child element below DNA (itself included, in reading order) whose
-// instruction name Set does not hold, or a null node.
+/// The first DNA or Child element below DNA (itself included, in reading order) whose
+/// instruction name Set does not hold, or a null node.
 template <class T>
 pugi::xml_node FindUnknownInstruction(const TKXGPInstructions<T>& Set, pugi::xml_node DNA) {
   auto known = [&Set](std::string_view Name) {
@@ -72,8 +73,8 @@ pugi::xml_node FindUnknownInstruction(const TKXGPInstructions<T>& Set, pugi::xml
   return {};
 }
 
-// Reads the program of DNA into a detached tree against Set, as loading an individual or an
-// executor's program would; raises naming the element that cannot be read.
+/// Reads the program of DNA into a detached tree against Set, as loading an individual or an
+/// executor's program would; raises naming the element that cannot be read.
 template <class T>
 void CheckProgram(IKXGeneticProgramEngine<T>& Engine, const TKXGPInstructions<T>& Set,
                   pugi::xml_node DNA) {
@@ -90,10 +91,10 @@ void CheckProgram(IKXGeneticProgramEngine<T>& Engine, const TKXGPInstructions<T>
   }
 }
 
-// Moves the instructions that the elements of Instructions name into the elements' order at
-// the front of Set (the merge appends new instructions list by list, functions first), so
-// that a set saved in any order loads back in that order. An unnamed instruction is found
-// by its display name, as its element names it.
+/// Moves the instructions that the elements of Instructions name into the elements' order at
+/// the front of Set (the merge appends new instructions list by list, functions first), so
+/// that a set saved in any order loads back in that order. An unnamed instruction is found
+/// by its display name, as its element names it.
 template <class T>
 void OrderAsDocument(TKXGPInstructions<T>& Set, pugi::xml_node Instructions) {
   Set.BeginUpdate();

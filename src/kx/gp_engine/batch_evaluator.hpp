@@ -14,32 +14,32 @@
 
 namespace kx {
 
-// Executes a program tree for every case of a batch context, a block of cases at a time:
-// each node runs once per block, so the cost of dispatching to its instruction is shared by
-// the block's cases and the handlers' loops run over plain arrays.
-//
-// Per node: a node whose instruction has OnExecuteBatch gets the values of all its
-// children (whatever the instruction's arity says; a terminal's results arrive holding its
-// built-in values) and writes its own; a variable or constant without OnExecute takes its
-// built-in value (the variable's column, the empty value for a variable the context lacks
-// or a function without handlers, the node's value) without any call; every other node
-// (OnExecute but no OnExecuteBatch, or a function with fewer children than its arity) is
-// executed case by case through Execute in a context holding the case's values of every
-// column, so its instruction behaves exactly as in a single execution. A block-executed
-// node evaluates every child for every case, including arguments a case-by-case handler
-// might have skipped; a node whose children hold a node Execute would refuse (no
-// instruction, too few arguments, a vacant binary side) is executed case by case instead,
-// so such an error is raised only where a single execution raises it. The walks keep their
-// own stacks, so trees of any depth run (MaxExecutionDepth limits the nested Execute calls
-// of case-by-case nodes only).
-//
-// An evaluator keeps its working memory between calls; use one per thread.
+/// Executes a program tree for every case of a batch context, a block of cases at a time:
+/// each node runs once per block, so the cost of dispatching to its instruction is shared by
+/// the block's cases and the handlers' loops run over plain arrays.
+///
+/// Per node: a node whose instruction has OnExecuteBatch gets the values of all its
+/// children (whatever the instruction's arity says; a terminal's results arrive holding its
+/// built-in values) and writes its own; a variable or constant without OnExecute takes its
+/// built-in value (the variable's column, the empty value for a variable the context lacks
+/// or a function without handlers, the node's value) without any call; every other node
+/// (OnExecute but no OnExecuteBatch, or a function with fewer children than its arity) is
+/// executed case by case through Execute in a context holding the case's values of every
+/// column, so its instruction behaves exactly as in a single execution. A block-executed
+/// node evaluates every child for every case, including arguments a case-by-case handler
+/// might have skipped; a node whose children hold a node Execute would refuse (no
+/// instruction, too few arguments, a vacant binary side) is executed case by case instead,
+/// so such an error is raised only where a single execution raises it. The walks keep their
+/// own stacks, so trees of any depth run (MaxExecutionDepth limits the nested Execute calls
+/// of case-by-case nodes only).
+///
+/// An evaluator keeps its working memory between calls; use one per thread.
 template <class T>
 class TKXGPBatchEvaluator {
  public:
-  // Cases handled per node execution: 4 KiB of values (512 doubles), enough to make the
-  // per-node dispatch negligible, small enough for the pending blocks to stay in the
-  // first-level cache.
+  /// Cases handled per node execution: 4 KiB of values (512 doubles), enough to make the
+  /// per-node dispatch negligible, small enough for the pending blocks to stay in the
+  /// first-level cache.
   static constexpr std::size_t kBlockSize = std::max<std::size_t>(64, 4096 / sizeof(T));
 
   TKXGPBatchEvaluator();
@@ -47,36 +47,36 @@ class TKXGPBatchEvaluator {
   TKXGPBatchEvaluator(const TKXGPBatchEvaluator&) = delete;
   TKXGPBatchEvaluator& operator=(const TKXGPBatchEvaluator&) = delete;
 
-  // Results[k] receives Tree's value for case k of Context. Results must hold exactly
-  // Context.Count() values (std::invalid_argument otherwise) and must not overlap the
-  // context's columns. A root without instruction raises the node's EGPException before
-  // anything runs. An error raised by a handler or a case-by-case execution propagates;
-  // Results is then partly written.
+  /// Results[k] receives Tree's value for case k of Context. Results must hold exactly
+  /// Context.Count() values (std::invalid_argument otherwise) and must not overlap the
+  /// context's columns. A root without instruction raises the node's EGPException before
+  /// anything runs. An error raised by a handler or a case-by-case execution propagates;
+  /// Results is then partly written.
   void Execute(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context, std::span<T> Results);
 
-  // True while Execute runs (a handler executing another batch needs another evaluator).
+  /// True while Execute runs (a handler executing another batch needs another evaluator).
   bool Busy() const noexcept { return FBusy; }
 
  private:
   enum class TStepKind : std::uint8_t { Column, Constant, Batch, Scalar };
-  // One node of the tree in post-order, with where its values come from or go to.
+  /// One node of the tree in post-order, with where its values come from or go to.
   struct TStep {
     TStepKind Kind;
-    // A batch-executed terminal: the handler's results start as the built-in ones.
+    /// A batch-executed terminal: the handler's results start as the built-in ones.
     bool Prefill = false;
     std::int32_t Arguments = 0;
-    // A block buffer (Constant: filled once; Batch, Scalar: the output), or kToResults.
+    /// A block buffer (Constant: filled once; Batch, Scalar: the output), or kToResults.
     std::int32_t Buffer = -1;
     TKXGPNode<T>* Node = nullptr;
-    // Column, prefilled variable: the variable's values; nullptr when absent.
+    /// Column, prefilled variable: the variable's values; nullptr when absent.
     const T* Column = nullptr;
   };
   static constexpr std::int32_t kToResults = -2;
 
   void Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context);
-  // Collects in FRefused (sorted) the block-executed nodes that must run case by case
-  // because a node below them, among the children the batch would evaluate, is one Execute
-  // refuses; such nodes count as refused for their parents too.
+  /// Collects in FRefused (sorted) the block-executed nodes that must run case by case
+  /// because a node below them, among the children the batch would evaluate, is one Execute
+  /// refuses; such nodes count as refused for their parents too.
   void FindRefused(TKXGPNode<T>& Tree);
   bool Refused(const TKXGPNode<T>* Node) const noexcept;
   const T* ColumnOf(const TKXGPInstruction<T>& Variable, const TKXGPBatchContext<T>& Context);
@@ -93,8 +93,8 @@ class TKXGPBatchEvaluator {
   std::vector<const T*> FOperands;
   std::vector<T> FBuffers;
   std::int32_t FBufferCount = 0;
-  // Compiling: each pending value's buffer (-1 for one that is not a temporary), and the
-  // temporaries free for reuse.
+  /// Compiling: each pending value's buffer (-1 for one that is not a temporary), and the
+  /// temporaries free for reuse.
   std::vector<std::int32_t> FPending;
   std::vector<std::int32_t> FFreeBuffers;
   std::vector<std::pair<std::int32_t, T>> FConstants;
@@ -107,14 +107,14 @@ class TKXGPBatchEvaluator {
   };
   std::vector<TFrame> FFrames;
   std::size_t FMaxOperands = 0;
-  // Columns found for variables, by the instruction's name serial (direct-mapped), valid
-  // for the context version FColumnsVersion: repeated executions compare no names.
+  /// Columns found for variables, by the instruction's name serial (direct-mapped), valid
+  /// for the context version FColumnsVersion: repeated executions compare no names.
   static constexpr std::size_t kColumnSlots = 64;
   std::vector<std::pair<std::uint64_t, const T*>> FColumnSlots;
   std::uint64_t FColumnsVersion = 0;
   bool FHasScalar = false;
-  // The single-case context of scalar steps, holding a value per column of the batch
-  // context it was prepared for.
+  /// The single-case context of scalar steps, holding a value per column of the batch
+  /// context it was prepared for.
   std::unique_ptr<TKXGPContext<T>> FScalarContext;
   std::vector<std::pair<T*, const T*>> FScalarValues;
   std::uint64_t FScalarVersion = 0;

@@ -1,8 +1,9 @@
 #pragma once
 
-// Checking a document before a component applies it: loaders of whole documents verify every
-// value first, so that a bad document is refused before anything changes, with an error that
-// names the element (its path from the root) and the offending value.
+/// @file
+/// Checking a document before a component applies it: loaders of whole documents verify every
+/// value first, so that a bad document is refused before anything changes, with an error that
+/// names the element (its path from the root) and the offending value.
 
 #include <cstdint>
 #include <initializer_list>
@@ -17,16 +18,16 @@
 
 namespace kx {
 
-// The element's path from the root: tags joined by '/', with a 1-based position among
-// siblings of the same tag when there are several ("GeneticAlgorithm/Domain/Chromosomes/
-// Chromosome[2]/Genes/Bits").
+/// The element's path from the root: tags joined by '/', with a 1-based position among
+/// siblings of the same tag when there are several ("GeneticAlgorithm/Domain/Chromosomes/
+/// Chromosome[2]/Genes/Bits").
 std::string ElementPath(pugi::xml_node Node);
-// The path of an attribute: the element's path followed by "/@" and the attribute name.
+/// The path of an attribute: the element's path followed by "/@" and the attribute name.
 std::string AttributePath(pugi::xml_node Element, const char* Attribute);
 
-// Raises the exception being handled again, of the same class, with Suffix appended to its
-// message, when it is one of TErrors (tried in order: list derived classes first); any other
-// passes unchanged. Call it from a catch block only.
+/// Raises the exception being handled again, of the same class, with Suffix appended to its
+/// message, when it is one of TErrors (tried in order: list derived classes first); any other
+/// passes unchanged. Call it from a catch block only.
 template <class TError, class... TErrors>
 [[noreturn]] void RethrowWithSuffix(const std::string& Suffix) {
   try {
@@ -42,48 +43,51 @@ template <class TError, class... TErrors>
   }
 }
 
-// Raises the library error being handled again, of the same class, with " at " and Where
-// appended to its message: one of TLibraryErrors (the caller's module errors, derived
-// classes first), a conversion, document or list error. Exceptions of other classes (an
-// application handler's, a failed allocation) pass unchanged. Call it from a catch block.
+/// Raises the library error being handled again, of the same class, with " at " and Where
+/// appended to its message: one of TLibraryErrors (the caller's module errors, derived
+/// classes first), a conversion, document or list error. Exceptions of other classes (an
+/// application handler's, a failed allocation) pass unchanged. Call it from a catch block.
 template <class... TLibraryErrors>
 [[noreturn]] void RethrowAt(const std::string& Where) {
   RethrowWithSuffix<TLibraryErrors..., EConvertError, EXMLError, EListError>(" at " + Where);
 }
 
-// Text forms that a simple value element may hold.
+/// Text forms that a simple value element may hold.
 enum class TXMLValueKind : std::uint8_t { vkInt32, vkUInt32, vkSingle, vkDouble };
 
+/// One value element to check: where it is and the text form it must hold.
 struct TXMLValueCheck {
-  // Path of the element below the checked element, tags separated by '/'.
+  /// Path of the element below the checked element, tags separated by '/'.
   const char* Path;
+  /// The text form the element must hold.
   TXMLValueKind Kind;
 };
 
-// Converts the text of every listed element that exists and holds a value, as the
-// wrappers' getters would (a missing or blank element reads as 0); a text that does not
-// convert raises EConvertError naming the value and the element's path. Changes nothing.
+/// Converts the text of every listed element that exists and holds a value, as the
+/// wrappers' getters would (a missing or blank element reads as 0); a text that does not
+/// convert raises EConvertError naming the value and the element's path. Changes nothing.
 void CheckValues(pugi::xml_node Element, std::initializer_list<TXMLValueCheck> Checks);
 
-// A signed 32-bit integer attribute or child element as the wrappers read it (missing or
-// blank: 0); text that does not convert raises EConvertError naming the value and the path.
+/// A signed 32-bit integer attribute or child element as the wrappers read it (missing or
+/// blank: 0); text that does not convert raises EConvertError naming the value and the path.
 std::int32_t CheckedInt32Attribute(pugi::xml_node Element, const char* Attribute);
+/// The same check for the child element Tag.
 std::int32_t CheckedInt32Element(pugi::xml_node Element, const char* Tag);
 
-// True when the two elements have the same content: the same children, attributes and
-// texts in the same order (their own tags may differ).
+/// True when the two elements have the same content: the same children, attributes and
+/// texts in the same order (their own tags may differ).
 bool SameContent(pugi::xml_node A, pugi::xml_node B);
 
-// The position of the first ItemTag child of List whose content equals Item's
-// (SameContent), or -1 (also for a null Item): how a loader finds which loaded individual a
-// document's fittest individual was.
+/// The position of the first ItemTag child of List whose content equals Item's
+/// (SameContent), or -1 (also for a null Item): how a loader finds which loaded individual a
+/// document's fittest individual was.
 std::int32_t IndexOfSameContent(pugi::xml_node Item, pugi::xml_node List, const char* ItemTag);
 
-// Runs Apply, which loads a checked document into an object, so that a failure changes
-// nothing that the object's own document shows. TakeSnapshot first saves the object's
-// document; when Apply fails (an application handler raising, a check Apply makes itself),
-// Restore loads the snapshot back into the object and the error propagates. An object that
-// cannot save itself (TakeSnapshot raises) is loaded without a way back.
+/// Runs Apply, which loads a checked document into an object, so that a failure changes
+/// nothing that the object's own document shows. TakeSnapshot first saves the object's
+/// document; when Apply fails (an application handler raising, a check Apply makes itself),
+/// Restore loads the snapshot back into the object and the error propagates. An object that
+/// cannot save itself (TakeSnapshot raises) is loaded without a way back.
 template <class TTakeSnapshot, class TApply, class TRestore>
 void ApplyWithRollback(TTakeSnapshot&& TakeSnapshot, TApply&& Apply, TRestore&& Restore) {
   std::unique_ptr<TKXXMLDocument> snapshot;
@@ -107,7 +111,7 @@ void ApplyWithRollback(TTakeSnapshot&& TakeSnapshot, TApply&& Apply, TRestore&& 
   }
 }
 
-// A text shortened for an error message.
+/// A text shortened for an error message.
 std::string Excerpt(std::string_view Text);
 
 }  // namespace kx
