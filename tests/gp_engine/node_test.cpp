@@ -91,6 +91,28 @@ TEST(GPTreeNode, CloneAndAssignAreDeep) {
   EXPECT_EQ(tree->Child(0)->Parent(), tree.get());
 }
 
+TEST(GPTreeNode, AssignOverAnExistingTreeReusesOnlyMatchingNodes) {
+  Vocabulary v;
+  // Old nodes of another class (binary) or holding other values must not leak into the copy.
+  NodePtr target = Apply(v.Add, Apply(v.Mul, Leaf(v.One), Binary(v.X)), Binary(v.Y));
+  target->Child(0)->Child(0)->SetValue(7.0);
+  NodePtr source = Apply(v.Mul, Leaf(v.X), Apply(v.Add, Leaf(v.Y), Leaf(v.One)));
+  source->Child(1)->Child(1)->SetValue(2.5);
+  for (const Node* from : {source.get(), source->Child(0), source.get(), source->Child(1)}) {
+    target->Assign(const_cast<Node*>(from));
+    const NodePtr clone = from->Clone();
+    EXPECT_EQ(target->ToString(), clone->ToString());
+    EXPECT_EQ(target->Size(), from->Size());
+    EXPECT_EQ(target->Depth(), from->Depth());
+    for (int i = 0; i < target->ChildCount(); ++i) {
+      EXPECT_EQ(target->Child(i)->Parent(), target.get());
+      EXPECT_EQ(target->Child(i)->ClassName(), clone->Child(i)->ClassName());
+      EXPECT_EQ(target->Child(i)->Instruction(), from->Child(i)->Instruction());
+    }
+  }
+  EXPECT_EQ(target->Child(1)->Value(), 2.5);
+}
+
 TEST(GPTreeNode, TerminalsExecutionAndNodeFactory) {
   Vocabulary v;
   EXPECT_TRUE(Leaf(nullptr)->IsTerminal());

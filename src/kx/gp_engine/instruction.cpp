@@ -45,7 +45,10 @@ TKXGPInstruction<T>::~TKXGPInstruction() = default;
 
 template <class T>
 TKXGPInstructions<T>* TKXGPInstruction<T>::Collection() const noexcept {
-  return dynamic_cast<TKXGPInstructions<T>*>(TKXCollectionItem::Collection());
+  TKXCollection* collection = TKXCollectionItem::Collection();
+  if (collection == nullptr) return nullptr;
+  if (FSet != nullptr && static_cast<TKXCollection*>(FSet) == collection) return FSet;
+  return dynamic_cast<TKXGPInstructions<T>*>(collection);
 }
 
 template <class T>
@@ -286,6 +289,9 @@ void TKXGPInstructions<T>::AssignTo(TKXPersistent* Dest) {
 
 template <class T>
 void TKXGPInstructions<T>::Notify(TKXCollectionItem* Item, TCollectionNotification Action) {
+  if (auto* instruction = dynamic_cast<TKXGPInstruction<T>*>(Item)) {
+    instruction->FSet = Action == TCollectionNotification::cnAdded ? this : nullptr;
+  }
   Base::Notify(Item, Action);
   if (IKXGeneticProgramEngine<T>* engine = Engine()) {
     engine->InstructionNotify(static_cast<TKXGPInstruction<T>*>(Item), Action);

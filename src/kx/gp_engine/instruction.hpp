@@ -221,6 +221,11 @@ class TKXGPInstruction : public TKXCollectionItem {
   TNotifyEvent FOnInitialize;
   std::uint64_t FNameSerial = 0;
   bool FReshaping = false;
+  // The set this instruction joined, recorded by the set itself: every node copy asks for
+  // it, and a type check per node showed in profiles. Trusted only while it still is the
+  // collection.
+  TKXGPInstructions<T>* FSet = nullptr;
+  friend class TKXGPInstructions<T>;
 };
 
 /// The instruction set of an engine: an owned collection of instructions created by the item

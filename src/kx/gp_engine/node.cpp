@@ -3,14 +3,20 @@
 #include <pthread.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <stdexcept>
 #include <type_traits>
+#include <typeinfo>
 #include <utility>
 
 #include "kx/gp_engine/batch_evaluator.hpp"
+#include "kx/gp_engine/binary_node.hpp"
 #include "kx/gp_engine/context.hpp"
+#include "kx/gp_engine/float_node.hpp"
+#include "kx/gp_engine/tree_node.hpp"
+#include "kx/gp_engine/variant_node.hpp"
 #include "kx/host/exceptions.hpp"
 #include "kx/host/variant.hpp"
 
@@ -44,6 +50,27 @@ void FindStack(TNodeExecution& State) noexcept {
   if (found != 0 || lowest == nullptr) return;
   State.StackLowest = reinterpret_cast<std::uintptr_t>(lowest);
   State.StackReserve = std::min<std::size_t>(size / 4, std::size_t{256} * 1024);
+}
+
+// The stack of a size or depth walk: kept per thread so that a warm walk allocates nothing.
+template <class T>
+std::vector<std::pair<const TKXGPNode<T>*, int>>& WalkStack() noexcept {
+  thread_local std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
+  stack.clear();
+  return stack;
+}
+
+// True for the library's node classes whose whole state is the base's plus their children:
+// a spare node of such a class can stand for a new one.
+template <class T>
+bool Reusable(const TKXGPNode<T>& Node) noexcept {
+  const std::type_info& type = typeid(Node);
+  if (type == typeid(TKXGPTreeNode<T>) || type == typeid(TKXGPBinaryNode<T>)) return true;
+  if constexpr (std::is_same_v<T, TGAFloat>) {
+    return type == typeid(TKXGPFloatNode) || type == typeid(TKXGPBinaryFloatNode);
+  } else {
+    return type == typeid(TKXGPVariantNode);
+  }
 }
 
 [[noreturn]] void RaiseTooDeep() {
@@ -120,7 +147,7 @@ template <class T>
 std::int32_t TKXGPNode<T>::Size() const {
   if (FSize != 0) return FSize;
   // Post-order over the nodes whose size is unknown.
-  std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
+  auto& stack = WalkStack<T>();
   stack.emplace_back(this, 0);
   while (!stack.empty()) {
     auto& [node, slot] = stack.back();
@@ -145,7 +172,7 @@ std::int32_t TKXGPNode<T>::Depth() const {
   // A leaf's depth is 0, which reads as unknown: answer without writing, so that threads
   // reading the same parent tree never write to it.
   if (GetChildCount() == 0) return 0;
-  std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
+  auto& stack = WalkStack<T>();
   stack.emplace_back(this, 0);
   while (!stack.empty()) {
     auto& [node, slot] = stack.back();
@@ -277,13 +304,81 @@ void TKXGPNode<T>::Assign(TKXPersistent* Source) {
 
 template <class T>
 void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
+  // The nodes below this one become spares that the copy reuses where the class it would
+  // create matches: copying into a tree of similar shape (a child taking its parent's
+  // program) then allocates and frees almost nothing. Spares are childless, so dropping the
+  // ones left over frees no subtree. The list is per thread; a nested copy (from a node
+  // factory) only touches the entries it added.
+  thread_local std::vector<TNodePtr> spares;
+  const std::size_t base = spares.size();
+  struct TSparesGuard {
+    std::vector<TNodePtr>& Nodes;
+    std::size_t Base;
+    ~TSparesGuard() { Nodes.resize(Base); }
+  } guard{spares, base};
+  ReleaseChildren(spares);
+  for (std::size_t i = base; i < spares.size(); ++i) {
+    TKXGPNode<T>* spare = spares[i].get();
+    spare->FParent = nullptr;
+    spare->ReleaseChildren(spares);
+  }
   Clear();
   FInstruction = Source.FInstruction;
   FValue = Source.FValue;
+  // The class CreateNode makes for a source class and instruction, learnt from the first
+  // node made for them in this copy (a factory may choose by instruction).
+  struct TMade {
+    const std::type_info* Source;
+    const TKXGPInstruction<T>* Instruction;
+    const std::type_info* Made;
+  };
+  std::array<TMade, 16> made{};
+  std::size_t madeCount = 0;
+  std::size_t next = base;
+  auto copyOf = [&](const TKXGPNode<T>* child) -> TNodePtr {
+    const std::type_info& source = typeid(*child);
+    const std::type_info* known = nullptr;
+    for (std::size_t i = 0; i < madeCount; ++i) {
+      if (*made[i].Source == source && made[i].Instruction == child->FInstruction) {
+        known = made[i].Made;
+        break;
+      }
+    }
+    // Spares go in the old tree's breadth-first order, so shallow copies, made first, tend
+    // to get old inner nodes, whose child lists have room already.
+    if (known != nullptr && next < spares.size() && typeid(*spares[next]) == *known &&
+        Reusable(*spares[next])) {
+      TNodePtr node = std::move(spares[next++]);
+      node->FInstruction = child->FInstruction;
+      node->FSize = 0;
+      node->FDepth = 0;
+      return node;
+    }
+    TNodePtr node = child->CreateNode(child->FInstruction);
+    if (known == nullptr && madeCount < made.size()) {
+      made[madeCount++] = {&source, child->FInstruction, &typeid(*node)};
+    }
+    return node;
+  };
   // Every pair is a source node and its copy; the stack holds those whose children are
-  // still to be copied.
-  std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>> pairs;
-  std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>> stack;
+  // still to be copied. Both lists are per thread and reused.
+  using TPairs = std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>>;
+  thread_local TPairs pairsList;
+  thread_local TPairs stackList;
+  // A nested copy uses its own lists.
+  TPairs nestedPairs;
+  TPairs nestedStack;
+  const bool nested = !pairsList.empty() || !stackList.empty();
+  TPairs& pairs = nested ? nestedPairs : pairsList;
+  TPairs& stack = nested ? nestedStack : stackList;
+  struct TListsGuard {
+    TPairs& Pairs;
+    TPairs& Stack;
+    ~TListsGuard() {
+      Pairs.clear();
+      Stack.clear();
+    }
+  } lists{pairs, stack};
   stack.emplace_back(&Source, this);
   while (!stack.empty()) {
     const auto [from, to] = stack.back();
@@ -293,11 +388,11 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
     for (int i = 0; i < slots; ++i) {
       const TKXGPNode<T>* child = from->ChildInSlot(i);
       if (child == nullptr) continue;
-      TNodePtr copy = child->CreateNode(child->FInstruction);
-      TKXGPNode<T>* made = copy.get();
-      made->FValue = child->FValue;
+      TNodePtr copy = copyOf(child);
+      TKXGPNode<T>* node = copy.get();
+      node->FValue = child->FValue;
       to->AttachCopy(from, i, std::move(copy));
-      stack.emplace_back(child, made);
+      stack.emplace_back(child, node);
     }
   }
   // Attaching cleared the caches on the way; the copy has the source's shape.
