@@ -125,6 +125,38 @@ TEST_F(Crossing, HandlerMovesTheCutAndVetoesPerChildWithTheParentsSwapped) {
   EXPECT_NO_THROW(ga.PopulationNotify(&plain, TCollectionNotification::cnDeleting));
 }
 
+// The core's overloads stay callable on the GA, the hidden crossover event included.
+template <class TGA>
+concept ReachesCoreOverloads = requires(TGA& ga, TKXPopulation* pop, TKXIndividual* item,
+                                        TKXCrossoverEvent core, TKXGACrossoverEvent own) {
+  ga.SetPopulation(pop);
+  ga.SetPreviousGeneration(pop);
+  ga.Mutate(item);
+  ga.Crossover(item, item, item);
+  ga.SetOnCrossover(own);
+  ga.TKXCustomGeneticComponent::SetOnCrossover(core);
+  static_cast<TKXCustomGeneticComponent&>(ga).SetOnCrossover(core);
+};
+static_assert(ReachesCoreOverloads<TKXGeneticAlgorithm>);
+
+TEST_F(Crossing, TheCoresHiddenEventRunsFirstAndCanVetoTheGAs) {
+  Build(cmBitBoundary, {}, 8);
+  ga.SetCrossoverProbability(1);
+  Texts calls;
+  bool coreAllows = true;
+  ga.TKXCustomGeneticComponent::SetOnCrossover(
+      [&](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual*, bool& Do) {
+        calls.push_back("core");
+        Do = coreAllows;
+      });
+  ga.SetOnCrossover([&](TKXObject*, TKXGAIndividual*, TKXGAIndividual*, TKXGAIndividual*,
+                        std::int32_t&, bool&) { calls.push_back("ga"); });
+  EXPECT_TRUE(ga.Crossover(p1, p2, c1, c2));
+  coreAllows = false;
+  EXPECT_FALSE(ga.Crossover(p1, p2, c1, c2));
+  EXPECT_EQ(calls, (Texts{"core", "ga", "ga", "core"}));
+}
+
 TEST(GAMutation, EveryChildIsOfferedToThePerBitOperator) {
   RandSeed(5);
   TKXCustomGeneticAlgorithm ga;

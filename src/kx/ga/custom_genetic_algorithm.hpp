@@ -38,8 +38,10 @@ inline constexpr std::int64_t MAX_POPULATION_BITS = std::int64_t{1} << 30;
 /// - Gene-boundary crossover without genes, or with a single gene of width 0, raises
 ///   EGAException (there is no gene boundary to cut at).
 /// - The GA's OnCrossover (with CrossoverBit) hides the core's crossover event of the same
-///   name; the core's slot stays reachable through a TKXCustomGeneticComponent reference and,
-///   when set, still runs in Crossover before DoCrossover.
+///   name; the core's slot stays reachable through a TKXCustomGeneticComponent reference or a
+///   qualified call, e.g. `static_cast<TKXCustomGeneticComponent&>(GA).SetOnCrossover(E)` or
+///   `GA.TKXCustomGeneticComponent::SetOnCrossover(E)`, and, when set, still runs in
+///   Crossover before DoCrossover. Every other overload of the core stays callable on the GA.
 /// - Loading a domain into a component that was never initialized initializes it without
 ///   individuals first and restores InitialPopulation and the Generation the header set.
 /// - The chromosomes of a domain keep the width they were saved with: GeneSize becomes the
@@ -94,16 +96,9 @@ class TKXCustomGeneticAlgorithm : public TKXCustomGeneticComponent {
   ///@{
   /// Typed views of the core's populations and fittest individual.
   TKXGAPopulation* Population() const;
-  void SetPopulation(TKXGAPopulation* Value) { TKXCustomGeneticComponent::SetPopulation(Value); }
-  ///@}
-  ///@{
-  /// @copydoc Population
+  using TKXCustomGeneticComponent::SetPopulation;
   TKXGAPopulation* PreviousGeneration() const noexcept;
-  void SetPreviousGeneration(TKXGAPopulation* Value) {
-    TKXCustomGeneticComponent::SetPreviousGeneration(Value);
-  }
-  ///@}
-  /// @copydoc Population
+  using TKXCustomGeneticComponent::SetPreviousGeneration;
   TKXGAIndividual* FittestIndividual() const noexcept;
 
   // --- Documents ---------------------------------------------------------------------------

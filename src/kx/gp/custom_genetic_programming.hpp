@@ -395,8 +395,8 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// A node of Individual's flattened tree drawn from Roulette by binary search.
   TNode* SelectSizeFairNode(TIndividual* Individual, const TGAFitnessArray& Roulette) const;
 
-  /// Applies one mutation method to Individual. The core's Mutate(Item) stays callable
-  /// beside it.
+  /// Applies one mutation method to Individual; the core's Mutate (which draws the method)
+  /// stays callable beside it.
   using TKXCustomGeneticComponent::Mutate;
   void Mutate(TIndividual* Individual, TGPMutationMethod Method);
   ///@{

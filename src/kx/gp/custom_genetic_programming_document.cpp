@@ -9,7 +9,7 @@
 #include <string>
 
 #include "kx/gp/custom_genetic_programming.hpp"
-#include "kx/gp/program_document_load.hpp"
+#include "kx/gp/detail/program_document_load.hpp"
 #include "kx/host/variant.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "kx/gp/custom_genetic_programming.hpp"
-#include "kx/gp/program_document_load.hpp"
+#include "kx/gp/detail/program_document_load.hpp"
 #include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/gp_engine/variant_node.hpp"
