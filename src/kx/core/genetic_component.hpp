@@ -168,28 +168,36 @@ class TKXCustomGeneticComponent : public TKXComponent {
   // All optional and off by default: without them a run, its termination test and its
   // documents are exactly as above.
 
-  // The stopping rules beyond IsFinished (stall, wall-clock limit, evaluation budget).
+  ///@{
+  /// The stopping rules beyond IsFinished (stall, wall-clock limit, evaluation budget).
   TKXStopRules& StopRules() noexcept { return FStopRules; }
   const TKXStopRules& StopRules() const noexcept { return FStopRules; }
-  // Why the last Evolve(Generations) or ParallelEvolve(Generations) returned.
+  ///@}
+  /// Why the last Evolve(Generations) or ParallelEvolve(Generations) returned.
   TKXStopReason StopReason() const noexcept;
-  // Asks the running multi-generation call to stop after its current generation (or the
-  // next call, before it breeds anything). Safe from any thread and from a signal handler.
+  /// Asks the running multi-generation call to stop after its current generation (or the
+  /// next call, before it breeds anything). Safe from any thread and from a signal handler.
   void Cancel() noexcept;
-  // The counters a run carries between generations (evaluations, best fitness so far,
-  // elapsed time).
+  /// The counters a run carries between generations (evaluations, best fitness so far,
+  /// elapsed time).
   const TKXRunState& RunState() const noexcept { return *FRunState; }
-  // The current generation at a glance (what OnGeneration receives).
+  /// The current generation at a glance (what OnGeneration receives).
   TKXGenerationReport GenerationReport();
+  ///@{
+  /// The per-generation observer: fires after Initialize (generation 0) and after every
+  /// generation, sequential or parallel, before OnEvolve.
   const TKXGenerationEvent& OnGeneration() const noexcept { return FOnGeneration; }
   void SetOnGeneration(TKXGenerationEvent Value) { FOnGeneration = std::move(Value); }
-  // When true, the component's documents also carry its run state (a "RunState" element
-  // after everything else), so that loading one into a fresh component continues the run
-  // exactly as if it had never stopped. False by default: documents stay as they were.
+  ///@}
+  ///@{
+  /// When true, the component's documents also carry its run state (a "RunState" element
+  /// after everything else), so that loading one into a fresh component continues the run
+  /// exactly as if it had never stopped. False by default: documents stay as they were.
   bool IncludeRunState() const noexcept { return FIncludeRunState; }
   void SetIncludeRunState(bool Value) noexcept { FIncludeRunState = Value; }
-  // SaveToFile with the run state whatever IncludeRunState says: the file is replaced
-  // atomically, so an interrupted checkpoint leaves the previous one intact.
+  ///@}
+  /// SaveToFile with the run state whatever IncludeRunState says: the file is replaced
+  /// atomically, so an interrupted checkpoint leaves the previous one intact.
   void SaveCheckpoint(const std::string& FileName);
 
   // --- Fitness and statistics -------------------------------------------------------------
@@ -556,6 +564,7 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// the elitist rank counter, Generation, the counters and, last, the generator's state.
   /// Representations call these at the end of their document's SaveToXML and LoadFromXML.
   void SaveRunStateToXML(const TXMLNode& Root);
+  /// @copydoc SaveRunStateToXML
   void LoadRunStateFromXML(const TXMLNode& Root);
   /// Adds what a representation knows to the generation report (the base adds nothing).
   virtual void DescribeGeneration(TKXGenerationReport& Report);

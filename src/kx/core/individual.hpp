@@ -73,8 +73,8 @@ class TKXIndividual : public TKXCollectionItem {
 
   /// True while the cached fitness is stale.
   bool NeedFitness() const noexcept { return FNeedFitness; }
-  // Caches Value as the raw fitness without evaluating: for a checkpoint that brings back the
-  // exact fitness an individual had, which a new evaluation might not reproduce.
+  /// Caches Value as the raw fitness without evaluating: for a checkpoint that brings back the
+  /// exact fitness an individual had, which a new evaluation might not reproduce.
   void RestoreFitness(TGAFitness Value) noexcept {
     FFitness = Value;
     FNeedFitness = false;

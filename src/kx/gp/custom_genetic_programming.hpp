@@ -112,14 +112,14 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   void DefineProperties(TKXFiler& Filer) override;
 
   // --- Documents and report -----------------------------------------------------------------
-  // A program component saves and loads itself as a GeneticProgram document: the common
-  // header, the reproduction settings (crossover, initialization and mutation settings
-  // included) and the domain (instruction set, fittest individual, population).
-  // BloatStrategy, BloatLimit, ParsimonyCoefficient, TarpeianProbability and
-  // InitialPopulation are not part of it (component streaming carries them). Loading keeps
-  // the handlers of instructions that the document names (the set is merged, see
-  // TKXGPInstructions::LoadFromXML) and the component's own events; instructions that the
-  // document brings new have none, so an application attaches its handlers after loading.
+  /// A program component saves and loads itself as a GeneticProgram document: the common
+  /// header, the reproduction settings (crossover, initialization and mutation settings
+  /// included) and the domain (instruction set, fittest individual, population).
+  /// BloatStrategy, BloatLimit, ParsimonyCoefficient, TarpeianProbability and
+  /// InitialPopulation are not part of it (component streaming carries them). Loading keeps
+  /// the handlers of instructions that the document names (the set is merged, see
+  /// TKXGPInstructions::LoadFromXML) and the component's own events; instructions that the
+  /// document brings new have none, so an application attaches its handlers after loading.
 
   /// The core's header loader stays visible next to the program ones.
   using TKXCustomGeneticComponent::LoadFromXML;
@@ -222,9 +222,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// @copydoc BloatStrategy
   void SetBloatStrategy(TGPBloatStrategy Value) noexcept { FBloatStrategy = Value; }
   ///@}
-  // Settings rules: integer settings are clamped into their range; probabilities are
-  // clamped to [0, 1]; a NaN or infinite value for a probability or the parsimony
-  // coefficient is refused and the setting keeps its value. Setters never raise.
+  /// Settings rules: integer settings are clamped into their range; probabilities are
+  /// clamped to [0, 1]; a NaN or infinite value for a probability or the parsimony
+  /// coefficient is refused and the setting keeps its value. Setters never raise.
 
   ///@{
   /// Never below 5.
@@ -395,9 +395,9 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// A node of Individual's flattened tree drawn from Roulette by binary search.
   TNode* SelectSizeFairNode(TIndividual* Individual, const TGAFitnessArray& Roulette) const;
 
+  using TKXCustomGeneticComponent::Mutate;
   /// Applies one mutation method to Individual; the core's Mutate (which draws the method)
   /// stays callable beside it.
-  using TKXCustomGeneticComponent::Mutate;
   void Mutate(TIndividual* Individual, TGPMutationMethod Method);
   ///@{
   /// The mutation methods; each changes Individual in place.

@@ -47,14 +47,16 @@ class TKXRandom {
   /// A uniform double in [0, 1) with 32 bits of resolution.
   double Float() noexcept { return Next() * (1.0 / 4294967296.0); }
 
-  // The whole state: a generator given it back continues exactly where this one was.
+  /// The whole state: a generator given it back continues exactly where this one was.
   struct TState {
-    std::uint64_t State;
-    std::uint64_t Increment;
+    std::uint64_t State;      ///< The sequence's position.
+    std::uint64_t Increment;  ///< The stream (always odd).
+    /// Two states are equal when both generators continue with the same numbers.
     friend bool operator==(const TState&, const TState&) = default;
   };
+  /// The generator's state now (see SetState).
   TState State() const noexcept { return {FState, FInc}; }
-  // An even increment is not a valid stream; its low bit is set.
+  /// An even increment is not a valid stream; its low bit is set.
   void SetState(const TState& Value) noexcept {
     FState = Value.State;
     FInc = Value.Increment | 1u;
