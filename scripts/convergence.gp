@@ -12,6 +12,14 @@ set xlabel 'generation'
 set ylabel 'fitness'
 set key outside bottom center horizontal
 set grid
+# Fitnesses that are all positive and span orders of magnitude read better on a log scale
+# (errors falling towards 0 would otherwise flatten the best curve).
+stats log using 2:3 skip 1 nooutput
+if (STATS_min_x > 0 && STATS_min_y > 0 && \
+    (STATS_max_x > 1000 * STATS_min_x || STATS_max_y > 1000 * STATS_min_y)) {
+  set logscale y
+  set ylabel 'fitness (log scale)'
+}
 # A program run's log has a value in the avg_size column of its first data row.
 programs = system(sprintf("awk -F, 'NR==2 {print ($8 != \"\")}' '%s'", log)) + 0
 if (programs) {
