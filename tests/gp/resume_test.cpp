@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "gp_test_support.hpp"
@@ -28,6 +31,25 @@ void Configure(Component& Gp) {
   Gp.SetInitialPopulation(40);
   Gp.SetInitializationMethod(imRampedHalfAndHalf);
   Gp.SetBloatStrategy(bsTarpeianSize);  // draws while evaluating
+}
+
+// The variant component runs the same loop over a vocabulary without handlers: its fitness
+// reads the programs' shapes, which is all the loop's state depends on.
+void Configure(TKXGeneticProgrammingVariant& Gp) {
+  auto* set = Gp.Instructions();
+  for (const auto& [name, arity] : {std::pair{"add", 2}, {"neg", 1}, {"x", 0}, {"one", 0}}) {
+    auto* instruction = set->Add();
+    instruction->SetName(name);
+    instruction->SetArity(arity);
+    instruction->SetOperation(arity > 0 ? gpFunction : gpVariable);
+  }
+  Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    auto* dna = static_cast<TKXGPIndividual<TKXVariant>*>(Item)->DNA();
+    Fitness = std::abs(dna->Size() - 12) + 0.1 * dna->Depth();
+  });
+  Gp.SetInitialPopulation(40);
+  Gp.SetInitializationMethod(imRampedHalfAndHalf);
+  Gp.SetBloatStrategy(bsTarpeianSize);
 }
 
 template <class Component>
@@ -82,6 +104,7 @@ class GPResumeTest : public ::testing::TestWithParam<int> {
 TEST_P(GPResumeTest, ResumedRunEqualsUninterruptedOne) {
   ExpectExactResume<TKXGeneticProgramming>(GetParam());
   ExpectExactResume<TKXBinaryGeneticProgramming>(GetParam());
+  ExpectExactResume<TKXGeneticProgrammingVariant>(GetParam());
 }
 
 INSTANTIATE_TEST_SUITE_P(Parallel, GPResumeTest, ::testing::Values(0, 1, 3));
