@@ -330,9 +330,14 @@ TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
   ga.SetGeneration(3);
   const std::string saved = Saved(ga);
   const std::string bits = BitTexts(ga.Population())[1];
+  // Index 3 in the colour field (the last two bits, whichever end the text starts at).
+  std::string unnamed = bits;
+  unnamed.replace(0, 2, "11");
+  unnamed.replace(unnamed.size() - 2, 2, "11");
   const struct {
     std::string From, To, Where;
   } cases[] = {{bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
+               {bits, unnamed, "No enumerated value found in chromosome"},
                {bits, "2" + bits.substr(1), "\"2"},
                {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
                {"<Size>8</Size>", "<Size>2000000000</Size>",

@@ -154,7 +154,13 @@ void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
         SaveToXML(snapshot.Root());
         return snapshot.ReleaseDocument();
       },
-      [&] { apply(root); },
+      [&] {
+        apply(root);
+        // A chromosome can hold a field no gene can name (an enumeration index past its
+        // names): such a document loads but could never be saved again, so it is refused.
+        TXMLDocumentBinding<TXMLGeneticAlgorithm> probe = NewGeneticAlgorithm();
+        SaveToXML(probe.Root());
+      },
       [&](TKXXMLDocument& Snapshot) {
         RestoreWithoutHandlers([&] { apply(GetGeneticAlgorithm(Snapshot)); });
       });
