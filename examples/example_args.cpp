@@ -145,8 +145,8 @@ const FlagDeclaration kFlags[] = {
        App.add_option_function<std::string>(
               "--checkpoint-every",
               [&Parsed](const std::string& Text) {
-                Parsed.CheckpointEvery =
-                    ParseNumber<int>("--checkpoint-every", Text, 1, std::numeric_limits<int>::max());
+                Parsed.CheckpointEvery = ParseNumber<int>("--checkpoint-every", Text, 1,
+                                                          std::numeric_limits<int>::max());
               },
               "Also checkpoint every N generations")
            ->type_name("N")
@@ -157,7 +157,8 @@ const FlagDeclaration kFlags[] = {
        App.add_option_function<std::string>(
               "--stall",
               [&Parsed](const std::string& Text) {
-                Parsed.Stall = ParseNumber<int>("--stall", Text, 1, std::numeric_limits<int>::max());
+                Parsed.Stall =
+                    ParseNumber<int>("--stall", Text, 1, std::numeric_limits<int>::max());
               },
               "Stop when the best fitness has not improved for N generations")
            ->type_name("N");

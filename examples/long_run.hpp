@@ -14,10 +14,9 @@
 
 namespace examples {
 
-inline const std::vector<Flag> kLongRunFlags = {Flag::Checkpoint, Flag::CheckpointEvery,
-                                                Flag::Stall,      Flag::TimeLimit,
-                                                Flag::MaxEvaluations, Flag::Progress,
-                                                Flag::Log};
+inline const std::vector<Flag> kLongRunFlags = {
+    Flag::Checkpoint,     Flag::CheckpointEvery, Flag::Stall, Flag::TimeLimit,
+    Flag::MaxEvaluations, Flag::Progress,        Flag::Log};
 
 // Owns the display and the log while the component runs; destroy it after the run.
 class LongRun {
@@ -29,30 +28,30 @@ class LongRun {
     rules.SetTimeLimit(Parsed.TimeLimit);
     rules.SetMaxEvaluations(Parsed.MaxEvaluations);
     if (!Parsed.Log.empty()) {
-      WithFile("write", Parsed.Log, [&] {
-        FLog = std::make_unique<kx::TKXRunLog>(Parsed.Log, !Parsed.Load.empty());
-      });
+      WithFile("write", Parsed.Log,
+               [&] { FLog = std::make_unique<kx::TKXRunLog>(Parsed.Log, !Parsed.Load.empty()); });
     }
     if (Parsed.Progress) {
       FProgress = std::make_unique<kx::TKXProgressDisplay>(
           std::cerr, kx::TKXProgressDisplay::IsTerminal(2), 0);
     }
-    Component.SetOnGeneration([this, &Component](kx::TKXObject*,
-                                                 const kx::TKXGenerationReport& Report) {
-      if (FLog) FLog->Write(Report);
-      if (FProgress) FProgress->Update(Report);
-      if (FParsed.CheckpointEvery > 0 && Report.Generation > 0 &&
-          Report.Generation % FParsed.CheckpointEvery == 0) {
-        WithFile("checkpoint", FParsed.Checkpoint,
-                 [&] { Component.SaveCheckpoint(FParsed.Checkpoint); });
-      }
-    });
+    Component.SetOnGeneration(
+        [this, &Component](kx::TKXObject*, const kx::TKXGenerationReport& Report) {
+          if (FLog) FLog->Write(Report);
+          if (FProgress) FProgress->Update(Report);
+          if (FParsed.CheckpointEvery > 0 && Report.Generation > 0 &&
+              Report.Generation % FParsed.CheckpointEvery == 0) {
+            WithFile("checkpoint", FParsed.Checkpoint,
+                     [&] { Component.SaveCheckpoint(FParsed.Checkpoint); });
+          }
+        });
   }
 
   // The progress display's target: the generation the run should reach.
   void SetTarget(std::int32_t Generation) {
-    if (FProgress) FProgress = std::make_unique<kx::TKXProgressDisplay>(
-        std::cerr, kx::TKXProgressDisplay::IsTerminal(2), Generation);
+    if (FProgress)
+      FProgress = std::make_unique<kx::TKXProgressDisplay>(
+          std::cerr, kx::TKXProgressDisplay::IsTerminal(2), Generation);
   }
 
   // The final checkpoint (with --checkpoint) and the stop reason line.
