@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <iomanip>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -19,12 +20,18 @@ namespace {
 template <class Component>
 void Configure(Component& Gp) {
   AddArithmetic(*Gp.Instructions());
+  AddConstant(*Gp.Instructions(), "third", 1.0 / 3);
   Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
     TKXGPContext<TGAFloat> context;
     double error = 0;
     for (double x = -1; x <= 1; x += 0.25) {
       context.Values().AddOrSetValue("x", x);
       error += std::fabs(static_cast<TKXGPIndividual<TGAFloat>*>(Item)->Execute(context) - x * x);
+    }
+    // The constant nodes' own values count too (constant mutation moves them), so a resumed
+    // run that lost their last digits would diverge.
+    for (const auto* node : static_cast<TKXGPIndividual<TGAFloat>*>(Item)->FlattenedDNA()) {
+      if (node->Instruction()->Operation() == gpConstant) error += node->Value();
     }
     Fitness = std::isfinite(error) ? error : 1e30;
   });
@@ -64,7 +71,9 @@ std::vector<std::string> Programs(Component& Gp) {
   std::vector<std::string> texts;
   for (int i = 0; i < Gp.Population()->Count(); ++i) {
     auto* item = Gp.Population()->Items(i);
-    texts.push_back(item->DNA()->ToString() + " " + std::to_string(item->Fitness()));
+    std::ostringstream text;  // every digit: a resume that loses any would show
+    text << item->DNA()->ToString() << ' ' << std::setprecision(17) << item->Fitness();
+    texts.push_back(text.str());
   }
   texts.push_back(std::to_string(Gp.Generation()) + " " +
                   std::to_string(Gp.RunState().Evaluations()));
