@@ -269,19 +269,33 @@ void TKXEncodedBits::ComplementRange(std::int32_t Start, std::int32_t Count) {
 
 namespace {
 
-// The 1 bits of Count words. On x86-64 below the population-count extension (the default
-// baseline) the loop is compiled twice and the loader picks the one-instruction version
-// where the processor has it, so the library still runs on every x86-64.
-// clang-format off
-#if defined(__x86_64__) && !defined(__POPCNT__)
-[[gnu::target_clones("popcnt", "default")]]
-#endif
-std::int32_t CountWordOnes(const TKXEncodedBits::TWord* Words, std::size_t Count) noexcept {
-  // clang-format on
+// The 1 bits of Count words.
+[[gnu::always_inline]] inline std::int32_t CountWordOnesLoop(const TKXEncodedBits::TWord* Words,
+                                                             std::size_t Count) noexcept {
   std::int32_t ones = 0;
   for (std::size_t i = 0; i < Count; ++i) ones += std::popcount(Words[i]);
   return ones;
 }
+
+#if defined(__x86_64__) && !defined(__POPCNT__) && defined(__GNUC__)
+// On x86-64 below the population-count extension (the default baseline) the loop is compiled a
+// second time for it, and a run-time check picks that one where the processor has it, so the
+// library still runs on every x86-64. A plain check rather than a loader-resolved clone: the
+// sanitizers' instrumented code cannot run in a resolver before their runtime starts.
+[[gnu::target("popcnt")]] std::int32_t CountWordOnesPopcnt(const TKXEncodedBits::TWord* Words,
+                                                           std::size_t Count) noexcept {
+  return CountWordOnesLoop(Words, Count);
+}
+
+std::int32_t CountWordOnes(const TKXEncodedBits::TWord* Words, std::size_t Count) noexcept {
+  static const bool has_popcnt = __builtin_cpu_supports("popcnt");
+  return has_popcnt ? CountWordOnesPopcnt(Words, Count) : CountWordOnesLoop(Words, Count);
+}
+#else
+std::int32_t CountWordOnes(const TKXEncodedBits::TWord* Words, std::size_t Count) noexcept {
+  return CountWordOnesLoop(Words, Count);
+}
+#endif
 
 }  // namespace
 
