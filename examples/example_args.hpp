@@ -39,6 +39,13 @@ enum class Flag {
   Log
 };
 
+// Every common flag: what an evolving example that can run long and resume supports.
+inline const std::vector<Flag> kAllFlags{Flag::Seed,       Flag::Generations,     Flag::Save,
+                                         Flag::Load,       Flag::Parallel,        Flag::Threads,
+                                         Flag::Checkpoint, Flag::CheckpointEvery, Flag::Stall,
+                                         Flag::TimeLimit,  Flag::MaxEvaluations,  Flag::Progress,
+                                         Flag::Log};
+
 // What the user asked for; flags the example does not support keep these defaults.
 struct Args {
   std::uint64_t Seed = 1;

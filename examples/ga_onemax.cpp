@@ -26,14 +26,11 @@ constexpr int kBits = 1024;
 }  // namespace
 
 int main(int argc, char** argv) {
-  using examples::Flag;
-  const examples::Args args = examples::ParseArgs(
-      argc, argv,
-      {.Summary = "OneMax: evolves a 1,024-bit chromosome towards all ones.",
-       .Flags = {Flag::Seed, Flag::Generations, Flag::Save, Flag::Load, Flag::Parallel,
-                 Flag::Threads, Flag::Checkpoint, Flag::CheckpointEvery, Flag::Stall,
-                 Flag::TimeLimit, Flag::MaxEvaluations, Flag::Progress, Flag::Log},
-       .DefaultGenerations = 300});
+  const examples::Args args =
+      examples::ParseArgs(argc, argv,
+                          {.Summary = "OneMax: evolves a 1,024-bit chromosome towards all ones.",
+                           .Flags = examples::kAllFlags,
+                           .DefaultGenerations = 300});
   return examples::RunGuarded(argv[0], [&] {
     kx::RandSeed(args.Seed);
     kx::SetParallelThreads(args.Threads);

@@ -121,13 +121,10 @@ int Run(const examples::Args& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  using examples::Flag;
   const examples::Args args = examples::ParseArgs(
       argc, argv,
       {.Summary = "Symbolic regression: evolves a program for x^4 + x^3 + x^2 + x.",
-       .Flags = {Flag::Seed, Flag::Generations, Flag::Save, Flag::Load, Flag::Parallel,
-                 Flag::Threads, Flag::Checkpoint, Flag::CheckpointEvery, Flag::Stall,
-                 Flag::TimeLimit, Flag::MaxEvaluations, Flag::Progress, Flag::Log},
+       .Flags = examples::kAllFlags,
        .DefaultGenerations = kDefaultGenerations});
   return examples::RunGuarded(argv[0], [&] { return Run(args); });
 }
