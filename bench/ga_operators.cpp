@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "reference_random.hpp"
+
 namespace {
 
 constexpr std::int32_t kBits = 1024;
@@ -198,9 +200,9 @@ BENCHMARK(BM_OneMaxGeneration)->Unit(benchmark::kMillisecond);
 
 // The hand-written OneMax program: what a competent engineer writes for these settings
 // without a library, with its own copy of the generator algorithm.
-class TReferenceOneMax {
+class TReferenceOneMax : private bench::TReferenceRandom {
  public:
-  explicit TReferenceOneMax(std::uint64_t Seed) : FState(Seed) {
+  explicit TReferenceOneMax(std::uint64_t Seed) : TReferenceRandom(Seed) {
     for (auto* population : {&FCurrent, &FNext}) {
       population->resize(kPopulation);
       for (TIndividual& individual : *population) individual.Words.resize(kWords);
@@ -248,18 +250,6 @@ class TReferenceOneMax {
     int Ones = 0;
   };
 
-  std::uint32_t Next() {
-    const std::uint64_t old = FState;
-    FState = old * 6364136223846793005ULL + 1442695040888963407ULL;
-    const auto xorshifted = static_cast<std::uint32_t>(((old >> 18u) ^ old) >> 27u);
-    const auto rot = static_cast<std::uint32_t>(old >> 59u);
-    return (xorshifted >> rot) | (xorshifted << ((-rot) & 31u));
-  }
-  double Uniform() { return Next() * (1.0 / 4294967296.0); }
-  std::uint32_t Below(std::uint32_t N) {
-    return static_cast<std::uint32_t>((std::uint64_t{Next()} * N) >> 32u);
-  }
-
   static int Count(const TIndividual& Individual) {
     int ones = 0;
     for (const std::uint64_t word : Individual.Words) ones += std::popcount(word);
@@ -297,7 +287,6 @@ class TReferenceOneMax {
     }
   }
 
-  std::uint64_t FState;
   std::vector<TIndividual> FCurrent;
   std::vector<TIndividual> FNext;
   int FGeneration = 0;

@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "quartic_instructions.hpp"
+#include "reference_random.hpp"
 
 namespace {
 
@@ -50,7 +51,7 @@ double CpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
 // functions 90% of the time, mutation 0.01 split evenly between subtree, shrink and hoist,
 // point mutation 0.1 with 0.1 per node, children deeper than the limit replaced by their
 // parent) and its own copy of the generator algorithm.
-class TReferenceGP {
+class TReferenceGP : private bench::TReferenceRandom {
  public:
   TReferenceGP(int Cases, bool Block) : FBlock(Block) {
     for (int k = 0; k < Cases; ++k) {
@@ -66,7 +67,7 @@ class TReferenceGP {
   // library's initial programs average about as many nodes (its duplicate check pushes
   // the depth of the ramp up), so both runs start from programs of similar size.
   void Restart() {
-    FState = 1;
+    Reseed(1);
     for (int i = 0; i < kPrograms; ++i) {
       FCurrent[i].Tree = Grow(3 + (i / 2) % kRampDepths, i % 2 == 0);
       Evaluate(FCurrent[i]);
@@ -118,18 +119,6 @@ class TReferenceGP {
     bool Stale = false;
   };
   static constexpr int kBlockCases = 256;
-
-  std::uint32_t Next() {
-    const std::uint64_t old = FState;
-    FState = old * 6364136223846793005ULL + 1442695040888963407ULL;
-    const auto xorshifted = static_cast<std::uint32_t>(((old >> 18u) ^ old) >> 27u);
-    const auto rot = static_cast<std::uint32_t>(old >> 59u);
-    return (xorshifted >> rot) | (xorshifted << ((-rot) & 31u));
-  }
-  double Uniform() { return Next() * (1.0 / 4294967296.0); }
-  std::uint32_t Below(std::uint32_t N) {
-    return static_cast<std::uint32_t>((std::uint64_t{Next()} * N) >> 32u);
-  }
 
   TTree Leaf() { return std::make_unique<TNode>(TNode{TOp::X, nullptr, nullptr}); }
   TTree Grow(int Depth, bool Full) {
@@ -274,7 +263,6 @@ class TReferenceGP {
   }
 
   bool FBlock;
-  std::uint64_t FState = 1;
   std::vector<double> FInputs;
   std::vector<double> FOutputs;
   std::vector<double> FPredicted;
