@@ -1,11 +1,6 @@
 # Installs the built library into a scratch prefix, then configures, builds and runs
 # tests/consumer/app against it through find_package(kxevo).
-file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
-                RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "install failed: ${rc}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/install_scratch.cmake)
 execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR}/tests/consumer/app -B ${WORK_DIR}/build
                         -G ${GENERATOR} -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
                 RESULT_VARIABLE rc)

@@ -1,12 +1,7 @@
 # Installs the library into a scratch prefix and preprocesses its headers with nothing but
 # the prefix's include folder, to prove what a user's compiler reaches from them: no {fmt}
 # or TBB header from any of them, and pugixml only from the XML wrappers (kx/xml).
-file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
-                OUTPUT_QUIET RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "install failed: ${rc}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/install_scratch.cmake)
 set(include_dir ${WORK_DIR}/prefix/include)
 if(EXISTS ${include_dir}/kx/gp/detail)
   message(FATAL_ERROR "internal detail headers were installed")

@@ -1,11 +1,6 @@
 # Installs the built library into a scratch prefix, then compiles and runs
 # tests/consumer/app/main.cpp with nothing but what pkg-config says about kxevo.
-file(REMOVE_RECURSE ${WORK_DIR})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix
-                RESULT_VARIABLE rc)
-if(rc)
-  message(FATAL_ERROR "install failed: ${rc}")
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/install_scratch.cmake)
 file(GLOB_RECURSE pc_files ${WORK_DIR}/prefix/kxevo.pc)
 list(GET pc_files 0 pc_file)
 get_filename_component(pc_dir ${pc_file} DIRECTORY)
