@@ -1,7 +1,7 @@
-#include <gtest/gtest.h>
-
 #include <kx/core/consts.hpp>
 #include <numeric>
+
+#include "core/core_test_support.hpp"
 
 namespace kx {
 namespace {

@@ -6,11 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
+#include <cstdint>
 #include <kx/core/genetic_component.hpp>
+#include <kx/host/exceptions.hpp>
+#include <kx/host/parallel_for.hpp>
 #include <kx/host/random.hpp>
+#include <kx/host/string_list.hpp>
+#include <limits>
 #include <memory>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "host/host_test_support.hpp"
 
 namespace kx::testing {
 

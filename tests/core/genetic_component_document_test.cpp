@@ -1,15 +1,5 @@
-#include <gtest/gtest.h>
-
-#include <sstream>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "core/core_test_support.hpp"
-#include "kx/core/genetic_component.hpp"
-#include "kx/host/exceptions.hpp"
 #include "kx/host/streaming.hpp"
-#include "kx/host/string_list.hpp"
 #include "kx/xml/genetic_document_xml.hpp"
 #include "kx/xml/xml_document.hpp"
 #include "kx/xml/xml_node.hpp"
@@ -54,15 +44,9 @@ TEST(GeneticComponentDocument, HeaderRoundTripsThroughStreamsAndFiles) {
   TValueComponent target;
   target.SetValues({100});
   target.LoadFromStream(stream);
+  // Every setting differs from the target's, so the same text shows each was read; a
+  // whole-document load also puts back the statistics.
   EXPECT_EQ(target.DiversityLimit(), static_cast<double>(0.3f));
-  EXPECT_EQ(target.FitnessCutoff(), 12.5);
-  EXPECT_EQ(target.FitnessMethod(), fmWeightedMaximize);
-  EXPECT_EQ(target.Generation(), 17);
-  EXPECT_TRUE(target.UseDiversityLimit() && target.UseFitnessCutoff());
-  EXPECT_EQ(target.GenerationLimit(), 250);
-  EXPECT_TRUE(target.UseGenerationLimit());
-  // A whole-document load puts back the statistics, so the component saves what it loaded.
-  EXPECT_EQ(target.MaxFitness(), source.MaxFitness());
   std::stringstream again;
   target.SaveToStream(again);
   EXPECT_EQ(again.str(), stream.str());

@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <kx/core/genetic_component.hpp>
-#include <vector>
-
 #include "core/core_test_support.hpp"
 
 namespace kx::testing {

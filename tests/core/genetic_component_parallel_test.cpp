@@ -1,13 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <atomic>
-#include <kx/core/genetic_component.hpp>
-#include <kx/host/parallel_for.hpp>
-#include <kx/host/random.hpp>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "core/core_test_support.hpp"
 
 namespace kx::testing {

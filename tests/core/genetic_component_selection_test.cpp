@@ -1,10 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
-#include <kx/core/genetic_component.hpp>
-#include <kx/host/random.hpp>
-#include <vector>
 
 #include "core/core_test_support.hpp"
 

@@ -1,16 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <kx/core/genetic_component.hpp>
-#include <kx/host/exceptions.hpp>
-#include <kx/host/random.hpp>
-#include <kx/host/string_list.hpp>
-#include <limits>
-#include <string>
-#include <vector>
-
 #include "core/core_test_support.hpp"
-#include "host/host_test_support.hpp"
 
 namespace kx::testing {
 namespace {

@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <kx/core/individual.hpp>
-#include <kx/host/exceptions.hpp>
-#include <kx/host/string_list.hpp>
-#include <stdexcept>
 
 #include "core/core_test_support.hpp"
 

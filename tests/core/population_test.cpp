@@ -1,13 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <kx/core/population.hpp>
-#include <kx/host/string_list.hpp>
 #include <kx/xml/xml_document.hpp>
 #include <kx/xml/xml_node.hpp>
-#include <stdexcept>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "core/core_test_support.hpp"
 

@@ -1,18 +1,4 @@
-#include "kx/ga/custom_genetic_algorithm.hpp"
-
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <set>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "ga/ga_test_support.hpp"
-#include "host/host_test_support.hpp"
-#include "kx/ga/genetic_algorithm.hpp"
-#include "kx/host/exceptions.hpp"
-#include "kx/host/random.hpp"
 #include "kx/host/streaming.hpp"
 
 namespace kx {
@@ -59,7 +45,7 @@ struct Crossing : ::testing::Test {
   }
 };
 
-TEST_F(Crossing, CutsFollowTheMethodTheGeneSizeAndTheChildsWidth) {
+TEST_F(Crossing, CutsFollowTheMethodTheGeneSizeAndTheChildsWidthOrRaiseWithoutGenes) {
   struct Row {
     TGACrossoverMethod Method;
     std::vector<std::int32_t> Genes;
@@ -76,7 +62,8 @@ TEST_F(Crossing, CutsFollowTheMethodTheGeneSizeAndTheChildsWidth) {
       {cmWordBoundary, {}, 32, 0, {16, 32}},
       {cmLongwordBoundary, {}, 63, 0, Below(63)},
       {cmLongwordBoundary, {}, 64, 0, {32, 64}},
-      {cmGeneBoundary, {3, 5, 7}, 0, 0, {3, 8}},    // offsets of genes other than the first
+      {cmGeneBoundary, {3, 5, 7}, 0, 0, {3, 8}},  // offsets of genes other than the first
+      {cmGeneBoundary, {8, 8}, 0, 0, {8}},
       {cmGeneBoundary, {4}, 16, 0, {0, 4, 8, 12}},  // one gene: multiples of its width
   };
   for (const Row& row : rows) {
@@ -85,13 +72,7 @@ TEST_F(Crossing, CutsFollowTheMethodTheGeneSizeAndTheChildsWidth) {
     if (row.ChildWidth != 0) c1->Bits()->SetSize(row.ChildWidth);
     EXPECT_EQ(Drawn(), row.Expected);
   }
-}
-
-TEST_F(Crossing, GeneBoundaryCutsAfterTheFirstBitOfAGeneOrRaisesWithoutGenes) {
-  Build(cmGeneBoundary, {8, 8}, 0);
-  EXPECT_EQ(Drawn(20), Cuts{8});
-  EXPECT_EQ(c1->Bits()->ToBitString(), "1111111110000000");
-  EXPECT_EQ(c2->Bits()->ToBitString(), "0000000001111111");
+  // The gene boundary needs genes of some width.
   Build(cmGeneBoundary, {}, 16);
   EXPECT_THROW(ga.DoCrossover(p1, p2, c1, c2), EGAException);
   ga.Genes()->Add();  // width 0

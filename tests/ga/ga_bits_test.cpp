@@ -1,14 +1,6 @@
 #include "kx/ga/ga_bits.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <limits>
-#include <string>
-
-#include "kx/ga/custom_genetic_algorithm.hpp"
-#include "kx/host/exceptions.hpp"
-#include "kx/host/random.hpp"
+#include "ga/ga_test_support.hpp"
 
 namespace kx {
 namespace {

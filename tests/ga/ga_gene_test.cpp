@@ -1,12 +1,6 @@
 #include "kx/ga/ga_gene.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <string>
-
-#include "kx/ga/custom_genetic_algorithm.hpp"
-#include "kx/host/exceptions.hpp"
+#include "ga/ga_test_support.hpp"
 
 namespace kx {
 namespace {
@@ -29,16 +23,7 @@ struct Gene {
   }
 };
 
-// Expects Action to raise an EGAException with exactly the message Text.
-template <class F>
-void ExpectError(F Action, const char* Text) {
-  try {
-    Action();
-    ADD_FAILURE() << Text;
-  } catch (const EGAException& e) {
-    EXPECT_STREQ(e.what(), Text);
-  }
-}
+using testing::ErrorOf;
 
 TEST(BitsRequired, CountsTheShiftsToZero) {
   const std::pair<std::uint32_t, std::int32_t> rows[] = {
@@ -116,11 +101,12 @@ TEST(GeneEnumeration, SizeFollowsTheNamesAndLookupIgnoresCase) {
   gene.SetGeneAsEnumeration(bits, "ALUMINIUM");
   EXPECT_FALSE(bits.PreserveSignBit());
   EXPECT_EQ(gene.AsString(bits), "Aluminium");
-  ExpectError([&] { gene.SetGeneAsEnumeration(bits, "d"); },
-              "\"d\" is not a valid enumerated value");
+  EXPECT_EQ(ErrorOf<EGAException>([&] { gene.SetGeneAsEnumeration(bits, "d"); }),
+            "\"d\" is not a valid enumerated value");
   EXPECT_EQ(bits.ToBitString(), "10");
   bits.SetAsBitString(0, 2, "11");  // index 3 has no name
-  ExpectError([&] { gene.GeneAsEnumeration(bits); }, "No enumerated value found in chromosome");
+  EXPECT_EQ(ErrorOf<EGAException>([&] { gene.GeneAsEnumeration(bits); }),
+            "No enumerated value found in chromosome");
   gene.Enumerations()->Clear();
   EXPECT_EQ(gene.Size(), 0);  // BitsRequired(0)
   EXPECT_EQ(gene.MaxValue(), -1);
@@ -168,12 +154,8 @@ TEST(GeneByIndividual, ReadsAndWritesThePopulationsChromosomes) {
   EXPECT_THROW(count->GetAsInteger(2), EListError);
   TKXGAGene lone;
   lone.SetName("lone");
-  try {
-    lone.SetAsInteger(0, 1);
-    ADD_FAILURE();
-  } catch (const EGAException& e) {
-    EXPECT_NE(std::string(e.what()).find("lone"), std::string::npos);
-  }
+  EXPECT_NE(ErrorOf<EGAException>([&] { lone.SetAsInteger(0, 1); }).find("lone"),
+            std::string::npos);
 }
 
 }  // namespace

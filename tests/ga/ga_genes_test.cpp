@@ -1,12 +1,6 @@
 #include "kx/ga/ga_genes.hpp"
 
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdint>
-#include <vector>
-
-#include "kx/ga/custom_genetic_algorithm.hpp"
+#include "ga/ga_test_support.hpp"
 
 namespace kx {
 namespace {

@@ -1,13 +1,6 @@
 #include "kx/ga/ga_individual.hpp"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <string>
-
 #include "ga/ga_test_support.hpp"
-#include "kx/ga/custom_genetic_algorithm.hpp"
-#include "kx/host/exceptions.hpp"
 
 namespace kx {
 namespace {

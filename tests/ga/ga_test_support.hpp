@@ -1,10 +1,24 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cmath>
 #include <cstdint>
+#include <limits>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "host/host_test_support.hpp"
 #include "kx/ga/custom_genetic_algorithm.hpp"
+#include "kx/ga/genetic_algorithm.hpp"
+#include "kx/host/exceptions.hpp"
+#include "kx/host/parallel_for.hpp"
+#include "kx/host/random.hpp"
 
 namespace kx::test {
 

@@ -1,15 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <cstdint>
-#include <sstream>
-#include <stdexcept>
-#include <string>
-#include <vector>
-
 #include "ga/ga_test_support.hpp"
-#include "kx/ga/genetic_algorithm.hpp"
-#include "kx/host/exceptions.hpp"
-#include "kx/host/random.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 #include "kx/xml/genetic_algorithm_xml.hpp"
 #include "kx/xml/xml_document.hpp"

@@ -1,12 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <utility>
-#include <vector>
-
-#include "kx/ga/genetic_algorithm.hpp"
-#include "kx/host/parallel_for.hpp"
-#include "kx/host/random.hpp"
+#include "ga/ga_test_support.hpp"
 
 namespace kx {
 namespace {

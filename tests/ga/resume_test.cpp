@@ -1,18 +1,10 @@
 // A run continued from a checkpoint is the run that went on; the extra stopping rules.
 
-#include <gtest/gtest.h>
-
 #include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
 
-#include "ga_test_support.hpp"
+#include "ga/ga_test_support.hpp"
 #include "kx/core/run_log.hpp"
 #include "kx/core/run_state.hpp"
-#include "kx/ga/genetic_algorithm.hpp"
-#include "kx/host/parallel_for.hpp"
-#include "kx/host/random.hpp"
 
 namespace kx::test {
 namespace {
@@ -58,24 +50,17 @@ class GAResumeTest : public ::testing::TestWithParam<std::tuple<int, TGASelectio
 
 TEST_P(GAResumeTest, ResumedRunEqualsUninterruptedOne) {
   const auto [threads, method] = GetParam();
-  TKXGeneticAlgorithm whole;
-  Configure(whole, method);
-  RandSeed(5);
-  whole.Initialize();
-  EvolveFor(whole, 12, threads);
-
-  TKXGeneticAlgorithm first;
-  Configure(first, method);
-  RandSeed(5);
-  first.Initialize();
-  EvolveFor(first, 5, threads);
+  TKXGeneticAlgorithm whole, first, resumed;
+  for (TKXGeneticAlgorithm* ga : {&whole, &first, &resumed}) Configure(*ga, method);
+  for (auto [ga, generations] : {std::pair{&whole, 12}, std::pair{&first, 5}}) {
+    RandSeed(5);
+    ga->Initialize();
+    EvolveFor(*ga, generations, threads);
+  }
   std::stringstream document;
   first.SetIncludeRunState(true);
   first.SaveToStream(document);
-
   RandSeed(12345);  // a fresh process starts from another generator state
-  TKXGeneticAlgorithm resumed;
-  Configure(resumed, method);
   resumed.LoadFromStream(document);
   EXPECT_EQ(resumed.Generation(), 5);
   EvolveFor(resumed, 7, threads);
@@ -101,12 +86,8 @@ TEST(GARunStateDocument, WrittenOnlyOnRequestAndRejectedWhenMalformed) {
   ga.SaveToStream(withState);
   std::string text = withState.str();
   ASSERT_NE(text.find("<RunState>"), std::string::npos);
-  const auto at = text.find("<Fitnesses>") + 11;
-  text.insert(at, "x");
-  TKXGeneticAlgorithm other;
-  Configure(other, smRoulette);
-  std::istringstream bad(text);
-  EXPECT_THROW(other.LoadFromStream(bad), EConvertError);
+  std::istringstream bad(text.insert(text.find("<Fitnesses>") + 11, "x"));
+  EXPECT_THROW(ga.LoadFromStream(bad), EConvertError);
 }
 
 TEST(GAStopRules, EachRuleStopsTheRunAndNamesItself) {

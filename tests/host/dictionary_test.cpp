@@ -1,32 +1,18 @@
-#include <gtest/gtest.h>
-
 #include <kx/host/dictionary.hpp>
-#include <kx/host/exceptions.hpp>
 #include <kx/host/variant.hpp>
-#include <string>
-#include <vector>
 
-namespace {
+#include "host/host_test_support.hpp"
+
 using TValues = kx::TKXDictionary<std::string, double>;
-
-template <class F>
-std::string ListErrorOf(F Action) {
-  try {
-    Action();
-  } catch (const kx::EListError& e) {
-    return e.what();
-  }
-  return "no error";
-}
-}  // namespace
+using kx::testing::ErrorOf;
 
 TEST(Dictionary, ExactKeysErrorsAndValueAccess) {
   TValues d;
   d.Add("x", 1.5);
   d.Add("X", 2.5);
-  EXPECT_EQ(ListErrorOf([&] { d.Add("x", 9.0); }), "Duplicates not allowed");
-  EXPECT_EQ(ListErrorOf([&] { (void)d.Items("b"); }), "Item not found");
-  EXPECT_EQ(ListErrorOf([&] { d.SetItems("b", 2.0); }), "Item not found");
+  EXPECT_EQ(ErrorOf<kx::EListError>([&] { d.Add("x", 9.0); }), "Duplicates not allowed");
+  EXPECT_EQ(ErrorOf<kx::EListError>([&] { (void)d.Items("b"); }), "Item not found");
+  EXPECT_EQ(ErrorOf<kx::EListError>([&] { d.SetItems("b", 2.0); }), "Item not found");
   EXPECT_EQ(d.Items("X"), 2.5);
   d.AddOrSetValue("x", 3.0);
   d.AddOrSetValue("y", 4.0);

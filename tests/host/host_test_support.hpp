@@ -1,10 +1,17 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdint>
 #include <kx/host/component.hpp>
+#include <kx/host/exceptions.hpp>
 #include <kx/host/number_text.hpp>
+#include <kx/host/random.hpp>
 #include <kx/host/streaming.hpp>
+#include <kx/host/string_list.hpp>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kx::testing {
@@ -22,6 +29,17 @@ class SeparatorGuard {
  private:
   char FPrevious;
 };
+
+// The message of the E that Action raises, or "no error".
+template <class E = EKXException, class F>
+std::string ErrorOf(F&& Action) {
+  try {
+    Action();
+  } catch (const E& e) {
+    return e.what();
+  }
+  return "no error";
+}
 
 // The stream text of Component.
 inline std::string StreamText(TKXComponent& Component) {

@@ -1,9 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <kx/host/parallel_for.hpp>
 #include <stdexcept>
-#include <vector>
+
+#include "host/host_test_support.hpp"
 
 namespace kx {
 namespace {

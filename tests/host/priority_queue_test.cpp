@@ -1,13 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <kx/host/exceptions.hpp>
 #include <kx/host/priority_queue.hpp>
-#include <kx/host/random.hpp>
 #include <limits>
 #include <memory>
 #include <thread>
-#include <vector>
+
+#include "host/host_test_support.hpp"
 
 namespace {
 

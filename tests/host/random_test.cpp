@@ -1,11 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <kx/host/random.hpp>
 #include <limits>
-#include <vector>
+
+#include "host/host_test_support.hpp"
 
 namespace {
 std::vector<std::int32_t> Draw(int N, std::int32_t Range) {

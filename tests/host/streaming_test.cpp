@@ -1,14 +1,4 @@
-#include <gtest/gtest.h>
-
 #include <kx/host/collection.hpp>
-#include <kx/host/component.hpp>
-#include <kx/host/exceptions.hpp>
-#include <kx/host/number_text.hpp>
-#include <kx/host/streaming.hpp>
-#include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "host/host_test_support.hpp"
 
@@ -75,11 +65,7 @@ class TTestComponent : public kx::TKXComponent {
   }
 };
 
-std::string Write(TTestComponent& Component) {
-  std::ostringstream out;
-  kx::WriteComponent(out, Component);
-  return out.str();
-}
+using kx::testing::StreamText;
 
 void Read(const std::string& Text, TTestComponent& Component) {
   std::istringstream in(Text);
@@ -88,12 +74,7 @@ void Read(const std::string& Text, TTestComponent& Component) {
 
 std::string ErrorOf(const std::string& Text) {
   TTestComponent component;
-  try {
-    Read(Text, component);
-  } catch (const kx::EConvertError& e) {
-    return e.what();
-  }
-  return "no error";
+  return kx::testing::ErrorOf<kx::EConvertError>([&] { Read(Text, component); });
 }
 
 }  // namespace
@@ -101,7 +82,7 @@ std::string ErrorOf(const std::string& Text) {
 TEST(Streaming, WritesStoredValuesExactlyAndReadsThemBackWhateverTheDecimalSeparator) {
   TTestComponent source;
   source.SetName("Source");
-  EXPECT_EQ(Write(source), "object Source: TTestComponent\nend\n");
+  EXPECT_EQ(StreamText(source), "object Source: TTestComponent\nend\n");
   source.Size = -3;
   source.Enabled = true;
   source.Caption = "it's\r\n";
@@ -113,7 +94,7 @@ TEST(Streaming, WritesStoredValuesExactlyAndReadsThemBackWhateverTheDecimalSepar
   std::string text;
   {
     kx::testing::SeparatorGuard comma(',');
-    text = Write(source);
+    text = StreamText(source);
     Read(text, target);
   }
   EXPECT_EQ(text,
@@ -126,9 +107,9 @@ TEST(Streaming, WritesStoredValuesExactlyAndReadsThemBackWhateverTheDecimalSepar
             "end\n");
   // Every value came back exactly, so the reader writes the same text.
   target.WeightStored = true;
-  EXPECT_EQ(Write(target), text);
+  EXPECT_EQ(StreamText(target), text);
   source.Rate = 0.0;  // differs from the default, so it is still written
-  EXPECT_NE(Write(source).find("  Rate = 0\n"), std::string::npos);
+  EXPECT_NE(StreamText(source).find("  Rate = 0\n"), std::string::npos);
 }
 
 TEST(Streaming, ReadingAppliesDeclarationOrderAndIgnoresUnknownNames) {
@@ -177,7 +158,7 @@ TEST(Streaming, CollectionsAndStringListsRoundTripAndReplaceWhatWasThere) {
   source.Items.Add();
   static_cast<TTestItem*>(source.Items.Add())->Label = "second";
   source.Item(1)->Count = 4;
-  const std::string text = Write(source);
+  const std::string text = StreamText(source);
   EXPECT_EQ(text,
             "object : TTestComponent\n"
             "  Lines = ('a', 'it''s, here', '', 'tab'#9)\n"
@@ -200,7 +181,7 @@ TEST(Streaming, CollectionsAndStringListsRoundTripAndReplaceWhatWasThere) {
   EXPECT_EQ(target.Item(1)->Label, "second");
   EXPECT_EQ(target.Item(1)->Count, 4);
   EXPECT_EQ(target.Items.UpdateCount(), 0);
-  EXPECT_EQ(Write(target), text);
+  EXPECT_EQ(StreamText(target), text);
   // An empty collection in a stream empties the component's.
   Read("object : T\n  Items = <\n  >\nend\n", target);
   EXPECT_EQ(target.Items.Count(), 0);

@@ -1,8 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <kx/host/exceptions.hpp>
-#include <kx/host/string_list.hpp>
-#include <string>
+#include "host/host_test_support.hpp"
 
 namespace {
 
