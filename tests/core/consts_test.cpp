@@ -34,9 +34,7 @@ TEST(ConstsTest, EveryEnumerationRoundTripsThroughItsNames) {
 }
 
 TEST(ConstsTest, NamesAreExactAndOnlyTheLenientLookupIgnoresCase) {
-  EXPECT_EQ(EnumName(smStochasticTournament), "smStochasticTournament");
   EXPECT_EQ(EnumName(bsCovariantDepthParsimonyPressure), "bsCovariantDepthParsimonyPressure");
-  EXPECT_EQ(EnumName(imRampedHalfAndHalf), "imRampedHalfAndHalf");
   for (const char* name : {"fmMaximise", "", "FMMAXIMIZE", " fmMaximize"}) {
     EXPECT_FALSE(EnumFromName<TGAFitnessMethod>(name).has_value()) << name;
   }
@@ -61,18 +59,15 @@ TEST(ConstsTest, OnlyThreeMutationsAreWeightedByDefault) {
 }
 
 TEST(ConstsTest, MessagesFormatPrintfStyleAndRaiseAsGAExceptions) {
-  EXPECT_EQ(FormatMessage(SValueNotEnumeration, {"Steel"}),
-            "\"Steel\" is not a valid enumerated value");
-  EXPECT_EQ(FormatMessage(SInvalidNumInstructionArgs, {3, "Add"}),
-            "Invalid number of arguments (3) for \"Add\" instruction");
+  // The texts themselves are pinned where they are raised.
+  EXPECT_EQ(FormatMessage(SInvalidNumInstructionArgs, {-3, "Add"}),
+            "Invalid number of arguments (-3) for \"Add\" instruction");
   EXPECT_EQ(FormatMessage(SInvalidInstructionIndex, {-7}),
             "-7 is an invalid instruction set encoding");
   EXPECT_EQ(FormatMessage("100%%"), "100%");
   EXPECT_THROW(FormatMessage(SUnknownInstruction, {}), EConvertError);
   EXPECT_THROW(FormatMessage(SUnknownInstruction, {4}), EConvertError);
   EXPECT_EQ(SNoInstructionsFound.Id, 65534);
-  EXPECT_STREQ(SInvalidTerminalNode.Text,
-               "Invalid terminal node.  Node requires greater than 0 children");
   EXPECT_THROW(throw EGPException(SNodeFull.Text), EGAException);
   EXPECT_THROW(throw EGAException("x"), EKXException);
 }

@@ -42,11 +42,6 @@ TEST(GeneticComponentTest, SettersClampToTheirBounds) {
   EXPECT_EQ(c.InitialPopulation(), 0);
   EXPECT_EQ(c.InitialDuplicatesRetries(), 0);
   EXPECT_EQ(c.FitnessCutoff(), -12.5);
-
-  // The minimum applies only to a changed value: a new component's limit of 0 stays 0.
-  TKXCustomGeneticComponent fresh;
-  fresh.SetGenerationLimit(0);
-  EXPECT_EQ(fresh.GenerationLimit(), 0);
 }
 
 // Float settings refuse NaN and infinities, keeping their values; counts clamp at the top.
