@@ -143,45 +143,44 @@ TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler)
   EXPECT_EQ(c.Calls, 1);   // and setting it skips DoInitialize
 }
 
+// The cutoff compares the raw fitness (>= maximizing, <= minimizing) and needs a fittest
+// individual; the diversity must fall strictly below its limit, and infinite diversity never
+// ends a run; the generation limit ends it when reached. A zero limit is off.
 TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
-  TValueComponent c;
-  c.SetUseFitnessCutoff(true);
-  c.SetFitnessCutoff(std::numeric_limits<double>::max());
-  EXPECT_FALSE(c.IsFinished());  // no fittest individual yet
-  c.SetValues({3, 0.5, 2});
-  c.SetFitnessCutoff(0.5);
-  EXPECT_TRUE(c.IsFinished());  // minimizing: 0.5 >= 0.5
-  c.SetFitnessCutoff(0.4);
-  EXPECT_FALSE(c.IsFinished());
-  c.SetFitnessMethod(fmMaximize);
-  c.EvaluateFitness();
-  c.SetFitnessCutoff(3);
-  EXPECT_TRUE(c.IsFinished());  // maximizing: 3 >= 3
-  c.SetFitnessCutoff(3.5);
-  EXPECT_FALSE(c.IsFinished());
-  // Weighted methods still compare the raw fitness.
-  c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& F) { F = 100; });
-  c.SetFitnessMethod(fmWeightedMaximize);
-  c.EvaluateFitness();
-  EXPECT_FALSE(c.IsFinished());
-
-  c.SetUseFitnessCutoff(false);
-  c.SetFitnessMethod(fmMinimize);
-  c.SetValues({1, 1, 4});  // diversity 2 / 4
-  c.SetUseDiversityLimit(true);
-  c.SetDiversityLimit(0.5);
-  EXPECT_FALSE(c.IsFinished());
-  c.SetDiversityLimit(0.51);
-  EXPECT_TRUE(c.IsFinished());
-  c.SetValues({0, 0});  // infinite diversity never ends the run
-  EXPECT_FALSE(c.IsFinished());
-
-  c.SetUseGenerationLimit(true);
-  c.SetGenerationLimit(3);
-  c.SetGeneration(2);
-  EXPECT_FALSE(c.IsFinished());
-  c.SetGeneration(3);
-  EXPECT_TRUE(c.IsFinished());
+  constexpr double kMax = std::numeric_limits<double>::max();
+  const struct {
+    TGAFitnessMethod Method;
+    std::vector<double> Values;
+    double Cutoff, Diversity;
+    std::int32_t Generation;
+    bool Finished;
+  } rows[] = {{fmMinimize, {}, kMax, 0, 0, false},
+              {fmMinimize, {3, 0.5, 2}, 0.5, 0, 0, true},
+              {fmMinimize, {3, 0.5, 2}, 0.4, 0, 0, false},
+              {fmMaximize, {3, 0.5, 2}, 3, 0, 0, true},
+              {fmMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
+              {fmWeightedMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
+              {fmMinimize, {1, 1, 4}, 0, 0.5, 0, false},
+              {fmMinimize, {1, 1, 4}, 0, 0.51, 0, true},
+              {fmMinimize, {0, 0}, 0, 0.51, 0, false},
+              {fmMinimize, {}, 0, 0, 2, false},
+              {fmMinimize, {}, 0, 0, 3, true}};
+  for (const auto& row : rows) {
+    TValueComponent c;
+    // Weighted methods still compare the raw fitness.
+    c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& F) { F = 100; });
+    c.SetFitnessMethod(row.Method);
+    c.SetValues(row.Values);
+    c.SetUseFitnessCutoff(row.Cutoff != 0);
+    c.SetFitnessCutoff(row.Cutoff);
+    c.SetUseDiversityLimit(row.Diversity != 0);
+    c.SetDiversityLimit(row.Diversity);
+    c.SetUseGenerationLimit(row.Generation != 0);
+    c.SetGenerationLimit(3);
+    c.SetGeneration(row.Generation);
+    EXPECT_EQ(c.IsFinished(), row.Finished)
+        << row.Cutoff << " " << row.Diversity << " " << row.Generation;
+  }
 }
 
 TEST(GeneticComponentTest, AssignCopiesSettingsAndContentButKeepsEachComponentsObjects) {
