@@ -5,7 +5,7 @@
 namespace kx {
 namespace {
 
-TEST(GAIndividual, JoiningAComponentSizesTheChromosome) {
+TEST(GAIndividual, JoiningAComponentSizesTheChromosomeAndAssignCopiesIt) {
   TKXCustomGeneticAlgorithm ga;
   ga.SetGeneSize(8);
   TKXGAIndividual* individual = ga.Population()->Add();
@@ -15,10 +15,8 @@ TEST(GAIndividual, JoiningAComponentSizesTheChromosome) {
   EXPECT_EQ(individual->ToString(), "TKXGAIndividual 8:3A");
   EXPECT_EQ(TKXGAIndividual().ToString(), "TKXGAIndividual 0:");
   EXPECT_EQ(TKXGAPopulation().Add()->Bits()->Size(), 0);
-}
 
-TEST(GAIndividual, AssignAndSetBitsCopyTheChromosome) {
-  TKXCustomGeneticAlgorithm ga;
+  // Assign and SetBits copy the chromosome.
   test::CountOnesFitness(ga);
   ga.SetGeneSize(10);
   TKXGAIndividual* source = ga.Population()->Add();

@@ -114,7 +114,6 @@ TEST(GADocument, StreamRoundTripRestoresSettingsGenotypeAndPopulation) {
   source.SetCrossoverMethod(cmByteBoundary);
   source.SetSelectionMethod(smElitist);
   source.SetGeneration(12);
-  source.SetInitialPopulation(50);
   std::stringstream stream;
   source.SaveToStream(stream);
 
@@ -129,7 +128,6 @@ TEST(GADocument, StreamRoundTripRestoresSettingsGenotypeAndPopulation) {
   EXPECT_EQ(target.SelectionMethod(), smElitist);
   EXPECT_EQ(target.Generation(), source.Generation());  // kept through the initialization
   EXPECT_TRUE(target.Initialized());
-  EXPECT_EQ(target.InitialPopulation(), 100);
   EXPECT_EQ(BitTexts(target.PreviousGeneration()), BitTexts(source.Population()));
   EXPECT_EQ(calls, 4);  // the copy into the previous generation evaluated with the new handler
   EXPECT_EQ(target.Population()->Items(3)->Fitness(), 1000);
