@@ -161,23 +161,19 @@ TEST(GAInitialization, DuplicateReDrawsShareOneBudget) {
   TKXCustomGeneticAlgorithm ga;
   ga.SetGeneSize(1);
   for (int i = 0; i < 8; ++i) ga.Population()->Add();
-  ga.SetInitialDuplicatesRetries(0);  // nothing registered, one draw per individual
-  RandSeed(77);
-  EXPECT_EQ(ga.DoInitialize(), 0);
-  const std::int32_t after = RandomInt(1 << 30);
-  RandSeed(77);
-  for (int i = 0; i < 8; ++i) RandomInt(2);
-  EXPECT_EQ(RandomInt(1 << 30), after);
-  ga.SetInitialDuplicatesRetries(10);
-  for (std::uint64_t seed = 1; seed <= 10; ++seed) {
-    RandSeed(seed);
-    const std::int32_t distinct = ga.DoInitialize();
-    EXPECT_TRUE(distinct == 1 || distinct == 2) << distinct;
-    // 8 first draws plus exactly the 10 re-draws: one-bit chromosomes exhaust the budget.
-    const std::int32_t next = RandomInt(1 << 30);
-    RandSeed(seed);
-    for (int i = 0; i < 18; ++i) RandomInt(2);
-    EXPECT_EQ(RandomInt(1 << 30), next) << seed;
+  // Without retries nothing is registered and each individual draws once; with 10, one-bit
+  // chromosomes spend exactly the 10 re-draws after the 8 first draws.
+  for (auto [retries, draws] : {std::pair{0, 8}, std::pair{10, 18}}) {
+    ga.SetInitialDuplicatesRetries(retries);
+    for (std::uint64_t seed = 1; seed <= 10; ++seed) {
+      RandSeed(seed);
+      const std::int32_t distinct = ga.DoInitialize();
+      EXPECT_TRUE(retries == 0 ? distinct == 0 : distinct == 1 || distinct == 2) << distinct;
+      const std::int32_t next = RandomInt(1 << 30);
+      RandSeed(seed);
+      for (int i = 0; i < draws; ++i) RandomInt(2);
+      EXPECT_EQ(RandomInt(1 << 30), next) << seed;
+    }
   }
   ga.SetGeneSize(6);  // 64 keys for 40 individuals: duplicates are likely without re-draws
   for (int i = 8; i < 40; ++i) ga.Population()->Add();
