@@ -240,18 +240,11 @@ TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrder) {
   test::AddGene(target, "stale", gtFloat, 30);
   std::istringstream stream(text);
   ReadComponent(stream, target);
-  ASSERT_EQ(target.Genes()->Count(), 4);
-  EXPECT_EQ(target.GeneSize(), 17);                      // 1 + 8 + 6 + 2
-  EXPECT_EQ(target.Genes()->Items(1)->MaxValue(), 100);  // applied before MinValue
-  EXPECT_EQ(target.Genes()->Items(1)->MinValue(), 20);
-  EXPECT_EQ(target.Genes()->Items(2)->MinValue(), -32);
-  EXPECT_EQ(target.Genes()->Items(3)->Size(), 2);
-  EXPECT_EQ(target.Genes()->Items(3)->Enumerations()->Strings(2), "Blue");
-  ASSERT_EQ(target.Population()->Count(), 3);
-  EXPECT_EQ(target.Population()->Items(2)->Name(), "c");
-  EXPECT_EQ(target.Population()->Items(2)->Bits()->Size(), 17);
-  EXPECT_EQ(target.CrossoverMethod(), cmByteBoundary);
+  // The same text shows every setting, gene (MaxValue applied before MinValue, so 20 .. 100
+  // survives) and individual came back, and the stale gene went.
   EXPECT_EQ(testing::StreamText(target), text);
+  ASSERT_EQ(target.Population()->Count(), 3);
+  EXPECT_EQ(target.Population()->Items(2)->Bits()->Size(), 17);  // 1 + 8 + 6 + 2
 
   // PreserveSignBit is applied last and re-derives a signed gene's natural range.
   TKXGeneticAlgorithm narrowed;
