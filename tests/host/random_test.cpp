@@ -30,15 +30,18 @@ TEST(Random, SameSeedSameSequenceAndStreamsAreIndependent) {
 TEST(Random, IntegersAndFloatsStayInRangeAndCoverIt) {
   kx::RandSeed(1);
   std::vector<int> counts(10, 0);
+  double sum = 0.0;
   for (int i = 0; i < 20000; ++i) {
     const std::int32_t v = kx::RandomInt(10);
     ASSERT_TRUE(v >= 0 && v < 10) << v;
     ++counts[v];
     const double f = kx::RandomFloat();
     ASSERT_TRUE(f >= 0.0 && f < 1.0) << f;
+    sum += f;
   }
   // 2000 expected each; 300 away is far beyond 6 standard deviations.
   for (int count : counts) EXPECT_NEAR(count, 2000, 300);
+  EXPECT_NEAR(sum / 20000, 0.5, 0.02);
   for (std::int32_t range : {0, -3, 1}) EXPECT_EQ(Draw(50, range), std::vector<int>(50, 0));
 }
 
