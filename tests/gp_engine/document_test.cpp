@@ -2,15 +2,8 @@
 // merge of a document's set into an existing one, tree round trips, bad input and trees
 // nested far deeper than a call stack.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <kx/host/exceptions.hpp>
 #include <kx/xml/gp_domain_xml.hpp>
 #include <kx/xml/xml_document.hpp>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "gp_engine_test_support.hpp"
 
@@ -32,8 +25,6 @@ std::vector<std::string> Names(const kx::TKXGPInstructions<double>& Set) {
   for (int i = 0; i < Set.Count(); ++i) names.push_back(Set.Items(i)->Name());
   return names;
 }
-
-// --- Instructions ---------------------------------------------------------------------------
 
 TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
   Vocabulary v;
@@ -130,8 +121,6 @@ TEST(InstructionDocumentTest, BadArityRaisesAndDeletesNothing) {
   }
 }
 
-// --- Program trees ----------------------------------------------------------------------------
-
 TEST(NodeDocumentTest, WritesInstructionValueAndChildrenInOrderAndReadsThemBack) {
   Vocabulary v;
   auto doc = TKXXMLDocument::New("DNA");
@@ -162,7 +151,7 @@ TEST(NodeDocumentTest, UnknownInstructionStopsTheLoadKeepingWhatWasRead) {
       "<Child Instruction=\"y\"/></DNA>");
   NodePtr node = Leaf(v.One);
   EXPECT_THAT([&] { node->LoadFromXML(TXMLDnaType(doc->DocumentElement())); },
-              ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
+              ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
   ASSERT_EQ(node->ChildCount(), 2);
   EXPECT_EQ(node->Instruction(), v.Add);
   EXPECT_EQ(node->Child(0)->Instruction(), v.X);
@@ -196,12 +185,12 @@ TEST(NodeDocumentTest, NamelessInstructionsAndVacatedSides) {
   Vocabulary named;
   node = Leaf(named.Add);
   EXPECT_THAT([&] { load(*node, "<DNA Instruction=\"Add\"><Child/></DNA>"); },
-              ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"\""));
+              ThrowsMessage<kx::EGPException>("Unknown instruction \"\""));
 
   // A binary node whose left side was vacated writes its right child alone.
-  NodePtr binary = std::make_unique<kx::TKXGPBinaryFloatNode>(named.Add);
-  binary->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(named.X));
-  binary->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(named.Y));
+  NodePtr binary = Binary(named.Add);
+  binary->AddChild(Binary(named.X));
+  binary->AddChild(Binary(named.Y));
   NodePtr left = binary->ExtractChild(binary->Child(0));
   auto doc = TKXXMLDocument::New("DNA");
   binary->SaveToXML(TXMLDnaType(doc->DocumentElement()));
