@@ -1,69 +1,53 @@
 // Bloat strategies, program statistics, GP fitness and the statistics functions.
 
-#include <gtest/gtest.h>
-
 #include <tuple>
 
 #include "gp_test_support.hpp"
 #include "kx/gp/statistics.hpp"
-#include "kx/host/random.hpp"
 
 namespace kx::testing {
 namespace {
 
 using GPBloatTest = GPTest;
 
-TEST_F(GPBloatTest, SizeAndDepthLimitsRevertReproducedChildren) {
-  gp.SetBloatStrategy(bsSizeLimit);
-  TFloatIndividual* parent = NewIndividual(Chain(3));
-  TFloatIndividual* other = NewIndividual(Chain(4));
-  TFloatIndividual* child = NewIndividual(Chain(11));
-  gp.DoAntiBloating(parent, other, child, false);  // nothing reported changed: kept
-  EXPECT_EQ(child->DNA()->Size(), 11);
-  gp.DoAntiBloating(parent, other, child, true);
-  EXPECT_EQ(child->DNA()->ToString(), parent->DNA()->ToString());
-  TFloatIndividual* atLimit = NewIndividual(Chain(10));
-  gp.DoAntiBloating(parent, other, atLimit, true);
-  EXPECT_EQ(atLimit->DNA()->Size(), 10);
-
-  gp.SetBloatStrategy(bsDepthLimit);
-  gp.SetBloatLimit(5);
-  TFloatIndividual* deep = NewIndividual(Chain(7));  // depth 6
-  gp.DoAntiBloating(other, parent, deep, true);
-  EXPECT_EQ(deep->DNA()->ToString(), other->DNA()->ToString());
-  ExpectConsistent(*deep);
-}
-
-// Over the limit, one shrink or hoist mutation: the same draws give the same program.
-TEST_F(GPBloatTest, ShrinkAndHoistActOnceWithoutTheFlag) {
-  const std::pair<TGPBloatStrategy, bool> strategies[] = {
-      {bsShrinkSize, true}, {bsShrinkDepth, false}, {bsHoistSize, true}, {bsHoistDepth, false}};
+// At the limit nothing happens; one over it, a changed child reverts to its first parent, or
+// (without the flag) one shrink or hoist mutation applies: the same draws give the same program.
+TEST_F(GPBloatTest, LimitsActJustOverTheirMeasure) {
+  const std::tuple<TGPBloatStrategy, int, int> rows[] = {
+      {bsSizeLimit, 10, -1},         {bsDepthLimit, 11, -1},     {bsShrinkSize, 10, mmShrink},
+      {bsShrinkDepth, 11, mmShrink}, {bsHoistSize, 10, mmHoist}, {bsHoistDepth, 11, mmHoist}};
   TFloatIndividual* parent = NewIndividual(Chain(2));
-  for (auto [strategy, bySize] : strategies) {
+  TFloatIndividual* other = NewIndividual(Chain(3));
+  for (auto [strategy, fits, mutation] : rows) {
+    SCOPED_TRACE(int(strategy));
     gp.SetBloatStrategy(strategy);
-    TFloatIndividual* big = NewIndividual(Chain(30));
-    TFloatIndividual* expected = NewIndividual(Chain(30));
+    TFloatIndividual* fit = NewIndividual(Chain(fits));
+    gp.DoAntiBloating(parent, other, fit, true);
+    EXPECT_EQ(fit->DNA()->Size(), fits);
+    TFloatIndividual* big = NewIndividual(Chain(fits + 1));
+    TFloatIndividual* expected = NewIndividual(Chain(fits + 1));
     RandSeed(7);
-    gp.DoAntiBloating(parent, parent, big, false);
-    RandSeed(7);
-    gp.Mutate(expected, strategy == bsShrinkSize || strategy == bsShrinkDepth ? mmShrink : mmHoist);
-    EXPECT_LT(big->DNA()->Size(), 30) << int(strategy);
-    EXPECT_EQ(big->DNA()->ToString(), expected->DNA()->ToString()) << int(strategy);
-    // Within the limit nothing happens.
-    TFloatIndividual* fit = NewIndividual(Chain(bySize ? 10 : 11));
-    gp.DoAntiBloating(parent, parent, fit, true);
-    EXPECT_EQ(fit->DNA()->Size(), bySize ? 10 : 11) << int(strategy);
+    gp.DoAntiBloating(parent, other, big, false);
+    if (mutation < 0) {
+      EXPECT_EQ(big->DNA()->Size(), fits + 1);  // nothing reported changed: kept
+      gp.DoAntiBloating(parent, other, big, true);
+      expected->Assign(parent);
+    } else {
+      RandSeed(7);
+      gp.Mutate(expected, static_cast<TGPMutationMethod>(mutation));
+      EXPECT_LT(expected->DNA()->Size(), fits + 1);
+    }
+    EXPECT_EQ(big->DNA()->ToString(), expected->DNA()->ToString());
   }
 }
 
 TEST_F(GPBloatTest, UnfitAndTarpeianRulesSkipTheEvaluation) {
   gp.SetBloatStrategy(bsUnfitDepth);
   gp.SetBloatLimit(5);
-  TFloatIndividual* deep = NewIndividual(Chain(7), 2.0);     // depth 6
-  TFloatIndividual* shallow = NewIndividual(Chain(6), 2.0);  // depth 5
+  TFloatIndividual* deep = NewIndividual(Chain(7), 2.0);  // depth 6
   EXPECT_EQ(deep->Fitness(), 3.4028234663852886e+38);
   EXPECT_EQ(evaluations, 0);
-  EXPECT_EQ(shallow->Fitness(), 2.0);
+  EXPECT_EQ(NewIndividual(Chain(6), 2.0)->Fitness(), 2.0);  // depth 5
   EXPECT_EQ(evaluations, 1);
   // The weighted fitness reads the cached raw one; it is not judged again.
   EXPECT_EQ(gp.EvaluateFitness(deep, true), 3.4028234663852886e+38);

@@ -1,15 +1,9 @@
 // The concrete program components, streaming and assignment of their settings, and the
 // structural invariants under long random variation.
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <sstream>
-
 #include "gp_test_support.hpp"
 #include "host/host_test_support.hpp"
 #include "kx/gp_engine/binary_node.hpp"
-#include "kx/host/random.hpp"
 #include "kx/host/streaming.hpp"
 
 namespace kx::testing {
@@ -29,25 +23,24 @@ TEST(GPComponentsTest, BinaryComponentRefusesAThirdArgument) {
     EXPECT_EQ(root->Size(), 15);
     ExpectConsistent(*binary.Population()->Items(i));
   }
-  AddFunction(*binary.Instructions(), "sum3", 3, [](double a, double b) { return a + b; });
+  AddInstructions(*binary.Instructions(), {"sum3"});
   for (int i = 0; i < 3; ++i) binary.Instructions()->Delete(0);  // only x and sum3 are left
   EXPECT_THROW(binary.Initialize(), EListError);
 }
 
 TEST(GPComponentsTest, StreamsThePublishedSettings) {
+  // Defaults are not written, except the crossover probability that differs from the core's;
+  // the selection method's declared default is the plain tournament, not the initial value.
   TKXGeneticProgramming gp;
-  std::ostringstream fresh;
-  WriteComponent(fresh, gp);
-  // Defaults are not written, except the crossover probability that differs from the core's.
-  EXPECT_EQ(fresh.str().find("TournamentField"), std::string::npos);
-  EXPECT_NE(fresh.str().find("CrossoverProbability = 0.9"), std::string::npos);
-  // The selection method's declared default is the plain tournament, not the initial value.
-  EXPECT_NE(fresh.str().find("SelectionMethod = smStochasticTournament"), std::string::npos);
+  const std::string fresh = StreamText(gp);
+  EXPECT_THAT(fresh, ::testing::HasSubstr("SelectionMethod = smStochasticTournament"));
+  EXPECT_THAT(fresh, ::testing::HasSubstr("CrossoverProbability = 0.9\n"));
+  EXPECT_EQ(StreamEntryNames(fresh),
+            (std::vector<std::string>{"SelectionMethod", "CrossoverProbability"}));
   TKXGeneticProgramming tournament;
   tournament.SetSelectionMethod(smTournament);
-  std::ostringstream plain;
-  WriteComponent(plain, tournament);
-  EXPECT_EQ(plain.str().find("SelectionMethod"), std::string::npos);
+  EXPECT_EQ(StreamEntryNames(StreamText(tournament)),
+            std::vector<std::string>{"CrossoverProbability"});
 
   AddArithmetic(*gp.Instructions());
   AddConstant(*gp.Instructions(), "two", 2.0)->SetComment("a 'constant'");
@@ -86,9 +79,7 @@ TEST(GPComponentsTest, StreamsThePublishedSettings) {
   EXPECT_EQ(copy.FunctionsCount(), 3);
   EXPECT_EQ(copy.TerminalsCount(), 2);
   // Every other setting is read back as written.
-  std::ostringstream again;
-  WriteComponent(again, copy);
-  EXPECT_EQ(again.str(), text);
+  EXPECT_EQ(StreamText(copy), text);
 }
 
 // Assign copies settings, instructions (handlers only with AssignAll) and populations, whose
@@ -126,10 +117,7 @@ TEST(GPComponentsTest, AssignCopiesSettingsInstructionsAndPopulations) {
 TEST(GPComponentsTest, InvariantsHoldUnderLongRandomVariation) {
   RandSeed(99);
   TKXGeneticProgramming gp;
-  AddArithmetic(*gp.Instructions());
-  AddFunction(*gp.Instructions(), "neg", 1, [](double a, double) { return -a; });
-  AddFunction(*gp.Instructions(), "sum3", 3, [](double a, double b) { return a + b; });
-  AddConstant(*gp.Instructions(), "one", 1);
+  AddInstructions(*gp.Instructions(), {"add", "sub", "mul", "x", "neg", "sum3", "one"});
   gp.SetOnConstantMutation([](TKXObject*, TFloatNode* Node) { Node->SetValue(Node->Value() * 2); });
   gp.SetInitialPopulation(12);
   gp.SetInitializationMethod(imRampedHalfAndHalf);

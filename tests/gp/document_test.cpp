@@ -1,19 +1,13 @@
 // The program component's GeneticProgram document (element order, round trips through
 // files and streams, documents with missing parts, bad input) and its report.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <functional>
-#include <sstream>
-#include <string>
+#include <tuple>
 #include <type_traits>
-#include <vector>
 
 #include "gp_test_support.hpp"
 #include "kx/gp/gp_executor.hpp"
-#include "kx/host/random.hpp"
 #include "kx/host/string_list.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/xml_document.hpp"
@@ -57,36 +51,6 @@ void Evolved(TKXGeneticProgramming& Gp, std::int32_t Population = 12) {
   EvolveQuadratic(Gp, 17, Population, 1);
 }
 
-std::vector<std::string> Programs(const TKXGeneticProgramming& Gp) {
-  std::vector<std::string> programs;
-  for (int i = 0; i < Gp.Population()->Count(); ++i) {
-    programs.push_back(Gp.Population()->Items(i)->DNA()->ToString());
-  }
-  return programs;
-}
-
-// The report covers the reproduction settings and the instructions; the initial population and
-// the anti-bloat settings are not part of the document.
-std::vector<std::string> DocumentedReport(const TKXGeneticProgramming& Gp) {
-  TKXStringList report;
-  Gp.Describe(report, "");
-  std::vector<std::string> lines;
-  for (const std::string& line : Lines(report)) {
-    if (line.find("Population =") != 0 && line.find("Anti-Bloating") != 0) lines.push_back(line);
-  }
-  return lines;
-}
-
-void ExpectSameSettingsAndPrograms(const TKXGeneticProgramming& A, const TKXGeneticProgramming& B) {
-  EXPECT_EQ(DocumentedReport(B), DocumentedReport(A));
-  EXPECT_EQ(B.Generation(), A.Generation());
-  EXPECT_EQ(B.ElitistPct(), static_cast<double>(static_cast<float>(A.ElitistPct())));
-  EXPECT_EQ(B.TournamentField(), A.TournamentField());
-  EXPECT_EQ(B.MutationWeights(), A.MutationWeights());
-  EXPECT_EQ(Programs(B), Programs(A));
-  EXPECT_EQ(B.PreviousGeneration()->Count(), A.Population()->Count());
-}
-
 // --- Element order ----------------------------------------------------------------------------
 
 TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
@@ -128,42 +92,6 @@ TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
   EXPECT_EQ(reproduction.SelectionMethod().Method(), "smTournament");
   EXPECT_EQ(GetGeneticProgram(doc).Domain().FittestIndividual().Fitness(),
             static_cast<float>(gp.FittestIndividual()->Fitness()));
-}
-
-// Through a file, then streams and a variant component; the loader keeps the settings the
-// document does not carry, and its named instructions with their handlers.
-TEST(GPDocumentTest, RoundTripThroughAFileStreamsAndAVariantComponent) {
-  TKXGeneticProgramming source;
-  Evolved(source);
-  const std::string file =
-      (std::filesystem::temp_directory_path() / "kx_gp_document_test.xml").string();
-  source.SaveToFile(file);
-  TKXGeneticProgramming target;
-  AddArithmetic(*target.Instructions());
-  TKXGPInstruction<TGAFloat>* add = target.Instructions()->Items(0);
-  target.SetBloatStrategy(bsTarpeianSize);
-  target.SetTarpeianProbability(0.7);
-  target.SetInitialPopulation(55);
-  target.LoadFromFile(file);
-  std::filesystem::remove(file);
-  ExpectSameSettingsAndPrograms(source, target);
-  EXPECT_EQ(target.BloatStrategy(), bsTarpeianSize);
-  EXPECT_EQ(target.TarpeianProbability(), 0.7);
-  EXPECT_EQ(target.InitialPopulation(), 55);
-  EXPECT_EQ(target.Instructions()->Items(0), add);
-  SetQuadraticFitness(target);
-  target.EvaluateFitness();
-  EXPECT_EQ(target.MinFitness(), source.MinFitness());
-
-  std::stringstream stream;
-  source.SaveToStream(stream);
-  TKXGeneticProgrammingVariant variant;
-  variant.LoadFromStream(stream);
-  std::stringstream again;
-  variant.SaveToStream(again);
-  TKXGeneticProgramming back;
-  back.LoadFromStream(again);
-  ExpectSameSettingsAndPrograms(source, back);
 }
 
 // Missing elements read as their empty values; present weights drive the mutation walk.
@@ -329,6 +257,40 @@ TEST(GPDocumentTest, BadDocumentsChangeNothingAndNameThePlace) {
   EXPECT_THROW(gp.LoadFromStream(sound), EGAException);
   SetQuadraticFitness(gp);
   EXPECT_EQ(Saved(gp), saved);
+}
+
+// Through a file, then streams and a variant component; the loader keeps the settings the
+// document does not carry, and its named instructions with their handlers.
+TEST(GPDocumentTest, RoundTripThroughAFileStreamsAndAVariantComponent) {
+  TKXGeneticProgramming source;
+  Evolved(source);
+  const std::string file =
+      (std::filesystem::temp_directory_path() / "kx_gp_document_test.xml").string();
+  source.SaveToFile(file);
+  TKXGeneticProgramming target;
+  AddArithmetic(*target.Instructions());
+  SetQuadraticFitness(target);
+  TKXGPInstruction<TGAFloat>* add = target.Instructions()->Items(0);
+  target.SetBloatStrategy(bsDepthLimit);
+  target.SetTarpeianProbability(0.7);
+  target.SetInitialPopulation(55);
+  target.LoadFromFile(file);
+  std::filesystem::remove(file);
+  EXPECT_EQ(Saved(target), Saved(source));
+  EXPECT_EQ(target.PreviousGeneration()->Count(), source.Population()->Count());
+  EXPECT_EQ(std::tuple(target.BloatStrategy(), target.TarpeianProbability(),
+                       target.InitialPopulation(), target.Instructions()->Items(0)),
+            std::tuple(bsDepthLimit, 0.7, 55, add));
+
+  std::stringstream stream(Saved(source));
+  TKXGeneticProgrammingVariant variant;
+  variant.LoadFromStream(stream);
+  std::stringstream again(Saved(variant));
+  TKXGeneticProgramming back;
+  AddArithmetic(*back.Instructions());
+  SetQuadraticFitness(back);
+  back.LoadFromStream(again);
+  EXPECT_EQ(Saved(back), Saved(source));
 }
 
 // --- Report --------------------------------------------------------------------------------------

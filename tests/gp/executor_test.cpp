@@ -1,30 +1,20 @@
 // Program executors: programs from components, files, streams and their text form, and
 // running them.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <filesystem>
-#include <memory>
 #include <sstream>
-#include <string>
-#include <vector>
 
 #include "gp_test_support.hpp"
 #include "host/host_test_support.hpp"
 #include "kx/gp/gp_executor.hpp"
-#include "kx/host/random.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx::testing {
 namespace {
 
-// The vocabulary of the component tests: add, sub, mul, x, plus the constant two.
 void AddVocabulary(TKXGPInstructions<TGAFloat>& Set) {
-  AddArithmetic(Set);
-  AddConstant(Set, "two", 2.0);
+  AddInstructions(Set, {"add", "sub", "mul", "x", "two"});
 }
 
 // An evolved component whose fittest individual is a program over the vocabulary.
@@ -52,8 +42,8 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   EXPECT_EQ(executor.GPProgram()->ToString(), fittest->DNA()->ToString());
   const std::vector<double> inputs{-0.7, 0.3, 1.9, 5.0};
   std::vector<double> expected;
+  TKXGPContext<TGAFloat> context;
   for (double x : inputs) {
-    TKXGPContext<TGAFloat> context;
     context.Values().AddOrSetValue("x", x);
     expected.push_back(fittest->Execute(context));
   }
@@ -63,10 +53,7 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   TKXGeneticProgrammingExecutor copy;
   copy.Assign(&executor);
   EXPECT_NE(copy.GPProgram(), executor.GPProgram());
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    EXPECT_EQ(RunAt(executor, inputs[i]), expected[i]) << inputs[i];
-    EXPECT_EQ(RunAt(copy, inputs[i]), expected[i]) << inputs[i];
-  }
+  for (std::size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(RunAt(copy, inputs[i]), expected[i]);
   TKXGeneticProgrammingVariantExecutor variant;
   EXPECT_THROW(variant.Assign(&executor), EConvertError);
 

@@ -1,13 +1,8 @@
 #include "kx/gp/gp_individual.hpp"
 
-#include <gtest/gtest.h>
-
-#include <map>
-
 #include "gp_test_support.hpp"
 #include "kx/gp/gp_population.hpp"
 #include "kx/gp_engine/binary_node.hpp"
-#include "kx/host/random.hpp"
 
 namespace kx::testing {
 namespace {
@@ -24,13 +19,10 @@ class GPIndividualTest : public GPTest {
 
 TEST_F(GPIndividualTest, FlattenExecuteAndText) {
   TFloatIndividual* individual = Sample();
-  std::vector<std::string> texts;
-  for (auto* node : individual->FlattenedDNA()) texts.push_back(node->ToString());
-  EXPECT_EQ(texts, (std::vector<std::string>{"(add x (mul 1 x))", "x", "(mul 1 x)", "1", "x"}));
+  ExpectConsistent(*individual);  // the flat list is the tree in pre-order
   (void)individual->Fitness();
   individual->FlattenDNA();
   EXPECT_TRUE(individual->NeedFitness());
-
   TKXGPContext<TGAFloat> context;
   context.Values().AddOrSetValue("x", 3.0);
   EXPECT_EQ(individual->Execute(context), 6.0);
@@ -52,7 +44,6 @@ TEST_F(GPIndividualTest, GraftKeepsThePositionOfTheReplacedNode) {
   EXPECT_EQ(removed->Parent(), nullptr);
   EXPECT_EQ(individual->DNA()->ToString(), "(sum3 x (mul x x) x)");
   ExpectConsistent(*individual);
-
   // Under a binary parent the replacement takes the vacated side.
   TKXBinaryGeneticProgramming binary;
   AddArithmetic(*binary.Instructions());
@@ -63,7 +54,6 @@ TEST_F(GPIndividualTest, GraftKeepsThePositionOfTheReplacedNode) {
   pair->Graft(top->Left(), Node(binary, "mul", Args(Node(binary, "x"), Node(binary, "x"))));
   pair->Graft(top->Right(), Node(binary, "sub", Args(Node(binary, "x"), Node(binary, "x"))));
   EXPECT_EQ(top->Left()->Instruction()->Name(), "mul");
-  EXPECT_EQ(top->Right()->Instruction()->Name(), "sub");
   EXPECT_EQ(pair->DNA()->ToString(), "(add (mul x x) (sub x x))");
   ExpectConsistent(*pair);
 }
@@ -80,8 +70,6 @@ TEST_F(GPIndividualTest, CrossoverSwapsSubtreesInPlace) {
   EXPECT_EQ(b->DNA()->ToString(), "(add (sub x 1) (mul 1 x))");
   EXPECT_EQ(a->DNA()->ToString(), "(sum3 1 x x)");
   ExpectConsistent(*a);
-  ExpectConsistent(*b);
-
   // Within one tree, overlapping subtrees cannot be swapped; disjoint ones can.
   b->Crossover(b->DNA(), b, b->DNA()->Child(1));
   EXPECT_EQ(b->DNA()->ToString(), "(add (sub x 1) (mul 1 x))");
@@ -90,36 +78,30 @@ TEST_F(GPIndividualTest, CrossoverSwapsSubtreesInPlace) {
   ExpectConsistent(*b);
 }
 
-TEST_F(GPIndividualTest, BiasedChoiceFavoursNonterminals) {
+TEST_F(GPIndividualTest, NodeChoices) {
   TFloatIndividual* individual = Sample();
-  int nonterminals = 0;
-  const int draws = 20000;
-  for (int i = 0; i < draws; ++i) nonterminals += !individual->SelectNode(0.9)->IsTerminal();
   // A nonterminal is accepted at once (0.4 * 0.9), a terminal rarely (0.6 * 0.1); the
   // growing sum then accepts nearly anything drawn. Simulating the rule gives 0.673, well
   // above the 0.4 share of nonterminals a uniform choice would give.
-  EXPECT_GT(nonterminals, draws * 0.64);
-  EXPECT_LT(nonterminals, draws * 0.70);
-}
-
-TEST_F(GPIndividualTest, ChoiceByMeasureAndByKind) {
-  TFloatIndividual* individual = Sample();
+  const int draws = 20000;
+  int nonterminals = 0;
+  for (int i = 0; i < draws; ++i) nonterminals += !individual->SelectNode(0.9)->IsTerminal();
+  EXPECT_NEAR(nonterminals, draws * 0.67, draws * 0.03);
+  // By measure: depth at most 1 is every node but the root, uniformly.
   std::map<TFloatNode*, int> counts;
   for (int i = 0; i < 3000; ++i) ++counts[individual->SelectNode(1, false)];
-  EXPECT_EQ(counts.size(), 4u);  // depth at most 1: every node but the root, uniformly
+  EXPECT_EQ(counts.size(), 4u);
   EXPECT_EQ(counts.count(individual->DNA()), 0u);
   for (auto& [node, count] : counts) EXPECT_GT(count, 600);
   for (int i = 0; i < 50; ++i) {
     EXPECT_EQ(individual->SelectNode(0.9, Kinds{gpConstant})->Instruction()->Name(), "one");
-    EXPECT_EQ(individual->SelectNode(0.0, Kinds{gpFunction})->Instruction()->Operation(),
-              gpFunction);
+    EXPECT_FALSE(individual->SelectNode(0.0, Kinds{gpFunction})->IsTerminal());
   }
   // All three kinds is exactly the plain choice: same draws, same node.
   RandSeed(5);
   TFloatNode* all = individual->SelectNode(0.9, Kinds{gpVariable, gpConstant, gpFunction});
   RandSeed(5);
   EXPECT_EQ(individual->SelectNode(0.9), all);
-
   TFloatIndividual* leaf = NewIndividual(N("x"));
   EXPECT_EQ(leaf->SelectNode(0.9), leaf->DNA());
   EXPECT_EQ(leaf->SelectNode(0, true), nullptr);

@@ -9,16 +9,19 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <iomanip>
 #include <map>
 #include <memory>
-#include <span>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "kx/core/run_state.hpp"
 #include "kx/gp/genetic_programming.hpp"
 #include "kx/gp_engine/batch.hpp"
 #include "kx/gp_engine/batch_context.hpp"
 #include "kx/gp_engine/context.hpp"
+#include "kx/host/exceptions.hpp"
 #include "kx/host/random.hpp"
 
 namespace kx::testing {
@@ -56,23 +59,40 @@ TKXGPInstruction<TGAFloat>* AddFunction(TKXGPInstructions<TGAFloat>& Set, const 
         }
       });
   instruction->SetOnExecuteBatch([Combine](TKXObject*, TFloatNode*, TKXGPBatch<TGAFloat>& Batch) {
-    std::span<TGAFloat> result = Batch.Results();
-    std::copy(Batch.Argument(0).begin(), Batch.Argument(0).end(), result.begin());
+    std::copy(Batch.Argument(0).begin(), Batch.Argument(0).end(), Batch.Results().begin());
     for (int i = 1; i < Batch.ArgumentCount(); ++i) {
       for (std::size_t k = 0; k < Batch.Count(); ++k) {
-        result[k] = Combine(result[k], Batch.Argument(i)[k]);
+        Batch.Results()[k] = Combine(Batch.Results()[k], Batch.Argument(i)[k]);
       }
     }
   });
   return instruction;
 }
 
-// add, sub, mul (binary) and the variable x.
+// Adds the named instructions in order: the functions add, sub, mul (binary), neg (unary)
+// and sum3 (ternary), the constants one and two, and any other name as a variable.
+inline void AddInstructions(TKXGPInstructions<TGAFloat>& Set,
+                            const std::vector<std::string>& Names) {
+  using TOp = double (*)(double, double);
+  static const std::map<std::string, std::pair<int, TOp>> functions{
+      {"add", {2, [](double a, double b) { return a + b; }}},
+      {"sub", {2, [](double a, double b) { return a - b; }}},
+      {"mul", {2, [](double a, double b) { return a * b; }}},
+      {"neg", {1, [](double a, double) { return -a; }}},
+      {"sum3", {3, [](double a, double b) { return a + b; }}}};
+  for (const std::string& name : Names) {
+    if (auto f = functions.find(name); f != functions.end()) {
+      AddFunction(Set, name, f->second.first, f->second.second);
+    } else if (name == "one" || name == "two") {
+      AddConstant(Set, name, name == "one" ? 1.0 : 2.0);
+    } else {
+      AddVariable(Set, name);
+    }
+  }
+}
+
 inline void AddArithmetic(TKXGPInstructions<TGAFloat>& Set) {
-  AddFunction(Set, "add", 2, [](double a, double b) { return a + b; });
-  AddFunction(Set, "sub", 2, [](double a, double b) { return a - b; });
-  AddFunction(Set, "mul", 2, [](double a, double b) { return a * b; });
-  AddVariable(Set, "x");
+  AddInstructions(Set, {"add", "sub", "mul", "x"});
 }
 
 // Builds a node of the component's class for the named instruction with the given
@@ -133,10 +153,7 @@ class GPTest : public ::testing::Test {
  protected:
   GPTest() {
     RandSeed(17);
-    AddArithmetic(*gp.Instructions());
-    AddFunction(*gp.Instructions(), "neg", 1, [](double a, double) { return -a; });
-    AddFunction(*gp.Instructions(), "sum3", 3, [](double a, double b) { return a + b; });
-    AddConstant(*gp.Instructions(), "one", 1.0);
+    AddInstructions(*gp.Instructions(), {"add", "sub", "mul", "x", "neg", "sum3", "one"});
     gp.SetOnEvaluateFitness([this](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
       ++evaluations;
       Fitness = fitnessOf.count(Item) ? fitnessOf[Item] : 1.0;
@@ -178,6 +195,25 @@ inline void EvolveQuadratic(TKXGeneticProgramming& Gp, std::uint64_t Seed, std::
   Gp.SetInitialPopulation(Population);
   Gp.SetInitializationMethod(imRampedHalfAndHalf);
   Gp.Evolve(Generations);
+}
+
+// A run's outcome to the last digit: every program with its fitness, then the generation,
+// the fitness extremes and the number of evaluations.
+template <class Component>
+std::vector<std::string> Snapshot(Component& Gp) {
+  std::vector<std::string> texts;
+  std::ostringstream text;
+  text << std::setprecision(17);
+  for (int i = 0; i < Gp.Population()->Count(); ++i) {
+    text.str("");
+    text << Gp.Population()->Items(i)->ToString() << ' ' << Gp.Population()->Items(i)->Fitness();
+    texts.push_back(text.str());
+  }
+  text.str("");
+  text << Gp.Generation() << ' ' << Gp.MinFitness() << ' ' << Gp.MaxFitness() << ' '
+       << Gp.RunState().Evaluations();
+  texts.push_back(text.str());
+  return texts;
 }
 
 // Checks the structural invariants of an individual's tree: parent links, cached size and depth,

@@ -1,17 +1,9 @@
 // A program run continued from a checkpoint is the run that went on.
 
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstdlib>
-#include <iomanip>
-#include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
+#include <type_traits>
 
 #include "gp_test_support.hpp"
-#include "kx/core/run_state.hpp"
 #include "kx/host/parallel_for.hpp"
 
 namespace kx::testing {
@@ -19,90 +11,68 @@ namespace {
 
 template <class Component>
 void Configure(Component& Gp) {
-  AddArithmetic(*Gp.Instructions());
-  AddConstant(*Gp.Instructions(), "third", 1.0 / 3);
-  Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-    TKXGPContext<TGAFloat> context;
-    double error = 0;
-    for (double x = -1; x <= 1; x += 0.25) {
-      context.Values().AddOrSetValue("x", x);
-      error += std::fabs(static_cast<TKXGPIndividual<TGAFloat>*>(Item)->Execute(context) - x * x);
-    }
-    // The constant nodes' own values count too (constant mutation moves them), so a resumed
-    // run that lost their last digits would diverge.
-    for (const auto* node : static_cast<TKXGPIndividual<TGAFloat>*>(Item)->FlattenedDNA()) {
-      if (node->Instruction()->Operation() == gpConstant) error += node->Value();
-    }
-    Fitness = std::isfinite(error) ? error : 1e30;
-  });
   Gp.SetInitialPopulation(40);
   Gp.SetInitializationMethod(imRampedHalfAndHalf);
   Gp.SetBloatStrategy(bsTarpeianSize);  // draws while evaluating
-}
-
-// The variant component runs the same loop over a vocabulary without handlers: its fitness
-// reads the programs' shapes, which is all the loop's state depends on.
-void Configure(TKXGeneticProgrammingVariant& Gp) {
-  auto* set = Gp.Instructions();
-  for (const auto& [name, arity] : {std::pair{"add", 2}, {"neg", 1}, {"x", 0}, {"one", 0}}) {
-    auto* instruction = set->Add();
-    instruction->SetName(name);
-    instruction->SetArity(arity);
-    instruction->SetOperation(arity > 0 ? gpFunction : gpVariable);
+  if constexpr (std::is_same_v<Component, TKXGeneticProgrammingVariant>) {
+    // A vocabulary without handlers: the fitness reads the programs' shapes, which is all
+    // the loop's state depends on.
+    for (const auto& [name, arity] : {std::pair{"add", 2}, {"neg", 1}, {"x", 0}, {"one", 0}}) {
+      Gp.Instructions()->Add()->SetName(name);
+      Gp.Instructions()->ItemByName(name)->SetArity(arity);
+    }
+    Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+      auto* dna = static_cast<TKXGPIndividual<TKXVariant>*>(Item)->DNA();
+      Fitness = std::abs(dna->Size() - 12) + 0.1 * dna->Depth();
+    });
+  } else {
+    AddArithmetic(*Gp.Instructions());
+    AddConstant(*Gp.Instructions(), "third", 1.0 / 3);
+    Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+      auto* individual = static_cast<TFloatIndividual*>(Item);
+      TKXGPContext<TGAFloat> context;
+      double error = 0;
+      for (double x = -1; x <= 1; x += 0.25) {
+        context.Values().AddOrSetValue("x", x);
+        error += std::fabs(individual->Execute(context) - x * x);
+      }
+      // The constant nodes' own values count too (constant mutation moves them), so a
+      // resumed run that lost their last digits would diverge.
+      for (const auto* node : individual->FlattenedDNA()) {
+        if (node->Instruction()->Operation() == gpConstant) error += node->Value();
+      }
+      Fitness = std::isfinite(error) ? error : 1e30;
+    });
   }
-  Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-    auto* dna = static_cast<TKXGPIndividual<TKXVariant>*>(Item)->DNA();
-    Fitness = std::abs(dna->Size() - 12) + 0.1 * dna->Depth();
-  });
-  Gp.SetInitialPopulation(40);
-  Gp.SetInitializationMethod(imRampedHalfAndHalf);
-  Gp.SetBloatStrategy(bsTarpeianSize);
 }
 
+// The outcome of Generations more generations from Start (a fresh seeded run when Start is
+// empty), saving a checkpoint with the run state when asked.
 template <class Component>
-std::int32_t EvolveFor(Component& Gp, std::int32_t Generations, int Threads) {
-  if (Threads == 0) return Gp.Evolve(Generations);
+std::vector<std::string> Run(std::stringstream* Start, int Generations, int Threads,
+                             std::stringstream* Checkpoint = nullptr) {
+  Component gp;
+  Configure(gp);
+  RandSeed(Start != nullptr ? 777 : 9);
+  if (Start != nullptr) {
+    gp.LoadFromStream(*Start);
+  } else {
+    gp.Initialize();
+  }
   SetParallelThreads(Threads);
-  return Gp.ParallelEvolve(Generations);
-}
-
-template <class Component>
-std::vector<std::string> Programs(Component& Gp) {
-  std::vector<std::string> texts;
-  for (int i = 0; i < Gp.Population()->Count(); ++i) {
-    auto* item = Gp.Population()->Items(i);
-    std::ostringstream text;  // every digit: a resume that loses any would show
-    text << item->DNA()->ToString() << ' ' << std::setprecision(17) << item->Fitness();
-    texts.push_back(text.str());
+  Threads == 0 ? gp.Evolve(Generations) : gp.ParallelEvolve(Generations);
+  if (Checkpoint != nullptr) {
+    gp.SetIncludeRunState(true);
+    gp.SaveToStream(*Checkpoint);
   }
-  texts.push_back(std::to_string(Gp.Generation()) + " " +
-                  std::to_string(Gp.RunState().Evaluations()));
-  return texts;
+  return Snapshot(gp);
 }
 
 template <class Component>
 void ExpectExactResume(int Threads) {
-  Component whole;
-  Configure(whole);
-  RandSeed(9);
-  whole.Initialize();
-  EvolveFor(whole, 6, Threads);
-
-  Component first;
-  Configure(first);
-  RandSeed(9);
-  first.Initialize();
-  EvolveFor(first, 2, Threads);
-  std::stringstream document;
-  first.SetIncludeRunState(true);
-  first.SaveToStream(document);
-
-  RandSeed(777);
-  Component resumed;
-  Configure(resumed);
-  resumed.LoadFromStream(document);
-  EvolveFor(resumed, 4, Threads);
-  EXPECT_EQ(Programs(resumed), Programs(whole));
+  std::stringstream checkpoint;
+  Run<Component>(nullptr, 2, Threads, &checkpoint);
+  EXPECT_EQ(Run<Component>(&checkpoint, 4, Threads), Run<Component>(nullptr, 6, Threads));
 }
 
 class GPResumeTest : public ::testing::TestWithParam<int> {

@@ -1,9 +1,4 @@
-#include <gtest/gtest.h>
-
-#include <kx/gp_engine/batch.hpp>
-#include <kx/gp_engine/batch_context.hpp>
-#include <kx/gp_engine/binary_node.hpp>
-#include <vector>
+// Trees a million levels deep: every walk, copy, execution and destruction is iterative.
 
 #include "gp_engine_test_support.hpp"
 
@@ -13,18 +8,17 @@ namespace {
 
 constexpr int kChain = 1000000;
 
-// A degenerate tree: Neg(Neg(...(x)...)) with Count nodes.
-NodePtr Chain(Instruction* Neg, Instruction* X, int Count) {
-  NodePtr root = Leaf(Count > 1 ? Neg : X);
+// A degenerate tree: Neg(Neg(...(x)...)) with Count nodes of the class Make builds.
+NodePtr Chain(Instruction* Neg, Instruction* X, int Count, NodePtr (*Make)(Instruction*) = Leaf) {
+  NodePtr root = Make(Count > 1 ? Neg : X);
   Node* tip = root.get();
-  for (int i = 1; i < Count; ++i) tip = tip->AddChild(Leaf(i + 1 < Count ? Neg : X));
+  for (int i = 1; i < Count; ++i) tip = tip->AddChild(Make(i + 1 < Count ? Neg : X));
   return root;
 }
 
 struct ChainVocabulary : Vocabulary {
   Instruction* Neg = [this] {
-    Instruction* item = Set.Add();
-    item->SetName("Neg");
+    Instruction* item = Variable("Neg");
     item->SetArity(1);
     item->SetOnExecute([](kx::TKXObject*, Node* N, Context* C, double& Result) {
       Result = -N->Child(0)->Execute(C);
@@ -51,18 +45,9 @@ TEST(GPDeepTree, WalksDoNotRecurse) {
   tip->SetInstruction(v.Neg);
   tip->AddChild(Leaf(v.X));
   EXPECT_EQ(root->Size(), kChain + 1);
-  // Destruction of both chains happens here.
-}
-
-TEST(GPDeepTree, BinaryChainsAreFreedWithoutRecursion) {
-  ChainVocabulary v;
-  auto root = std::make_unique<kx::TKXGPBinaryFloatNode>(v.Neg);
-  Node* tip = root.get();
-  for (int i = 1; i < kChain; ++i) {
-    tip = tip->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(v.Neg));
-  }
-  EXPECT_EQ(root->Depth(), kChain - 1);
-  root.reset();
+  NodePtr binary = Chain(v.Neg, v.X, kChain, Binary);
+  EXPECT_EQ(binary->Depth(), kChain - 1);
+  // The three chains are freed here.
 }
 
 TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
@@ -71,7 +56,7 @@ TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
   context.Values().Add("x", 2);
   NodePtr over = Chain(v.Neg, v.X, kx::MaxExecutionDepth() + 1);
   EXPECT_THAT([&] { over->Execute(&context); },
-              ::testing::ThrowsMessage<kx::EGPException>(::testing::HasSubstr("4096")));
+              ThrowsMessage<kx::EGPException>(::testing::HasSubstr("4096")));
   // The failed run leaves the nesting count balanced: trees at the limit still run.
   NodePtr fits = Chain(v.Neg, v.X, kx::MaxExecutionDepth());
   EXPECT_EQ(fits->Execute(&context), -2.0);  // 4095 negations

@@ -2,15 +2,8 @@
 // merge of a document's set into an existing one, tree round trips, bad input and trees
 // nested far deeper than a call stack.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include <kx/host/exceptions.hpp>
 #include <kx/xml/gp_domain_xml.hpp>
 #include <kx/xml/xml_document.hpp>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "gp_engine_test_support.hpp"
 
@@ -33,8 +26,6 @@ std::vector<std::string> Names(const kx::TKXGPInstructions<double>& Set) {
   return names;
 }
 
-// --- Instructions ---------------------------------------------------------------------------
-
 TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
   Vocabulary v;
   v.Add->SetComment("a + b");
@@ -55,31 +46,24 @@ TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
             "</Instructions>");
 }
 
+// The instructions already in the set keep their identity and handlers and take the data.
 TEST(InstructionDocumentTest, RoundTripKeepsTheInstructionObjectsAndTheirHandlers) {
   Vocabulary source;
+  Vocabulary target;
   source.Add->SetComment("sum");
   source.One->SetValue(0.1);
+  target.One->SetArity(2);
+  target.X->SetComment("old");
   auto doc = TKXXMLDocument::New("Instructions");
   source.Set.SaveToXML(kx::GetGPInstructions(*doc));
-
-  // The target has the same names in another order, other data and handlers of its own.
-  kx::TKXGPFloatInstructions target(nullptr);
-  std::vector<Instruction*> before;
-  for (const char* name : {"one", "x", "Mul", "y", "Add"}) {
-    before.push_back(target.Add());
-    before.back()->SetName(name);
-    before.back()->SetComment("old");
+  const std::vector<Instruction*> before{target.Add, target.Mul, target.X, target.Y, target.One};
+  target.Set.LoadFromXML(kx::GetGPInstructions(*doc));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(target.Set.Items(i), before[i]);
+    EXPECT_EQ(before[i]->ToString(), source.Set.Items(i)->ToString());
   }
-  before[4]->SetOnExecute([](kx::TKXObject*, Node*, Context*, double&) {});
-  target.LoadFromXML(kx::GetGPInstructions(*doc));
-
-  for (int i = 0; i < target.Count(); ++i) {
-    Instruction* loaded = target.Items(i);
-    EXPECT_EQ(loaded, before[i]);
-    EXPECT_EQ(loaded->ToString(), source.Set.ItemByName(loaded->Name())->ToString());
-  }
-  EXPECT_DOUBLE_EQ(target.ItemByName("one")->Value(), 0.1);
-  EXPECT_TRUE(before[4]->OnExecute());
+  EXPECT_EQ(target.One->Value(), 0.1);
+  EXPECT_TRUE(target.Add->OnExecute());
 }
 
 TEST(InstructionDocumentTest, MergeDeletesMissingAndAppendsNewByListOrder) {
@@ -130,8 +114,6 @@ TEST(InstructionDocumentTest, BadArityRaisesAndDeletesNothing) {
   }
 }
 
-// --- Program trees ----------------------------------------------------------------------------
-
 TEST(NodeDocumentTest, WritesInstructionValueAndChildrenInOrderAndReadsThemBack) {
   Vocabulary v;
   auto doc = TKXXMLDocument::New("DNA");
@@ -162,7 +144,7 @@ TEST(NodeDocumentTest, UnknownInstructionStopsTheLoadKeepingWhatWasRead) {
       "<Child Instruction=\"y\"/></DNA>");
   NodePtr node = Leaf(v.One);
   EXPECT_THAT([&] { node->LoadFromXML(TXMLDnaType(doc->DocumentElement())); },
-              ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
+              ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
   ASSERT_EQ(node->ChildCount(), 2);
   EXPECT_EQ(node->Instruction(), v.Add);
   EXPECT_EQ(node->Child(0)->Instruction(), v.X);
@@ -196,12 +178,12 @@ TEST(NodeDocumentTest, NamelessInstructionsAndVacatedSides) {
   Vocabulary named;
   node = Leaf(named.Add);
   EXPECT_THAT([&] { load(*node, "<DNA Instruction=\"Add\"><Child/></DNA>"); },
-              ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"\""));
+              ThrowsMessage<kx::EGPException>("Unknown instruction \"\""));
 
   // A binary node whose left side was vacated writes its right child alone.
-  NodePtr binary = std::make_unique<kx::TKXGPBinaryFloatNode>(named.Add);
-  binary->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(named.X));
-  binary->AddChild(std::make_unique<kx::TKXGPBinaryFloatNode>(named.Y));
+  NodePtr binary = Binary(named.Add);
+  binary->AddChild(Binary(named.X));
+  binary->AddChild(Binary(named.Y));
   NodePtr left = binary->ExtractChild(binary->Child(0));
   auto doc = TKXXMLDocument::New("DNA");
   binary->SaveToXML(TXMLDnaType(doc->DocumentElement()));

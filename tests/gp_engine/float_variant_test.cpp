@@ -1,11 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <kx/gp_engine/float_instruction.hpp>
-#include <kx/gp_engine/float_node.hpp>
-#include <kx/gp_engine/variant_instruction.hpp>
-#include <kx/gp_engine/variant_node.hpp>
-#include <kx/host/exceptions.hpp>
-
 #include "gp_engine_test_support.hpp"
 
 using namespace kx_test;

@@ -1,18 +1,31 @@
 #pragma once
 
-#include <gmock/gmock.h>
+// Shared set-up of the program-tree tests: a recording engine, a small vocabulary and
+// helpers to build trees by hand.
 
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <kx/gp_engine/batch.hpp>
+#include <kx/gp_engine/batch_context.hpp>
+#include <kx/gp_engine/binary_node.hpp>
 #include <kx/gp_engine/context.hpp>
 #include <kx/gp_engine/engine.hpp>
 #include <kx/gp_engine/float_instruction.hpp>
 #include <kx/gp_engine/float_node.hpp>
 #include <kx/gp_engine/instruction.hpp>
+#include <kx/gp_engine/variant_instruction.hpp>
+#include <kx/gp_engine/variant_node.hpp>
+#include <kx/host/exceptions.hpp>
 #include <kx/host/object.hpp>
+#include <kx/host/random.hpp>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace kx_test {
+
+using ::testing::ThrowsMessage;
 
 using Instruction = kx::TKXGPInstruction<double>;
 using Node = kx::TKXGPNode<double>;
@@ -92,6 +105,9 @@ struct Vocabulary {
 
 // A detached float node for Item with the given children attached in order.
 inline NodePtr Leaf(Instruction* Item) { return std::make_unique<kx::TKXGPFloatNode>(Item); }
+inline NodePtr Binary(Instruction* Item) {
+  return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
+}
 inline NodePtr Apply(Instruction* Item, NodePtr A, NodePtr B) {
   NodePtr node = Leaf(Item);
   node->AddChild(std::move(A));

@@ -1,7 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <kx/gp_engine/batch.hpp>
-#include <kx/host/exceptions.hpp>
 #include <kx/host/string_list.hpp>
 
 #include "gp_engine_test_support.hpp"
@@ -34,7 +30,7 @@ TEST(GPInstruction, ArityAndKindKeepEachOtherConsistent) {
 TEST(GPInstruction, NamesAreUniqueAndLookedUpIgnoringLetterCase) {
   Vocabulary v;
   EXPECT_THAT([&] { v.Mul->SetName("ADD"); },
-              ::testing::ThrowsMessage<kx::EGPException>("instruction name must be unique"));
+              ThrowsMessage<kx::EGPException>("instruction name must be unique"));
   EXPECT_EQ(v.Mul->Name(), "Mul");
   EXPECT_THROW(v.Add->SetName("add"), kx::EGPException);
   EXPECT_NO_THROW(v.Add->SetName("Add"));
@@ -42,7 +38,7 @@ TEST(GPInstruction, NamesAreUniqueAndLookedUpIgnoringLetterCase) {
   EXPECT_EQ(v.Set.FindItemName("MUL"), v.Mul);
   EXPECT_EQ(v.Set.IndexOf("\xC3\xA9"), -1);  // only A-Z fold
   EXPECT_THAT([&] { v.Set.ItemByName("Sub"); },
-              ::testing::ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
+              ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
 }
 
 TEST(GPInstruction, ExecutionResultsAndErrors) {
@@ -50,9 +46,9 @@ TEST(GPInstruction, ExecutionResultsAndErrors) {
   Context context;
   NodePtr node = Leaf(v.Add);
   node->AddChild(Leaf(v.One));
-  EXPECT_THAT([&] { node->Execute(&context); },
-              ::testing::ThrowsMessage<kx::EGPException>(
-                  "Invalid number of arguments (1) for \"Add\" instruction"));
+  EXPECT_THAT(
+      [&] { node->Execute(&context); },
+      ThrowsMessage<kx::EGPException>("Invalid number of arguments (1) for \"Add\" instruction"));
   // Extra arguments are not an error; the handler uses the first two.
   node->AddChild(Leaf(v.One));
   node->AddChild(Leaf(v.X));

@@ -1,16 +1,6 @@
-#include <gtest/gtest.h>
-
-#include <kx/gp_engine/binary_node.hpp>
-#include <kx/gp_engine/tree_node.hpp>
-#include <kx/host/exceptions.hpp>
-
 #include "gp_engine_test_support.hpp"
 
 using namespace kx_test;
-
-namespace {
-NodePtr Binary(Instruction* Item) { return std::make_unique<kx::TKXGPBinaryFloatNode>(Item); }
-}  // namespace
 
 TEST(GPTreeNode, SizeAndDepthFollowEveryChange) {
   Vocabulary v;
@@ -122,7 +112,7 @@ TEST(GPTreeNode, TerminalsExecutionAndNodeFactory) {
   EXPECT_TRUE(Leaf(nullary)->IsTerminal());
   Context context;
   EXPECT_THAT([&] { Leaf(nullptr)->Execute(&context); },
-              ::testing::ThrowsMessage<kx::EGPException>("No instruction assigned to node"));
+              ThrowsMessage<kx::EGPException>("No instruction assigned to node"));
 
   // Without an engine the node's own class; with one, the engine's class.
   FakeEngine engine;
@@ -139,12 +129,12 @@ TEST(GPBinaryNode, CapacityAndRefusedMoves) {
   node->AddChild(Binary(v.Y));
   NodePtr third = Binary(v.One);
   EXPECT_THAT([&] { node->AddChild(std::move(third)); },
-              ::testing::ThrowsMessage<kx::EGPException>("Node cannot accept anymore children"));
+              ThrowsMessage<kx::EGPException>("Node cannot accept anymore children"));
   EXPECT_NE(third, nullptr);
   EXPECT_EQ(left->SetParent(node.get()), nullptr);
   EXPECT_EQ(node->ToString(), "(Add x y)");
   EXPECT_THAT([&] { node->InsertChild(2, std::move(third)); },
-              ::testing::ThrowsMessage<kx::EListError>("List index out of bounds (2)"));
+              ThrowsMessage<kx::EListError>("List index out of bounds (2)"));
   // A refused move leaves both trees as they were.
   NodePtr from = Apply(v.Mul, Binary(v.One), Binary(v.X));
   Node* moving = from->Child(1);
