@@ -336,18 +336,17 @@ bool TKXCustomGeneticProgramming<T>::DoReproduce(TKXIndividual* Parent1, TKXIndi
   // the first parent's program it starts with is wasted on most pairs. Without handlers that
   // could see that copy, it is made only when the crossover draw fails: the draws, their
   // order and the children are those of the core's sequence.
-  const bool replaced =
-      FCrossoverMethod == cmSubtree && FBloatStrategy != bsSizeFairCrossover &&
-      FBloatStrategy != bsDepthFairCrossover && !OnInitializeChild() && !OnCrossover() &&
-      Operations().Contains(goCrossover) && AsIndividual(Parent1) != nullptr &&
-      AsIndividual(Parent2) != nullptr && AsIndividual(Child1) != nullptr && child2 != nullptr &&
-      typeid(*child2) == typeid(TIndividual) && Parent2 != Parent1 && Parent2 != Child2 &&
-      Child2 != Parent1 && Child2 != Child1;
+  const bool replaced = FCrossoverMethod == cmSubtree && FBloatStrategy != bsSizeFairCrossover &&
+                        FBloatStrategy != bsDepthFairCrossover && !OnInitializeChild() &&
+                        !OnCrossover() && Operations().Contains(goCrossover) &&
+                        AsIndividual(Parent1) != nullptr && AsIndividual(Parent2) != nullptr &&
+                        AsIndividual(Child1) != nullptr && child2 != nullptr &&
+                        typeid(*child2) == typeid(TIndividual) && Parent2 != Parent1 &&
+                        Parent2 != Child2 && Child2 != Parent1 && Child2 != Child1;
   if (!replaced) {
     const bool reproduced =
         TKXCustomGeneticComponent::DoReproduce(Parent1, Parent2, Child1, Child2);
-    DoAntiBloating(AsIndividual(Parent1), AsIndividual(Parent2), AsIndividual(Child1),
-                   reproduced);
+    DoAntiBloating(AsIndividual(Parent1), AsIndividual(Parent2), AsIndividual(Child1), reproduced);
     DoAntiBloating(AsIndividual(Parent2), AsIndividual(Parent1), child2, reproduced);
     return reproduced;
   }
