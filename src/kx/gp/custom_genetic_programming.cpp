@@ -10,11 +10,13 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <typeinfo>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "kx/core/enum_property.hpp"
+#include "kx/gp/genetic_programming.hpp"
 #include "kx/gp/statistics.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/host/exceptions.hpp"
@@ -686,6 +688,15 @@ void TKXCustomGeneticProgramming<T>::DefineProperties(TKXFiler& Filer) {
 #include "kx/gp/gp_variation.ipp"
 
 namespace kx::generics {
+
+bool IsLibraryComponentClass(const std::type_info& Class) noexcept {
+  return Class == typeid(kx::TKXGeneticProgramming) ||
+         Class == typeid(kx::TKXCustomGeneticProgramming) ||
+         Class == typeid(kx::TKXBinaryGeneticProgramming) ||
+         Class == typeid(kx::TKXCustomBinaryGeneticProgramming) ||
+         Class == typeid(kx::TKXGeneticProgrammingVariant) ||
+         Class == typeid(kx::TKXCustomGeneticProgrammingVariant);
+}
 
 template class TKXCustomGeneticProgramming<TGAFloat>;
 template class TKXCustomGeneticProgramming<TKXVariant>;

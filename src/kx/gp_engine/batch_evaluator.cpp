@@ -100,8 +100,8 @@ bool TKXGPBatchEvaluator<T>::Refused(const TKXGPNode<T>* Node) const noexcept {
 }
 
 template <class T>
-void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context) {
-  if (Tree.Instruction() == nullptr) throw EGPException(std::string(SNoInstructionAssigned.Text));
+bool TKXGPBatchEvaluator<T>::Walk(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context,
+                                  bool Checking) {
   FSteps.clear();
   FPending.clear();
   FFreeBuffers.clear();
@@ -109,8 +109,6 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
   FBufferCount = 0;
   FMaxOperands = 0;
   FHasScalar = false;
-  FindRefused(Tree);
-
   // A node is pushed once to be classified and, when its children are evaluated by the
   // batch, once more to be emitted after them.
   FWalk.assign(1, {&Tree, false});
@@ -118,11 +116,25 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
     const auto [node, argumentsDone] = FWalk.back();
     FWalk.pop_back();
     TKXGPInstruction<T>* instruction = node->Instruction();
+    if (Checking && !argumentsDone && instruction == nullptr) return false;
     const int children = argumentsDone || instruction == nullptr ? 0 : node->ChildCount();
+    if (Checking && !argumentsDone && instruction->Operation() == gpFunction &&
+        instruction->Arity() > children) {
+      return false;
+    }
     if (!argumentsDone && !Refused(node) && instruction->OnExecuteBatch() && children > 0) {
       FWalk.emplace_back(node, true);
-      for (int i = children - 1; i >= 0; --i) FWalk.emplace_back(node->Child(i), false);
+      for (int i = children - 1; i >= 0; --i) {
+        TKXGPNode<T>* child = node->Child(i);
+        if (Checking && child == nullptr) return false;
+        FWalk.emplace_back(child, false);
+      }
       continue;
+    }
+    if (Checking) {
+      for (int i = 0; i < children; ++i) {
+        if (node->Child(i) == nullptr) return false;
+      }
     }
     if (argumentsDone || (!Refused(node) && instruction->OnExecuteBatch())) {
       AddStep(node, TStepKind::Batch, node->ChildCount());
@@ -147,6 +159,20 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
     AddStep(node, TStepKind::Constant, 0);
     FConstants.emplace_back(FSteps.back().Buffer,
                             instruction->Operation() == gpConstant ? node->Value() : T{});
+  }
+  return true;
+}
+
+template <class T>
+void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context) {
+  if (Tree.Instruction() == nullptr) throw EGPException(std::string(SNoInstructionAssigned.Text));
+  // Trees that hold no node a single execution refuses are the rule: compile them in one
+  // walk that checks every node on the way, and look for the refused ones only when it
+  // meets one.
+  FRefused.clear();
+  if (!Walk(Tree, Context, true)) {
+    FindRefused(Tree);
+    Walk(Tree, Context, false);
   }
 
   // The root writes straight into the caller's results.

@@ -74,6 +74,9 @@ class TKXGPBatchEvaluator {
   static constexpr std::int32_t kToResults = -2;
 
   void Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context);
+  /// Fills the steps for Tree, the nodes in FRefused running case by case. Checking: returns
+  /// false, with the steps unfinished, at the first node a single execution would refuse.
+  bool Walk(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context, bool Checking);
   /// Collects in FRefused (sorted) the block-executed nodes that must run case by case
   /// because a node below them, among the children the batch would evaluate, is one Execute
   /// refuses; such nodes count as refused for their parents too.
