@@ -120,6 +120,17 @@ void CheckDomain(pugi::xml_node Domain) {
 }  // namespace
 
 void TKXCustomGeneticAlgorithm::SaveToStream(std::ostream& Stream) {
+  // The genotype element has no form for a gene of no known kind: leaving out one that holds
+  // bits would move every later gene's field in the loaded component, so such a genotype is
+  // refused before anything is written.
+  for (std::int32_t i = 0; i < Genes()->Count(); ++i) {
+    const TKXGAGene* gene = Genes()->ItemAt(i);
+    if (gene->GeneType() == gtUnknown && gene->Size() > 0) {
+      throw EGAException("Gene " + std::to_string(i) + " (\"" + gene->Name() +
+                         "\") has no known kind, so a document cannot hold its " +
+                         std::to_string(gene->Size()) + " bits");
+    }
+  }
   TXMLDocumentBinding<TXMLGeneticAlgorithm> doc = NewGeneticAlgorithm();
   SaveToXML(doc.Root());
   doc.Document().SaveToStream(Stream);
@@ -190,7 +201,10 @@ void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGeneticAlgorithm& Doc) {
 
 void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGADomainType& Domain) {
   Genes()->SaveToXML(Domain.GenoType());
-  if (TKXGAIndividual* fittest = FittestIndividual())
+  // A fittest individual left in the previous generation (by a swap, or a generation that
+  // failed while breeding) is not written: a loaded component holds the population alone.
+  TKXGAIndividual* fittest = FittestIndividual();
+  if (fittest != nullptr && fittest->Collection() == Population())
     fittest->SaveToXML(Domain.FittestIndividual());
   Population()->SaveToXML(Domain.Chromosomes());
 }
