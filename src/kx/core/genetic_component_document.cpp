@@ -119,6 +119,9 @@ void TKXCustomGeneticComponent::RestoreWithoutHandlers(const std::function<void(
     FOnEvaluateFitness = std::move(fitness);
     FOnEvaluateWeightedFitness = std::move(weighted);
   };
+  // The limit's setter never stores 0, the limit of a new component: from 0 every value a
+  // snapshot holds comes back as it was.
+  FGenerationLimit = 0;
   try {
     Load();
   } catch (...) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "kx/core/detail/fitness_snapshot.hpp"
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 #include "kx/xml/genetic_algorithm_xml.hpp"
@@ -65,6 +66,11 @@ void CheckDomain(pugi::xml_node Domain) {
   if (size < 0) {
     throw EGAException("Negative chromosome width " + std::to_string(size) + " at " +
                        AttributePath(genotype, "Size"));
+  }
+  try {
+    CheckInRange(size, 0, MAX_GENE_SIZE, "GeneSize");
+  } catch (...) {
+    RethrowAt<EGAException>(AttributePath(genotype, "Size"));
   }
   for (pugi::xml_node child = genotype.first_child(); child; child = child.next_sibling()) {
     if (child.type() != pugi::node_element) continue;
@@ -159,8 +165,10 @@ void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
     RestoreGenes(*Genes(), domain.child("GenoType"));
     RestoreSavedStatistics(Root, fittest);
   };
+  detail::TFitnessSnapshot fitnesses;
   ApplyWithRollback(
-      [this] {
+      [&] {
+        fitnesses.Take(*Population());
         TXMLDocumentBinding<TXMLGeneticAlgorithm> snapshot = NewGeneticAlgorithm();
         SaveToXML(snapshot.Root());
         return snapshot.ReleaseDocument();
@@ -173,7 +181,10 @@ void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
         SaveToXML(probe.Root());
       },
       [&](TKXXMLDocument& Snapshot) {
-        RestoreWithoutHandlers([&] { apply(GetGeneticAlgorithm(Snapshot)); });
+        RestoreWithoutHandlers([&] {
+          apply(GetGeneticAlgorithm(Snapshot));
+          fitnesses.PutBack(*Population());
+        });
       });
 }
 

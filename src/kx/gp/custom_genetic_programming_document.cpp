@@ -9,6 +9,7 @@
 #include <ostream>
 #include <string>
 
+#include "kx/core/detail/fitness_snapshot.hpp"
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp/detail/program_document_load.hpp"
 #include "kx/host/variant.hpp"
@@ -86,15 +87,20 @@ void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
     }
     RestoreSavedStatistics(Root, fittest);
   };
+  detail::TFitnessSnapshot fitnesses;
   ApplyWithRollback(
-      [this] {
+      [&] {
+        fitnesses.Take(*Population());
         TXMLDocumentBinding<TXMLGeneticProgram> snapshot = NewGeneticProgram();
         SaveToXML(snapshot.Root());
         return snapshot.ReleaseDocument();
       },
       [&] { apply(root); },
       [&](TKXXMLDocument& Snapshot) {
-        RestoreWithoutHandlers([&] { apply(GetGeneticProgram(Snapshot)); });
+        RestoreWithoutHandlers([&] {
+          apply(GetGeneticProgram(Snapshot));
+          fitnesses.PutBack(*Population());
+        });
       });
 }
 
