@@ -347,6 +347,7 @@ TEST(GADocument, EverySaveLoadsBackIntoTheSameDocument) {
 // Documents that cannot load raise naming the element and the value and change nothing.
 TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
   TKXGeneticAlgorithm ga;
+  test::CountOnesFitness(ga);  // an undo must give back the fitnesses it cannot evaluate
   Build(ga);
   ga.SetGeneration(3);
   const std::string saved = Saved(ga);
@@ -361,6 +362,8 @@ TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
                {bits, unnamed, "No enumerated value found in chromosome"},
                {bits, "2" + bits.substr(1), "\"2"},
                {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
+               {"Size=\"23\"", "Size=\"1048577\"",
+                "1048577 is out of range (0 to 1048576) at GeneticAlgorithm/Domain/GenoType/@Size"},
                {"<Size>8</Size>", "<Size>2000000000</Size>",
                 "2000000000 is out of range (0 to 1048576) at GeneticAlgorithm/Domain/GenoType"},
                {"<Generation>3<", "<Generation>three<",
