@@ -55,26 +55,20 @@ void TKXCustomGeneticAlgorithm::SetGeneSize(std::int32_t Value) {
   if (Value == FGeneSize) return;
   CheckInRange(Value, 0, MAX_GENE_SIZE, "GeneSize");
   TKXGAPopulation* population = Population();
-  TKXPopulation* previous = PreviousGeneration();
-  CheckPopulationBits(population->Count() + (previous ? previous->Count() : 0), Value);
+  CheckPopulationBits(population->Count(), Value);
   FGeneSize = Value;
-  // The previous generation follows too: a swap brings it back as the population, whose
-  // chromosomes must all have the one width a document can describe.
-  for (TKXPopulation* generation : {static_cast<TKXPopulation*>(population), previous}) {
-    if (generation == nullptr) continue;
-    generation->BeginUpdate();
-    try {
-      for (std::int32_t i = 0; i < generation->Count(); ++i) {
-        auto* individual = static_cast<TKXGAIndividual*>(generation->ItemAt(i));
-        individual->Bits()->SetSize(Value);
-        individual->Modified();
-      }
-    } catch (...) {
-      generation->EndUpdate();
-      throw;
+  population->BeginUpdate();
+  try {
+    for (std::int32_t i = 0; i < population->Count(); ++i) {
+      TKXGAIndividual* individual = population->ItemAt(i);
+      individual->Bits()->SetSize(Value);
+      individual->Modified();
     }
-    generation->EndUpdate();
+  } catch (...) {
+    population->EndUpdate();
+    throw;
   }
+  population->EndUpdate();
 }
 
 void TKXCustomGeneticAlgorithm::GenesSizeChange() {

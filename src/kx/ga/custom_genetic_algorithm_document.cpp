@@ -137,6 +137,17 @@ void TKXCustomGeneticAlgorithm::SaveToStream(std::ostream& Stream) {
                          std::to_string(gene->Size()) + " bits");
     }
   }
+  // GeneSize resizes the current population only, so a swap of the generations can bring
+  // back chromosomes of another width; a document reads every chromosome at GeneSize.
+  TKXGAPopulation* population = Population();
+  for (std::int32_t i = 0; i < population->Count(); ++i) {
+    const std::int32_t width = population->ItemAt(i)->Bits()->Size();
+    if (width != FGeneSize) {
+      throw EGAException("Chromosome " + std::to_string(i) + " has " + std::to_string(width) +
+                         " bits where GeneSize is " + std::to_string(FGeneSize) +
+                         ", so a document cannot hold it");
+    }
+  }
   TXMLDocumentBinding<TXMLGeneticAlgorithm> doc = NewGeneticAlgorithm();
   SaveToXML(doc.Root());
   doc.Document().SaveToStream(Stream);
