@@ -215,7 +215,7 @@ void ExpectLoadsBack(TObject& Object, const std::function<void(TObject&)>& Prepa
   Prepare(fresh);
   std::stringstream stream(saved);
   fresh.LoadFromStream(stream);
-  EXPECT_EQ(test::FirstDifference(test::WithoutClock(Saved(fresh)), test::WithoutClock(saved)), "");
+  EXPECT_EQ(test::WithoutClock(Saved(fresh)), test::WithoutClock(saved));
 }
 
 // A seeded walk of random settings and operations over a component (and an executor assigned

@@ -78,15 +78,4 @@ inline std::string WithoutClock(std::string Text) {
   return Text;
 }
 
-// Empty when the texts are equal, else where they first differ with a little context: the
-// round-trip walks compare whole documents, too long to read in full.
-inline std::string FirstDifference(const std::string& A, const std::string& B) {
-  std::size_t at = 0;
-  while (at < A.size() && at < B.size() && A[at] == B[at]) ++at;
-  if (at == A.size() && at == B.size()) return "";
-  const std::size_t from = at < 60 ? 0 : at - 60;
-  return "at " + std::to_string(at) + ": ..." + A.substr(from, 120) + "\n vs ..." +
-         B.substr(from, 120);
-}
-
 }  // namespace kx::test
