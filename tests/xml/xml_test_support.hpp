@@ -71,4 +71,11 @@ inline std::vector<std::string> ChildTags(pugi::xml_node Node) {
   return Tags;
 }
 
+// The document without the run state's wall clock, which runs on between two saves.
+inline std::string WithoutClock(std::string Text) {
+  const std::size_t at = Text.find("<ElapsedSeconds>");
+  if (at != std::string::npos) Text.erase(at, Text.find("</ElapsedSeconds>", at) - at);
+  return Text;
+}
+
 }  // namespace kx::test

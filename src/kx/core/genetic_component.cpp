@@ -112,10 +112,16 @@ void TKXCustomGeneticComponent::SwapGenerations() noexcept {
 
 void TKXCustomGeneticComponent::PopulationNotify(TKXIndividual* Item,
                                                  TCollectionNotification Action) {
-  if (Item != nullptr && Item == FFittestIndividual &&
-      (Action == TCollectionNotification::cnExtracting ||
-       Action == TCollectionNotification::cnDeleting)) {
-    FFittestIndividual = nullptr;
+  if (Item == nullptr || (Action != TCollectionNotification::cnExtracting &&
+                          Action != TCollectionNotification::cnDeleting)) {
+    return;
+  }
+  if (Item == FFittestIndividual) FFittestIndividual = nullptr;
+  // The elitist ranking holds individuals of one population: one of them leaving drops the
+  // ranking, which selection then builds again, rather than hand out the individual later.
+  if (FPriorityQueue && FPriorityQueue->Count() > 0 &&
+      static_cast<TKXIndividual*>(FPriorityQueue->Items(0))->Collection() == Item->Collection()) {
+    FPriorityQueue.reset();
   }
 }
 

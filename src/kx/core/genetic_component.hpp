@@ -4,6 +4,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "kx/core/consts.hpp"
@@ -545,9 +546,11 @@ class TKXCustomGeneticComponent : public TKXComponent {
   ///@}
   /// For the whole-document loaders (LoadFromStream, LoadFromFile), after the document was
   /// applied: puts back the statistics its header recorded (which the element loaders do not
-  /// read) and makes the individual at FittestIndex of the population the fittest (-1 keeps
-  /// it), so that the component saves again the document it was loaded from.
-  void RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc, std::int32_t FittestIndex);
+  /// read) and makes the individual at FittestIndex of the population the fittest (-1: none,
+  /// as when the document holds no fittest individual; nullopt keeps it), so that the
+  /// component saves again the document it was loaded from.
+  void RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc,
+                              std::optional<std::int32_t> FittestIndex);
   /// Runs Load (which puts back a snapshot of the component after a failed load) with the
   /// initialization and fitness handlers detached: a handler that made the load fail would
   /// make its undo fail too. They are attached again afterwards, also after an error.

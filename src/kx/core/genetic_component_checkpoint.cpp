@@ -167,10 +167,6 @@ void TKXCustomGeneticComponent::LoadRunStateFromXML(const TXMLNode& Root) {
     BadRunState("Fitnesses", std::to_string(saved.Fitnesses.size()) + " values for " +
                                  std::to_string(count) + " individuals");
   }
-  if (saved.HasRouletteTable && saved.RouletteTable.size() != static_cast<std::size_t>(count)) {
-    BadRunState("RouletteTable", std::to_string(saved.RouletteTable.size()) + " values for " +
-                                     std::to_string(count) + " individuals");
-  }
 
   for (std::int32_t i = 0; i < count; ++i)
     population->ItemAt(i)->RestoreFitness(saved.Fitnesses[i]);
@@ -178,8 +174,9 @@ void TKXCustomGeneticComponent::LoadRunStateFromXML(const TXMLNode& Root) {
   // With every fitness cached this only recomputes: the statistics, the fittest individual
   // and the selection preparation come out as they were when the checkpoint was taken.
   EvaluateFitness();
-  // A table the selection preparation does not renew (a custom handler's) is the saved one.
-  if (saved.HasRouletteTable) FCumNormFitnesses = saved.RouletteTable;
+  // The table is the saved one, as it was: one the selection preparation does not renew (a
+  // custom handler's), one made before the population changed size, or none yet.
+  FCumNormFitnesses = saved.RouletteTable;
   FRouletteIndex = saved.RouletteIndex;
   FGeneration = saved.Generation;
   FRunState->Restore(saved.Evaluations, saved.HasBest, saved.BestFitness, saved.BestGeneration,

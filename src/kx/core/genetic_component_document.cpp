@@ -98,14 +98,16 @@ void TKXCustomGeneticComponent::SaveToFile(const std::string& FileName) {
 }
 
 void TKXCustomGeneticComponent::RestoreSavedStatistics(const TXMLGeneticDocumentType& Doc,
-                                                       std::int32_t FittestIndex) {
+                                                       std::optional<std::int32_t> FittestIndex) {
   FMaxFitness = Doc.MaxFitness();
   FMinFitness = Doc.MinFitness();
   // The average is derived from the sum; an empty population derives it from the extremes.
   const std::int32_t count = Population()->Count();
   FFitnessSum = count != 0 ? static_cast<TGAFitness>(Doc.AvgFitness()) * count : 0;
-  if (FittestIndex >= 0 && FittestIndex < count)
-    FFittestIndividual = Population()->ItemAt(FittestIndex);
+  if (FittestIndex) {
+    FFittestIndividual =
+        *FittestIndex >= 0 && *FittestIndex < count ? Population()->ItemAt(*FittestIndex) : nullptr;
+  }
 }
 
 void TKXCustomGeneticComponent::RestoreWithoutHandlers(const std::function<void()>& Load) {
@@ -117,6 +119,9 @@ void TKXCustomGeneticComponent::RestoreWithoutHandlers(const std::function<void(
     FOnEvaluateFitness = std::move(fitness);
     FOnEvaluateWeightedFitness = std::move(weighted);
   };
+  // The limit's setter never stores 0, the limit of a new component: from 0 every value a
+  // snapshot holds comes back as it was.
+  FGenerationLimit = 0;
   try {
     Load();
   } catch (...) {
@@ -154,7 +159,7 @@ void TKXCustomGeneticComponent::LoadFromStream(std::istream& Stream) {
       *this, doc,
       [this](const TXMLGeneticDocumentType& Root) {
         LoadFromXML(Root);
-        RestoreSavedStatistics(Root, -1);
+        RestoreSavedStatistics(Root, std::nullopt);
       },
       [this](const std::function<void()>& Load) { RestoreWithoutHandlers(Load); });
 }
@@ -165,7 +170,7 @@ void TKXCustomGeneticComponent::LoadFromFile(const std::string& FileName) {
       *this, doc.Document(),
       [this](const TXMLGeneticDocumentType& Root) {
         LoadFromXML(Root);
-        RestoreSavedStatistics(Root, -1);
+        RestoreSavedStatistics(Root, std::nullopt);
       },
       [this](const std::function<void()>& Load) { RestoreWithoutHandlers(Load); });
 }

@@ -158,7 +158,20 @@ void TKXCustomGeneticComponent::SelectElitist(TKXObject* Sender, TKXPopulation* 
   }
   const auto k = static_cast<std::int32_t>(std::nearbyint(Population->Count() * FElitistPct));
   const std::int32_t rank = NextElitistRank(k);
-  if (!FPriorityQueue) PrioritizePopulation();
+  if (!FPriorityQueue) {
+    // PrioritizePopulation ranks Population(); while breeding, the parents are the previous
+    // generation, so the two change places for the ranking (and back, also on an error).
+    const bool breeding = Population == PreviousGeneration() && Population != this->Population();
+    struct TSwapScope {
+      TKXCustomGeneticComponent& Component;
+      bool Swapped;
+      ~TSwapScope() {
+        if (Swapped) Component.SwapGenerations();
+      }
+    } scope{*this, breeding};
+    if (breeding) SwapGenerations();
+    PrioritizePopulation();
+  }
   // With ElitistPct near 1 the cycle would reach one past the last ranked individual.
   const std::int32_t last = FPriorityQueue->Count() - 1;
   Parent = static_cast<TKXIndividual*>(FPriorityQueue->Items(rank < last ? rank : last));

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "kx/core/detail/fitness_snapshot.hpp"
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 #include "kx/xml/genetic_algorithm_xml.hpp"
@@ -66,6 +67,11 @@ void CheckDomain(pugi::xml_node Domain) {
     throw EGAException("Negative chromosome width " + std::to_string(size) + " at " +
                        AttributePath(genotype, "Size"));
   }
+  try {
+    CheckInRange(size, 0, MAX_GENE_SIZE, "GeneSize");
+  } catch (...) {
+    RethrowAt<EGAException>(AttributePath(genotype, "Size"));
+  }
   for (pugi::xml_node child = genotype.first_child(); child; child = child.next_sibling()) {
     if (child.type() != pugi::node_element) continue;
     if (!TXMLGeneType::Supports(child)) {
@@ -120,6 +126,28 @@ void CheckDomain(pugi::xml_node Domain) {
 }  // namespace
 
 void TKXCustomGeneticAlgorithm::SaveToStream(std::ostream& Stream) {
+  // The genotype element has no form for a gene of no known kind: leaving out one that holds
+  // bits would move every later gene's field in the loaded component, so such a genotype is
+  // refused before anything is written.
+  for (std::int32_t i = 0; i < Genes()->Count(); ++i) {
+    const TKXGAGene* gene = Genes()->ItemAt(i);
+    if (gene->GeneType() == gtUnknown && gene->Size() > 0) {
+      throw EGAException("Gene " + std::to_string(i) + " (\"" + gene->Name() +
+                         "\") has no known kind, so a document cannot hold its " +
+                         std::to_string(gene->Size()) + " bits");
+    }
+  }
+  // GeneSize resizes the current population only, so a swap of the generations can bring
+  // back chromosomes of another width; a document reads every chromosome at GeneSize.
+  TKXGAPopulation* population = Population();
+  for (std::int32_t i = 0; i < population->Count(); ++i) {
+    const std::int32_t width = population->ItemAt(i)->Bits()->Size();
+    if (width != FGeneSize) {
+      throw EGAException("Chromosome " + std::to_string(i) + " has " + std::to_string(width) +
+                         " bits where GeneSize is " + std::to_string(FGeneSize) +
+                         ", so a document cannot hold it");
+    }
+  }
   TXMLDocumentBinding<TXMLGeneticAlgorithm> doc = NewGeneticAlgorithm();
   SaveToXML(doc.Root());
   doc.Document().SaveToStream(Stream);
@@ -148,8 +176,10 @@ void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
     RestoreGenes(*Genes(), domain.child("GenoType"));
     RestoreSavedStatistics(Root, fittest);
   };
+  detail::TFitnessSnapshot fitnesses;
   ApplyWithRollback(
-      [this] {
+      [&] {
+        fitnesses.Take(*Population());
         TXMLDocumentBinding<TXMLGeneticAlgorithm> snapshot = NewGeneticAlgorithm();
         SaveToXML(snapshot.Root());
         return snapshot.ReleaseDocument();
@@ -162,7 +192,10 @@ void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
         SaveToXML(probe.Root());
       },
       [&](TKXXMLDocument& Snapshot) {
-        RestoreWithoutHandlers([&] { apply(GetGeneticAlgorithm(Snapshot)); });
+        RestoreWithoutHandlers([&] {
+          apply(GetGeneticAlgorithm(Snapshot));
+          fitnesses.PutBack(*Population());
+        });
       });
 }
 
@@ -190,7 +223,10 @@ void TKXCustomGeneticAlgorithm::LoadFromXML(const TXMLGeneticAlgorithm& Doc) {
 
 void TKXCustomGeneticAlgorithm::SaveToXML(const TXMLGADomainType& Domain) {
   Genes()->SaveToXML(Domain.GenoType());
-  if (TKXGAIndividual* fittest = FittestIndividual())
+  // A fittest individual left in the previous generation (by a swap, or a generation that
+  // failed while breeding) is not written: a loaded component holds the population alone.
+  TKXGAIndividual* fittest = FittestIndividual();
+  if (fittest != nullptr && fittest->Collection() == Population())
     fittest->SaveToXML(Domain.FittestIndividual());
   Population()->SaveToXML(Domain.Chromosomes());
 }

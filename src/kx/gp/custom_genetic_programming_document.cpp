@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <istream>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
 
+#include "kx/core/detail/fitness_snapshot.hpp"
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp/detail/program_document_load.hpp"
 #include "kx/host/variant.hpp"
@@ -17,6 +19,17 @@
 #include "kx/xml/xml_document.hpp"
 
 namespace kx::generics {
+
+namespace {
+
+// The strategies whose raw fitness is not the program's alone: Tarpeian culling draws at
+// random, and every culled fitness follows the fitness method and limit of its moment.
+bool CullsByFitness(TGPBloatStrategy Strategy) noexcept {
+  return Strategy == bsTarpeianSize || Strategy == bsTarpeianDepth || Strategy == bsUnfitSize ||
+         Strategy == bsUnfitDepth;
+}
+
+}  // namespace
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::SaveToStream(std::ostream& Stream) {
@@ -50,6 +63,7 @@ void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
     for (pugi::xml_node individual = domain.child("Population").child("Individual"); individual;
          individual = individual.next_sibling("Individual")) {
       CheckProgram<T>(*this, *staged, individual.child("DNA"));
+      CheckValues(individual, {{"Fitness", TXMLValueKind::vkSingle}});
     }
   }
   auto apply = [this](const TXMLGeneticProgram& Root) {
@@ -57,17 +71,36 @@ void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
     const std::int32_t fittest = IndexOfSameContent(domain.child("FittestIndividual"),
                                                     domain.child("Population"), "Individual");
     LoadFromXML(Root);
+    // Evaluating again would not give back a culled fitness (one of the two unfit values,
+    // which a culling strategy since left may still hold), nor say which individuals the
+    // draws spared: those saved fitnesses stay, unless the run state brought back its own.
+    const bool culling = CullsByFitness(FBloatStrategy);
+    TPopulation* population = Population();
+    std::int32_t index = 0;
+    for (pugi::xml_node item = domain.child("Population").child("Individual");
+         item && index < population->Count(); item = item.next_sibling("Individual"), ++index) {
+      TIndividual* individual = population->Items(index);
+      const float stored = TXMLIndividualType(item).Fitness();
+      const bool culled = stored == std::numeric_limits<float>::max() ||
+                          stored == std::numeric_limits<float>::min();
+      if (individual->NeedFitness() && (culling || culled)) individual->RestoreFitness(stored);
+    }
     RestoreSavedStatistics(Root, fittest);
   };
+  detail::TFitnessSnapshot fitnesses;
   ApplyWithRollback(
-      [this] {
+      [&] {
+        fitnesses.Take(*Population());
         TXMLDocumentBinding<TXMLGeneticProgram> snapshot = NewGeneticProgram();
         SaveToXML(snapshot.Root());
         return snapshot.ReleaseDocument();
       },
       [&] { apply(root); },
       [&](TKXXMLDocument& Snapshot) {
-        RestoreWithoutHandlers([&] { apply(GetGeneticProgram(Snapshot)); });
+        RestoreWithoutHandlers([&] {
+          apply(GetGeneticProgram(Snapshot));
+          fitnesses.PutBack(*Population());
+        });
       });
 }
 
@@ -128,7 +161,11 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGeneticProgram& Doc) 
 template <class T>
 void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGPDomainType& Domain) {
   FInstructions->SaveToXML(Domain.Instructions());
-  if (TIndividual* fittest = FittestIndividual()) fittest->SaveToXML(Domain.FittestIndividual());
+  // A fittest individual left in the previous generation (by a swap, or a generation that
+  // failed while breeding) is not written: a loaded component holds the population alone.
+  TIndividual* fittest = FittestIndividual();
+  if (fittest != nullptr && fittest->Collection() == Population())
+    fittest->SaveToXML(Domain.FittestIndividual());
   Population()->SaveToXML(Domain.Population());
 }
 
