@@ -107,9 +107,10 @@ TEST(GPExecutorTest, SaveAndLoadThroughFilesAndStreams) {
   // The document holds the domain only.
   TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(file);
   std::vector<std::string> tags;
-  for (pugi::xml_node child : doc.Root().Node().children()) tags.emplace_back(child.name());
+  for (TKXXMLNode child = doc.Root().Node().FirstChild(); child; child = child.NextSibling())
+    tags.emplace_back(child.NodeName());
   EXPECT_THAT(tags, ::testing::ElementsAre("Domain"));
-  EXPECT_STREQ(doc.Root().Domain().FittestIndividual().Node().first_child().name(), "DNA");
+  EXPECT_EQ(doc.Root().Domain().FittestIndividual().Node().FirstChild().NodeName(), "DNA");
 
   TKXGeneticProgrammingExecutor target;
   AddVocabulary(*target.Instructions());

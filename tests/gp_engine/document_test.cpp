@@ -18,6 +18,7 @@ namespace kx_test {
 namespace {
 
 using kx::TKXXMLDocument;
+using kx::TKXXMLNode;
 using kx::TXMLDnaType;
 using kx::TXMLGPInstructions;
 
@@ -244,14 +245,14 @@ TEST(NodeDocumentTest, MillionLevelsDeepReadAndWriteWithoutRecursion) {
 
   auto out = TKXXMLDocument::New("DNA");
   node->SaveToXML(TXMLDnaType(out->DocumentElement()));
-  pugi::xml_node deepest = out->DocumentElement();
+  TKXXMLNode deepest = out->DocumentElement();
   int depth = 0;
-  while (pugi::xml_node child = deepest.child("Child")) {
+  while (TKXXMLNode child = deepest.Child("Child")) {
     deepest = child;
     ++depth;
   }
   EXPECT_EQ(depth, kDepth);
-  EXPECT_STREQ(deepest.attribute("Instruction").value(), "x");
+  EXPECT_EQ(deepest.Attribute("Instruction"), "x");
 }
 
 }  // namespace

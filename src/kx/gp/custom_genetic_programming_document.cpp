@@ -43,19 +43,19 @@ template <class T>
 void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
   const TXMLGeneticProgram root = GetGeneticProgram(Doc);
   CheckGeneticProgramValues(root.Node());
-  const pugi::xml_node domain = root.Node().child("Domain");
+  const TKXXMLNode domain = root.Node().Child("Domain");
   {
     const std::unique_ptr<TKXGPInstructions<T>> staged =
-        StageInstructions<T>(*FInstructions, domain.child("Instructions"));
-    for (pugi::xml_node individual = domain.child("Population").child("Individual"); individual;
-         individual = individual.next_sibling("Individual")) {
-      CheckProgram<T>(*this, *staged, individual.child("DNA"));
+        StageInstructions<T>(*FInstructions, domain.Child("Instructions"));
+    for (TKXXMLNode individual = domain.Child("Population").Child("Individual"); individual;
+         individual = individual.NextSibling("Individual")) {
+      CheckProgram<T>(*this, *staged, individual.Child("DNA"));
     }
   }
   auto apply = [this](const TXMLGeneticProgram& Root) {
-    const pugi::xml_node domain = Root.Node().child("Domain");
-    const std::int32_t fittest = IndexOfSameContent(domain.child("FittestIndividual"),
-                                                    domain.child("Population"), "Individual");
+    const TKXXMLNode domain = Root.Node().Child("Domain");
+    const std::int32_t fittest = IndexOfSameContent(domain.Child("FittestIndividual"),
+                                                    domain.Child("Population"), "Individual");
     LoadFromXML(Root);
     RestoreSavedStatistics(Root, fittest);
   };
