@@ -18,7 +18,6 @@ namespace kx_test {
 namespace {
 
 using kx::TKXXMLDocument;
-using kx::TKXXMLNode;
 using kx::TXMLDnaType;
 using kx::TXMLGPInstructions;
 
@@ -245,9 +244,9 @@ TEST(NodeDocumentTest, MillionLevelsDeepReadAndWriteWithoutRecursion) {
 
   auto out = TKXXMLDocument::New("DNA");
   node->SaveToXML(TXMLDnaType(out->DocumentElement()));
-  TKXXMLNode deepest = out->DocumentElement();
+  auto deepest = out->DocumentElement();
   int depth = 0;
-  while (TKXXMLNode child = deepest.Child("Child")) {
+  while (auto child = deepest.Child("Child")) {
     deepest = child;
     ++depth;
   }
