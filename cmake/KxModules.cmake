@@ -13,10 +13,11 @@ elseif(KX_TSAN)
   set(KX_SAN_FLAGS -fsanitize=thread -fno-omit-frame-pointer)
 endif()
 
-# kx_add_module(name DEPS mod... LIBS target...)
-# Sources are every .cpp in src/kx/<name>/.
+# kx_add_module(name DEPS mod... LIBS target... PRIVATE_LIBS target...)
+# Sources are every .cpp in src/kx/<name>/. PRIVATE_LIBS are for the module's sources only:
+# what links the module gets them to link, not their headers.
 function(kx_add_module name)
-  cmake_parse_arguments(ARG "" "" "DEPS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;LIBS;PRIVATE_LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/kx/${name}/*.cpp)
   if(NOT sources)
     # A module that has no sources yet still needs one translation unit.
@@ -35,6 +36,9 @@ function(kx_add_module name)
   endforeach()
   if(ARG_LIBS)
     target_link_libraries(kx_${name} PUBLIC ${ARG_LIBS})
+  endif()
+  if(ARG_PRIVATE_LIBS)
+    target_link_libraries(kx_${name} PRIVATE ${ARG_PRIVATE_LIBS})
   endif()
   set_property(GLOBAL APPEND PROPERTY KX_MODULES ${name})
   set_property(GLOBAL PROPERTY KX_MODULE_DEPS_${name} ${ARG_DEPS})

@@ -62,6 +62,7 @@
 #include "kx/xml/genetic_document_xml.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/kx_xml_node.hpp"
 #include "kx/xml/run_state_xml.hpp"
 #include "kx/xml/xml_document.hpp"
 #include "kx/xml/xml_error.hpp"

@@ -18,7 +18,7 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrder) {
   component.SaveToXML(doc.Root());
   std::string actual;
   for (const std::string& tag : test::ChildTags(doc.Root().Node())) {
-    actual += tag + "=" + std::string(ElementText(doc.Root().Node().child(tag.c_str()))) + " ";
+    actual += tag + "=" + std::string(ElementText(doc.Root().Node().Child(tag.c_str()))) + " ";
   }
   EXPECT_EQ(actual,
             "DiversityLimit=0.0199999995529652 FitnessCutoff=1 FitnessMethod=fmMinimize "

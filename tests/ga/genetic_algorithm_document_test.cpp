@@ -29,18 +29,19 @@ void Build(TKXGeneticAlgorithm& GA) {
   }
 }
 
-pugi::xml_node Parse(TKXXMLDocument& Doc, const std::string& Text) {
+TKXXMLNode Parse(TKXXMLDocument& Doc, const std::string& Text) {
   Doc.LoadFromXML(Text);
   return Doc.DocumentElement();
 }
 
 // The element tags under Node in document order, with their children in brackets.
-std::string Outline(pugi::xml_node Node) {
+std::string Outline(TKXXMLNode Node) {
   std::string text;
-  for (pugi::xml_node child : Node.children()) {
-    if (child.type() != pugi::node_element) continue;
-    text += (text.empty() ? "" : " ") + std::string(child.name());
-    if (child.first_child().type() == pugi::node_element) text += "(" + Outline(child) + ")";
+  for (TKXXMLNode child = Node.FirstChild(); child; child = child.NextSibling()) {
+    if (child.NodeType() != TXMLNodeType::ntElement) continue;
+    text += (text.empty() ? "" : " ") + std::string(child.NodeName());
+    if (child.FirstChild().NodeType() == TXMLNodeType::ntElement)
+      text += "(" + Outline(child) + ")";
   }
   return text;
 }
@@ -58,28 +59,28 @@ TEST(GADocument, ElementsAreWrittenInTheirOrder) {
   ga.SaveToStream(stream);
   EXPECT_EQ(stream.str().find("\n "), std::string::npos) << "not indented";
   TKXXMLDocument doc;
-  const pugi::xml_node root = Parse(doc, stream.str());
+  const TKXXMLNode root = Parse(doc, stream.str());
   EXPECT_EQ(ChildTags(root),
             (Tags{"DiversityLimit", "FitnessCutoff", "FitnessMethod", "Generation",
                   "UseDiversityLimit", "UseFitnessCutoff", "GenerationLimit", "UseGenerationLimit",
                   "AvgFitness", "MaxFitness", "MinFitness", "Reproduction", "Domain"}));
-  EXPECT_EQ(Outline(root.child("Reproduction")),
+  EXPECT_EQ(Outline(root.Child("Reproduction")),
             "CrossoverMethod CrossoverProbability InversionProbability MutationProbability "
             "SelectionMethod(Method ElitistPercent TournamentField)");
-  const pugi::xml_node domain = root.child("Domain");
+  const TKXXMLNode domain = root.Child("Domain");
   EXPECT_EQ(ChildTags(domain), (Tags{"GenoType", "FittestIndividual", "Chromosomes"}));
-  const pugi::xml_node genotype = domain.child("GenoType");
-  EXPECT_STREQ(genotype.attribute("Size").value(), "23");
-  EXPECT_EQ(Outline(genotype.child("EnumerationGene")),
+  const TKXXMLNode genotype = domain.Child("GenoType");
+  EXPECT_EQ(genotype.Attribute("Size"), "23");
+  EXPECT_EQ(Outline(genotype.Child("EnumerationGene")),
             "Name Size MinValue MaxValue PreserveSignBit Enumeration Enumeration Enumeration");
-  EXPECT_STREQ(genotype.child("EnumerationGene").child_value("Name"), "TKXGAGene");
-  EXPECT_STREQ(genotype.child("IntegerGene").child_value("MinValue"), "-128");
-  const pugi::xml_node first = domain.child("Chromosomes").child("Chromosome");
+  EXPECT_EQ(ElementText(genotype.Child("EnumerationGene").Child("Name")), "TKXGAGene");
+  EXPECT_EQ(ElementText(genotype.Child("IntegerGene").Child("MinValue")), "-128");
+  const TKXXMLNode first = domain.Child("Chromosomes").Child("Chromosome");
   EXPECT_EQ(Outline(first),
             "Name Fitness Genes(Bits BooleanGeneValue IntegerGeneValue FloatGeneValue "
             "EnumerationGeneValue)");
-  EXPECT_STREQ(first.child_value("Name"), "TKXGAIndividual");
-  EXPECT_STREQ(first.child("Genes").child_value("EnumerationGeneValue"), "Blue");
+  EXPECT_EQ(ElementText(first.Child("Name")), "TKXGAIndividual");
+  EXPECT_EQ(ElementText(first.Child("Genes").Child("EnumerationGeneValue")), "Blue");
 }
 
 TEST(GADocument, GeneValuesFollowTheGenotypeAndStaleFitnessesAreEvaluated) {
@@ -209,7 +210,7 @@ TEST(GADocument, LoadingAPopulationReplacesEveryIndividualAndIgnoresOtherElement
   ga.SetGeneSize(4);
   for (int i = 0; i < 5; ++i) ga.Population()->Add();
   TKXXMLDocument doc;
-  const pugi::xml_node domain =
+  const TKXXMLNode domain =
       Parse(doc,
             "<GADomain><Other><Name>no</Name><Genes><Bits>1111</Bits></Genes></Other>"
             "<Chromosomes><Chromosome><Name>x</Name><Fitness>99</Fitness><Genes><Bits>1010</Bits>"
@@ -217,17 +218,17 @@ TEST(GADocument, LoadingAPopulationReplacesEveryIndividualAndIgnoresOtherElement
             "</Chromosomes><Bad><Chromosome><Genes><Bits>10</Bits></Genes></Chromosome></Bad>"
             "</GADomain>");
   TKXPopulation* population = ga.Population();
-  population->LoadFromXML(TXMLNode(domain.child("Other")));
+  population->LoadFromXML(TXMLNode(domain.Child("Other")));
   EXPECT_EQ(population->Count(), 5);
-  population->LoadFromXML(TXMLNode(domain.child("Chromosomes")));
+  population->LoadFromXML(TXMLNode(domain.Child("Chromosomes")));
   EXPECT_EQ(BitTexts(ga.Population()), (std::vector<std::string>{"1010", "0001"}));
   EXPECT_EQ(ga.Population()->Items(0)->Name(), "x");
   EXPECT_TRUE(ga.Population()->Items(0)->NeedFitness());  // the stored 99 is not read
-  ga.Population()->Items(1)->LoadFromXML(TXMLNode(domain.child("Other")));
+  ga.Population()->Items(1)->LoadFromXML(TXMLNode(domain.Child("Other")));
   EXPECT_EQ(ga.Population()->Items(1)->Name(), "");
 
   // A bit text of the wrong width fails; the bracket is closed all the same.
-  EXPECT_THROW(ga.Population()->LoadFromXML(TXMLChromosomes(domain.child("Bad"))), EConvertError);
+  EXPECT_THROW(ga.Population()->LoadFromXML(TXMLChromosomes(domain.Child("Bad"))), EConvertError);
   EXPECT_EQ(ga.Population()->UpdateCount(), 0);
 }
 

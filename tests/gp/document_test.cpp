@@ -21,10 +21,10 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::vector<std::string> ChildTags(pugi::xml_node Node) {
+std::vector<std::string> ChildTags(TKXXMLNode Node) {
   std::vector<std::string> tags;
-  for (pugi::xml_node child : Node.children()) {
-    if (child.type() == pugi::node_element) tags.emplace_back(child.name());
+  for (TKXXMLNode child = Node.FirstChild(); child; child = child.NextSibling()) {
+    if (child.NodeType() == TXMLNodeType::ntElement) tags.emplace_back(child.NodeName());
   }
   return tags;
 }
@@ -64,30 +64,30 @@ TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
   gp.SaveToStream(stream);
   TKXXMLDocument doc;
   doc.LoadFromStream(stream);
-  const pugi::xml_node root = doc.RootElement("GeneticProgram");
+  const TKXXMLNode root = doc.RootElement("GeneticProgram");
 
   EXPECT_THAT(ChildTags(root), ElementsAre("DiversityLimit", "FitnessCutoff", "FitnessMethod",
                                            "Generation", "UseDiversityLimit", "UseFitnessCutoff",
                                            "GenerationLimit", "UseGenerationLimit", "AvgFitness",
                                            "MaxFitness", "MinFitness", "Reproduction", "Domain"));
   EXPECT_THAT(
-      ChildTags(root.child("Reproduction")),
+      ChildTags(root.Child("Reproduction")),
       ElementsAre("CrossoverMethod", "CrossoverProbability", "InversionProbability",
                   "MutationProbability", "SelectionMethod", "InitializationMethod",
                   "InitializationDepth", "MutationWeights", "SelectionNonterminalsProbability",
                   "PointMutationMethod", "PointMutationProbability"));
-  EXPECT_THAT(ChildTags(root.child("Reproduction").child("SelectionMethod")),
+  EXPECT_THAT(ChildTags(root.Child("Reproduction").Child("SelectionMethod")),
               ElementsAre("Method", "ElitistPercent", "TournamentField"));
   EXPECT_THAT(
-      ChildTags(root.child("Reproduction").child("MutationWeights")),
+      ChildTags(root.Child("Reproduction").Child("MutationWeights")),
       ElementsAre("mmSubtree", "mmReplacement", "mmConstant", "mmShrink", "mmHoist", "mmPoint"));
-  const pugi::xml_node domain = root.child("Domain");
+  const TKXXMLNode domain = root.Child("Domain");
   EXPECT_THAT(ChildTags(domain), ElementsAre("Instructions", "FittestIndividual", "Population"));
-  EXPECT_THAT(ChildTags(domain.child("Instructions")),
+  EXPECT_THAT(ChildTags(domain.Child("Instructions")),
               ElementsAre("Function", "Function", "Function", "Variable", "Constant"));
-  EXPECT_THAT(ChildTags(domain.child("Population")),
+  EXPECT_THAT(ChildTags(domain.Child("Population")),
               ElementsAre("Individual", "Individual", "Individual", "Individual"));
-  EXPECT_THAT(ChildTags(domain.child("FittestIndividual")), ElementsAre("Name", "Fitness", "DNA"));
+  EXPECT_THAT(ChildTags(domain.Child("FittestIndividual")), ElementsAre("Name", "Fitness", "DNA"));
 
   // Enumerations are written by value name; the fittest's fitness in single precision.
   const TXMLGPReproductionType reproduction = GetGeneticProgram(doc).Reproduction();

@@ -93,10 +93,10 @@ TEST(GPExecutorTest, SaveAndLoadThroughFilesAndStreams) {
 
   // The document holds the domain only.
   TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(file);
-  std::vector<std::string> tags;
-  for (pugi::xml_node child : doc.Root().Node().children()) tags.emplace_back(child.name());
-  EXPECT_THAT(tags, ::testing::ElementsAre("Domain"));
-  EXPECT_STREQ(doc.Root().Domain().FittestIndividual().Node().first_child().name(), "DNA");
+  const TKXXMLNode only = doc.Root().Node().FirstChild();
+  EXPECT_EQ(only.NodeName(), "Domain");
+  EXPECT_FALSE(only.NextSibling());
+  EXPECT_EQ(doc.Root().Domain().FittestIndividual().Node().FirstChild().NodeName(), "DNA");
 
   TKXGeneticProgrammingExecutor target;
   AddVocabulary(*target.Instructions());

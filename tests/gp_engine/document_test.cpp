@@ -226,14 +226,14 @@ TEST(NodeDocumentTest, MillionLevelsDeepReadAndWriteWithoutRecursion) {
 
   auto out = TKXXMLDocument::New("DNA");
   node->SaveToXML(TXMLDnaType(out->DocumentElement()));
-  pugi::xml_node deepest = out->DocumentElement();
+  auto deepest = out->DocumentElement();
   int depth = 0;
-  while (pugi::xml_node child = deepest.child("Child")) {
+  while (auto child = deepest.Child("Child")) {
     deepest = child;
     ++depth;
   }
   EXPECT_EQ(depth, kDepth);
-  EXPECT_STREQ(deepest.attribute("Instruction").value(), "x");
+  EXPECT_EQ(deepest.Attribute("Instruction"), "x");
 }
 
 }  // namespace

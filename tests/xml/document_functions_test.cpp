@@ -24,7 +24,7 @@ using ::testing::HasSubstr;
 // A document with the root element a document function bound.
 struct TBound {
   std::unique_ptr<TKXXMLDocument> Document;
-  pugi::xml_node Root;
+  TKXXMLNode Root;
 };
 
 // One document root: its three functions seen through the root element they bind.
@@ -32,7 +32,7 @@ struct TRootFunctions {
   const char* NewRootTag;  // the root New creates and Load expects
   const char* GetRootTag;  // the root Get expects
   std::function<TBound()> New;
-  std::function<pugi::xml_node(TKXXMLDocument&)> Get;
+  std::function<TKXXMLNode(TKXXMLDocument&)> Get;
   std::function<TBound(const std::string&)> Load;
 };
 
@@ -41,7 +41,7 @@ TRootFunctions Functions(const char* NewRootTag, const char* GetRootTag,
                          TXMLDocumentBinding<TRoot> (*New)(), TRoot (*Get)(TKXXMLDocument&),
                          TXMLDocumentBinding<TRoot> (*Load)(const std::string&)) {
   auto Bind = [](TXMLDocumentBinding<TRoot> Binding) {
-    pugi::xml_node Root = Binding.Root().Node();
+    TKXXMLNode Root = Binding.Root().Node();
     return TBound{Binding.ReleaseDocument(), Root};
   };
   return {NewRootTag, GetRootTag, [=] { return Bind(New()); },
@@ -73,14 +73,14 @@ TEST(DocumentFunctions, NewGetAndLoadBindTheirRootsAndRejectOtherRoots) {
   for (const TRootFunctions& Root : Roots) {
     SCOPED_TRACE(Root.GetRootTag);
     TBound Created = Root.New();
-    EXPECT_STREQ(Created.Root.name(), Root.NewRootTag);
+    EXPECT_EQ(Created.Root.NodeName(), Root.NewRootTag);
     EXPECT_EQ(Created.Root, Created.Document->DocumentElement());
-    EXPECT_STREQ(Created.Root.root().first_child().attribute("version").value(), "1.0");
+    EXPECT_EQ(Created.Root.OwnerDocument().FirstChild().Attribute("version"), "1.0");
 
     const std::string File = Folder.File(std::string(Root.GetRootTag) + ".xml");
     Created.Document->SaveToFile(File);
     TBound Loaded = Root.Load(File);
-    EXPECT_STREQ(Loaded.Root.name(), Root.NewRootTag);
+    EXPECT_EQ(Loaded.Root.NodeName(), Root.NewRootTag);
     EXPECT_EQ(Loaded.Root, Loaded.Document->DocumentElement());
     EXPECT_THAT(ErrorOf([&] { Root.Load(Other); }),
                 AllOf(HasSubstr("other.xml"), HasSubstr("\"Other\""),
@@ -105,7 +105,7 @@ TEST(GeneticAlgorithmXml, MissingValuesReadAsEmptyAndDoublesRoundTripExactly) {
   EXPECT_EQ(Root.Reproduction().SelectionMethod().Method(), "");
   TXMLGenoType GenoType = Root.Domain().GenoType();
   EXPECT_EQ(GenoType.Size(), 0);
-  EXPECT_FALSE(GenoType.Node().attribute("Size"));
+  EXPECT_FALSE(GenoType.Node().HasAttribute("Size"));
   TXMLFloatGeneType Gene = GenoType.FloatGene().Items(0);
   EXPECT_EQ(Gene.MinValue(), -1.5);
   EXPECT_EQ(Gene.MaxValue(), 0.0);
@@ -115,7 +115,7 @@ TEST(GeneticAlgorithmXml, MissingValuesReadAsEmptyAndDoublesRoundTripExactly) {
   EXPECT_EQ(Gene.MinValue(), 1.0 / 3.0);
   EXPECT_EQ(Gene.MaxValue(), -1e300);
   GenoType.SetSize(-3);
-  GenoType.Node().attribute("Size").set_value("x");
+  GenoType.Node().SetAttribute("Size", "x");
   EXPECT_THROW(GenoType.Size(), EConvertError);
 }
 
@@ -126,9 +126,9 @@ TEST(GeneticAlgorithmXml, ElementsAreCastToTheirWrapperTypes) {
       "<GeneticAlgorithm><Domain><GenoType><IntegerGene/><Bogus/></GenoType>"
       "<FittestIndividual/></Domain></GeneticAlgorithm>");
   TXMLGADomainType Domain = GetGeneticAlgorithm(Doc).Domain();
-  pugi::xml_node Gene = Domain.GenoType().Node().first_child();
+  TKXXMLNode Gene = Domain.GenoType().Node().FirstChild();
   EXPECT_EQ(XMLCast<TXMLGeneType>(Gene).Node(), Gene);
-  EXPECT_THAT(ErrorOf([&] { XMLCast<TXMLGeneType>(Gene.next_sibling()); }), HasSubstr("\"Bogus\""));
+  EXPECT_THAT(ErrorOf([&] { XMLCast<TXMLGeneType>(Gene.NextSibling()); }), HasSubstr("\"Bogus\""));
   EXPECT_TRUE(TXMLChromosome::Supports(Domain.FittestIndividual().Node()));
   EXPECT_FALSE(TXMLIndividualType::Supports(Domain.FittestIndividual().Node()));
 }
@@ -145,7 +145,7 @@ TEST(GPDomainXml, MissingAttributesReadAsEmptyWithoutBeingAdded) {
   TXMLFunctionInstructionType Bare = Instructions.Function().Items(0);
   EXPECT_EQ(Bare.Comment(), "");
   EXPECT_EQ(Bare.Arity(), 0);
-  EXPECT_FALSE(Bare.Node().first_attribute());
+  EXPECT_EQ(Bare.Node().AttributeCount(), 0);
   EXPECT_THROW(Instructions.Function().Items(1).Arity(), EConvertError);
   EXPECT_EQ(Instructions.VariantConstant().Items(0).Value(), "abc");
   EXPECT_EQ(Instructions.FloatConstant().Items(0).Value(), "");

@@ -45,7 +45,7 @@ TEST(GeneticDocumentXml, ElementsFollowTheOrderOfFirstAccess) {
   EXPECT_THAT(ChildTags(Root.Node()),
               ElementsAre("DiversityLimit", "FitnessCutoff", "FitnessMethod", "Generation",
                           "UseFitnessCutoff", "GenerationLimit", "MinFitness"));
-  EXPECT_EQ(NodeToXML(Root.Node().child("UseFitnessCutoff")),
+  EXPECT_EQ(NodeToXML(Root.Node().Child("UseFitnessCutoff")),
             "<UseFitnessCutoff>false</UseFitnessCutoff>");
 }
 
@@ -58,7 +58,7 @@ TEST(GeneticDocumentXml, ReadingAMissingValueAddsAnEmptyElement) {
   EXPECT_EQ(Doc->FitnessMethod(), "fmMaximize");
   EXPECT_THAT(ChildTags(Doc->Node()), ElementsAre("FitnessMethod", "Generation", "DiversityLimit",
                                                   "UseFitnessCutoff", "GenerationLimit"));
-  EXPECT_EQ(NodeToXML(Doc->Node().child("Generation")), "<Generation/>");
+  EXPECT_EQ(NodeToXML(Doc->Node().Child("Generation")), "<Generation/>");
   auto Blank = DocumentWith("<Generation>  </Generation><FitnessCutoff></FitnessCutoff>");
   EXPECT_EQ(Blank->Generation(), 0);
   EXPECT_EQ(Blank->FitnessCutoff(), 0.0f);
@@ -74,8 +74,7 @@ TEST(GeneticDocumentXml, BooleansAreTrueOnlyForTrueInAnyCase) {
 TEST(GeneticDocumentXml, SingleFloatsAreNarrowedAndIgnoreTheDecimalSeparator) {
   auto Doc = NewGeneticDocument();
   Doc->SetDiversityLimit(static_cast<float>(0.02));
-  EXPECT_EQ(Doc->Node().child("DiversityLimit").text().as_string(),
-            std::string("0.0199999995529652"));
+  EXPECT_EQ(ElementText(Doc->Node().Child("DiversityLimit")), std::string("0.0199999995529652"));
   EXPECT_EQ(Doc->DiversityLimit(), 0.02f);
   // A text with more precision than a float holds is narrowed on reading.
   auto Read = DocumentWith("<FitnessCutoff>0.1</FitnessCutoff><MinFitness>1e300</MinFitness>");
@@ -86,7 +85,7 @@ TEST(GeneticDocumentXml, SingleFloatsAreNarrowedAndIgnoreTheDecimalSeparator) {
   Doc->SetFitnessCutoff(0.5f);
   const float Cutoff = Doc->FitnessCutoff();
   SetDecimalSeparator('.');
-  EXPECT_EQ(Doc->Node().child("FitnessCutoff").text().as_string(), std::string("0.5"));
+  EXPECT_EQ(ElementText(Doc->Node().Child("FitnessCutoff")), std::string("0.5"));
   EXPECT_EQ(Cutoff, 0.5f);
 }
 
@@ -106,14 +105,14 @@ TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseAndTheGenerationLimitKeepsI
   EXPECT_EQ(DocumentWith("<GenerationLimit>-1</GenerationLimit>")->GenerationLimit(), 4294967295u);
   auto Written = NewGeneticDocument();
   Written->SetGenerationLimit(4000000000u);
-  EXPECT_EQ(Written->Node().child("GenerationLimit").text().as_string(), std::string("4000000000"));
+  EXPECT_EQ(ElementText(Written->Node().Child("GenerationLimit")), std::string("4000000000"));
   EXPECT_EQ(Written->GenerationLimit(), 4000000000u);
 }
 
 TEST(GeneticDocumentXml, StringsReplaceTheContentAndKeepBlanksAndSpecialCharacters) {
   auto Doc = DocumentWith("<FitnessMethod>a<b><c/></b>d<![CDATA[e]]></FitnessMethod><Other/>");
   Doc->SetFitnessMethod("fmWeightedMaximize");
-  EXPECT_EQ(NodeToXML(Doc->Node().child("FitnessMethod")),
+  EXPECT_EQ(NodeToXML(Doc->Node().Child("FitnessMethod")),
             "<FitnessMethod>fmWeightedMaximize</FitnessMethod>");
   TKXXMLDocument Copy;
   for (const char* Text : {" ", " a <&> \"b\" "}) {

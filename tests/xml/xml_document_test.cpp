@@ -63,35 +63,35 @@ TEST(XmlDocumentLoad, RejectsMalformedAndEarlyEndingTextWithThePosition) {
   std::istringstream Truncated("<?xml version=\"1.0\"?>\n<GPDomain><Population>");
   EXPECT_THROW(Doc.LoadFromStream(Truncated), EXMLError);
   EXPECT_THROW(Doc.LoadFromXML("<Other/><Two/>"), EXMLError);
-  EXPECT_STREQ(Doc.DocumentElement().child("x").text().get(), "1");
+  EXPECT_EQ(ElementText(Doc.DocumentElement().Child("x")), "1");
 }
 
 TEST(XmlDocumentLoad, DecodesKnownReferencesAndOtherEncodingsAndWritesUtf8) {
   TKXXMLDocument Doc;
   Doc.LoadFromXML(
       "<a v='&quot;&#x41;&apos;'>&lt;&amp;&gt;&#65;&#x263A;&#x1F600;<![CDATA[&raw;]]></a>");
-  pugi::xml_node Root = Doc.DocumentElement();
-  EXPECT_STREQ(Root.attribute("v").value(), "\"A'");
-  EXPECT_STREQ(Root.first_child().value(), "<&>A\xE2\x98\xBA\xF0\x9F\x98\x80");
-  EXPECT_STREQ(Root.last_child().value(), "&raw;");
+  TKXXMLNode Root = Doc.DocumentElement();
+  EXPECT_EQ(Root.Attribute("v"), "\"A'");
+  EXPECT_EQ(Root.FirstChild().NodeValue(), "<&>A\xE2\x98\xBA\xF0\x9F\x98\x80");
+  EXPECT_EQ(Root.LastChild().NodeValue(), "&raw;");
 
   Doc.LoadFromXML("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a>caf\xE9</a>");
-  EXPECT_STREQ(Doc.DocumentElement().text().get(), "caf\xC3\xA9");
+  EXPECT_EQ(ElementText(Doc.DocumentElement()), "caf\xC3\xA9");
   const std::string Saved = Doc.SaveToXML();
   EXPECT_THAT(Saved, HasSubstr("encoding=\"UTF-8\""));
   TKXXMLDocument Copy;
   Copy.LoadFromXML(Saved);
-  EXPECT_STREQ(Copy.DocumentElement().text().get(), "caf\xC3\xA9");
+  EXPECT_EQ(ElementText(Copy.DocumentElement()), "caf\xC3\xA9");
 }
 
 TEST(XmlDocumentSave, IndentsNestedElementsButNotTextsAndReportsAFailedStream) {
   auto Doc = TKXXMLDocument::New("Root");
-  pugi::xml_node Root = Doc->DocumentElement();
-  pugi::xml_node A = Root.append_child("A");
-  A.append_attribute("n") = "x\"<y";
-  A.append_child("B").text() = "1";
-  A.append_child("C");
-  Root.append_child("D").text() = " two ";
+  TKXXMLNode Root = Doc->DocumentElement();
+  TKXXMLNode A = AppendChildElement(Root, "A");
+  A.SetAttribute("n", "x\"<y");
+  SetElementText(AppendChildElement(A, "B"), "1");
+  AppendChildElement(A, "C");
+  SetElementText(AppendChildElement(Root, "D"), " two ");
   Doc->SetAutoIndent(true);
   EXPECT_EQ(Doc->SaveToXML(),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"

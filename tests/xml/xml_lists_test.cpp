@@ -19,7 +19,7 @@ using ::testing::HasSubstr;
 
 class XmlListsTest : public ::testing::Test {
  protected:
-  pugi::xml_node Load(const std::string& Text) {
+  TKXXMLNode Load(const std::string& Text) {
     FDoc.LoadFromXML(Text);
     return FDoc.DocumentElement();
   }
@@ -27,7 +27,7 @@ class XmlListsTest : public ::testing::Test {
 };
 
 TEST_F(XmlListsTest, CollectionsIndexInsertAndDeleteOnlyTheirOwnTagAndNeedAParent) {
-  pugi::xml_node Root = Load("<G><A><Name>a0</Name></A><B/><A><Name>a1</Name></A><B/></G>");
+  TKXXMLNode Root = Load("<G><A><Name>a0</Name></A><B/><A><Name>a1</Name></A><B/></G>");
   TXMLNodeCollection<TXMLGeneType> As(Root, "A");
   std::vector<std::string> Names;
   for (TXMLGeneType Item : As) Names.push_back(Item.Name());
@@ -51,13 +51,13 @@ TEST_F(XmlListsTest, CollectionsIndexInsertAndDeleteOnlyTheirOwnTagAndNeedAParen
   As.Clear();
   EXPECT_THAT(ChildTags(Root), ElementsAre("B", "B"));
 
-  TXMLNodeCollection<TXMLGeneType> Unbound(pugi::xml_node(), "A");
+  TXMLNodeCollection<TXMLGeneType> Unbound(TKXXMLNode(), "A");
   EXPECT_EQ(Unbound.Count(), 0);
   EXPECT_THROW(Unbound.Add(), EXMLError);
 }
 
 TEST_F(XmlListsTest, ValueListsWriteAndReadTheirValues) {
-  pugi::xml_node Root = Load("<Genes/>");
+  TKXXMLNode Root = Load("<Genes/>");
   TXMLSingleList Floats(Root, "F");
   TXMLIntegerList Ints(Root, "I");
   TXMLBooleanList Bools(Root, "B");
@@ -77,7 +77,7 @@ TEST_F(XmlListsTest, ValueListsWriteAndReadTheirValues) {
 }
 
 TEST_F(XmlListsTest, NumericItemsWithoutAValueAreErrorsNotZero) {
-  pugi::xml_node Root = Load("<G><I/><F> </F><B></B><S/><I>1.5</I><F>x</F></G>");
+  TKXXMLNode Root = Load("<G><I/><F> </F><B></B><S/><I>1.5</I><F>x</F></G>");
   EXPECT_THAT(ErrorOf<EConvertError>([&] { TXMLIntegerList(Root, "I").Items(0); }),
               HasSubstr("\"I\""));
   EXPECT_THROW(TXMLSingleList(Root, "F").Items(0), EConvertError);
@@ -88,7 +88,7 @@ TEST_F(XmlListsTest, NumericItemsWithoutAValueAreErrorsNotZero) {
 }
 
 TEST_F(XmlListsTest, BooleanItemsUseTheGeneralConversion) {
-  pugi::xml_node Root =
+  TKXXMLNode Root =
       Load("<G><B>TRUE</B><B>False</B><B>1</B><B>0</B><B>-3</B><B>yes</B><B> true </B></G>");
   TXMLBooleanList Bools(Root, "B");
   const bool Expected[] = {true, false, true, false, true};
@@ -96,7 +96,7 @@ TEST_F(XmlListsTest, BooleanItemsUseTheGeneralConversion) {
   EXPECT_THROW(Bools.Items(5), EConvertError);
   EXPECT_TRUE(Bools.Items(6));
   // A number item reads the same whatever the process-wide decimal separator is.
-  pugi::xml_node Numbers = Load("<G><B>0.5</B><B>0.0</B></G>");
+  TKXXMLNode Numbers = Load("<G><B>0.5</B><B>0.0</B></G>");
   SetDecimalSeparator(',');
   bool Half = false;
   bool Zero = true;

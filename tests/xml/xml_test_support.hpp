@@ -63,10 +63,10 @@ std::string ErrorOf(F Action) {
 }
 
 // The tags of the element children of Node, in document order.
-inline std::vector<std::string> ChildTags(pugi::xml_node Node) {
+inline std::vector<std::string> ChildTags(TKXXMLNode Node) {
   std::vector<std::string> Tags;
-  for (pugi::xml_node Child : Node.children()) {
-    if (Child.type() == pugi::node_element) Tags.push_back(Child.name());
+  for (TKXXMLNode Child = Node.FirstChild(); Child; Child = Child.NextSibling()) {
+    if (Child.NodeType() == TXMLNodeType::ntElement) Tags.emplace_back(Child.NodeName());
   }
   return Tags;
 }

@@ -14,8 +14,8 @@ void TKXPopulation::LoadFromXML(const TXMLNode& Node) {
   BeginUpdate();
   try {
     Clear();
-    for (pugi::xml_node child = Node.Node().first_child(); child; child = child.next_sibling()) {
-      if (child.type() != pugi::node_element) continue;
+    for (TKXXMLNode child = Node.Node().FirstChild(); child; child = child.NextSibling()) {
+      if (child.NodeType() != TXMLNodeType::ntElement) continue;
       Add()->LoadFromXML(TXMLNode(child));
     }
   } catch (...) {

@@ -24,12 +24,12 @@ namespace {
 // Puts back what rebuilding a gene from its element recomputes instead of reading: the
 // width of an enumeration gene (rebuilt as its names need) and the range of a numeric gene
 // (rebuilt as the natural range of its width). Elements the document lacks stay rebuilt.
-void RestoreGeneDetails(TKXGAGene& Gene, pugi::xml_node Element) {
+void RestoreGeneDetails(TKXGAGene& Gene, TKXXMLNode Element) {
   if (!TXMLNumericGeneType::Supports(Element)) return;
-  if (Gene.GeneType() == gtEnumeration && Element.child("Size")) {
+  if (Gene.GeneType() == gtEnumeration && Element.Child("Size")) {
     Gene.SetSize(CheckedInt32Element(Element, "Size"));
   }
-  if (!Element.child("MinValue") || !Element.child("MaxValue")) return;
+  if (!Element.Child("MinValue") || !Element.Child("MaxValue")) return;
   const TXMLNumericGeneType numeric(Element);
   const double low = numeric.MinValue();
   const double high = numeric.MaxValue();
@@ -50,18 +50,18 @@ void RestoreGeneDetails(TKXGAGene& Gene, pugi::xml_node Element) {
   if (Gene.MinValue() != low || Gene.MaxValue() != high) apply(!maxFirst);
 }
 
-void RestoreGenes(TKXGAGenes& Genes, pugi::xml_node GenoType) {
+void RestoreGenes(TKXGAGenes& Genes, TKXXMLNode GenoType) {
   std::int32_t index = 0;
-  for (pugi::xml_node child = GenoType.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) continue;
+  for (TKXXMLNode child = GenoType.FirstChild(); child; child = child.NextSibling()) {
+    if (child.NodeType() != TXMLNodeType::ntElement) continue;
     if (index >= Genes.Count()) return;
     RestoreGeneDetails(*Genes.ItemAt(index++), child);
   }
 }
 
 // Checks the domain as LoadCheckedDocument applies it; raises naming the element.
-void CheckDomain(pugi::xml_node Domain) {
-  const pugi::xml_node genotype = Domain.child("GenoType");
+void CheckDomain(TKXXMLNode Domain) {
+  const TKXXMLNode genotype = Domain.Child("GenoType");
   const std::int32_t size = CheckedInt32Attribute(genotype, "Size");
   if (size < 0) {
     throw EGAException("Negative chromosome width " + std::to_string(size) + " at " +
@@ -72,18 +72,18 @@ void CheckDomain(pugi::xml_node Domain) {
   } catch (...) {
     RethrowAt<EGAException>(AttributePath(genotype, "Size"));
   }
-  for (pugi::xml_node child = genotype.first_child(); child; child = child.next_sibling()) {
-    if (child.type() != pugi::node_element) continue;
+  for (TKXXMLNode child = genotype.FirstChild(); child; child = child.NextSibling()) {
+    if (child.NodeType() != TXMLNodeType::ntElement) continue;
     if (!TXMLGeneType::Supports(child)) {
-      throw EXMLError(std::string("Unexpected element \"") + child.name() + "\" at " +
-                      ElementPath(child));
+      throw EXMLError(std::string("Unexpected element \"") + std::string(child.NodeName()) +
+                      "\" at " + ElementPath(child));
     }
     using enum TXMLValueKind;
     CheckValues(child, {{"MinValue", vkDouble}, {"MaxValue", vkDouble}});
     const std::int32_t geneSize = CheckedInt32Element(child, "Size");
     if (geneSize < 0) {
       throw EGAException("Negative gene size " + std::to_string(geneSize) + " at " +
-                         ElementPath(child.child("Size")));
+                         ElementPath(child.Child("Size")));
     }
   }
   // The genes as they will load, in a genotype of their own, so that every gene setter's
@@ -98,10 +98,10 @@ void CheckDomain(pugi::xml_node Domain) {
   }
   // Every chromosome takes the first one's width; the texts bound what loading allocates.
   std::optional<std::size_t> width;
-  const pugi::xml_node chromosomes = Domain.child("Chromosomes");
-  for (pugi::xml_node chromosome = chromosomes.child("Chromosome"); chromosome;
-       chromosome = chromosome.next_sibling("Chromosome")) {
-    const pugi::xml_node bits = chromosome.child("Genes").child("Bits");
+  const TKXXMLNode chromosomes = Domain.Child("Chromosomes");
+  for (TKXXMLNode chromosome = chromosomes.Child("Chromosome"); chromosome;
+       chromosome = chromosome.NextSibling("Chromosome")) {
+    const TKXXMLNode bits = chromosome.Child("Genes").Child("Bits");
     const std::string_view text = ElementText(bits);
     const std::string where = ElementPath(bits ? bits : chromosome);
     if (text.find_first_not_of("01") != std::string_view::npos) {
@@ -167,13 +167,13 @@ void TKXCustomGeneticAlgorithm::LoadFromFile(const std::string& FileName) {
 void TKXCustomGeneticAlgorithm::LoadCheckedDocument(TKXXMLDocument& Doc) {
   const TXMLGeneticAlgorithm root = GetGeneticAlgorithm(Doc);
   CheckGeneticDocumentValues(root.Node());
-  CheckDomain(root.Node().child("Domain"));
+  CheckDomain(root.Node().Child("Domain"));
   auto apply = [this](const TXMLGeneticAlgorithm& Root) {
-    const pugi::xml_node domain = Root.Node().child("Domain");
-    const std::int32_t fittest = IndexOfSameContent(domain.child("FittestIndividual"),
-                                                    domain.child("Chromosomes"), "Chromosome");
+    const TKXXMLNode domain = Root.Node().Child("Domain");
+    const std::int32_t fittest = IndexOfSameContent(domain.Child("FittestIndividual"),
+                                                    domain.Child("Chromosomes"), "Chromosome");
     LoadFromXML(Root);
-    RestoreGenes(*Genes(), domain.child("GenoType"));
+    RestoreGenes(*Genes(), domain.Child("GenoType"));
     RestoreSavedStatistics(Root, fittest);
   };
   detail::TFitnessSnapshot fitnesses;

@@ -75,7 +75,7 @@ void WriteNumericGene(const TKXGAGene& Gene, const TXMLNumericGeneType& Element)
 // Rebuilds Gene (new, of unknown kind) from Node, a gene element. The kind comes last on purpose:
 // setting it recomputes the range from the size and signedness, and every enumeration name
 // added afterwards re-derives the width.
-void ReadGene(TKXGAGene& Gene, pugi::xml_node Node) {
+void ReadGene(TKXGAGene& Gene, TKXXMLNode Node) {
   const TXMLGeneType element(Node);
   Gene.SetName(element.Name());
   Gene.SetSize(element.Size());
@@ -94,8 +94,8 @@ void ReadGene(TKXGAGene& Gene, pugi::xml_node Node) {
   } else {
     Gene.SetGeneType(gtEnumeration);
     TKXStringList* names = Gene.Enumerations();
-    for (pugi::xml_node item = Node.child("Enumeration"); item;
-         item = item.next_sibling("Enumeration")) {
+    for (TKXXMLNode item = Node.Child("Enumeration"); item;
+         item = item.NextSibling("Enumeration")) {
       names->Add(TXMLStringItem::Read(item));
     }
   }
@@ -108,9 +108,8 @@ void TKXGAGenes::LoadFromXML(const TXMLGenoType& GenoType) {
   BeginUpdate();
   try {
     Clear();
-    for (pugi::xml_node child = GenoType.Node().first_child(); child;
-         child = child.next_sibling()) {
-      if (child.type() != pugi::node_element) continue;
+    for (TKXXMLNode child = GenoType.Node().FirstChild(); child; child = child.NextSibling()) {
+      if (child.NodeType() != TXMLNodeType::ntElement) continue;
       // Cast before adding, so that a stray element adds no empty gene.
       if (!TXMLGeneType::Supports(child)) XMLCastError(child, TXMLGeneType::TypeName);
       ReadGene(*Add(), child);

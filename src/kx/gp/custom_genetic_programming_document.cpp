@@ -56,20 +56,20 @@ template <class T>
 void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
   const TXMLGeneticProgram root = GetGeneticProgram(Doc);
   CheckGeneticProgramValues(root.Node());
-  const pugi::xml_node domain = root.Node().child("Domain");
+  const TKXXMLNode domain = root.Node().Child("Domain");
   {
     const std::unique_ptr<TKXGPInstructions<T>> staged =
-        StageInstructions<T>(*FInstructions, domain.child("Instructions"));
-    for (pugi::xml_node individual = domain.child("Population").child("Individual"); individual;
-         individual = individual.next_sibling("Individual")) {
-      CheckProgram<T>(*this, *staged, individual.child("DNA"));
+        StageInstructions<T>(*FInstructions, domain.Child("Instructions"));
+    for (TKXXMLNode individual = domain.Child("Population").Child("Individual"); individual;
+         individual = individual.NextSibling("Individual")) {
+      CheckProgram<T>(*this, *staged, individual.Child("DNA"));
       CheckValues(individual, {{"Fitness", TXMLValueKind::vkSingle}});
     }
   }
   auto apply = [this](const TXMLGeneticProgram& Root) {
-    const pugi::xml_node domain = Root.Node().child("Domain");
-    const std::int32_t fittest = IndexOfSameContent(domain.child("FittestIndividual"),
-                                                    domain.child("Population"), "Individual");
+    const TKXXMLNode domain = Root.Node().Child("Domain");
+    const std::int32_t fittest = IndexOfSameContent(domain.Child("FittestIndividual"),
+                                                    domain.Child("Population"), "Individual");
     LoadFromXML(Root);
     // Evaluating again would not give back a culled fitness (one of the two unfit values,
     // which a culling strategy since left may still hold), nor say which individuals the
@@ -77,8 +77,8 @@ void TKXCustomGeneticProgramming<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
     const bool culling = CullsByFitness(FBloatStrategy);
     TPopulation* population = Population();
     std::int32_t index = 0;
-    for (pugi::xml_node item = domain.child("Population").child("Individual");
-         item && index < population->Count(); item = item.next_sibling("Individual"), ++index) {
+    for (TKXXMLNode item = domain.Child("Population").Child("Individual");
+         item && index < population->Count(); item = item.NextSibling("Individual"), ++index) {
       TIndividual* individual = population->Items(index);
       const float stored = TXMLIndividualType(item).Fitness();
       const bool culled = stored == std::numeric_limits<float>::max() ||

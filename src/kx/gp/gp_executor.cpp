@@ -27,9 +27,11 @@ namespace generics {
 
 namespace {
 
-bool HasChildElement(pugi::xml_node Node) noexcept {
-  return static_cast<bool>(
-      Node.find_child([](pugi::xml_node Child) { return Child.type() == pugi::node_element; }));
+bool HasChildElement(TKXXMLNode Node) noexcept {
+  for (TKXXMLNode Child = Node.FirstChild(); Child; Child = Child.NextSibling()) {
+    if (Child.NodeType() == TXMLNodeType::ntElement) return true;
+  }
+  return false;
 }
 
 // The nodes of a tree in a fixed order (each node before its children).
@@ -215,7 +217,7 @@ void TKXCustomGeneticProgrammingExecutor<T>::Parse() {
   if (FInstructions->Count() == 0) return;
   TKXXMLDocument doc;
   doc.LoadFromXML(FGPProgramLines.Text());
-  const pugi::xml_node root = doc.DocumentElement();
+  const TKXXMLNode root = doc.DocumentElement();
   if (IsElement(root, "GPDomain")) {
     LoadDomain(GetGPDomain(doc));
   } else if (IsElement(root, "DNA")) {
@@ -225,7 +227,7 @@ void TKXCustomGeneticProgrammingExecutor<T>::Parse() {
     if (population.Count() == 0) throw EXMLError("The population holds no program");
     LoadProgram(population.Items(0).DNA());
   } else {
-    throw EXMLError("The program text has the root element \"" + std::string(root.name()) +
+    throw EXMLError("The program text has the root element \"" + std::string(root.NodeName()) +
                     "\"; expected \"DNA\", \"GPDomain\" or \"Population\"");
   }
 }
@@ -277,13 +279,13 @@ void TKXCustomGeneticProgrammingExecutor<T>::LoadFromStream(std::istream& Stream
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::LoadCheckedDocument(TKXXMLDocument& Doc) {
   const TXMLGeneticProgram root = GetGeneticProgram(Doc);
-  const pugi::xml_node domain = root.Node().child("Domain");
+  const TKXXMLNode domain = root.Node().Child("Domain");
   {
-    const pugi::xml_node instructions = domain.child("Instructions");
+    const TKXXMLNode instructions = domain.Child("Instructions");
     const std::unique_ptr<TKXGPInstructions<T>> staged = StageInstructions<T>(
-        *FInstructions, HasChildElement(instructions) ? instructions : pugi::xml_node());
+        *FInstructions, HasChildElement(instructions) ? instructions : TKXXMLNode());
     if (staged->Count() > 0) {
-      CheckProgram<T>(*this, *staged, domain.child("FittestIndividual").child("DNA"));
+      CheckProgram<T>(*this, *staged, domain.Child("FittestIndividual").Child("DNA"));
     }
   }
   ApplyWithRollback(
@@ -329,15 +331,15 @@ void TKXCustomGeneticProgrammingExecutor<T>::LoadFromXML(const TXMLGPDomainType&
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::LoadDomain(const TXMLGPDomainType& Domain) {
-  // Plain pugixml look-ups: the wrappers' getters would add the elements they miss, and
+  // Plain node look-ups: the wrappers' getters would add the elements they miss, and
   // reading must leave the document as it is.
-  const pugi::xml_node instructions = Domain.Node().child("Instructions");
+  const TKXXMLNode instructions = Domain.Node().Child("Instructions");
   if (HasChildElement(instructions)) {
     FInstructions->LoadFromXML(TXMLGPInstructions(instructions));
     OrderAsDocument(*FInstructions, instructions);
   }
   if (FInstructions->Count() == 0) return;
-  const pugi::xml_node dna = Domain.Node().child("FittestIndividual").child("DNA");
+  const TKXXMLNode dna = Domain.Node().Child("FittestIndividual").Child("DNA");
   if (!dna) {
     FGPProgram.reset();
     return;

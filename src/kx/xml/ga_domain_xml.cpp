@@ -2,21 +2,21 @@
 
 namespace kx {
 
-bool TXMLGeneType::Supports(pugi::xml_node Node) noexcept {
+bool TXMLGeneType::Supports(TKXXMLNode Node) noexcept {
   return TXMLBooleanGeneType::Supports(Node) || TXMLNumericGeneType::Supports(Node);
 }
 
-bool TXMLNumericGeneType::Supports(pugi::xml_node Node) noexcept {
+bool TXMLNumericGeneType::Supports(TKXXMLNode Node) noexcept {
   return TXMLIntegerGeneType::Supports(Node) || TXMLFloatGeneType::Supports(Node) ||
          TXMLEnumerationGeneType::Supports(Node);
 }
 
-bool TXMLChromosome::Supports(pugi::xml_node Node) noexcept {
+bool TXMLChromosome::Supports(TKXXMLNode Node) noexcept {
   if (IsElement(Node, "Chromosome")) return true;
   if (!IsElement(Node, "FittestIndividual")) return false;
-  pugi::xml_node Domain = Node.parent();
+  TKXXMLNode Domain = Node.Parent();
   return IsElement(Domain, "GADomain") ||
-         (IsElement(Domain, "Domain") && IsElement(Domain.parent(), "GeneticAlgorithm"));
+         (IsElement(Domain, "Domain") && IsElement(Domain.Parent(), "GeneticAlgorithm"));
 }
 
 TXMLGADomainType GetGADomain(TKXXMLDocument& Doc) {

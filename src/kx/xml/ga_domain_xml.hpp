@@ -20,7 +20,7 @@ class TXMLGeneType : public TXMLNode {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "gene element";
   /// True for the four gene elements.
-  static bool Supports(pugi::xml_node Node) noexcept;
+  static bool Supports(TKXXMLNode Node) noexcept;
 
   ///@{
   /// The child elements of the same names, read and written as the types shown (created
@@ -42,7 +42,7 @@ class TXMLBooleanGeneType : public TXMLGeneType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "BooleanGene element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "BooleanGene"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "BooleanGene"); }
 };
 
 /// Members of the integer, float and enumeration gene elements.
@@ -52,7 +52,7 @@ class TXMLNumericGeneType : public TXMLGeneType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "numeric gene element";
   /// True for "IntegerGene", "FloatGene" and "EnumerationGene".
-  static bool Supports(pugi::xml_node Node) noexcept;
+  static bool Supports(TKXXMLNode Node) noexcept;
 
   ///@{
   /// The child elements of the same names, read and written as the types shown (created
@@ -73,7 +73,7 @@ class TXMLIntegerGeneType : public TXMLNumericGeneType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "IntegerGene element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "IntegerGene"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "IntegerGene"); }
 };
 
 /// A "FloatGene" element.
@@ -83,7 +83,7 @@ class TXMLFloatGeneType : public TXMLNumericGeneType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "FloatGene element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "FloatGene"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "FloatGene"); }
 };
 
 /// An "EnumerationGene" element: its names, one "Enumeration" item each, in index order.
@@ -93,7 +93,7 @@ class TXMLEnumerationGeneType : public TXMLNumericGeneType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "EnumerationGene element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "EnumerationGene"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "EnumerationGene"); }
 
   /// The enumeration names, one "Enumeration" child each.
   TXMLStringList Enumeration() const { return TXMLStringList(Node(), "Enumeration"); }
@@ -106,7 +106,7 @@ using TXMLEnumerationGeneTypeList = TXMLNodeCollection<TXMLEnumerationGeneType>;
 
 /// A genotype (root "GenoType" or a child). The four gene collections share the element:
 /// every added gene goes to the end of its children, so the genes lie in genotype order;
-/// walk Node().children() to visit them in that order.
+/// walk the children of Node() to visit them in that order.
 class TXMLGenoType : public TXMLNode {
  public:
   using TXMLNode::TXMLNode;
@@ -151,7 +151,7 @@ class TXMLChromosome : public TXMLNode {
   static constexpr const char* TypeName = "Chromosome element";
   /// True for a "Chromosome" element and for the "FittestIndividual" of a GA domain ("GADomain",
   /// or "Domain" inside "GeneticAlgorithm").
-  static bool Supports(pugi::xml_node Node) noexcept;
+  static bool Supports(TKXXMLNode Node) noexcept;
 
   ///@{
   /// The child elements of the same names, read and written as the types shown (created
@@ -168,14 +168,14 @@ class TXMLChromosome : public TXMLNode {
 /// "Chromosome" children.
 class TXMLChromosomes : public TXMLNode, public TXMLNodeCollection<TXMLChromosome> {
  public:
-  TXMLChromosomes() noexcept : TXMLNodeCollection(pugi::xml_node(), "Chromosome") {}
+  TXMLChromosomes() noexcept : TXMLNodeCollection(TKXXMLNode(), "Chromosome") {}
   /// Wraps Node without checking its tag (XMLCast checks).
-  explicit TXMLChromosomes(pugi::xml_node Node) noexcept
+  explicit TXMLChromosomes(TKXXMLNode Node) noexcept
       : TXMLNode(Node), TXMLNodeCollection(Node, "Chromosome") {}
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Chromosomes element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Chromosomes"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "Chromosomes"); }
 
   /// The chromosomes, as the list of the "Chromosome" children.
   TXMLNodeCollection<TXMLChromosome> Chromosome() const { return *this; }

@@ -20,7 +20,7 @@ TXMLDocumentBinding<TXMLGeneticDocumentType> NewGeneticDocument() {
   return NewDocumentRoot<TXMLGeneticDocumentType>(RootTag);
 }
 
-void CheckGeneticDocumentValues(pugi::xml_node Root) {
+void CheckGeneticDocumentValues(TKXXMLNode Root) {
   using enum TXMLValueKind;
   CheckValues(Root, {{"DiversityLimit", vkSingle},
                      {"AvgFitness", vkSingle},

@@ -108,7 +108,7 @@ TXMLDocumentBinding<TXMLGeneticDocumentType> NewGeneticDocument();
 /// Convert every number of a genetic document's header and of the common reproduction
 /// element below it (when present) as the getters would; EConvertError naming the value and
 /// the element's path for the first that does not convert. The document is not changed.
-void CheckGeneticDocumentValues(pugi::xml_node Root);
+void CheckGeneticDocumentValues(TKXXMLNode Root);
 
 /// The interface names of the wrappers are the classes themselves.
 using IXMLGeneticDocumentType = TXMLGeneticDocumentType;

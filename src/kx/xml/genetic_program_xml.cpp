@@ -40,7 +40,7 @@ TXMLDocumentBinding<TXMLGeneticProgram> NewGeneticProgram() {
   return NewDocumentRoot<TXMLGeneticProgram>("GeneticProgram");
 }
 
-void CheckGeneticProgramValues(pugi::xml_node Root) {
+void CheckGeneticProgramValues(TKXXMLNode Root) {
   using enum TXMLValueKind;
   CheckGeneticDocumentValues(Root);
   CheckValues(Root, {{"Reproduction/InitializationDepth", vkInt32},

@@ -117,7 +117,7 @@ TXMLDocumentBinding<TXMLGeneticProgram> LoadGeneticProgram(const std::string& Fi
 TXMLDocumentBinding<TXMLGeneticProgram> NewGeneticProgram();
 
 /// CheckGeneticDocumentValues, then the numbers of the program reproduction settings.
-void CheckGeneticProgramValues(pugi::xml_node Root);
+void CheckGeneticProgramValues(TKXXMLNode Root);
 
 /// The interface names of the wrappers are the classes themselves.
 using IXMLGeneticProgram = TXMLGeneticProgram;

@@ -20,12 +20,12 @@ std::uint8_t TXMLFunctionInstructionType::Arity() const {
   return static_cast<std::uint8_t>(Value);
 }
 
-bool TXMLIndividualType::Supports(pugi::xml_node Node) noexcept {
+bool TXMLIndividualType::Supports(TKXXMLNode Node) noexcept {
   if (IsElement(Node, "Individual")) return true;
   if (!IsElement(Node, "FittestIndividual")) return false;
-  pugi::xml_node Domain = Node.parent();
+  TKXXMLNode Domain = Node.Parent();
   return IsElement(Domain, "GPDomain") ||
-         (IsElement(Domain, "Domain") && IsElement(Domain.parent(), "GeneticProgram"));
+         (IsElement(Domain, "Domain") && IsElement(Domain.Parent(), "GeneticProgram"));
 }
 
 TXMLGPDomainType GetGPDomain(TKXXMLDocument& Doc) {

@@ -36,7 +36,7 @@ class TXMLFunctionInstructionType : public TXMLInstructionType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Function element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Function"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "Function"); }
 
   ///@{
   /// The "Arity" attribute, an unsigned 8-bit number: 0 when missing; text that is not a
@@ -54,7 +54,7 @@ class TXMLDecimalConstantInstructionType : public TXMLInstructionType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "FloatConstant element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "FloatConstant"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "FloatConstant"); }
 
   ///@{
   /// The child elements of the same names, read and written as the types shown (created
@@ -72,7 +72,7 @@ class TXMLVariantConstantInstructionType : public TXMLInstructionType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "VariantConstant element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "VariantConstant"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "VariantConstant"); }
 
   ///@{
   /// The child elements of the same names, read and written as the types shown (created
@@ -89,7 +89,7 @@ class TXMLConstantInstructionType : public TXMLInstructionType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Constant element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Constant"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "Constant"); }
 
   ///@{
   /// The child elements of the same names, read and written as the types shown (created
@@ -119,7 +119,7 @@ class TXMLVariableInstructionType : public TXMLInstructionType {
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Variable element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Variable"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "Variable"); }
 };
 
 using TXMLFunctionInstructionTypeList = TXMLNodeCollection<TXMLFunctionInstructionType>;
@@ -182,7 +182,7 @@ class TXMLIndividualType : public TXMLNode {
   static constexpr const char* TypeName = "Individual element";
   /// True for an "Individual" element and for the "FittestIndividual" of a GP domain
   /// ("GPDomain", or "Domain" inside "GeneticProgram").
-  static bool Supports(pugi::xml_node Node) noexcept;
+  static bool Supports(TKXXMLNode Node) noexcept;
 
   ///@{
   /// The child elements of the same names, read and written as the types shown (created
@@ -198,14 +198,14 @@ class TXMLIndividualType : public TXMLNode {
 /// A population of programs: the collection of its "Individual" children.
 class TXMLGPPopulation : public TXMLNode, public TXMLNodeCollection<TXMLIndividualType> {
  public:
-  TXMLGPPopulation() noexcept : TXMLNodeCollection(pugi::xml_node(), "Individual") {}
+  TXMLGPPopulation() noexcept : TXMLNodeCollection(TKXXMLNode(), "Individual") {}
   /// Wraps Node without checking its tag (XMLCast checks).
-  explicit TXMLGPPopulation(pugi::xml_node Node) noexcept
+  explicit TXMLGPPopulation(TKXXMLNode Node) noexcept
       : TXMLNode(Node), TXMLNodeCollection(Node, "Individual") {}
   /// What cast errors call an element of this wrapper type.
   static constexpr const char* TypeName = "Population element";
   /// True for an element with the tag this wrapper type is used for.
-  static bool Supports(pugi::xml_node Node) noexcept { return IsElement(Node, "Population"); }
+  static bool Supports(TKXXMLNode Node) noexcept { return IsElement(Node, "Population"); }
 
   /// The individuals, as the list of the "Individual" children.
   TXMLNodeCollection<TXMLIndividualType> Individual() const { return *this; }

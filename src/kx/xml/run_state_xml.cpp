@@ -10,13 +10,13 @@ constexpr const char* kTag = "RunState";
 
 std::optional<TXMLRunStateType> FindRunState(const TXMLNode& Root) {
   if (!Root) return std::nullopt;
-  const pugi::xml_node node = Root.Node().child(kTag);
+  const TKXXMLNode node = Root.Node().Child(kTag);
   if (!node) return std::nullopt;
   return TXMLRunStateType(node);
 }
 
 TXMLRunStateType NewRunState(const TXMLNode& Root) {
-  const pugi::xml_node node = Root.ChildElement(kTag);
+  const TKXXMLNode node = Root.ChildElement(kTag);
   RemoveChildNodes(node);
   return TXMLRunStateType(node);
 }

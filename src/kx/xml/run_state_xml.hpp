@@ -38,7 +38,7 @@ class TXMLRunStateType : public TXMLNode {
   void SetEvaluations(std::string_view Value) const { WriteString("Evaluations", Value); }
   /// The best fitness seen so far and the generation that reached it; both absent before the
   /// first generation was recorded.
-  bool HasBestFitness() const noexcept { return static_cast<bool>(Node().child("BestFitness")); }
+  bool HasBestFitness() const noexcept { return static_cast<bool>(Node().Child("BestFitness")); }
   std::string BestFitness() const { return ReadString("BestFitness"); }
   void SetBestFitness(std::string_view Value) const { WriteString("BestFitness", Value); }
   std::int32_t BestGeneration() const { return ReadInt32("BestGeneration"); }
@@ -50,7 +50,7 @@ class TXMLRunStateType : public TXMLNode {
   void SetFitnesses(std::string_view Value) const { WriteString("Fitnesses", Value); }
   /// The roulette table; absent when the component had none.
   bool HasRouletteTable() const noexcept {
-    return static_cast<bool>(Node().child("RouletteTable"));
+    return static_cast<bool>(Node().Child("RouletteTable"));
   }
   std::string RouletteTable() const { return ReadString("RouletteTable"); }
   void SetRouletteTable(std::string_view Value) const { WriteString("RouletteTable", Value); }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kx/host/exceptions.hpp"
+#include "kx/xml/detail/xml_node_access.hpp"
 #include "kx/xml/xml_error.hpp"
 #include "kx/xml/xml_node.hpp"
 #include "kx/xml/xml_values.hpp"
@@ -28,7 +29,7 @@ std::string Step(pugi::xml_node Node) {
 }
 
 template <class F>
-auto ConvertAt(std::string_view Text, pugi::xml_node Node, const char* Attribute, F Convert) {
+auto ConvertAt(std::string_view Text, TKXXMLNode Node, const char* Attribute, F Convert) {
   try {
     return Convert(Text);
   } catch (const EConvertError& E) {
@@ -39,7 +40,8 @@ auto ConvertAt(std::string_view Text, pugi::xml_node Node, const char* Attribute
 
 }  // namespace
 
-std::string ElementPath(pugi::xml_node Node) {
+std::string ElementPath(TKXXMLNode Handle) {
+  pugi::xml_node Node = ParsedNode(Handle);
   std::vector<std::string> steps;
   for (; Node && Node.type() == pugi::node_element; Node = Node.parent())
     steps.push_back(Step(Node));
@@ -51,13 +53,13 @@ std::string ElementPath(pugi::xml_node Node) {
   return path;
 }
 
-std::string AttributePath(pugi::xml_node Element, const char* Attribute) {
+std::string AttributePath(TKXXMLNode Element, const char* Attribute) {
   return ElementPath(Element) + "/@" + Attribute;
 }
 
-void CheckValues(pugi::xml_node Element, std::initializer_list<TXMLValueCheck> Checks) {
+void CheckValues(TKXXMLNode Element, std::initializer_list<TXMLValueCheck> Checks) {
   for (const TXMLValueCheck& check : Checks) {
-    const pugi::xml_node node = Element.first_element_by_path(check.Path);
+    const TKXXMLNode node = NodeHandle(ParsedNode(Element).first_element_by_path(check.Path));
     const std::string_view text = ElementText(node);
     if (!node || XMLTextIsBlank(text)) continue;
     switch (check.Kind) {
@@ -77,22 +79,22 @@ void CheckValues(pugi::xml_node Element, std::initializer_list<TXMLValueCheck> C
   }
 }
 
-std::int32_t CheckedInt32Attribute(pugi::xml_node Element, const char* Attribute) {
-  const std::string_view text = Element.attribute(Attribute).value();
+std::int32_t CheckedInt32Attribute(TKXXMLNode Element, const char* Attribute) {
+  const std::string_view text = Element.Attribute(Attribute);
   if (XMLTextIsBlank(text)) return 0;
   return ConvertAt(text, Element, Attribute, XMLTextToInt32);
 }
 
-std::int32_t CheckedInt32Element(pugi::xml_node Element, const char* Tag) {
-  const pugi::xml_node node = Element.child(Tag);
+std::int32_t CheckedInt32Element(TKXXMLNode Element, const char* Tag) {
+  const TKXXMLNode node = Element.Child(Tag);
   const std::string_view text = ElementText(node);
   if (XMLTextIsBlank(text)) return 0;
   return ConvertAt(text, node, nullptr, XMLTextToInt32);
 }
 
-bool SameContent(pugi::xml_node A, pugi::xml_node B) {
+bool SameContent(TKXXMLNode A, TKXXMLNode B) {
   // Both trees are walked side by side without recursion: program trees nest deeply.
-  std::vector<std::pair<pugi::xml_node, pugi::xml_node>> stack{{A, B}};
+  std::vector<std::pair<pugi::xml_node, pugi::xml_node>> stack{{ParsedNode(A), ParsedNode(B)}};
   bool root = true;
   while (!stack.empty()) {
     auto [a, b] = stack.back();
@@ -115,11 +117,11 @@ bool SameContent(pugi::xml_node A, pugi::xml_node B) {
   return true;
 }
 
-std::int32_t IndexOfSameContent(pugi::xml_node Item, pugi::xml_node List, const char* ItemTag) {
+std::int32_t IndexOfSameContent(TKXXMLNode Item, TKXXMLNode List, const char* ItemTag) {
   if (!Item) return -1;
   std::int32_t index = 0;
-  for (pugi::xml_node candidate = List.child(ItemTag); candidate;
-       candidate = candidate.next_sibling(ItemTag), ++index) {
+  for (TKXXMLNode candidate = List.Child(ItemTag); candidate;
+       candidate = candidate.NextSibling(ItemTag), ++index) {
     if (SameContent(Item, candidate)) return index;
   }
   return -1;

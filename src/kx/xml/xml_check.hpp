@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
-#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 
 #include "kx/host/exceptions.hpp"
+#include "kx/xml/kx_xml_node.hpp"
 #include "kx/xml/xml_document.hpp"
 #include "kx/xml/xml_error.hpp"
 
@@ -21,9 +21,9 @@ namespace kx {
 /// The element's path from the root: tags joined by '/', with a 1-based position among
 /// siblings of the same tag when there are several ("GeneticAlgorithm/Domain/Chromosomes/
 /// Chromosome[2]/Genes/Bits").
-std::string ElementPath(pugi::xml_node Node);
+std::string ElementPath(TKXXMLNode Node);
 /// The path of an attribute: the element's path followed by "/@" and the attribute name.
-std::string AttributePath(pugi::xml_node Element, const char* Attribute);
+std::string AttributePath(TKXXMLNode Element, const char* Attribute);
 
 /// Raises the exception being handled again, of the same class, with Suffix appended to its
 /// message, when it is one of TErrors (tried in order: list derived classes first); any other
@@ -66,22 +66,22 @@ struct TXMLValueCheck {
 /// Converts the text of every listed element that exists and holds a value, as the
 /// wrappers' getters would (a missing or blank element reads as 0); a text that does not
 /// convert raises EConvertError naming the value and the element's path. Changes nothing.
-void CheckValues(pugi::xml_node Element, std::initializer_list<TXMLValueCheck> Checks);
+void CheckValues(TKXXMLNode Element, std::initializer_list<TXMLValueCheck> Checks);
 
 /// A signed 32-bit integer attribute or child element as the wrappers read it (missing or
 /// blank: 0); text that does not convert raises EConvertError naming the value and the path.
-std::int32_t CheckedInt32Attribute(pugi::xml_node Element, const char* Attribute);
+std::int32_t CheckedInt32Attribute(TKXXMLNode Element, const char* Attribute);
 /// The same check for the child element Tag.
-std::int32_t CheckedInt32Element(pugi::xml_node Element, const char* Tag);
+std::int32_t CheckedInt32Element(TKXXMLNode Element, const char* Tag);
 
 /// True when the two elements have the same content: the same children, attributes and
 /// texts in the same order (their own tags may differ).
-bool SameContent(pugi::xml_node A, pugi::xml_node B);
+bool SameContent(TKXXMLNode A, TKXXMLNode B);
 
 /// The position of the first ItemTag child of List whose content equals Item's
 /// (SameContent), or -1 (also for a null Item): how a loader finds which loaded individual a
 /// document's fittest individual was.
-std::int32_t IndexOfSameContent(pugi::xml_node Item, pugi::xml_node List, const char* ItemTag);
+std::int32_t IndexOfSameContent(TKXXMLNode Item, TKXXMLNode List, const char* ItemTag);
 
 /// Runs Apply, which loads a checked document into an object, so that a failure changes
 /// nothing that the object's own document shows. TakeSnapshot first saves the object's

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "kx/xml/atomic_file.hpp"
+#include "kx/xml/detail/xml_node_access.hpp"
 #include "kx/xml/xml_error.hpp"
 #include "kx/xml/xml_node.hpp"
 #include "kx/xml/xml_values.hpp"
@@ -283,31 +284,39 @@ std::string DescribeFile(const std::string& FileName) { return "\"" + FileName +
 
 }  // namespace
 
-TKXXMLDocument::TKXXMLDocument() : FDocument(std::make_unique<pugi::xml_document>()) {}
+struct TKXXMLDocument::TTree {
+  pugi::xml_document Document;
+  /// The text the tree was parsed from in place; element names and texts point into it.
+  std::unique_ptr<char[]> Buffer;
+};
+
+TKXXMLDocument::TKXXMLDocument() : FTree(std::make_unique<TTree>()) {}
 
 TKXXMLDocument::~TKXXMLDocument() = default;
 
 std::unique_ptr<TKXXMLDocument> TKXXMLDocument::New(const char* RootTag) {
   auto Doc = std::make_unique<TKXXMLDocument>();
-  pugi::xml_node Declaration = Doc->FDocument->append_child(pugi::node_declaration);
+  pugi::xml_node Declaration = Doc->FTree->Document.append_child(pugi::node_declaration);
   Declaration.append_attribute("version") = "1.0";
   Declaration.append_attribute("encoding") = "UTF-8";
-  Doc->FDocument->append_child(RootTag);
+  Doc->FTree->Document.append_child(RootTag);
   return Doc;
 }
 
-pugi::xml_node TKXXMLDocument::DocumentElement() const noexcept {
-  return FDocument->document_element();
+TKXXMLNode TKXXMLDocument::DocumentNode() const noexcept { return NodeHandle(FTree->Document); }
+
+TKXXMLNode TKXXMLDocument::DocumentElement() const noexcept {
+  return NodeHandle(FTree->Document.document_element());
 }
 
-pugi::xml_node TKXXMLDocument::RootElement(const char* Tag) const {
-  pugi::xml_node Root = DocumentElement();
+TKXXMLNode TKXXMLDocument::RootElement(const char* Tag) const {
+  const pugi::xml_node Root = ParsedNode(DocumentElement());
   if (!Root) throw EXMLError(std::string("The document has no root element \"") + Tag + "\"");
   if (std::strcmp(Root.name(), Tag) != 0) {
     throw EXMLError(std::string("The root element is \"") + Root.name() + "\" where \"" + Tag +
                     "\" was expected");
   }
-  return Root;
+  return NodeHandle(Root);
 }
 
 void TKXXMLDocument::LoadFromFile(const std::string& FileName) {
@@ -340,22 +349,23 @@ void TKXXMLDocument::LoadFromXML(std::string_view Text) {
 
 void TKXXMLDocument::Parse(std::unique_ptr<char[]> Buffer, std::size_t Size,
                            const std::string& Source) {
-  auto Doc = std::make_unique<pugi::xml_document>();
-  pugi::xml_parse_result Result = Doc->load_buffer_inplace(Buffer.get(), Size, ParseOptions);
+  auto Tree = std::make_unique<TTree>();
+  pugi::xml_parse_result Result =
+      Tree->Document.load_buffer_inplace(Buffer.get(), Size, ParseOptions);
   // Only UTF-8 text is parsed in place; positions in other encodings are given as offsets.
   const TTextPosition Position(Buffer.get(), Size, Result.encoding == pugi::encoding_utf8);
   if (!Result) {
     throw EXMLError("Cannot load " + Source + ": " + Result.description() +
                     Position.AtOffset(Result.offset));
   }
-  CheckTopLevel(*Doc, Position, Source);
-  DecodeTree(*Doc, Position, Source);
-  FDocument = std::move(Doc);
-  FBuffer = std::move(Buffer);
+  CheckTopLevel(Tree->Document, Position, Source);
+  DecodeTree(Tree->Document, Position, Source);
+  Tree->Buffer = std::move(Buffer);
+  FTree = std::move(Tree);
 }
 
 void TKXXMLDocument::SaveToStream(std::ostream& Stream) const {
-  WriteXML(*FDocument, Stream, FAutoIndent);
+  WriteNode(Stream, FTree->Document, FAutoIndent, 0);
   if (!Stream) throw EXMLError("Cannot write the XML document to the stream");
 }
 
@@ -363,18 +373,15 @@ void TKXXMLDocument::SaveToFile(const std::string& FileName) const {
   SaveDocumentToFile(*this, FileName);
 }
 
-std::string TKXXMLDocument::SaveToXML() const { return NodeToXML(*FDocument, FAutoIndent); }
+std::string TKXXMLDocument::SaveToXML() const { return NodeToXML(DocumentNode(), FAutoIndent); }
 
-void TKXXMLDocument::Clear() {
-  FDocument = std::make_unique<pugi::xml_document>();
-  FBuffer.reset();
+void TKXXMLDocument::Clear() { FTree = std::make_unique<TTree>(); }
+
+void WriteXML(TKXXMLNode Node, std::ostream& Stream, bool Indent) {
+  WriteNode(Stream, ParsedNode(Node), Indent, 0);
 }
 
-void WriteXML(pugi::xml_node Node, std::ostream& Stream, bool Indent) {
-  WriteNode(Stream, Node, Indent, 0);
-}
-
-std::string NodeToXML(pugi::xml_node Node, bool Indent) {
+std::string NodeToXML(TKXXMLNode Node, bool Indent) {
   std::ostringstream Stream;
   WriteXML(Node, Stream, Indent);
   return Stream.str();

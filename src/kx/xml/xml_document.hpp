@@ -2,11 +2,11 @@
 
 #include <iosfwd>
 #include <memory>
-#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "kx/xml/kx_xml_node.hpp"
 #include "kx/xml/xml_error.hpp"
 
 namespace kx {
@@ -27,16 +27,14 @@ class TKXXMLDocument {
   /// A new document with an XML version "1.0" declaration and an empty root element RootTag.
   static std::unique_ptr<TKXXMLDocument> New(const char* RootTag);
 
-  ///@{
-  /// The parsed tree. Loading replaces it: nodes taken from it before a load are invalid.
-  pugi::xml_document& Document() noexcept { return *FDocument; }
-  const pugi::xml_document& Document() const noexcept { return *FDocument; }
-  ///@}
+  /// The document node at the top of the parsed tree. Loading replaces the tree: nodes taken
+  /// from it before a load are invalid.
+  TKXXMLNode DocumentNode() const noexcept;
   /// The root element, or a null node when there is none.
-  pugi::xml_node DocumentElement() const noexcept;
+  TKXXMLNode DocumentElement() const noexcept;
   /// The root element, which must carry Tag; EXMLError when it has another tag or there is
   /// no root element.
-  pugi::xml_node RootElement(const char* Tag) const;
+  TKXXMLNode RootElement(const char* Tag) const;
 
   ///@{
   /// Whether saving indents nested elements (off by default).
@@ -64,11 +62,12 @@ class TKXXMLDocument {
   void Clear();
 
  private:
+  /// The parsed tree and the text it was parsed from in place.
+  struct TTree;
+
   void Parse(std::unique_ptr<char[]> Buffer, std::size_t Size, const std::string& Source);
 
-  std::unique_ptr<pugi::xml_document> FDocument;
-  /// The text the tree was parsed from in place; element names and texts point into it.
-  std::unique_ptr<char[]> FBuffer;
+  std::unique_ptr<TTree> FTree;
   bool FAutoIndent = false;
 };
 
@@ -76,9 +75,9 @@ class TKXXMLDocument {
 /// element that holds only elements gets its own lines, nested two blanks per level; the
 /// indentation stops at a fixed depth, below which elements are written without line breaks,
 /// so the output of a deeply nested tree stays proportional to its size.
-void WriteXML(pugi::xml_node Node, std::ostream& Stream, bool Indent);
+void WriteXML(TKXXMLNode Node, std::ostream& Stream, bool Indent);
 /// The text WriteXML writes.
-std::string NodeToXML(pugi::xml_node Node, bool Indent = false);
+std::string NodeToXML(TKXXMLNode Node, bool Indent = false);
 
 /// Saves Doc to FileName atomically: the text goes to a temporary file in the same folder,
 /// which replaces FileName only after it was completely written and flushed to disk. A
@@ -128,7 +127,7 @@ template <class TRoot>
 TXMLDocumentBinding<TRoot> LoadDocumentRoot(const std::string& FileName, const char* RootTag) {
   auto Doc = std::make_unique<TKXXMLDocument>();
   Doc->LoadFromFile(FileName);
-  pugi::xml_node Root;
+  TKXXMLNode Root;
   try {
     Root = Doc->RootElement(RootTag);
   } catch (const EXMLError& E) {

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <iterator>
-#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 
@@ -11,16 +10,16 @@
 namespace kx {
 
 /// Helpers of the repeated-element lists below: the children of Parent whose tag is Tag.
-int CountChildElements(pugi::xml_node Parent, const char* Tag) noexcept;
+int CountChildElements(TKXXMLNode Parent, const char* Tag) noexcept;
 /// A new element with Tag at the end of the parent's children; EXMLError on a null parent.
-pugi::xml_node AppendChildElement(pugi::xml_node Parent, const char* Tag);
+TKXXMLNode AppendChildElement(TKXXMLNode Parent, const char* Tag);
 /// The Index-th child with Tag; raises EListError when there is none.
-pugi::xml_node ChildElementAt(pugi::xml_node Parent, const char* Tag, int Index);
+TKXXMLNode ChildElementAt(TKXXMLNode Parent, const char* Tag, int Index);
 /// A new element with Tag placed before the Index-th child with Tag, or at the end of the
 /// parent's children when Index is the number of such children; EListError otherwise.
-pugi::xml_node InsertChildElementAt(pugi::xml_node Parent, const char* Tag, int Index);
+TKXXMLNode InsertChildElementAt(TKXXMLNode Parent, const char* Tag, int Index);
 /// Removes every child with Tag (other children stay).
-void RemoveChildElements(pugi::xml_node Parent, const char* Tag);
+void RemoveChildElements(TKXXMLNode Parent, const char* Tag);
 
 /// Walks the children of one parent that carry one tag, giving each as TItem.
 template <class TItem>
@@ -42,12 +41,12 @@ class TXMLChildIterator {
   /// The end iterator.
   TXMLChildIterator() noexcept = default;
   /// The iterator at Node (null for the end), moving on to the next sibling with Tag.
-  TXMLChildIterator(pugi::xml_node Node, const char* Tag) noexcept : FNode(Node), FTag(Tag) {}
+  TXMLChildIterator(TKXXMLNode Node, const char* Tag) noexcept : FNode(Node), FTag(Tag) {}
   /// The current child, wrapped.
   TItem operator*() const { return TItem(FNode); }
   /// Moves to the next child with the tag.
   TXMLChildIterator& operator++() noexcept {
-    FNode = FNode.next_sibling(FTag);
+    FNode = FNode.NextSibling(FTag);
     return *this;
   }
   /// Moves to the next child with the tag, returning the position before.
@@ -62,7 +61,7 @@ class TXMLChildIterator {
   }
 
  private:
-  pugi::xml_node FNode;
+  TKXXMLNode FNode;
   const char* FTag = "";
 };
 
@@ -77,11 +76,11 @@ class TXMLNodeCollection {
   using iterator = TXMLChildIterator<TItem>;
 
   /// The items of Parent tagged ItemTag (a string that outlives the collection).
-  TXMLNodeCollection(pugi::xml_node Parent, const char* ItemTag) noexcept
+  TXMLNodeCollection(TKXXMLNode Parent, const char* ItemTag) noexcept
       : FParent(Parent), FItemTag(ItemTag) {}
 
   /// The parent element.
-  pugi::xml_node Parent() const noexcept { return FParent; }
+  TKXXMLNode Parent() const noexcept { return FParent; }
   /// The tag of the items.
   const char* ItemTag() const noexcept { return FItemTag; }
 
@@ -101,12 +100,12 @@ class TXMLNodeCollection {
   void Clear() const { RemoveChildElements(FParent, FItemTag); }
 
   /// The first item.
-  iterator begin() const noexcept { return iterator(FParent.child(FItemTag), FItemTag); }
+  iterator begin() const noexcept { return iterator(FParent.Child(FItemTag), FItemTag); }
   /// Past the last item.
-  iterator end() const noexcept { return iterator(pugi::xml_node(), FItemTag); }
+  iterator end() const noexcept { return iterator(TKXXMLNode(), FItemTag); }
 
  private:
-  pugi::xml_node FParent;
+  TKXXMLNode FParent;
   const char* FItemTag;
 };
 
@@ -121,8 +120,8 @@ struct TXMLStringItem {
   ///@{
   /// The item value type, read from an item element's text and written as its text.
   using TValue = std::string;
-  static TValue Read(pugi::xml_node Item);
-  static void Write(pugi::xml_node Item, const TValue& Value);
+  static TValue Read(TKXXMLNode Item);
+  static void Write(TKXXMLNode Item, const TValue& Value);
   ///@}
 };
 /// 32-bit integers in decimal.
@@ -130,8 +129,8 @@ struct TXMLInt32Item {
   ///@{
   /// The item value type, read from an item element's text and written as its text.
   using TValue = std::int32_t;
-  static TValue Read(pugi::xml_node Item);
-  static void Write(pugi::xml_node Item, TValue Value);
+  static TValue Read(TKXXMLNode Item);
+  static void Write(TKXXMLNode Item, TValue Value);
   ///@}
 };
 /// 32-bit floats, narrowed when written and read.
@@ -139,8 +138,8 @@ struct TXMLSingleItem {
   ///@{
   /// The item value type, read from an item element's text and written as its text.
   using TValue = float;
-  static TValue Read(pugi::xml_node Item);
-  static void Write(pugi::xml_node Item, TValue Value);
+  static TValue Read(TKXXMLNode Item);
+  static void Write(TKXXMLNode Item, TValue Value);
   ///@}
 };
 /// Booleans through the general text-to-boolean conversion ("true"/"false" in any case or a
@@ -149,8 +148,8 @@ struct TXMLBooleanItem {
   ///@{
   /// The item value type, read from an item element's text and written as its text.
   using TValue = bool;
-  static TValue Read(pugi::xml_node Item);
-  static void Write(pugi::xml_node Item, TValue Value);
+  static TValue Read(TKXXMLNode Item);
+  static void Write(TKXXMLNode Item, TValue Value);
   ///@}
 };
 
@@ -163,11 +162,11 @@ class TXMLValueList {
   using TValue = typename TConvert::TValue;
 
   /// The values held by the children of Parent tagged ItemTag (a string that outlives the list).
-  TXMLValueList(pugi::xml_node Parent, const char* ItemTag) noexcept
+  TXMLValueList(TKXXMLNode Parent, const char* ItemTag) noexcept
       : FParent(Parent), FItemTag(ItemTag) {}
 
   /// The parent element.
-  pugi::xml_node Parent() const noexcept { return FParent; }
+  TKXXMLNode Parent() const noexcept { return FParent; }
   /// The tag of the items.
   const char* ItemTag() const noexcept { return FItemTag; }
 
@@ -178,14 +177,14 @@ class TXMLValueList {
   /// Items(Index).
   TValue operator[](int Index) const { return Items(Index); }
   /// Appends an item holding Value at the end of the parent's children; returns its element.
-  pugi::xml_node Add(const TValue& Value) const {
-    pugi::xml_node Item = AppendChildElement(FParent, FItemTag);
+  TKXXMLNode Add(const TValue& Value) const {
+    TKXXMLNode Item = AppendChildElement(FParent, FItemTag);
     TConvert::Write(Item, Value);
     return Item;
   }
   /// An item holding Value at position Index among the items (Index = Count appends).
-  pugi::xml_node Insert(int Index, const TValue& Value) const {
-    pugi::xml_node Item = InsertChildElementAt(FParent, FItemTag, Index);
+  TKXXMLNode Insert(int Index, const TValue& Value) const {
+    TKXXMLNode Item = InsertChildElementAt(FParent, FItemTag, Index);
     TConvert::Write(Item, Value);
     return Item;
   }
@@ -195,7 +194,7 @@ class TXMLValueList {
   void Clear() const { RemoveChildElements(FParent, FItemTag); }
 
  private:
-  pugi::xml_node FParent;
+  TKXXMLNode FParent;
   const char* FItemTag;
 };
 

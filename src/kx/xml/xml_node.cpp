@@ -1,8 +1,7 @@
 #include "kx/xml/xml_node.hpp"
 
-#include <cstring>
-
 #include "kx/host/exceptions.hpp"
+#include "kx/xml/detail/xml_node_access.hpp"
 #include "kx/xml/xml_error.hpp"
 #include "kx/xml/xml_values.hpp"
 
@@ -24,7 +23,8 @@ auto Converted(std::string_view Text, const char* Kind, const char* Name, F Conv
 
 }  // namespace
 
-void RemoveNode(pugi::xml_node Node) {
+void RemoveNode(TKXXMLNode Handle) {
+  const pugi::xml_node Node = ParsedNode(Handle);
   if (!Node) return;
   // Take the subtree apart from its leaves up: removing a leaf never recurses.
   pugi::xml_node Current = Node;
@@ -38,38 +38,40 @@ void RemoveNode(pugi::xml_node Node) {
   Node.parent().remove_child(Node);
 }
 
-void RemoveChildNodes(pugi::xml_node Node) {
-  while (pugi::xml_node Child = Node.first_child()) RemoveNode(Child);
+void RemoveChildNodes(TKXXMLNode Node) {
+  while (TKXXMLNode Child = Node.FirstChild()) RemoveNode(Child);
 }
 
-std::string_view ElementText(pugi::xml_node Element) noexcept { return Element.text().get(); }
+std::string_view ElementText(TKXXMLNode Element) noexcept {
+  return ParsedNode(Element).text().get();
+}
 
-void SetElementText(pugi::xml_node Element, std::string_view Text) {
+void SetElementText(TKXXMLNode Element, std::string_view Text) {
   RemoveChildNodes(Element);
   if (Text.empty()) return;
-  Element.append_child(pugi::node_pcdata).set_value(Text.data(), Text.size());
+  ParsedNode(Element).append_child(pugi::node_pcdata).set_value(Text.data(), Text.size());
 }
 
-void XMLCastError(pugi::xml_node Node, const char* TypeName) {
-  if (Node.type() != pugi::node_element) {
+void XMLCastError(TKXXMLNode Node, const char* TypeName) {
+  if (Node.NodeType() != TXMLNodeType::ntElement) {
     throw EXMLError(std::string("A node that is not an element cannot be a ") + TypeName);
   }
-  throw EXMLError(std::string("The element \"") + Node.name() + "\" is not a " + TypeName);
+  throw EXMLError("The element \"" + std::string(Node.NodeName()) + "\" is not a " + TypeName);
 }
 
-bool IsElement(pugi::xml_node Node, const char* Tag) noexcept {
-  return Node.type() == pugi::node_element && std::strcmp(Node.name(), Tag) == 0;
+bool IsElement(TKXXMLNode Node, const char* Tag) noexcept {
+  return Node.NodeType() == TXMLNodeType::ntElement && Node.NodeName() == Tag;
 }
 
-pugi::xml_node TXMLNode::Bound() const {
+TKXXMLNode TXMLNode::Bound() const {
   if (!FNode) throw EXMLError("The element wrapper is not bound to an element");
   return FNode;
 }
 
-pugi::xml_node TXMLNode::ChildElement(const char* Tag) const {
-  pugi::xml_node Element = Bound();
-  pugi::xml_node Child = Element.child(Tag);
-  return Child ? Child : Element.append_child(Tag);
+TKXXMLNode TXMLNode::ChildElement(const char* Tag) const {
+  pugi::xml_node Element = ParsedNode(Bound());
+  const pugi::xml_node Child = Element.child(Tag);
+  return NodeHandle(Child ? Child : Element.append_child(Tag));
 }
 
 std::string TXMLNode::ReadString(const char* Tag) const {
@@ -128,23 +130,18 @@ void TXMLNode::WriteBoolean(const char* Tag, bool Value) const {
   WriteString(Tag, BooleanToXMLText(Value));
 }
 
-bool TXMLNode::HasAttribute(const char* Name) const noexcept {
-  return static_cast<bool>(FNode.attribute(Name));
-}
+bool TXMLNode::HasAttribute(const char* Name) const noexcept { return FNode.HasAttribute(Name); }
 
 std::string TXMLNode::ReadStringAttribute(const char* Name) const {
-  return Bound().attribute(Name).value();
+  return std::string(Bound().Attribute(Name));
 }
 
 void TXMLNode::WriteStringAttribute(const char* Name, std::string_view Value) const {
-  pugi::xml_node Element = Bound();
-  pugi::xml_attribute Attribute = Element.attribute(Name);
-  if (!Attribute) Attribute = Element.append_attribute(Name);
-  Attribute.set_value(Value.data(), Value.size());
+  Bound().SetAttribute(Name, Value);
 }
 
 std::int32_t TXMLNode::ReadInt32Attribute(const char* Name) const {
-  std::string_view Text = Bound().attribute(Name).value();
+  std::string_view Text = Bound().Attribute(Name);
   if (XMLTextIsBlank(Text)) return 0;
   return Converted(Text, "attribute", Name, XMLTextToInt32);
 }

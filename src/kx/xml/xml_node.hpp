@@ -1,23 +1,23 @@
 #pragma once
 
 #include <cstdint>
-#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 
+#include "kx/xml/kx_xml_node.hpp"
+
 namespace kx {
 
-/// Removes Node and its whole subtree from its parent. Unlike pugixml's own removal it does
-/// not recurse, so a program tree nested a million levels deep is freed without exhausting
-/// the stack.
-void RemoveNode(pugi::xml_node Node);
+/// Removes Node and its whole subtree from its parent. The removal does not recurse, so a program
+/// tree nested a million levels deep is freed without exhausting the stack.
+void RemoveNode(TKXXMLNode Node);
 /// Removes every child of Node (elements, text, everything) the same way.
-void RemoveChildNodes(pugi::xml_node Node);
+void RemoveChildNodes(TKXXMLNode Node);
 
 /// The text value of an element: its first text child, or empty.
-std::string_view ElementText(pugi::xml_node Element) noexcept;
+std::string_view ElementText(TKXXMLNode Element) noexcept;
 /// Replaces the element's content by Text (no content at all for an empty text).
-void SetElementText(pugi::xml_node Element, std::string_view Text);
+void SetElementText(TKXXMLNode Element, std::string_view Text);
 
 /// The base of every element wrapper: a lightweight handle on one element of a document
 /// (copying a wrapper copies the handle, not the element). The document must outlive it.
@@ -33,14 +33,14 @@ class TXMLNode {
   /// An unbound wrapper; members that reach the element raise EXMLError until one is assigned.
   TXMLNode() noexcept = default;
   /// Wraps Node without checking its tag (XMLCast checks).
-  explicit TXMLNode(pugi::xml_node Node) noexcept : FNode(Node) {}
+  explicit TXMLNode(TKXXMLNode Node) noexcept : FNode(Node) {}
 
   /// The wrapped element (null for a default-constructed wrapper).
-  pugi::xml_node Node() const noexcept { return FNode; }
+  TKXXMLNode Node() const noexcept { return FNode; }
   /// The document node that holds the element.
-  pugi::xml_node OwnerDocument() const noexcept { return FNode.root(); }
+  TKXXMLNode OwnerDocument() const noexcept { return FNode.OwnerDocument(); }
   /// The element's tag.
-  std::string_view NodeName() const noexcept { return FNode.name(); }
+  std::string_view NodeName() const noexcept { return FNode.NodeName(); }
   /// True when the wrapper is bound to an element.
   explicit operator bool() const noexcept { return static_cast<bool>(FNode); }
   /// Two wrappers are equal when they handle the same element (or are both unbound).
@@ -50,7 +50,7 @@ class TXMLNode {
 
   /// The first child element with Tag, appended empty when there is none. Raises EXMLError
   /// when the wrapper is not bound to an element.
-  pugi::xml_node ChildElement(const char* Tag) const;
+  TKXXMLNode ChildElement(const char* Tag) const;
 
  protected:
   ///@{
@@ -92,23 +92,23 @@ class TXMLNode {
   ///@}
 
  private:
-  pugi::xml_node Bound() const;
+  TKXXMLNode Bound() const;
 
-  pugi::xml_node FNode;
+  TKXXMLNode FNode;
 };
 
 /// Raises EXMLError: Node is not an element of the wrapper type TypeName.
-[[noreturn]] void XMLCastError(pugi::xml_node Node, const char* TypeName);
+[[noreturn]] void XMLCastError(TKXXMLNode Node, const char* TypeName);
 
 /// Node wrapped as TWrapper when TWrapper::Supports(Node) holds (the element has one of the
 /// tags the wrapper type is used for); EXMLError otherwise.
 template <class TWrapper>
-TWrapper XMLCast(pugi::xml_node Node) {
+TWrapper XMLCast(TKXXMLNode Node) {
   if (!TWrapper::Supports(Node)) XMLCastError(Node, TWrapper::TypeName);
   return TWrapper(Node);
 }
 
 /// True when Node is an element whose tag is Tag.
-bool IsElement(pugi::xml_node Node, const char* Tag) noexcept;
+bool IsElement(TKXXMLNode Node, const char* Tag) noexcept;
 
 }  // namespace kx

@@ -9,7 +9,6 @@
 /// element.
 
 #include <memory>
-#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 
@@ -29,12 +28,12 @@ namespace kx {
 /// would empty.
 template <class T>
 std::unique_ptr<TKXGPInstructions<T>> StageInstructions(TKXGPInstructions<T>& Current,
-                                                        pugi::xml_node Instructions) {
+                                                        TKXXMLNode Instructions) {
   auto staged = std::make_unique<TKXGPInstructions<T>>(nullptr, Current.ItemClass(), nullptr);
   staged->AssignAll(&Current);
   if (!Instructions) return staged;
-  for (pugi::xml_node function = Instructions.child("Function"); function;
-       function = function.next_sibling("Function")) {
+  for (TKXXMLNode function = Instructions.Child("Function"); function;
+       function = function.NextSibling("Function")) {
     try {
       TXMLFunctionInstructionType(function).Arity();
     } catch (...) {
@@ -52,7 +51,7 @@ std::unique_ptr<TKXGPInstructions<T>> StageInstructions(TKXGPInstructions<T>& Cu
 /// The first DNA or Child element below DNA (itself included, in reading order) whose
 /// instruction name Set does not hold, or a null node.
 template <class T>
-pugi::xml_node FindUnknownInstruction(const TKXGPInstructions<T>& Set, pugi::xml_node DNA) {
+TKXXMLNode FindUnknownInstruction(const TKXGPInstructions<T>& Set, TKXXMLNode DNA) {
   auto known = [&Set](std::string_view Name) {
     if (Set.FindItemName(Name) != nullptr) return true;
     for (int i = 0; i < Set.Count(); ++i) {
@@ -60,15 +59,15 @@ pugi::xml_node FindUnknownInstruction(const TKXGPInstructions<T>& Set, pugi::xml
     }
     return false;
   };
-  pugi::xml_node node = DNA;
+  TKXXMLNode node = DNA;
   while (node) {
-    if (!known(node.attribute("Instruction").value())) return node;
-    if (pugi::xml_node child = node.child("Child")) {
+    if (!known(node.Attribute("Instruction"))) return node;
+    if (TKXXMLNode child = node.Child("Child")) {
       node = child;
       continue;
     }
-    while (node != DNA && !node.next_sibling("Child")) node = node.parent();
-    node = node == DNA ? pugi::xml_node() : node.next_sibling("Child");
+    while (node != DNA && !node.NextSibling("Child")) node = node.Parent();
+    node = node == DNA ? TKXXMLNode() : node.NextSibling("Child");
   }
   return {};
 }
@@ -77,16 +76,16 @@ pugi::xml_node FindUnknownInstruction(const TKXGPInstructions<T>& Set, pugi::xml
 /// executor's program would; raises naming the element that cannot be read.
 template <class T>
 void CheckProgram(IKXGeneticProgramEngine<T>& Engine, const TKXGPInstructions<T>& Set,
-                  pugi::xml_node DNA) {
-  if (!DNA || !DNA.attribute("Instruction")) return;
+                  TKXXMLNode DNA) {
+  if (!DNA || !DNA.HasAttribute("Instruction")) return;
   try {
-    if (Set.Count() == 0) Set.ItemByName(DNA.attribute("Instruction").value());
+    if (Set.Count() == 0) Set.ItemByName(DNA.Attribute("Instruction"));
     std::unique_ptr<TKXGPNode<T>> root = Engine.CreateNode(nullptr);
     // A provisional instruction through which the root resolves the names in Set.
     root->SetInstruction(Set.Items(0));
     root->LoadFromXML(TXMLDnaType(DNA));
   } catch (...) {
-    const pugi::xml_node unknown = FindUnknownInstruction(Set, DNA);
+    const TKXXMLNode unknown = FindUnknownInstruction(Set, DNA);
     RethrowAt<EGPException, EGAException>(ElementPath(unknown ? unknown : DNA));
   }
 }
@@ -96,14 +95,13 @@ void CheckProgram(IKXGeneticProgramEngine<T>& Engine, const TKXGPInstructions<T>
 /// that a set saved in any order loads back in that order. An unnamed instruction is found
 /// by its display name, as its element names it.
 template <class T>
-void OrderAsDocument(TKXGPInstructions<T>& Set, pugi::xml_node Instructions) {
+void OrderAsDocument(TKXGPInstructions<T>& Set, TKXXMLNode Instructions) {
   Set.BeginUpdate();
   try {
     int position = 0;
-    for (pugi::xml_node element = Instructions.first_child(); element;
-         element = element.next_sibling()) {
-      if (element.type() != pugi::node_element) continue;
-      const std::string_view name = element.attribute("Name").value();
+    for (TKXXMLNode element = Instructions.FirstChild(); element; element = element.NextSibling()) {
+      if (element.NodeType() != TXMLNodeType::ntElement) continue;
+      const std::string_view name = element.Attribute("Name");
       for (int i = position; i < Set.Count(); ++i) {
         TKXGPInstruction<T>* item = Set.Items(i);
         if (SameText(item->Name(), name) ||
