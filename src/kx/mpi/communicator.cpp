@@ -62,22 +62,26 @@ int TKXMPISession::Size() const {
 
 namespace {
 
-std::unique_ptr<TKXCommunicator::TImpl> Duplicate(MPI_Comm Source, int& Rank, int& Size) {
+std::unique_ptr<TKXCommunicator::TImpl> Duplicate(MPI_Comm Source) {
   RequireLayer();
   auto impl = std::make_unique<TKXCommunicator::TImpl>();
   Check(MPI_Comm_dup(Source, &impl->Comm), "MPI_Comm_dup");
   MPI_Comm_set_errhandler(impl->Comm, MPI_ERRORS_RETURN);
-  Check(MPI_Comm_rank(impl->Comm, &Rank), "MPI_Comm_rank");
-  Check(MPI_Comm_size(impl->Comm, &Size), "MPI_Comm_size");
   return impl;
 }
 
 }  // namespace
 
-TKXCommunicator::TKXCommunicator() : FImpl(Duplicate(MPI_COMM_WORLD, FRank, FSize)) {}
+TKXCommunicator::TKXCommunicator() : FImpl(Duplicate(MPI_COMM_WORLD)) {
+  Check(MPI_Comm_rank(FImpl->Comm, &FRank), "MPI_Comm_rank");
+  Check(MPI_Comm_size(FImpl->Comm, &FSize), "MPI_Comm_size");
+}
 
 TKXCommunicator::TKXCommunicator(const TKXCommunicator& Other)
-    : FImpl(Duplicate(Other.FImpl->Comm, FRank, FSize)) {}
+    : FImpl(Duplicate(Other.FImpl->Comm)) {
+  Check(MPI_Comm_rank(FImpl->Comm, &FRank), "MPI_Comm_rank");
+  Check(MPI_Comm_size(FImpl->Comm, &FSize), "MPI_Comm_size");
+}
 
 TKXCommunicator::~TKXCommunicator() {
   if (!LayerRunning()) return;
