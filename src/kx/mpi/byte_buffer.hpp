@@ -23,17 +23,11 @@ class TKXByteWriter {
   /// One value of a trivially copyable type.
   template <class V>
   requires std::is_trivially_copyable_v<V>
-  void Put(const V& Value) {
-    const auto* first = reinterpret_cast<const std::byte*>(&Value);
-    FBytes.insert(FBytes.end(), first, first + sizeof(V));
-  }
+  void Put(const V& Value) { Append(&Value, sizeof(V)); }
   /// A run of values, without their count.
   template <class V>
   requires std::is_trivially_copyable_v<V>
-  void PutSpan(std::span<const V> Values) {
-    const auto* first = reinterpret_cast<const std::byte*>(Values.data());
-    FBytes.insert(FBytes.end(), first, first + Values.size_bytes());
-  }
+  void PutSpan(std::span<const V> Values) { Append(Values.data(), Values.size_bytes()); }
   /// A text, after its length.
   void PutText(std::string_view Text) {
     Put(static_cast<std::uint32_t>(Text.size()));
@@ -48,6 +42,13 @@ class TKXByteWriter {
   }
 
  private:
+  void Append(const void* First, std::size_t Count) {
+    if (Count == 0) return;
+    const std::size_t at = FBytes.size();
+    FBytes.resize(at + Count);
+    std::memcpy(FBytes.data() + at, First, Count);
+  }
+
   std::vector<std::byte>& FBytes;
 };
 

@@ -2,8 +2,10 @@
 
 #include <mpi.h>
 
+#include <chrono>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "kx/core/consts.hpp"
 #include "kx/mpi/detail/mpi_channel.hpp"
@@ -11,6 +13,9 @@
 namespace kx {
 
 namespace {
+
+constexpr int kSpinPolls = 200;
+constexpr std::chrono::microseconds kNap{50};
 
 void Check(int Result, const char* Call) {
   if (Result == MPI_SUCCESS) return;
@@ -118,10 +123,18 @@ void TKXCommunicator::Flush() {
 
 TKXCommunicator::TMessage TKXCommunicator::Receive(int Source, int Tag,
                                                    std::vector<std::byte>& Bytes) {
+  // Polled rather than blocking: the layer's blocking wait spins on a core, which on a shared
+  // machine the ranks' own work (and their wake-ups from sleeps) needs more. After a short
+  // spin for quick replies the wait naps between polls.
   MPI_Status status;
-  Check(MPI_Probe(Source == kAny ? MPI_ANY_SOURCE : Source, Tag == kAny ? MPI_ANY_TAG : Tag,
-                  FImpl->Comm, &status),
-        "MPI_Probe");
+  const int source = Source == kAny ? MPI_ANY_SOURCE : Source;
+  const int tag = Tag == kAny ? MPI_ANY_TAG : Tag;
+  for (int polls = 0;; ++polls) {
+    int flag = 0;
+    Check(MPI_Iprobe(source, tag, FImpl->Comm, &flag, &status), "MPI_Iprobe");
+    if (flag != 0) break;
+    if (polls >= kSpinPolls) std::this_thread::sleep_for(kNap);
+  }
   int count = 0;
   Check(MPI_Get_count(&status, MPI_BYTE, &count), "MPI_Get_count");
   Bytes.resize(static_cast<std::size_t>(count));

@@ -22,8 +22,8 @@ namespace {
 
 enum TTag : int { kTask = 1, kResult = 2, kError = 3, kStop = 4 };
 
-constexpr int kTasksPerWorker = 2;
-constexpr std::size_t kChunksPerRank = 8;
+constexpr int kTasksPerWorker = 3;
+constexpr std::size_t kChunksPerRank = 32;
 
 std::string FailureText(int Rank, const char* What) {
   return "Fitness evaluation failed on rank " + std::to_string(Rank) + ": " + What;
@@ -103,6 +103,15 @@ void TKXDistributedEvaluation::EvaluateBatch(TKXFitnessBatch& Batch) {
   std::size_t next = 0;
   int outstanding = 0;
   std::optional<std::string> failure;
+  std::vector<int> inFlight(static_cast<std::size_t>(Size()), 0);
+  // A worker's second task keeps it busy while its result travels; near the end of the batch
+  // it would leave the others idle while that worker finishes two, so it gets one only while
+  // plenty remain.
+  auto wantsMore = [&](int Rank) {
+    if (failure || next >= chunks) return false;
+    const int held = inFlight[static_cast<std::size_t>(Rank)];
+    return held == 0 || (held < kTasksPerWorker && chunks - next > evaluators * kTasksPerWorker);
+  };
 
   auto send = [&](int Rank) {
     const std::size_t first = next * chunk;
@@ -119,10 +128,12 @@ void TKXDistributedEvaluation::EvaluateBatch(TKXFitnessBatch& Batch) {
     FCommunicator.Send(Rank, kTask, std::move(bytes));
     ++next;
     ++outstanding;
+    ++inFlight[static_cast<std::size_t>(Rank)];
   };
   std::vector<std::byte> reply;
   auto handle = [&](const TKXCommunicator::TMessage& Message) {
     --outstanding;
+    --inFlight[static_cast<std::size_t>(Message.Source)];
     TKXByteReader in(reply);
     const auto number = static_cast<std::size_t>(in.Get<std::uint64_t>());
     if (Message.Tag == kError) {
@@ -135,22 +146,30 @@ void TKXDistributedEvaluation::EvaluateBatch(TKXFitnessBatch& Batch) {
       for (std::size_t i = 0; i < values; ++i) Batch.Fitnesses[first + i] = in.Get<double>();
       FEvaluatedBy[static_cast<std::size_t>(Message.Source)] += values;
     }
-    if (!failure && next < chunks) send(Message.Source);
+    while (wantsMore(Message.Source)) send(Message.Source);
+  };
+
+  // Answers the results that have arrived, so that no worker waits for its next task.
+  auto answer = [&] {
+    while (outstanding > 0 && FCommunicator.Probe(TKXCommunicator::kAny, TKXCommunicator::kAny))
+      handle(FCommunicator.Receive(TKXCommunicator::kAny, TKXCommunicator::kAny, reply));
   };
 
   for (int round = 0; round < kTasksPerWorker; ++round)
-    for (int rank = 1; rank <= workers && next < chunks; ++rank) send(rank);
+    for (int rank = 1; rank <= workers; ++rank)
+      if (wantsMore(rank)) send(rank);
   while (true) {
-    while (outstanding > 0 && FCommunicator.Probe(TKXCommunicator::kAny, TKXCommunicator::kAny))
-      handle(FCommunicator.Receive(TKXCommunicator::kAny, TKXCommunicator::kAny, reply));
+    answer();
     if (!failure && masterEvaluates && next < chunks) {
       const std::size_t first = next++ * chunk;
       const std::size_t last = std::min(count, first + chunk);
       try {
-        for (std::size_t i = first; i < last; ++i)
+        for (std::size_t i = first; i < last; ++i) {
           Batch.Fitnesses[i] =
               EvaluateOne(FComponent, Batch.Items[i], Batch.Seed, Batch.Indices[i]);
-        FEvaluatedBy[0] += static_cast<std::int64_t>(last - first);
+          ++FEvaluatedBy[0];
+          answer();
+        }
       } catch (const std::exception& error) {
         failure = FailureText(0, error.what());
       } catch (...) {
