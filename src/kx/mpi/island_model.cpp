@@ -81,15 +81,23 @@ void TKXIslandModel::Seed(std::uint64_t RunSeed) {
 std::int32_t TKXIslandModel::Evolve(std::int32_t Generations) {
   const TClock::time_point start = TClock::now();
   std::int32_t done = 0;
-  for (; done < Generations; ++done) {
-    const bool running = !FComponent.Initialized() || !FComponent.IsFinished();
-    if (FCommunicator.AllMax(running ? 1 : 0) == 0) break;
+  const auto running = [this] { return !FComponent.Initialized() || !FComponent.IsFinished(); };
+  bool anyRunning = FCommunicator.AllMax(running() ? 1 : 0) != 0;
+  while (anyRunning && done < Generations) {
     FComponent.Evolve();
-    // A finished island's counter stands still; the others' is the archipelago's.
-    const std::int64_t generation = FCommunicator.AllMax(FComponent.Generation());
+    ++done;
+    // One collective per generation, which also lines the islands up before a migration: the
+    // largest generation (a finished island's counter stands still, so the running islands'
+    // is the archipelago's) and, in its low bit, whether an island at that generation still
+    // runs. Running islands all stand at the largest generation, so an even value means that
+    // every island has finished.
+    const std::int64_t state =
+        FCommunicator.AllMax(2 * std::int64_t{FComponent.Generation()} + (running() ? 1 : 0));
+    anyRunning = state % 2 != 0;
+    const std::int64_t generation = state / 2;
     if (generation % FMigrateEvery == 0) {
       const TClock::time_point migration = TClock::now();
-      Migrate();
+      Migrate(generation);
       FMigrationSeconds += SecondsSince(migration);
     }
   }
@@ -184,8 +192,10 @@ std::vector<std::int32_t> TKXIslandModel::ChooseResidents(std::int32_t Count) {
   return slots;
 }
 
-void TKXIslandModel::Migrate() {
-  const std::int64_t generation = FCommunicator.AllMax(FComponent.Generation());
+void TKXIslandModel::Migrate() { Migrate(FCommunicator.AllMax(FComponent.Generation())); }
+
+void TKXIslandModel::Migrate(std::int64_t Generation) {
+  const std::int64_t generation = Generation;
   std::vector<int> targets;
   std::vector<int> sources;
   Neighbours(generation, targets, sources);
@@ -207,6 +217,7 @@ void TKXIslandModel::Migrate() {
     FEmigrants += static_cast<std::int64_t>(emigrants.size());
   }
 
+  const TClock::time_point exchange = TClock::now();
   std::vector<std::vector<std::byte>> arrivals(sources.size());
   std::size_t total = 0;
   for (std::size_t s = 0; s < sources.size(); ++s) {
@@ -215,6 +226,7 @@ void TKXIslandModel::Migrate() {
     total += in.Get<std::uint32_t>();
   }
   FCommunicator.Flush();
+  FExchangeSeconds += SecondsSince(exchange);
 
   const auto placed = static_cast<std::int32_t>(
       std::min<std::size_t>(total, static_cast<std::size_t>(population->Count())));

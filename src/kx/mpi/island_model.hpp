@@ -114,8 +114,11 @@ class TKXIslandModel {
   std::int64_t Immigrants() const noexcept { return FImmigrants; }
   /// Migrations run since construction.
   std::int64_t Migrations() const noexcept { return FMigrations; }
-  /// Wall-clock seconds this island spent in migrations, and in Evolve as a whole.
+  /// Wall-clock seconds this island spent in migrations, of them in the exchange of messages
+  /// (mostly waiting for the neighbours' messages), and in Evolve as a whole.
   double MigrationSeconds() const noexcept { return FMigrationSeconds; }
+  /// @copydoc MigrationSeconds
+  double ExchangeSeconds() const noexcept { return FExchangeSeconds; }
   /// @copydoc MigrationSeconds
   double EvolveSeconds() const noexcept { return FEvolveSeconds; }
   /// This rank and the number of islands.
@@ -124,6 +127,8 @@ class TKXIslandModel {
   int Size() const noexcept { return FCommunicator.Size(); }
 
  private:
+  /// The migration after the archipelago's generation Generation.
+  void Migrate(std::int64_t Generation);
   /// The ranks this island sends to, and those it receives from (ascending), for the
   /// migration after generation Generation.
   void Neighbours(std::int64_t Generation, std::vector<int>& Targets,
@@ -147,6 +152,7 @@ class TKXIslandModel {
   std::int64_t FImmigrants = 0;
   std::int64_t FMigrations = 0;
   double FMigrationSeconds = 0;
+  double FExchangeSeconds = 0;
   double FEvolveSeconds = 0;
 };
 
