@@ -3,7 +3,7 @@
 // Messages: a task is (chunk, seed, count, then per individual its population index and its
 // compact form); a result is (chunk, count, the fitnesses); an error is (chunk, text); stop
 // is empty. Every worker holds up to two tasks, so it starts the next one while its result
-// travels and while rank 0 is busy with a chunk of its own.
+// travels (up to three while plenty remain), and rank 0 answers between its own evaluations.
 
 #include "kx/mpi/distributed_evaluation.hpp"
 

@@ -54,7 +54,7 @@ class TKXDistributedEvaluation {
   void SetMasterEvaluates(bool Value) noexcept { FMasterEvaluates = Value; }
   ///@}
   ///@{
-  /// Individuals per chunk; 0 (the default) picks about eight chunks per evaluating rank.
+  /// Individuals per chunk; 0 (the default) picks about 32 chunks per evaluating rank.
   std::int32_t ChunkSize() const noexcept { return FChunkSize; }
   void SetChunkSize(std::int32_t Value) noexcept { FChunkSize = Value < 0 ? 0 : Value; }
   ///@}
