@@ -59,6 +59,7 @@ class TKXByteReader {
   /// Reads from Bytes, which must outlive the reader.
   explicit TKXByteReader(std::span<const std::byte> Bytes) noexcept : FBytes(Bytes) {}
 
+  /// The next value, of a trivially copyable type.
   template <class V>
   requires std::is_trivially_copyable_v<V> V Get() {
     V value;

@@ -56,12 +56,13 @@ class TKXCommunicator {
   void Send(int Dest, int Tag, std::vector<std::byte> Bytes);
   /// Waits until every message sent so far has left this process's hands.
   void Flush();
-  /// Waits for a message from Source with Tag (kAny for either), stores its bytes in Bytes
-  /// and returns its source and tag.
+  /// Where a received message came from.
   struct TMessage {
     int Source;  ///< The sending rank.
     int Tag;     ///< The message's tag.
   };
+  /// Waits for a message from Source with Tag (kAny for either), stores its bytes in Bytes
+  /// and returns its source and tag.
   TMessage Receive(int Source, int Tag, std::vector<std::byte>& Bytes);
   /// True when a message from Source with Tag (kAny for either) is waiting.
   bool Probe(int Source, int Tag);

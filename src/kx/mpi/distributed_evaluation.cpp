@@ -2,8 +2,9 @@
 //
 // Messages: a task is (chunk, seed, count, then per individual its population index and its
 // compact form); a result is (chunk, count, the fitnesses); an error is (chunk, text); stop
-// is empty. Every worker holds up to two tasks, so it starts the next one while its result
-// travels (up to three while plenty remain), and rank 0 answers between its own evaluations.
+// is empty. While plenty remain, every worker holds up to three tasks, so it starts the next
+// one while its result travels; near the end one, so that no rank finishes a queue while the
+// others idle. Rank 0 answers results between its own evaluations.
 
 #include "kx/mpi/distributed_evaluation.hpp"
 

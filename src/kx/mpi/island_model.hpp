@@ -16,12 +16,22 @@ class TKXIndividualCodec;
 
 /// Where an island's emigrants go: to the next rank (ring), to every other rank (fully
 /// connected), or each migration to one other rank drawn from the run's seed (random).
-enum TKXTopology : std::uint8_t { tpRing, tpFullyConnected, tpRandom };
+enum TKXTopology : std::uint8_t {
+  tpRing,            ///< To rank + 1, the last to rank 0.
+  tpFullyConnected,  ///< To every other rank.
+  tpRandom           ///< To one other rank, drawn anew for each migration.
+};
 /// Which individuals emigrate: the island's best, or the winners of tournaments of the
 /// component's TournamentField.
-enum TKXEmigrantChoice : std::uint8_t { ecBest, ecTournament };
+enum TKXEmigrantChoice : std::uint8_t {
+  ecBest,       ///< The fittest residents.
+  ecTournament  ///< Each the winner of a tournament.
+};
 /// Which residents the immigrants replace: the island's worst, or residents drawn at random.
-enum TKXReplacement : std::uint8_t { rpWorst, rpRandom };
+enum TKXReplacement : std::uint8_t {
+  rpWorst,  ///< The least fit residents.
+  rpRandom  ///< Residents drawn at random (each at most once).
+};
 
 /// The island model: every rank evolves its own component (a genetic algorithm or any
 /// program component; all ranks build the same one) from a seed derived from the run's seed
