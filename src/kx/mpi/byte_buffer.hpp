@@ -80,10 +80,6 @@ class TKXByteReader {
     const auto* first = reinterpret_cast<const char*>(Take(length));
     return std::string(first, length);
   }
-  /// Count raw bytes, as a view into the message.
-  std::span<const std::byte> GetBytes(std::size_t Count) { return {Take(Count), Count}; }
-  /// True once every byte was read.
-  bool AtEnd() const noexcept { return FPosition == FBytes.size(); }
 
  private:
   [[noreturn]] static void Malformed() { throw EGAException("Malformed message"); }
