@@ -207,6 +207,42 @@ const FlagDeclaration kFlags[] = {
               "Write one CSV row per generation to FILE (appended to when resuming with --load)")
            ->type_name("FILE.csv");
      }},
+    {Flag::Mpi,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_flag("--mpi", Parsed.Mpi,
+                    "Evaluate on every rank of an mpirun launch, rank 0 included (same results)");
+     }},
+    {Flag::EvalCostUs,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--eval-cost-us",
+              [&Parsed](const std::string& Text) {
+                Parsed.EvalCostUs = ParseNumber<int>("--eval-cost-us", Text, 0, 10'000'000);
+              },
+              "Make every fitness evaluation wait N microseconds longer, as a costly one would")
+           ->type_name("N");
+     }},
+    {Flag::MigrateEvery,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--migrate-every",
+              [&Parsed](const std::string& Text) {
+                Parsed.MigrateEvery =
+                    ParseNumber<int>("--migrate-every", Text, 1, std::numeric_limits<int>::max());
+              },
+              "Generations between migrations (default 5)")
+           ->type_name("N");
+     }},
+    {Flag::Migrants,
+     [](CLI::App& App, Args& Parsed, const Usage&) {
+       App.add_option_function<std::string>(
+              "--migrants",
+              [&Parsed](const std::string& Text) {
+                Parsed.Migrants = ParseNumber<int>("--migrants", Text, 0, 1'000'000);
+              },
+              "Individuals each island sends to its neighbour per migration (default 2)")
+           ->type_name("N");
+     }},
 };
 
 bool Supports(const Usage& Usage, Flag Id) {

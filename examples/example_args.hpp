@@ -8,6 +8,7 @@
 //   --load FILE      reloads a saved run and continues it
 //   --parallel       evolves with ParallelEvolve
 //   --threads N      caps the thread pool (with --parallel)
+//   --mpi, --eval-cost-us N, --migrate-every N, --migrants N: distributed runs
 // --help prints the usage. A malformed or out-of-range flag ends the program with a one-line
 // message and exit status 2; RunGuarded turns a library error into a one-line message and
 // exit status 1. The last line an evolving example prints is "best fitness = <number>".
@@ -36,7 +37,12 @@ enum class Flag {
   TimeLimit,
   MaxEvaluations,
   Progress,
-  Log
+  Log,
+  // Distributed runs (examples built with the distributed module).
+  Mpi,
+  EvalCostUs,
+  MigrateEvery,
+  Migrants
 };
 
 // Every common flag: what an evolving example that can run long and resume supports.
@@ -61,6 +67,10 @@ struct Args {
   std::int64_t MaxEvaluations = 0;
   bool Progress = false;
   std::string Log;
+  bool Mpi = false;
+  int EvalCostUs = 0;
+  int MigrateEvery = 5;
+  int Migrants = 2;
   std::string Positional;
 };
 

@@ -56,3 +56,26 @@ kx_example_test(missing_load ga_onemax 1 "--load|missing.xml" ERROR "missing.xml
 kx_example_test(empty_load ga_onemax 1 "--load|empty.xml" ERROR "empty.xml: it holds no population")
 kx_example_test(broken_load gp_symbolic_regression 1 "--load|broken.xml" ERROR "broken.xml")
 kx_example_test(broken_program gp_executor 1 "broken.xml" ERROR "broken.xml")
+
+# Distributed runs print what the run on one process prints (the same seed and settings
+# twice, another seed differently). Root may launch them (CI runs as root).
+if(KX_HAVE_MPI)
+  # kx_compare_test(name same "first|command" "second|command")
+  function(kx_compare_test name same first second)
+    add_test(NAME example.${name}
+      COMMAND ${CMAKE_COMMAND} "-DFIRST=${first}" "-DSECOND=${second}" -DSAME=${same}
+              -P ${CMAKE_CURRENT_SOURCE_DIR}/compare_runs.cmake
+      WORKING_DIRECTORY ${example_work})
+    set_tests_properties(example.${name} PROPERTIES LABELS "examples;mpi" TIMEOUT 300
+                         ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+  endfunction()
+  set(launch "${MPIEXEC_EXECUTABLE}|--oversubscribe|--allow-run-as-root|${MPIEXEC_NUMPROC_FLAG}")
+  set(onemax "--seed|5|--generations|3")
+  kx_compare_test(ga_onemax_mpi 1 "$<TARGET_FILE:ga_onemax>|${onemax}"
+                  "${launch}|3|$<TARGET_FILE:ga_onemax>|--mpi|--eval-cost-us|20|${onemax}")
+  set(islands "$<TARGET_FILE:gp_islands>|--generations|4|--migrate-every|2|--migrants|3")
+  kx_compare_test(gp_islands_repeat 1 "${launch}|4|${islands}|--seed|3"
+                  "${launch}|4|${islands}|--seed|3")
+  kx_compare_test(gp_islands_seed 0 "${launch}|2|${islands}|--seed|3"
+                  "${launch}|2|${islands}|--seed|4")
+endif()

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "kx/core/consts.hpp"
 #include "kx/core/genetic_events.hpp"
@@ -209,6 +210,11 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// EvaluateFitness with the stale raw fitnesses computed on the thread pool; the
   /// statistics passes and the selection preparation still run on the calling thread.
   virtual void ParallelEvaluateFitness();
+  /// The generator stream number of the evaluation of the individual at Index, in the
+  /// parallel loop and in batches (breeding iterations use the streams below it).
+  static constexpr std::uint64_t EvaluationStream(std::int32_t Index) noexcept {
+    return (std::uint64_t{1} << 32) + static_cast<std::uint64_t>(Index);
+  }
   /// One fitness, not cached: the weighted fitness (DoEvaluateWeightedFitness) or the raw one
   /// from OnEvaluateFitness (0 without a handler).
   virtual TGAFitness EvaluateFitness(TKXIndividual* Item, bool Weighted);
@@ -406,6 +412,19 @@ class TKXCustomGeneticComponent : public TKXComponent {
   void SetOnEvaluateFitness(TKXFitnessEvent Value) { FOnEvaluateFitness = std::move(Value); }
   ///@}
   ///@{
+  /// Hands the stale individuals of every population evaluation (at initialization and in
+  /// each generation, sequential or parallel) to a handler that evaluates them all at once,
+  /// elsewhere, before the statistics pass reads them; the pass then takes the handler's
+  /// fitnesses where it would have called OnEvaluateFitness (which must still be assigned).
+  /// Everything else (the GP unfit rules, counting, statistics) runs here as usual, so the
+  /// run is the same as without the handler whenever OnEvaluateFitness draws no random
+  /// numbers. The streams it must draw from are the parallel loop's per-index ones; the
+  /// sequential loop seeds them from the generation number without drawing from the library
+  /// generator.
+  const TKXFitnessBatchEvent& OnEvaluateBatch() const noexcept { return FOnEvaluateBatch; }
+  void SetOnEvaluateBatch(TKXFitnessBatchEvent Value) { FOnEvaluateBatch = std::move(Value); }
+  ///@}
+  ///@{
   /// Computes the weighted fitness a weighted fitness method selects by.
   const TKXFitnessEvent& OnEvaluateWeightedFitness() const noexcept {
     return FOnEvaluateWeightedFitness;
@@ -599,6 +618,12 @@ class TKXCustomGeneticComponent : public TKXComponent {
   TKXPopulation& EnsurePreviousGeneration();
   /// The value the fitness comparisons use: raw, or weighted under a weighted method.
   TGAFitness ComparedFitness(TKXIndividual* Item, bool UsePureFitness);
+  /// Hands the stale members of the population to OnEvaluateBatch, when assigned, and keeps
+  /// their fitnesses for the pass that follows (until EndBatch).
+  void BeginBatch(std::uint64_t Seed);
+  void EndBatch() noexcept;
+  /// The fitness of Item from the current batch; false when it has none.
+  bool TakeBatchFitness(const TKXIndividual* Item, TGAFitness& Fitness) const;
   /// Zeroes the six sums, minima and maxima (the statistics of an empty population).
   void ClearStatistics() noexcept;
   /// True when the last evaluation found every compared fitness equal (exactly): roulette and
@@ -661,6 +686,10 @@ class TKXCustomGeneticComponent : public TKXComponent {
   TGAProbability FCrossoverProbability = CROSSOVER_PROBABILITY;
   TKXInitializationEvent FOnInitialization;
   TKXFitnessEvent FOnEvaluateFitness;
+  TKXFitnessBatchEvent FOnEvaluateBatch;
+  /// The fitnesses of the batch being evaluated, read (only) by the pass that follows it.
+  TKXFitnessBatch FBatch;
+  std::unordered_map<const TKXIndividual*, TGAFitness> FBatchFitness;
   TKXCrossoverEvent FOnCrossover;
   std::int32_t FInitialPopulation = 100;
   TGAFitnessArray FCumNormFitnesses;

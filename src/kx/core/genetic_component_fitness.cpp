@@ -1,6 +1,8 @@
 // Fitness evaluation, population statistics and the preparation of selection.
 
+#include <cstdint>
 #include <limits>
+#include <string>
 
 #include "kx/core/genetic_component.hpp"
 #include "kx/core/run_state.hpp"
@@ -13,9 +15,50 @@ void TKXCustomGeneticComponent::EvaluateFitness() {
     ClearStatistics();
     return;
   }
+  BeginBatch(static_cast<std::uint64_t>(FGeneration));
+  struct TBatchScope {
+    TKXCustomGeneticComponent& Component;
+    ~TBatchScope() { Component.EndBatch(); }
+  } batchScope{*this};
   DoCalculateFitnessStatistics();
+  EndBatch();
   DoCalculateWeightedFitnessStatistics();
   DoSelectionPreparation();
+}
+
+void TKXCustomGeneticComponent::BeginBatch(std::uint64_t Seed) {
+  if (!FOnEvaluateBatch || !FOnEvaluateFitness) return;
+  TKXPopulation* population = Population();
+  FBatch.Items.clear();
+  FBatch.Indices.clear();
+  const std::int32_t count = population->Count();
+  for (std::int32_t i = 0; i < count; ++i) {
+    TKXIndividual* item = population->ItemAt(i);
+    if (!item->NeedFitness()) continue;
+    FBatch.Items.push_back(item);
+    FBatch.Indices.push_back(i);
+  }
+  if (FBatch.Items.empty()) return;
+  FBatch.Seed = Seed;
+  FBatch.Fitnesses.assign(FBatch.Items.size(), 0);
+  FOnEvaluateBatch(this, FBatch);
+  if (FBatch.Fitnesses.size() != FBatch.Items.size())
+    throw EGAException("The batch evaluation returned " + std::to_string(FBatch.Fitnesses.size()) +
+                       " fitnesses for " + std::to_string(FBatch.Items.size()) + " individuals");
+  FBatchFitness.reserve(FBatch.Items.size());
+  for (std::size_t i = 0; i < FBatch.Items.size(); ++i)
+    FBatchFitness.emplace(FBatch.Items[i], FBatch.Fitnesses[i]);
+}
+
+void TKXCustomGeneticComponent::EndBatch() noexcept { FBatchFitness.clear(); }
+
+bool TKXCustomGeneticComponent::TakeBatchFitness(const TKXIndividual* Item,
+                                                 TGAFitness& Fitness) const {
+  if (FBatchFitness.empty()) return false;
+  const auto found = FBatchFitness.find(Item);
+  if (found == FBatchFitness.end()) return false;
+  Fitness = found->second;
+  return true;
 }
 
 void TKXCustomGeneticComponent::ClearStatistics() noexcept {
@@ -32,7 +75,7 @@ TGAFitness TKXCustomGeneticComponent::EvaluateFitness(TKXIndividual* Item, bool 
   TGAFitness fitness = 0;
   if (FOnEvaluateFitness) {
     FRunState->CountEvaluation();
-    FOnEvaluateFitness(this, Item, fitness);
+    if (!TakeBatchFitness(Item, fitness)) FOnEvaluateFitness(this, Item, fitness);
   }
   return fitness;
 }

@@ -18,11 +18,6 @@ namespace kx {
 
 namespace {
 
-// Breeding iterations use the streams 0 .. P - 1 (one per pair number) and evaluations the
-// streams from here on (one per index), so no two iterations of a generation ever share a
-// stream, even though each loop also has its own seed.
-constexpr std::uint64_t kEvaluationStreams = std::uint64_t{1} << 32;
-
 // The seed of one parallel loop: drawn on the calling thread, so the run stays a function of
 // the library generator's seed alone.
 std::uint64_t DrawLoopSeed() noexcept {
@@ -128,10 +123,15 @@ void TKXCustomGeneticComponent::DoParallelCalculateFitnessStatistics() {
   TKXPopulation* population = Population();
   DoBeforeParallelEvaluation();
   const std::uint64_t seed = DrawLoopSeed();
+  BeginBatch(seed);
+  struct TBatchScope {
+    TKXCustomGeneticComponent& Component;
+    ~TBatchScope() { Component.EndBatch(); }
+  } batchScope{*this};
   ParallelFor(0, population->Count(), [population, seed](std::int32_t Index) {
     TKXIndividual* item = population->ItemAt(Index);
     if (!item->NeedFitness()) return;
-    TKXRandom random(seed, kEvaluationStreams + static_cast<std::uint64_t>(Index));
+    TKXRandom random(seed, EvaluationStream(Index));
     TKXRandomScope randomScope(random);
     item->Fitness();
   });

@@ -5,7 +5,9 @@
 /// the event; a by-reference parameter is the value the handler may set (a veto flag, a
 /// fitness, the selected parent).
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "kx/core/consts.hpp"
 #include "kx/host/object.hpp"
@@ -42,6 +44,21 @@ using TKXCrossoverEvent =
 /// Stores the chosen member of Population in Parent.
 using TKXSelectionEvent =
     std::function<void(TKXObject* Sender, TKXPopulation* Population, TKXIndividual*& Parent)>;
+
+/// The stale individuals of a population about to be evaluated, handed over to be evaluated
+/// elsewhere (another process, another machine). Items[i] sits at population index
+/// Indices[i]; whoever evaluates it runs OnEvaluateFitness with the generator
+/// TKXRandom(Seed, TKXCustomGeneticComponent::EvaluationStream(Indices[i])) current, and
+/// stores the result in Fitnesses[i].
+struct TKXFitnessBatch {
+  std::vector<TKXIndividual*> Items;  ///< The stale individuals, in index order.
+  std::vector<std::int32_t> Indices;  ///< Their population indices.
+  std::uint64_t Seed = 0;             ///< The seed of their generator streams.
+  std::vector<TGAFitness> Fitnesses;  ///< Filled by the handler, one per item.
+};
+
+/// Evaluates a whole batch of stale individuals (see TKXFitnessBatch).
+using TKXFitnessBatchEvent = std::function<void(TKXObject* Sender, TKXFitnessBatch& Batch)>;
 
 /// Tells about one individual.
 using TKXIndividualEvent = std::function<void(TKXObject* Sender, TKXIndividual* Item)>;

@@ -48,6 +48,16 @@ void TKXEncodedBits::SetSize(std::int32_t Value) {
   ClearTail();
 }
 
+void TKXEncodedBits::SetWords(std::int32_t Size, std::span<const std::uint64_t> Words) {
+  if (Size < 0 || Words.size() != WordsFor(Size)) {
+    throw EListError("Bit count out of bounds (" + std::to_string(Size) + " bits in " +
+                     std::to_string(Words.size()) + " words)");
+  }
+  FWords.assign(Words.begin(), Words.end());
+  FSize = Size;
+  ClearTail();
+}
+
 void TKXEncodedBits::ClearTail() noexcept {
   const std::int32_t used = FSize % kWordBits;
   if (used != 0) FWords.back() &= LowMask(used);

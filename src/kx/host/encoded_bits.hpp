@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,13 @@ class TKXEncodedBits : public TKXPersistent {
   /// Encoded bits copy from encoded bits; other sources raise the unsupported-assignment
   /// error.
   void Assign(TKXPersistent* Source) override;
+
+  /// The packed words, bit 0 of the array in bit 0 of the first word: the compact form a
+  /// chromosome travels in. SetWords takes a size and exactly (Size + 63) / 64 words
+  /// (EListError otherwise); the bits past Size are cleared.
+  std::span<const std::uint64_t> Words() const noexcept { return FWords; }
+  /// @copydoc Words
+  void SetWords(std::int32_t Size, std::span<const std::uint64_t> Words);
 
   /// Same size and same bits (PreserveSignBit is not compared).
   bool Equals(const TKXEncodedBits& Other) const noexcept {

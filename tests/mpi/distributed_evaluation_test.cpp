@@ -1,0 +1,113 @@
+#include "kx/mpi/distributed_evaluation.hpp"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <numeric>
+#include <stdexcept>
+#include <string>
+
+#include "kx/core/run_state.hpp"
+#include "kx/host/random.hpp"
+#include "mpi_test_support.hpp"
+
+namespace kx::testing {
+namespace {
+
+using TFactory = std::function<std::unique_ptr<TKXCustomGeneticComponent>()>;
+
+// The run on rank 0 alone, then the same run distributed over every rank: the populations
+// and fitnesses must match, whoever evaluated what.
+TEST(DistributedEvaluation, EqualsTheRunOnOneProcess) {
+  struct TCase {
+    const char* Name;
+    TFactory Make;
+    bool Parallel;
+    bool MasterEvaluates;
+    std::int32_t Chunk;
+    bool Noisy;  // the handler adds a random draw to the fitness
+  };
+  const TCase cases[] = {{"ga", MakeGA, false, true, 0, false},
+                         {"ga without rank 0", MakeGA, false, false, 3, false},
+                         {"ga parallel, random handler", MakeGA, true, true, 1, true},
+                         {"gp", MakeGP, false, true, 0, false},
+                         {"gp parallel without rank 0", MakeGP, true, false, 2, false}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    auto addNoise = [](TKXCustomGeneticComponent& Component) {
+      TKXFitnessEvent plain = Component.OnEvaluateFitness();
+      Component.SetOnEvaluateFitness(
+          [plain](TKXObject* Sender, TKXIndividual* Item, TGAFitness& Fitness) {
+            plain(Sender, Item, Fitness);
+            Fitness += RandomFloat();
+          });
+    };
+    auto run = [&c](TKXCustomGeneticComponent& Component) {
+      RandSeed(11);
+      if (c.Parallel) {
+        Component.ParallelEvolve(4);
+      } else {
+        Component.Evolve(4);
+      }
+    };
+    std::unique_ptr<TKXCustomGeneticComponent> alone = c.Make();
+    if (c.Noisy) {
+      // A drawing handler cannot repeat the draws a run without batches makes from the
+      // library generator; the reference evaluates its batches here, with the same streams.
+      TKXCustomGeneticComponent* reference = alone.get();
+      alone->SetOnEvaluateBatch([reference](TKXObject*, TKXFitnessBatch& Batch) {
+        for (std::size_t i = 0; i < Batch.Items.size(); ++i) {
+          TKXRandom stream(Batch.Seed,
+                           TKXCustomGeneticComponent::EvaluationStream(Batch.Indices[i]));
+          TKXRandomScope scope(stream);
+          reference->OnEvaluateFitness()(reference, Batch.Items[i], Batch.Fitnesses[i]);
+        }
+      });
+    }
+    if (c.Noisy) addNoise(*alone);
+    if (World().Rank() == 0) run(*alone);
+
+    std::unique_ptr<TKXCustomGeneticComponent> shared = c.Make();
+    if (c.Noisy) addNoise(*shared);
+    TKXDistributedEvaluation evaluation(World(), *shared);
+    evaluation.SetMasterEvaluates(c.MasterEvaluates);
+    evaluation.SetChunkSize(c.Chunk);
+    if (!evaluation.Run([&] { run(*shared); })) continue;
+
+    EXPECT_EQ(Snapshot(*shared), Snapshot(*alone));
+    EXPECT_EQ(shared->RunState().Evaluations(), alone->RunState().Evaluations());
+    const std::vector<std::int64_t>& by = evaluation.EvaluatedBy();
+    const std::int64_t total = std::accumulate(by.begin(), by.end(), std::int64_t{0});
+    EXPECT_EQ(total, alone->RunState().Evaluations());
+    if (World().Size() > 1 && !c.MasterEvaluates) {
+      EXPECT_EQ(by[0], 0);
+    }
+  }
+}
+
+// A handler that raises on the last rank reaches rank 0 as an error naming that rank, and
+// every rank leaves Run (the test would hang otherwise).
+TEST(DistributedEvaluation, ReportsTheRankOfAFailingHandler) {
+  const int failing = World().Size() - 1;
+  std::unique_ptr<TKXCustomGeneticComponent> ga = MakeGA();
+  if (World().Rank() == failing) {
+    ga->SetOnEvaluateFitness(
+        [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("no licence"); });
+  }
+  TKXDistributedEvaluation evaluation(World(), *ga);
+  evaluation.SetChunkSize(1);
+  evaluation.SetMasterEvaluates(failing == 0);
+  evaluation.Run([&] {
+    try {
+      ga->Evolve(2);
+      ADD_FAILURE() << "no error";
+    } catch (const EGAException& error) {
+      EXPECT_EQ(std::string(error.what()),
+                "Fitness evaluation failed on rank " + std::to_string(failing) + ": no licence");
+    }
+  });
+}
+
+}  // namespace
+}  // namespace kx::testing
