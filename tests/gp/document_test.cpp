@@ -148,6 +148,18 @@ void ExpectLoadsBack(TObject& Object, const std::function<void(TObject&)>& Prepa
   EXPECT_EQ(test::WithoutClock(Saved(fresh)), test::WithoutClock(saved));
 }
 
+// A program with a node without instruction below its root is refused at save.
+template <class TObject>
+bool RefusedSave(TObject& Object) {
+  try {
+    Saved(Object);
+    return false;
+  } catch (const EGPException& e) {
+    EXPECT_THAT(e.what(), ::testing::HasSubstr("node without instruction below its root"));
+    return true;
+  }
+}
+
 // A seeded walk of random settings and operations over a component (and an executor assigned
 // from it): every state saves a document that a fresh object loads and saves unchanged.
 template <class TComponent, class TExecutor>
@@ -177,7 +189,7 @@ void ExpectEverySaveLoadsBack() {
     set->Items(3)->SetValue(TValue(edges[RandomInt(5)]));
     for (int step = 0; step < 10; ++step) {
       try {
-        switch (RandomInt(9)) {
+        switch (RandomInt(10)) {
           case 0:
             gp.SetInitialPopulation(RandomInt(9));
             gp.SetInitializationDepth(1 + RandomInt(3));
@@ -211,6 +223,9 @@ void ExpectEverySaveLoadsBack() {
           case 3:
             set->Add()->SetName("f" + std::to_string(step));
             break;
+          case 9:
+            gp.Population()->Add();  // a bare root, which crossover may graft into others
+            break;
           default:
             if (set->Count() > 3) set->Delete(set->Count() - 1);
             break;
@@ -219,6 +234,7 @@ void ExpectEverySaveLoadsBack() {
         // A refused operation is part of the walk too.
       }
     }
+    if (RefusedSave(gp)) continue;
     // The bloat settings are not part of the document: the application sets them again.
     ExpectLoadsBack<TComponent>(gp, [&](TComponent& Fresh) {
       prepare(Fresh);
@@ -237,6 +253,23 @@ TEST(GPDocumentTest, EverySaveLoadsBackIntoTheSameDocument) {
   ExpectEverySaveLoadsBack<TKXGeneticProgramming, TKXGeneticProgrammingExecutor>();
   ExpectEverySaveLoadsBack<TKXBinaryGeneticProgramming, TKXGeneticProgrammingExecutor>();
   ExpectEverySaveLoadsBack<TKXGeneticProgrammingVariant, TKXGeneticProgrammingVariantExecutor>();
+}
+
+TEST(GPDocumentTest, NodesWithoutInstructionBelowTheRootAreRefusedAtSave) {
+  TKXGeneticProgramming gp;
+  Evolved(gp);
+  TKXGeneticProgrammingExecutor executor;
+  executor.Assign(&gp);
+  ASSERT_GT(executor.GPProgram()->ChildCount(), 0);
+  executor.GPProgram()->Child(0)->SetInstruction(nullptr);
+  EXPECT_TRUE(RefusedSave(executor));
+  for (int i = 0; i < gp.Population()->Count(); ++i) {
+    if (gp.Population()->Items(i)->DNA()->ChildCount() == 0) continue;
+    gp.Population()->Items(i)->DNA()->Child(0)->SetInstruction(nullptr);
+    EXPECT_TRUE(RefusedSave(gp));
+    return;
+  }
+  FAIL() << "no program with a function";
 }
 
 // Documents that cannot load raise naming the element and the value, and change nothing.

@@ -12,6 +12,7 @@
 #include "kx/core/detail/fitness_snapshot.hpp"
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp/detail/program_document_load.hpp"
+#include "kx/gp/detail/program_document_save.hpp"
 #include "kx/host/variant.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
@@ -33,6 +34,9 @@ bool CullsByFitness(TGPBloatStrategy Strategy) noexcept {
 
 template <class T>
 void TKXCustomGeneticProgramming<T>::SaveToStream(std::ostream& Stream) {
+  for (std::int32_t i = 0; i < Population()->Count(); ++i) {
+    CheckSavableProgram<T>(Population()->Items(i)->DNA(), "Individual " + std::to_string(i));
+  }
   TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
   doc.Document().SetAutoIndent(true);
   SaveToXML(doc.Root());

@@ -11,6 +11,7 @@
 
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp/detail/program_document_load.hpp"
+#include "kx/gp/detail/program_document_save.hpp"
 #include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/gp_engine/variant_node.hpp"
@@ -300,6 +301,7 @@ void TKXCustomGeneticProgrammingExecutor<T>::LoadCheckedDocument(TKXXMLDocument&
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::SaveToFile(const std::string& FileName) {
+  CheckSavableProgram<T>(GPProgram(), "The program");
   TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
   doc.Document().SetAutoIndent(true);
   SaveToXML(doc.Root());
@@ -308,6 +310,7 @@ void TKXCustomGeneticProgrammingExecutor<T>::SaveToFile(const std::string& FileN
 
 template <class T>
 void TKXCustomGeneticProgrammingExecutor<T>::SaveToStream(std::ostream& Stream) {
+  CheckSavableProgram<T>(GPProgram(), "The program");
   TXMLDocumentBinding<TXMLGeneticProgram> doc = NewGeneticProgram();
   SaveToXML(doc.Root());
   doc.Document().SaveToStream(Stream);
