@@ -26,8 +26,10 @@ std::string Slurp(const std::string& File) {
 }
 
 TRun Kxsr(const std::string& Arguments) {
-  const std::string out = ::testing::TempDir() + "kxsr.out",
-                    err = ::testing::TempDir() + "kxsr.err";
+  // CTest runs the tests of this file as parallel processes: each needs its own files.
+  const std::string stem =
+      ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  const std::string out = stem + ".out", err = stem + ".err";
   const int status =
       std::system((std::string(KXSR_PATH) + " " + Arguments + " >" + out + " 2>" + err).c_str());
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
