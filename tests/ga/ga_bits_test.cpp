@@ -1,5 +1,7 @@
 #include "kx/ga/ga_bits.hpp"
 
+#include <random>
+
 #include "ga/ga_test_support.hpp"
 
 namespace kx {
@@ -14,126 +16,82 @@ class TCountingGA : public TKXCustomGeneticAlgorithm {
   void PopulationUpdate(TKXIndividual* /*Item*/) override { ++Updates; }
 };
 
-// Fresh() returns an evaluated individual of a component, so that staleness can be observed.
-struct Operators : ::testing::Test {
+// Each operator against a replay of its draws on random chromosomes: the bits it leaves, its
+// result, its number of draws (the next draw must match), and a stale fitness without a signal.
+// Invert takes Start -1 and Count -1 as "draw it"; Point -9 here means the form without a point.
+TEST(GABitsOperators, EachOperatorFollowsItsBitRuleOnRandomChromosomes) {
   TCountingGA ga;
-  void SetUp() override {
-    RandSeed(42);
-    ga.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness& Fitness) { Fitness = 1; });
+  ga.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness& Fitness) { Fitness = 1; });
+  TKXGAIndividual& individual = *ga.Population()->Add();
+  TKXGABits& bits = *individual.Bits();
+  std::mt19937 rng(11);
+  auto pick = [&](std::int32_t N) { return static_cast<std::int32_t>(rng() % N); };
+  for (std::uint64_t trial = 0; trial < 400; ++trial) {
+    const std::int32_t size = pick(4) == 0 ? pick(3) : pick(150), op = pick(4);
+    TKXGABits p1, p2;  // detached chromosomes work without an individual
+    for (TKXGABits* b : {&bits, &p1, &p2}) b->SetSize(b == &bits ? size : pick(size + 20));
+    for (TKXGABits* b : {&bits, &p1, &p2}) b->Randomize();
+    individual.Fitness();
+    const std::string before = bits.ToBitString();
+    const int updates = ga.Updates;
+    const std::int32_t start = pick(3) == 0 ? -1 : pick(size + 2) - (size > 0 ? 2 : 0);
+    const std::int32_t count = start == -1 && pick(2) == 0 ? -1 : pick(size + 3);
+    const std::int32_t point = pick(8) == 0      ? -9
+                               : trial % 50 == 0 ? (trial % 100 ? INT32_MAX : INT32_MIN)
+                                                 : pick(size + 5) - 2;
+    const double p = pick(3) == 0 ? pick(2) : std::uniform_real_distribution<double>()(rng);
+    RandSeed(trial);
+    bool mutated = false, flipped = false;
+    if (op == 2 && start < -1) {
+      EXPECT_THROW(bits.Invert(start, count), EListError);
+    } else if (op == 0) {
+      bits.Randomize();
+    } else if (op == 1) {
+      mutated = bits.Mutate(p);
+    } else if (op == 2) {
+      bits.Invert(start, count);
+    } else {
+      point == -9 ? bits.CrossOver(p1, p2) : bits.CrossOver(p1, p2, point);
+    }
+    const double next = RandomFloat();
+    RandSeed(trial);
+    std::string expected = before;
+    auto flip = [&](std::int64_t i) { expected[i] = expected[i] == '1' ? '0' : '1'; };
+    if (op == 0) {
+      for (char& c : expected) c = RandomInt(2) == 1 ? '1' : '0';
+    } else if (op == 1) {
+      for (std::int32_t i = 0; i < size; ++i)
+        if (p > RandomFloat()) flip(i), flipped = true;
+    } else if (op == 2 && start >= -1) {
+      const std::int32_t from = start == -1 ? RandomInt(size) : start;
+      const std::int64_t last = from + std::int64_t{count == -1 ? RandomInt(size - from) : count};
+      for (std::int64_t i = from; i <= last && i < size; ++i) flip(i);
+    } else if (op == 3) {
+      const std::int64_t cut = point == -9 ? RandomInt(p1.Size()) : point;
+      std::int64_t i = 0;
+      for (; i <= cut && i < p1.Size() && i < size; ++i) expected[i] = p1.Bits(i) ? '1' : '0';
+      for (; i < p2.Size() && i < size; ++i) expected[i] = p2.Bits(i) ? '1' : '0';
+    }
+    ASSERT_EQ(bits.ToBitString(), expected)
+        << trial << ": op " << op << " start " << start << " count " << count << " point " << point
+        << " p " << p;
+    EXPECT_EQ(mutated, flipped) << trial;
+    EXPECT_EQ(RandomFloat(), next) << trial;
+    EXPECT_TRUE(individual.NeedFitness() || (op == 2 && start < -1)) << trial;
+    EXPECT_EQ(ga.Updates, updates) << trial;
   }
-  TKXGAIndividual* Fresh(std::int32_t Width, const std::string& Text = "") {
-    ga.SetGeneSize(Width);
-    TKXGAIndividual* individual = ga.Population()->Add();
-    if (!Text.empty()) individual->Bits()->SetAsBitString(0, Width, Text);
-    individual->Fitness();
-    return individual;
-  }
-};
-
-TEST_F(Operators, RandomizeAndMutateDrawOncePerBitInOrder) {
-  TKXGABits& bits = *Fresh(130)->Bits();
-  bits.Randomize();
-  RandSeed(42);
-  std::string expected;
-  for (int i = 0; i < 130; ++i) expected += RandomInt(2) == 1 ? '1' : '0';
-  EXPECT_EQ(bits.ToBitString(), expected);
+  // Clear zeroes the bits silently and keeps the fitness; SetBits signals the change.
+  bits.SetSize(8);
+  bits.Invert(0, 7);
+  individual.Fitness();
+  const int updates = ga.Updates;
   bits.Clear();
-  RandSeed(42);
-  ASSERT_TRUE(bits.Mutate(0.3));
-  const double next = RandomFloat();
-  RandSeed(42);
-  expected.clear();
-  for (int i = 0; i < 130; ++i) expected += 0.3 > RandomFloat() ? '1' : '0';
-  EXPECT_EQ(bits.ToBitString(), expected);
-  EXPECT_EQ(RandomFloat(), next);  // no draw beyond one per bit
-}
-
-// Operators mark the fitness stale even when nothing flipped, without a change signal;
-// Clear marks nothing and SetBits signals.
-TEST_F(Operators, EveryOperatorButClearMarksTheFitnessStaleSilently) {
-  TKXGAIndividual* empty = Fresh(0);  // width 0: nothing to touch, no failure
-  int updates = ga.Updates;
-  for (auto op :
-       {+[](TKXGABits& B) { B.Randomize(); }, +[](TKXGABits& B) { B.Mutate(1); },
-        +[](TKXGABits& B) { B.Invert(-1, -1); }, +[](TKXGABits& B) { B.CrossOver(B, B, 3); }}) {
-    empty->Fitness();
-    op(*empty->Bits());
-    EXPECT_TRUE(empty->NeedFitness());
-  }
-  EXPECT_FALSE(empty->Bits()->Mutate(1));
+  EXPECT_EQ(bits.ToBitString(), "00000000");
+  EXPECT_FALSE(individual.NeedFitness());
   EXPECT_EQ(ga.Updates, updates);
-
-  TKXGAIndividual* individual = Fresh(8, "10110001");
-  updates = ga.Updates;
-  TKXGABits& bits = *individual->Bits();
-  EXPECT_FALSE(bits.Mutate(0));
-  EXPECT_TRUE(individual->NeedFitness());
-  EXPECT_TRUE(bits.Mutate(1));
-  EXPECT_EQ(bits.ToBitString(), "01001110");
-  individual->Fitness();
-  bits.Clear();
-  EXPECT_FALSE(individual->NeedFitness());
-  EXPECT_EQ(bits.Size(), 8);
-  EXPECT_EQ(ga.Updates, updates);
-  individual->SetBits(*empty->Bits());
+  individual.SetBits(TKXGABits());
   EXPECT_EQ(ga.Updates, updates + 1);
-}
-
-TEST_F(Operators, InvertComplementsAnInclusiveRunCutAtTheEnd) {
-  TKXGABits& bits = *Fresh(8, "00000000")->Bits();
-  bits.Invert(6, 5);
-  bits.Invert(0, 3);
-  bits.Invert(2, 0);
-  EXPECT_EQ(bits.ToBitString(), "11010011");
-  bits.Invert(8, 0);
-  EXPECT_THROW(bits.Invert(-2, 1), EListError);
-  EXPECT_EQ(bits.ToBitString(), "11010011");
-  // Random runs: Start drawn below Size, then Count below Size - Start; never empty.
-  for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-    RandSeed(seed);
-    const std::int32_t start = RandomInt(8);
-    const std::int32_t count = RandomInt(8 - start);
-    RandSeed(seed);
-    bits.Clear();
-    bits.Invert(-1, -1);
-    ASSERT_EQ(bits.ToBitString(), std::string(start, '0') + std::string(count + 1, '1') +
-                                      std::string(7 - start - count, '0'))
-        << seed;
-  }
-}
-
-// Bits 0 .. Point from the first parent, then from the second, each only as far as its own
-// width and the child's reach; points far out of range must not overflow.
-TEST_F(Operators, CrossOverMatchesTheBitRuleForAnyWidthsAndPoints) {
-  for (int trial = 0; trial < 300; ++trial) {
-    const std::int32_t size = 1 + RandomInt(200);
-    TKXGABits p1, p2, child;  // detached chromosomes work without an individual
-    p1.SetSize(RandomInt(size + 20));
-    p2.SetSize(RandomInt(size + 20));
-    child.SetSize(size);
-    p1.Randomize();
-    p2.Randomize();
-    child.Randomize();
-    std::int32_t point = RandomInt(size + 4) - 2;
-    if (trial % 50 == 0)
-      point = trial % 100 == 0 ? std::numeric_limits<std::int32_t>::max()
-                               : std::numeric_limits<std::int32_t>::min();
-    std::string expected = child.ToBitString();
-    std::int64_t i = 0;
-    for (; i <= point && i < p1.Size() && i < size; ++i) expected[i] = p1.Bits(i) ? '1' : '0';
-    for (; i < p2.Size() && i < size; ++i) expected[i] = p2.Bits(i) ? '1' : '0';
-    child.CrossOver(p1, p2, point);
-    ASSERT_EQ(child.ToBitString(), expected) << trial;
-  }
-  // Without a point, the point is drawn below the first parent's width.
-  TKXGABits ones, zeros, child;
-  for (TKXGABits* bits : {&ones, &zeros, &child}) bits->SetSize(64);
-  ones.ComplementRange(0, 64);
-  RandSeed(3);
-  const std::int32_t point = RandomInt(64);
-  RandSeed(3);
-  child.CrossOver(ones, zeros);
-  EXPECT_EQ(child.ToBitString(), std::string(point + 1, '1') + std::string(63 - point, '0'));
+  EXPECT_TRUE(individual.NeedFitness());
 }
 
 }  // namespace

@@ -1,27 +1,12 @@
 #include "kx/ga/ga_gene.hpp"
 
+#include <algorithm>
+#include <random>
+
 #include "ga/ga_test_support.hpp"
 
 namespace kx {
 namespace {
-
-// A detached gene (no genotype) of the given kind and width, and a chromosome to write.
-struct Gene {
-  TKXGAGene gene;
-  TKXEncodedBits bits;
-  Gene(TGeneType Type, std::int32_t Size, bool Signed = false) {
-    gene.SetSize(Size);
-    gene.SetPreserveSignBit(Signed);
-    gene.SetGeneType(Type);
-    bits.SetSize(64);
-  }
-  // Sets the bound named by Which ('<' minimum, '>' maximum) and checks both bounds after.
-  void Set(char Which, double Value, double Min, double Max) {
-    Which == '<' ? gene.SetMinValue(Value) : gene.SetMaxValue(Value);
-    EXPECT_EQ(gene.MinValue(), Min) << Which << Value;
-    EXPECT_EQ(gene.MaxValue(), Max) << Which << Value;
-  }
-};
 
 using testing::ErrorOf;
 
@@ -31,58 +16,100 @@ TEST(BitsRequired, CountsTheShiftsToZero) {
   for (const auto& [value, bits] : rows) EXPECT_EQ(BitsRequired(value), bits) << value;
 }
 
+// Each row sets one bound ('<' minimum, '>' maximum) of the gene before it and checks both.
 TEST(GeneRules, BoundsStartAtTheNaturalRangeAndKeepAWindowOfTheFieldsWidth) {
-  Gene g(gtInteger, 8);
-  g.Set('<', 50, 50, 255);
-  g.Set('>', 100, 0, 100);    // 100 - 256, raised to 0 without a sign bit
-  g.Set('>', 1000, 0, 1000);  // at least twice the width wide: the minimum stays
-  g.Set('>', 300, 44, 300);   // a full 2^Size below, not 2^Size - 1
-  g.Set('<', 0, 0, 255);      // dragged down: 300 - 0 > 255
-  g.Set('<', -1000, -1000, -745);
-  g.Set('>', 100, 0, 100);
-  g.Set('<', 40, 40, 100);
-  g.Set('>', 100, 40, 100);  // setting a current bound changes nothing
-  Gene s(gtInteger, 8, true);
-  EXPECT_EQ(s.gene.MinValue(), -128);
-  EXPECT_EQ(s.gene.MaxValue(), 127);
-  s.Set('>', 10, -246, 10);  // signed genes keep negative minima
-  Gene f(gtFloat, 4);
-  f.Set('<', 20, 20, 35);  // inverted: 20 + 16 - 1
-  f.Set('<', -10, -10, 5);
-  Gene e(gtEnumeration, 0);
-  e.gene.Enumerations()->SetText("a\nb\nc\n");
-  e.Set('<', 5, 5, 7);
-  e.Set('>', 4, 1, 4);      // 3 >= 4 - 5: minimum = 4 - 3
-  Gene flag(gtBoolean, 1);  // boolean genes keep whatever bounds they had
-  flag.gene.SetMaxValue(7);
-  flag.gene.SetSize(5);
-  EXPECT_EQ(flag.gene.MaxValue(), 7);
+  TKXCustomGeneticAlgorithm ga;
+  TKXGAGene &u = *test::AddGene(ga, "", gtInteger, 8),
+            &s = *test::AddGene(ga, "", gtInteger, 8, true),
+            &f = *test::AddGene(ga, "", gtFloat, 4), &e = *test::AddGene(ga, "", gtEnumeration, 0),
+            &flag = *test::AddGene(ga, "", gtBoolean, 1);
+  e.Enumerations()->SetText("a\nb\nc\n");
+  EXPECT_EQ(s.MinValue(), -128);
+  EXPECT_EQ(s.MaxValue(), 127);
+  const struct {
+    TKXGAGene* Gene;
+    char Which;
+    double Value, Min, Max;
+  } rows[] = {
+      {&u, '<', 50, 50, 255},   {&u, '>', 100, 0, 100},  // 100 - 256 raised to 0
+      {&u, '>', 1000, 0, 1000},  // at least twice the width wide: the minimum stays
+      {&u, '>', 300, 44, 300},   // a full 2^Size below, not 2^Size - 1
+      {&u, '<', 0, 0, 255},     {&u, '<', -1000, -1000, -745}, {&u, '>', 100, 0, 100},
+      {&u, '<', 40, 40, 100},   {&u, '>', 100, 40, 100},  // a current bound: no change
+      {&s, '>', 10, -246, 10},                            // signed genes keep negative minima
+      {&f, '<', 20, 20, 35},    {&f, '<', -10, -10, 5},        {&e, '<', 5, 5, 7},
+      {&e, '>', 4, 1, 4},       {&flag, '>', 7, 0, 7},
+  };
+  for (const auto& row : rows) {
+    row.Which == '<' ? row.Gene->SetMinValue(row.Value) : row.Gene->SetMaxValue(row.Value);
+    EXPECT_EQ(row.Gene->MinValue(), row.Min) << row.Which << row.Value;
+    EXPECT_EQ(row.Gene->MaxValue(), row.Max) << row.Which << row.Value;
+  }
+  flag.SetSize(5);  // boolean genes keep whatever bounds they had
+  EXPECT_EQ(flag.MaxValue(), 7);
 }
 
-TEST(GeneClamping, NumericWritesClampToTheBounds) {
-  Gene g(gtInteger, 8);
-  g.gene.SetGeneAsInteger(g.bits, 300);
-  EXPECT_EQ(g.gene.GeneAsInteger(g.bits), 255);
-  g.gene.SetMaxValue(3.5);
-  g.gene.SetMinValue(2.5);
-  // Integer writes clamp to the bounds rounded half to even: 2.5 -> 2, 3.5 -> 4.
-  g.gene.SetGeneAsInteger(g.bits, 0);
-  EXPECT_EQ(g.gene.GeneAsInteger(g.bits), 2);
-  g.gene.SetGeneAsInt64(g.bits, 100);
-  EXPECT_EQ(g.gene.GeneAsInt64(g.bits), 4);
-
-  Gene s(gtFloat, 8, true);
-  s.gene.SetGeneAsDouble(s.bits, -1000);
-  EXPECT_TRUE(s.bits.PreserveSignBit());
-  EXPECT_EQ(s.gene.GeneAsDouble(s.bits), -128);
-  s.gene.SetGeneAsFloat(s.bits, 1000.0f);
-  EXPECT_EQ(s.gene.GeneAsFloat(s.bits), 127.0f);
-
-  Gene b(gtBoolean, 1);  // not clamped, and the sign flag is left alone
-  b.bits.SetPreserveSignBit(true);
-  b.gene.SetGeneAsBoolean(b.bits, true);
-  EXPECT_EQ(b.gene.AsString(b.bits), "True");
-  EXPECT_TRUE(b.bits.PreserveSignBit());
+// Random genes written at random places of a random chromosome: the value read back is the
+// value clamped to the bounds (integer kinds to the bounds rounded half to even), the bits
+// outside the field stay, and numeric reads and writes set the sign flag from the gene.
+TEST(GeneAccess, TypedWritesClampToTheBoundsAndReadBackInPlace) {
+  std::mt19937_64 rng(5);
+  auto real = [&](double Low, double High) {
+    return std::uniform_real_distribution<double>(Low, High)(rng);
+  };
+  for (int trial = 0; trial < 800; ++trial) {
+    const int kind = trial % 4;  // boolean, integer, 64-bit integer, float
+    const bool sign = kind != 0 && rng() % 2 == 0;
+    const auto size = static_cast<std::int32_t>(kind == 0                     ? 1
+                                                : kind == 2                   ? 1 + rng() % 48
+                                                : kind == 3 && rng() % 4 == 0 ? 32
+                                                                              : 1 + rng() % 31);
+    TKXGAGene gene;
+    gene.SetSize(size);
+    gene.SetPreserveSignBit(sign);
+    gene.SetGeneType(kind == 0 ? gtBoolean : kind == 3 ? gtFloat : gtInteger);
+    const double span = std::ldexp(1.0, size);
+    const bool single = kind == 3 && size == 32;
+    if (!sign && kind != 0 && size < 32 && rng() % 2 == 0) {  // narrowed: maximum first
+      const double half = kind == 3 ? 0 : 0.5 * static_cast<double>(rng() % 2);
+      const double top = std::floor(real(0, span - 2)) + half;
+      gene.SetMaxValue(top);
+      gene.SetMinValue(std::floor(real(0, top)) + half);
+    }
+    TKXEncodedBits bits;
+    std::string text(128, '0');
+    for (char& c : text) c = static_cast<char>('0' + rng() % 2);
+    bits.SetSize(128);
+    bits.SetAsBitString(0, 128, text);
+    const auto at = static_cast<std::int32_t>(rng() % (129 - size));
+    double value = std::round(real(gene.MinValue() - span, gene.MaxValue() + span));
+    if (kind == 1) value = std::clamp(value, -2147483648.0, 2147483647.0);
+    if (single) value = static_cast<float>(real(-2 * span, 2 * span));
+    double expected = std::clamp(value, gene.MinValue(), gene.MaxValue());
+    if (kind == 0) expected = value > 0;
+    if (kind == 1 || kind == 2) expected = std::nearbyint(expected);
+    if (single) expected = static_cast<float>(expected);
+    bits.SetPreserveSignBit(!sign);
+    if (kind == 0) gene.SetGeneAsBoolean(bits, at, value > 0);
+    if (kind == 1) gene.SetGeneAsInteger(bits, at, static_cast<std::int32_t>(value));
+    if (kind == 2) gene.SetGeneAsInt64(bits, at, static_cast<std::int64_t>(value));
+    if (kind == 3)
+      single ? gene.SetGeneAsFloat(bits, at, static_cast<float>(value))
+             : gene.SetGeneAsDouble(bits, at, value);
+    EXPECT_EQ(bits.PreserveSignBit(), kind == 0 || sign) << trial;
+    if (kind != 0) bits.SetPreserveSignBit(!sign);
+    const double read = kind == 0   ? gene.GeneAsBoolean(bits, at)
+                        : kind == 1 ? gene.GeneAsInteger(bits, at)
+                        : kind == 2 ? static_cast<double>(gene.GeneAsInt64(bits, at))
+                        : single    ? gene.GeneAsFloat(bits, at)
+                                    : gene.GeneAsDouble(bits, at);
+    EXPECT_EQ(read, expected) << trial << ": " << value << " in " << gene.MinValue() << ".."
+                              << gene.MaxValue();
+    const std::string after = bits.ToBitString();
+    EXPECT_EQ(after.substr(0, at) + after.substr(at + size),
+              text.substr(0, at) + text.substr(at + size))
+        << trial;
+  }
 }
 
 TEST(GeneEnumeration, SizeFollowsTheNamesAndLookupIgnoresCase) {
@@ -115,10 +142,12 @@ TEST(GeneEnumeration, SizeFollowsTheNamesAndLookupIgnoresCase) {
 TEST(GeneText, AsStringByKindAndAssignKeepsTheOffset) {
   TKXGAGenes genes;
   genes.Add()->SetSize(3);
-  TKXGAGene* count = genes.Add();
-  Gene source(gtInteger, 6, true);
-  source.gene.SetName("count");
-  count->Assign(&source.gene);
+  TKXGAGene source, *count = genes.Add();
+  source.SetName("count");
+  source.SetSize(6);
+  source.SetPreserveSignBit(true);
+  source.SetGeneType(gtInteger);
+  count->Assign(&source);
   EXPECT_EQ(count->Name(), "count");
   EXPECT_EQ(count->Offset(), 3);
   EXPECT_EQ(count->MinValue(), -32);
@@ -133,6 +162,9 @@ TEST(GeneText, AsStringByKindAndAssignKeepsTheOffset) {
   EXPECT_EQ(genes.Items(0)->AsString(bits), "101");
   EXPECT_EQ(count->AsString(bits), "-17");
   EXPECT_EQ(ratio->AsString(bits), "0.100000001490116");
+  genes.Items(0)->SetGeneType(gtBoolean);
+  genes.Items(0)->SetSize(1);
+  EXPECT_EQ(genes.Items(0)->AsString(bits), "True");
   TKXStringList other;
   EXPECT_THROW(count->Assign(&other), EConvertError);
 }
@@ -140,9 +172,7 @@ TEST(GeneText, AsStringByKindAndAssignKeepsTheOffset) {
 TEST(GeneByIndividual, ReadsAndWritesThePopulationsChromosomes) {
   TKXCustomGeneticAlgorithm ga;
   ga.Genes()->Add()->SetSize(1);
-  TKXGAGene* count = ga.Genes()->Add();
-  count->SetGeneType(gtInteger);
-  count->SetSize(7);
+  TKXGAGene* count = test::AddGene(ga, "count", gtInteger, 7);
   ga.Population()->Add();
   TKXGAIndividual* second = ga.Population()->Add();
   second->Fitness();

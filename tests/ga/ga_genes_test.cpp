@@ -1,81 +1,83 @@
 #include "kx/ga/ga_genes.hpp"
 
+#include <algorithm>
+#include <random>
+
 #include "ga/ga_test_support.hpp"
 
 namespace kx {
 namespace {
 
-using Ints = std::vector<std::int32_t>;
-
-// A component whose genotype of three genes has widths 1, 8 and 16.
-struct ThreeGenes : ::testing::Test {
+// Random adds, inserts, deletes, resizes and moves (some inside an update bracket), checked
+// against a list of widths: the offsets are its prefix sums, and GeneSize is the largest total
+// the genes ever had, which every individual's chromosome follows.
+TEST(GAGenes, OffsetsAreThePrefixSumsAfterAnyEditAndGeneSizeOnlyGrows) {
   TKXCustomGeneticAlgorithm ga;
   TKXGAGenes& genes = *ga.Genes();
-  void SetUp() override {
-    for (std::int32_t size : {1, 8, 16}) genes.Add()->SetSize(size);
-  }
-  Ints Offsets() const {
-    Ints offsets;
-    for (std::int32_t i = 0; i < genes.Count(); ++i) offsets.push_back(genes.Items(i)->Offset());
-    return offsets;
-  }
-};
-
-TEST_F(ThreeGenes, EveryEditRecomputesTheOffsets) {
-  EXPECT_EQ(Offsets(), (Ints{0, 1, 9}));
-  EXPECT_EQ(genes.GetSize(), 25);
-  genes.Items(1)->SetSize(4);
-  EXPECT_EQ(Offsets(), (Ints{0, 1, 5}));
-  genes.Delete(0);
-  EXPECT_EQ(Offsets(), (Ints{0, 4}));
-  genes.Insert(1)->SetSize(3);
-  EXPECT_EQ(Offsets(), (Ints{0, 4, 7}));
-  genes.Items(2)->SetIndex(0);
-  EXPECT_EQ(Offsets(), (Ints{0, 16, 20}));
-  genes.Exchange(0, 2);
-  EXPECT_EQ(Offsets(), (Ints{0, 3, 7}));
-  genes.BeginUpdate();
-  genes.Items(0)->SetIndex(2);
-  EXPECT_EQ(Offsets(), (Ints{3, 7, 0}));  // held back until the bracket closes
-  genes.EndUpdate();
-  EXPECT_EQ(Offsets(), (Ints{0, 4, 20}));
-  genes.Clear();
-  EXPECT_EQ(genes.GetSize(), 0);
-}
-
-TEST_F(ThreeGenes, GeneSizeGrowsWithTheGenesButNeverShrinks) {
   TKXGAIndividual* individual = ga.Population()->Add();
-  ASSERT_EQ(ga.GeneSize(), 25);
-  individual->Bits()->SetBits(24, true);
-  genes.Items(1)->SetSize(4);
-  EXPECT_EQ(ga.GeneSize(), 25);
-  genes.Add()->SetSize(11);
-  EXPECT_EQ(ga.GeneSize(), 32);
-  EXPECT_EQ(individual->Bits()->ToBitString(), std::string(24, '0') + "10000000");
-
+  std::vector<std::int32_t> sizes;
+  std::int32_t grown = 0;
+  std::mt19937 rng(8);
+  for (int step = 0; step < 400; ++step) {
+    SCOPED_TRACE(step);
+    const auto count = static_cast<std::int32_t>(sizes.size());
+    const auto at = static_cast<std::int32_t>(rng() % (count + 1));
+    const auto size = static_cast<std::int32_t>(rng() % 20);
+    const auto op = count == 0 || at == count ? rng() % 2 : rng() % 6;
+    if (op == 0) {
+      genes.Add()->SetSize(size);
+      sizes.push_back(size);
+    } else if (op == 1) {
+      genes.Insert(at)->SetSize(size);
+      sizes.insert(sizes.begin() + at, size);
+    } else if (op == 2) {
+      genes.Delete(at);
+      sizes.erase(sizes.begin() + at);
+    } else if (op == 3) {
+      genes.Items(at)->SetSize(size);
+      sizes[at] = size;
+    } else {
+      const auto to = static_cast<std::int32_t>(rng() % count);
+      if (op == 5) genes.BeginUpdate();
+      genes.Items(at)->SetIndex(to);
+      if (op == 5) genes.EndUpdate();
+      const std::int32_t moved = sizes[at];
+      sizes.erase(sizes.begin() + at);
+      sizes.insert(sizes.begin() + to, moved);
+    }
+    std::int32_t offset = 0;
+    for (std::int32_t i = 0; i < genes.Count(); offset += sizes[i++])
+      ASSERT_EQ(genes.Items(i)->Offset(), offset) << i;
+    ASSERT_EQ(genes.Count(), static_cast<std::int32_t>(sizes.size()));
+    EXPECT_EQ(genes.GetSize(), offset);
+    grown = std::max(grown, offset);
+    EXPECT_EQ(ga.GeneSize(), grown);
+    EXPECT_EQ(individual->Bits()->Size(), grown);
+  }
+  // Copying a genotype takes the sizes directly and grows nothing.
   TKXCustomGeneticAlgorithm other;
-  TKXGAGene* wide = other.Genes()->Add();
-  wide->SetName("wide");
-  wide->SetSize(100);
-  ga.SetGenes(other.Genes());  // copying a genotype takes sizes directly
+  test::AddGene(other, "wide", gtInteger, grown + 10);
+  ga.SetGenes(other.Genes());
   ASSERT_EQ(genes.Count(), 1);
   EXPECT_EQ(genes.Items(0)->Name(), "wide");
-  EXPECT_EQ(genes.GetSize(), 100);
-  EXPECT_EQ(ga.GeneSize(), 32);
+  EXPECT_EQ(genes.GetSize(), grown + 10);
+  EXPECT_EQ(ga.GeneSize(), grown);
 }
 
 // Sizes beyond the maxima and NaN bounds are refused before anything changes or is allocated.
-TEST_F(ThreeGenes, SizesBeyondTheMaximaAndNaNBoundsAreRefused) {
-  TKXGAGene& middle = *genes.Items(1);
+TEST(GAGenes, SizesBeyondTheMaximaAndNaNBoundsAreRefused) {
+  TKXCustomGeneticAlgorithm ga;
+  for (std::int32_t size : {1, 8, 16}) ga.Genes()->Add()->SetSize(size);
+  TKXGAGene& middle = *ga.Genes()->Items(1);
   for (std::int32_t size : {-1, MAX_GENE_SIZE - 16, MAX_GENE_SIZE + 1, 2147483647})
     EXPECT_THROW(middle.SetSize(size), EGAException) << size;
   EXPECT_THROW(ga.SetGeneSize(MAX_GENE_SIZE + 1), EGAException);
-  EXPECT_EQ(genes.GetSize(), 25);
+  EXPECT_EQ(ga.Genes()->GetSize(), 25);
   EXPECT_THROW(middle.SetMinValue(std::nan("")), EGAException);
   EXPECT_THROW(middle.SetMaxValue(std::nan("")), EGAException);
   middle.SetSize(MAX_GENE_SIZE - 17);
   EXPECT_EQ(ga.GeneSize(), MAX_GENE_SIZE);
-  EXPECT_THROW(genes.Items(0)->Assign(&middle), EGAException);
+  EXPECT_THROW(ga.Genes()->Items(0)->Assign(&middle), EGAException);
   ga.SetInitialPopulation(static_cast<std::int32_t>(MAX_POPULATION_BITS / MAX_GENE_SIZE) + 1);
   EXPECT_THROW(ga.Initialize(), EGAException);
   EXPECT_EQ(ga.Population()->Count(), 0);

@@ -40,12 +40,35 @@ inline TKXGAGene* AddGene(TKXCustomGeneticAlgorithm& GA, const std::string& Name
   return gene;
 }
 
+// Genes of all four kinds (1 + 8 + 12 + 2 bits, the last one unnamed) and four random
+// individuals whose enumeration fields hold named indices; the first individual is unnamed.
+inline void AddFourKinds(TKXCustomGeneticAlgorithm& GA) {
+  RandSeed(2024);
+  AddGene(GA, "Flag", gtBoolean, 1);
+  AddGene(GA, "Count", gtInteger, 8, true);
+  AddGene(GA, "Ratio", gtFloat, 12);
+  TKXGAGene* colour = AddGene(GA, "", gtEnumeration, 0);
+  for (const char* name : {"Red", "Green", "Blue"}) colour->Enumerations()->Add(name);
+  for (int i = 0; i < 4; ++i) {
+    TKXGAIndividual* individual = GA.Population()->Add();
+    individual->Bits()->Randomize();
+    colour->SetGeneAsEnumeration(*individual->Bits(), i % 2 == 0 ? "Blue" : "Red");
+    if (i > 0) individual->SetName("ind" + std::to_string(i));
+  }
+}
+
 inline std::vector<std::string> BitTexts(const TKXGAPopulation* Population) {
   std::vector<std::string> texts;
   for (std::int32_t i = 0; i < Population->Count(); ++i) {
     texts.push_back(Population->Items(i)->Bits()->ToBitString());
   }
   return texts;
+}
+
+inline std::string Saved(TKXCustomGeneticAlgorithm& GA) {
+  std::stringstream stream;
+  GA.SaveToStream(stream);
+  return stream.str();
 }
 
 }  // namespace kx::test

@@ -1,4 +1,5 @@
-// A run continued from a checkpoint is the run that went on; the extra stopping rules.
+// A run does not depend on the thread count, a run continued from a checkpoint is the run that
+// went on, and the extra stopping rules and the run log.
 
 #include <fstream>
 
@@ -9,139 +10,125 @@
 namespace kx::test {
 namespace {
 
-void Configure(TKXGeneticAlgorithm& GA, TGASelectionMethod Method) {
-  GA.SetGeneSize(64);
+// Threads 0 evolves sequentially. A draw in the fitness puts the evaluation streams in the run.
+void Configure(TKXGeneticAlgorithm& GA, TGASelectionMethod Method, int Threads, bool Noisy) {
+  SetParallelThreads(Threads);
+  for (std::int32_t size : {24, 30, 10}) AddGene(GA, "", gtInteger, size);
   GA.SetInitialPopulation(31);
   GA.SetFitnessMethod(fmMaximize);
   GA.SetSelectionMethod(Method);
-  GA.SetCrossoverMethod(cmBitBoundary);
   GA.SetMutationProbability(0.05);
-  CountOnesFitness(GA);
+  GA.SetOnEvaluateFitness([Noisy](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    Fitness = static_cast<TKXGAIndividual*>(Item)->Bits()->CountOnes() +
+              (Noisy ? RandomFloat() / 4096 : 0);
+  });
 }
 
-// Threads 0 evolves sequentially; otherwise in parallel with that many threads.
-std::int32_t EvolveFor(TKXGeneticAlgorithm& GA, std::int32_t Generations, int Threads) {
-  if (Threads == 0) return GA.Evolve(Generations);
-  SetParallelThreads(Threads);
-  return GA.ParallelEvolve(Generations);
-}
-
-struct Snapshot {
-  std::vector<std::string> Bits;
-  std::vector<double> Fitnesses;
-  std::int32_t Generation;
-  std::int64_t Evaluations;
-  TKXRandom::TState Random;
-  bool operator==(const Snapshot&) const = default;
-};
-
-Snapshot Take(TKXGeneticAlgorithm& GA) {
-  Snapshot s{
-      BitTexts(GA.Population()), {}, GA.Generation(), GA.RunState().Evaluations(), RandomState()};
+std::vector<std::string> Evolve(TKXGeneticAlgorithm& GA, std::int32_t Generations, int Threads) {
+  EXPECT_EQ(Threads == 0 ? GA.Evolve(Generations) : GA.ParallelEvolve(Generations), Generations);
+  std::vector<std::string> run = BitTexts(GA.Population());
   for (int i = 0; i < GA.Population()->Count(); ++i)
-    s.Fitnesses.push_back(GA.Population()->Items(i)->Fitness());
-  return s;
+    run.push_back(std::to_string(GA.Population()->Items(i)->Fitness()));
+  for (double v : {GA.MaxFitness(), GA.MinFitness(), GA.FitnessSum()})
+    run.push_back(std::to_string(v));
+  const TKXRandom::TState state = RandomState();
+  run.push_back(std::to_string(GA.RunState().Evaluations()) + " " + std::to_string(state.State));
+  return run;
 }
 
-class GAResumeTest : public ::testing::TestWithParam<std::tuple<int, TGASelectionMethod>> {
+class GARuns : public ::testing::TestWithParam<TGASelectionMethod> {
  protected:
   void TearDown() override { SetParallelThreads(0); }
 };
 
-TEST_P(GAResumeTest, ResumedRunEqualsUninterruptedOne) {
-  const auto [threads, method] = GetParam();
-  TKXGeneticAlgorithm whole, first, resumed;
-  for (TKXGeneticAlgorithm* ga : {&whole, &first, &resumed}) Configure(*ga, method);
-  for (auto [ga, generations] : {std::pair{&whole, 12}, std::pair{&first, 5}}) {
+TEST_P(GARuns, ThreadCountsAndCheckpointsChangeNothing) {
+  std::vector<std::string> noisy;
+  for (int threads : {0, 1, 3}) {
+    SCOPED_TRACE(threads);
+    TKXGeneticAlgorithm whole, first, resumed, parallel;
+    for (TKXGeneticAlgorithm* ga : {&whole, &first, &resumed})
+      Configure(*ga, GetParam(), threads, false);
     RandSeed(5);
-    ga->Initialize();
-    EvolveFor(*ga, generations, threads);
+    whole.Initialize();
+    const std::vector<std::string> expected = Evolve(whole, 12, threads);
+    RandSeed(5);
+    first.Initialize();
+    Evolve(first, 5, threads);
+    std::stringstream document;
+    first.SetIncludeRunState(true);
+    first.SaveToStream(document);
+    RandSeed(12345);  // a fresh process starts from another generator state
+    resumed.LoadFromStream(document);
+    EXPECT_EQ(resumed.Generation(), 5);
+    EXPECT_EQ(Evolve(resumed, 7, threads), expected);
+    if (threads == 0) continue;
+    Configure(parallel, GetParam(), threads, true);
+    RandSeed(31);
+    parallel.Initialize();
+    const std::vector<std::string> run = Evolve(parallel, 6, threads);
+    if (noisy.empty()) noisy = run;
+    EXPECT_EQ(run, noisy);
   }
-  std::stringstream document;
-  first.SetIncludeRunState(true);
-  first.SaveToStream(document);
-  RandSeed(12345);  // a fresh process starts from another generator state
-  resumed.LoadFromStream(document);
-  EXPECT_EQ(resumed.Generation(), 5);
-  EvolveFor(resumed, 7, threads);
-  EXPECT_EQ(Take(resumed), Take(whole));
 }
 
-INSTANTIATE_TEST_SUITE_P(Parallel, GAResumeTest,
-                         ::testing::Combine(::testing::Values(0, 1, 3),
-                                            ::testing::Values(smTournament, smRoulette,
-                                                              smElitist)));
+INSTANTIATE_TEST_SUITE_P(Selection, GARuns,
+                         ::testing::Values(smRoulette, smTournament, smStochasticTournament,
+                                           smElitist));
 
-TEST(GARunStateDocument, WrittenOnlyOnRequestAndRejectedWhenMalformed) {
+TEST(GARunState, WrittenOnlyOnRequestAndRejectedWhenMalformed) {
   TKXGeneticAlgorithm ga;
-  Configure(ga, smRoulette);
+  Configure(ga, smRoulette, 0, false);
   RandSeed(3);
   ga.Initialize();
-  std::stringstream plain;
-  ga.SaveToStream(plain);
-  EXPECT_EQ(plain.str().find("RunState"), std::string::npos);
-
+  EXPECT_EQ(Saved(ga).find("RunState"), std::string::npos);
   ga.SetIncludeRunState(true);
-  std::stringstream withState;
-  ga.SaveToStream(withState);
-  std::string text = withState.str();
-  ASSERT_NE(text.find("<RunState>"), std::string::npos);
+  std::string text = Saved(ga);
+  ASSERT_NE(text.find("<Fitnesses>"), std::string::npos);
   std::istringstream bad(text.insert(text.find("<Fitnesses>") + 11, "x"));
   EXPECT_THROW(ga.LoadFromStream(bad), EConvertError);
 }
 
 TEST(GAStopRules, EachRuleStopsTheRunAndNamesItself) {
-  struct Case {
-    const char* Name;
-    void (*Set)(TKXGeneticAlgorithm&);
-    TKXStopReason Expected;
-  };
-  const Case cases[] = {
-      {"none", [](TKXGeneticAlgorithm&) {}, srGenerations},
-      {"evaluations", [](TKXGeneticAlgorithm& GA) { GA.StopRules().SetMaxEvaluations(100); },
-       srEvaluations},
-      {"stall",
-       [](TKXGeneticAlgorithm& GA) {
+  const std::pair<void (*)(TKXGeneticAlgorithm&), TKXStopReason> cases[] = {
+      {[](TKXGeneticAlgorithm&) {}, srGenerations},
+      {[](TKXGeneticAlgorithm& GA) { GA.StopRules().SetMaxEvaluations(100); }, srEvaluations},
+      {[](TKXGeneticAlgorithm& GA) {
          GA.SetMutationProbability(0);
          GA.SetCrossoverProbability(0);
          GA.StopRules().SetStallGenerations(3);
        },
        srStall},
-      {"time", [](TKXGeneticAlgorithm& GA) { GA.StopRules().SetTimeLimit(1e-9); }, srTimeLimit},
-      {"cancel", [](TKXGeneticAlgorithm& GA) { GA.Cancel(); }, srCancelled},
-      {"halt",
-       [](TKXGeneticAlgorithm& GA) { GA.SetOnEvolve([&GA](TKXObject*) { GA.SetHalt(true); }); },
+      {[](TKXGeneticAlgorithm& GA) { GA.StopRules().SetTimeLimit(1e-9); }, srTimeLimit},
+      {[](TKXGeneticAlgorithm& GA) { GA.Cancel(); }, srCancelled},
+      {[](TKXGeneticAlgorithm& GA) { GA.SetOnEvolve([&GA](TKXObject*) { GA.SetHalt(true); }); },
        srHalted},
-      {"cutoff",
-       [](TKXGeneticAlgorithm& GA) {
+      {[](TKXGeneticAlgorithm& GA) {
          GA.SetUseFitnessCutoff(true);
          GA.SetFitnessCutoff(1);
        },
        srFitnessCutoff},
-      {"limit",
-       [](TKXGeneticAlgorithm& GA) {
+      {[](TKXGeneticAlgorithm& GA) {
          GA.SetUseGenerationLimit(true);
          GA.SetGenerationLimit(2);
        },
        srGenerationLimit},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Name);
+  for (const auto& [set, expected] : cases) {
     TKXGeneticAlgorithm ga;
-    Configure(ga, smTournament);
+    Configure(ga, smTournament, 0, false);
     RandSeed(1);
     ga.Initialize();
-    c.Set(ga);
+    set(ga);
     const std::int32_t evolved = ga.Evolve(20);
-    EXPECT_EQ(ga.StopReason(), c.Expected);
-    EXPECT_EQ(evolved < 20, c.Expected != srGenerations);
+    EXPECT_EQ(ga.StopReason(), expected);
+    EXPECT_EQ(evolved < 20, expected != srGenerations) << expected;
   }
 }
 
 TEST(GARunLog, HeaderThenOneRowPerGenerationAndAppendingContinues) {
-  const std::string file = ::testing::TempDir() + "kx_run_log.csv";
+  const std::string file = ::testing::TempDir() + "kx_ga_run_log.csv";
   TKXGeneticAlgorithm ga;
-  Configure(ga, smTournament);
+  Configure(ga, smTournament, 0, false);
   {
     TKXRunLog log(file);
     ga.SetOnGeneration(log.Observer());
