@@ -4,21 +4,15 @@
 
 #include <cmath>
 #include <cstdint>
-#include <limits>
-#include <memory>
 #include <set>
 #include <sstream>
-#include <stdexcept>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "host/host_test_support.hpp"
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/ga/genetic_algorithm.hpp"
-#include "kx/host/exceptions.hpp"
 #include "kx/host/parallel_for.hpp"
-#include "kx/host/random.hpp"
 
 namespace kx::test {
 
@@ -59,9 +53,8 @@ inline void AddFourKinds(TKXCustomGeneticAlgorithm& GA) {
 
 inline std::vector<std::string> BitTexts(const TKXGAPopulation* Population) {
   std::vector<std::string> texts;
-  for (std::int32_t i = 0; i < Population->Count(); ++i) {
+  for (std::int32_t i = 0; i < Population->Count(); ++i)
     texts.push_back(Population->Items(i)->Bits()->ToBitString());
-  }
   return texts;
 }
 
