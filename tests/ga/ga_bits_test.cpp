@@ -41,37 +41,30 @@ TEST(GABitsOperators, EachOperatorFollowsItsBitRuleOnRandomChromosomes) {
                                                  : pick(size + 5) - 2;
     const double p = pick(3) == 0 ? pick(2) : std::uniform_real_distribution<double>()(rng);
     RandSeed(trial);
-    bool mutated = false, flipped = false;
-    if (op == 2 && start < -1) {
-      EXPECT_THROW(bits.Invert(start, count), EListError);
-    } else if (op == 0) {
-      bits.Randomize();
-    } else if (op == 1) {
-      mutated = bits.Mutate(p);
-    } else if (op == 2) {
-      bits.Invert(start, count);
-    } else {
-      point == -9 ? bits.CrossOver(p1, p2) : bits.CrossOver(p1, p2, point);
-    }
+    const bool mutated = op == 1 && bits.Mutate(p), refused = op == 2 && start < -1;
+    if (op == 0) bits.Randomize();
+    if (op == 2 && !refused) bits.Invert(start, count);
+    if (op == 3) point == -9 ? bits.CrossOver(p1, p2) : bits.CrossOver(p1, p2, point);
+    EXPECT_EQ(testing::ErrorOf<EListError>([&] { refused ? bits.Invert(start, count) : void(); }) !=
+                  "no error",
+              refused);
     const double next = RandomFloat();
     RandSeed(trial);
     std::string expected = before;
+    bool flipped = false;
     auto flip = [&](std::int64_t i) { expected[i] = expected[i] == '1' ? '0' : '1'; };
-    if (op == 0) {
+    if (op == 0)
       for (char& c : expected) c = RandomInt(2) == 1 ? '1' : '0';
-    } else if (op == 1) {
-      for (std::int32_t i = 0; i < size; ++i)
-        if (p > RandomFloat()) flip(i), flipped = true;
-    } else if (op == 2 && start >= -1) {
-      const std::int32_t from = start == -1 ? RandomInt(size) : start;
-      const std::int64_t last = from + std::int64_t{count == -1 ? RandomInt(size - from) : count};
-      for (std::int64_t i = from; i <= last && i < size; ++i) flip(i);
-    } else if (op == 3) {
-      const std::int64_t cut = point == -9 ? RandomInt(p1.Size()) : point;
-      std::int64_t i = 0;
-      for (; i <= cut && i < p1.Size() && i < size; ++i) expected[i] = p1.Bits(i) ? '1' : '0';
-      for (; i < p2.Size() && i < size; ++i) expected[i] = p2.Bits(i) ? '1' : '0';
-    }
+    for (std::int32_t i = 0; op == 1 && i < size; ++i)
+      if (p > RandomFloat()) flip(i), flipped = true;
+    const std::int32_t from = op == 2 && !refused ? (start == -1 ? RandomInt(size) : start) : size;
+    const std::int64_t last = from + std::int64_t{count == -1 ? RandomInt(size - from) : count};
+    for (std::int64_t i = from; i <= last && i < size; ++i) flip(i);
+    const std::int64_t cut = op == 3 && point == -9 ? RandomInt(p1.Size()) : point;
+    std::int64_t i = 0;
+    for (; op == 3 && i <= cut && i < p1.Size() && i < size; ++i)
+      expected[i] = p1.Bits(i) ? '1' : '0';
+    for (; op == 3 && i < p2.Size() && i < size; ++i) expected[i] = p2.Bits(i) ? '1' : '0';
     ASSERT_EQ(bits.ToBitString(), expected)
         << trial << ": op " << op << " start " << start << " count " << count << " point " << point
         << " p " << p;

@@ -16,37 +16,31 @@ TEST(BitsRequired, CountsTheShiftsToZero) {
   for (const auto& [value, bits] : rows) EXPECT_EQ(BitsRequired(value), bits) << value;
 }
 
-// Each row sets one bound ('<' minimum, '>' maximum) of the gene before it and checks both.
+// Steps "gene bound value min max" over the genes u (unsigned 8-bit integer), s (signed 8-bit
+// integer), f (unsigned 4-bit float), e (three names) and b (boolean): '<' sets the minimum,
+// '>' the maximum, '=' sets nothing (the natural range); then both bounds are checked.
 TEST(GeneRules, BoundsStartAtTheNaturalRangeAndKeepAWindowOfTheFieldsWidth) {
   TKXCustomGeneticAlgorithm ga;
-  TKXGAGene &u = *test::AddGene(ga, "", gtInteger, 8),
-            &s = *test::AddGene(ga, "", gtInteger, 8, true),
-            &f = *test::AddGene(ga, "", gtFloat, 4), &e = *test::AddGene(ga, "", gtEnumeration, 0),
-            &flag = *test::AddGene(ga, "", gtBoolean, 1);
-  e.Enumerations()->SetText("a\nb\nc\n");
-  EXPECT_EQ(s.MinValue(), -128);
-  EXPECT_EQ(s.MaxValue(), 127);
-  const struct {
-    TKXGAGene* Gene;
-    char Which;
-    double Value, Min, Max;
-  } rows[] = {
-      {&u, '<', 50, 50, 255},   {&u, '>', 100, 0, 100},  // 100 - 256 raised to 0
-      {&u, '>', 1000, 0, 1000},  // at least twice the width wide: the minimum stays
-      {&u, '>', 300, 44, 300},   // a full 2^Size below, not 2^Size - 1
-      {&u, '<', 0, 0, 255},     {&u, '<', -1000, -1000, -745}, {&u, '>', 100, 0, 100},
-      {&u, '<', 40, 40, 100},   {&u, '>', 100, 40, 100},  // a current bound: no change
-      {&s, '>', 10, -246, 10},                            // signed genes keep negative minima
-      {&f, '<', 20, 20, 35},    {&f, '<', -10, -10, 5},        {&e, '<', 5, 5, 7},
-      {&e, '>', 4, 1, 4},       {&flag, '>', 7, 0, 7},
-  };
-  for (const auto& row : rows) {
-    row.Which == '<' ? row.Gene->SetMinValue(row.Value) : row.Gene->SetMaxValue(row.Value);
-    EXPECT_EQ(row.Gene->MinValue(), row.Min) << row.Which << row.Value;
-    EXPECT_EQ(row.Gene->MaxValue(), row.Max) << row.Which << row.Value;
+  for (auto [kind, size] :
+       {std::pair{gtInteger, 8}, {gtInteger, 8}, {gtFloat, 4}, {gtEnumeration, 0}, {gtBoolean, 1}})
+    test::AddGene(ga, "", kind, size, ga.Genes()->Count() == 1);
+  ga.Genes()->Items(3)->Enumerations()->SetText("a\nb\nc\n");
+  std::istringstream steps(
+      "u = 0 0 255  s = 0 -128 127  f = 0 0 15  e = 0 0 2  u < 50 50 255  u > 100 0 100 "
+      "u > 1000 0 1000  u > 300 44 300  u < 0 0 255  u < -1000 -1000 -745  u > 100 0 100 "
+      "u < 40 40 100  u > 100 40 100  s > 10 -246 10  f < 20 20 35  f < -10 -10 5  e < 5 5 7 "
+      "e > 4 1 4  b > 7 0 7");
+  char name = 0, which = 0;
+  double value = 0, min = 0, max = 0;
+  while (steps >> name >> which >> value >> min >> max) {
+    TKXGAGene& gene =
+        *ga.Genes()->Items(static_cast<std::int32_t>(std::string("usfeb").find(name)));
+    if (which != '=') which == '<' ? gene.SetMinValue(value) : gene.SetMaxValue(value);
+    EXPECT_EQ(std::pair(gene.MinValue(), gene.MaxValue()), std::pair(min, max))
+        << name << which << value;
   }
-  flag.SetSize(5);  // boolean genes keep whatever bounds they had
-  EXPECT_EQ(flag.MaxValue(), 7);
+  ga.Genes()->Items(4)->SetSize(5);  // boolean genes keep whatever bounds they had
+  EXPECT_EQ(ga.Genes()->Items(4)->MaxValue(), 7);
 }
 
 // Random genes written at random places of a random chromosome: the value read back is the
@@ -58,19 +52,15 @@ TEST(GeneAccess, TypedWritesClampToTheBoundsAndReadBackInPlace) {
     return std::uniform_real_distribution<double>(Low, High)(rng);
   };
   for (int trial = 0; trial < 800; ++trial) {
-    const int kind = trial % 4;  // boolean, integer, 64-bit integer, float
-    const bool sign = kind != 0 && rng() % 2 == 0;
-    const auto size = static_cast<std::int32_t>(kind == 0                     ? 1
-                                                : kind == 2                   ? 1 + rng() % 48
-                                                : kind == 3 && rng() % 4 == 0 ? 32
-                                                                              : 1 + rng() % 31);
+    const int kind = 1 + trial % 3;  // integer, 64-bit integer, float
+    const bool sign = rng() % 2 == 0, single = kind == 3 && rng() % 4 == 0;
+    const auto size = static_cast<std::int32_t>(single ? 32 : 1 + rng() % (kind == 2 ? 48 : 31));
     TKXGAGene gene;
     gene.SetSize(size);
     gene.SetPreserveSignBit(sign);
-    gene.SetGeneType(kind == 0 ? gtBoolean : kind == 3 ? gtFloat : gtInteger);
+    gene.SetGeneType(kind == 3 ? gtFloat : gtInteger);
     const double span = std::ldexp(1.0, size);
-    const bool single = kind == 3 && size == 32;
-    if (!sign && kind != 0 && size < 32 && rng() % 2 == 0) {  // narrowed: maximum first
+    if (!sign && !single && rng() % 2 == 0) {  // narrowed: maximum first
       const double half = kind == 3 ? 0 : 0.5 * static_cast<double>(rng() % 2);
       const double top = std::floor(real(0, span - 2)) + half;
       gene.SetMaxValue(top);
@@ -86,20 +76,17 @@ TEST(GeneAccess, TypedWritesClampToTheBoundsAndReadBackInPlace) {
     if (kind == 1) value = std::clamp(value, -2147483648.0, 2147483647.0);
     if (single) value = static_cast<float>(real(-2 * span, 2 * span));
     double expected = std::clamp(value, gene.MinValue(), gene.MaxValue());
-    if (kind == 0) expected = value > 0;
     if (kind == 1 || kind == 2) expected = std::nearbyint(expected);
     if (single) expected = static_cast<float>(expected);
     bits.SetPreserveSignBit(!sign);
-    if (kind == 0) gene.SetGeneAsBoolean(bits, at, value > 0);
     if (kind == 1) gene.SetGeneAsInteger(bits, at, static_cast<std::int32_t>(value));
     if (kind == 2) gene.SetGeneAsInt64(bits, at, static_cast<std::int64_t>(value));
     if (kind == 3)
       single ? gene.SetGeneAsFloat(bits, at, static_cast<float>(value))
              : gene.SetGeneAsDouble(bits, at, value);
-    EXPECT_EQ(bits.PreserveSignBit(), kind == 0 || sign) << trial;
-    if (kind != 0) bits.SetPreserveSignBit(!sign);
-    const double read = kind == 0   ? gene.GeneAsBoolean(bits, at)
-                        : kind == 1 ? gene.GeneAsInteger(bits, at)
+    EXPECT_EQ(bits.PreserveSignBit(), sign) << trial;
+    bits.SetPreserveSignBit(!sign);
+    const double read = kind == 1   ? gene.GeneAsInteger(bits, at)
                         : kind == 2 ? static_cast<double>(gene.GeneAsInt64(bits, at))
                         : single    ? gene.GeneAsFloat(bits, at)
                                     : gene.GeneAsDouble(bits, at);
@@ -112,16 +99,17 @@ TEST(GeneAccess, TypedWritesClampToTheBoundsAndReadBackInPlace) {
   }
 }
 
-TEST(GeneEnumeration, SizeFollowsTheNamesAndLookupIgnoresCase) {
+// The width follows the names once the gene is an enumeration; lookup ignores case.
+TEST(GeneEnumeration, SizeFollowsTheNamesAndUnknownNamesOrIndicesRaise) {
   TKXGAGene gene;
-  gene.Enumerations()->SetText("steel\nAluminium\nwood\n");
+  TKXStringList& names = *gene.Enumerations();
+  names.SetText("steel\nAluminium\nwood\n");
   gene.SetGeneType(gtEnumeration);
-  EXPECT_EQ(gene.Size(), 0);  // the size follows from the next change of the list
-  gene.Enumerations()->Add("glass");
-  EXPECT_EQ(gene.Size(), 3);
-  EXPECT_EQ(gene.MaxValue(), 3);
-  gene.Enumerations()->Delete(3);
-  EXPECT_EQ(gene.Size(), 2);
+  std::vector<double> seen{double(gene.Size())};  // not yet: only the next change counts
+  names.Add("glass");
+  seen.insert(seen.end(), {double(gene.Size()), gene.MaxValue()});
+  names.Delete(3);
+  seen.push_back(gene.Size());
   TKXEncodedBits bits;
   bits.SetSize(2);
   bits.SetPreserveSignBit(true);
@@ -134,54 +122,35 @@ TEST(GeneEnumeration, SizeFollowsTheNamesAndLookupIgnoresCase) {
   bits.SetAsBitString(0, 2, "11");  // index 3 has no name
   EXPECT_EQ(ErrorOf<EGAException>([&] { gene.GeneAsEnumeration(bits); }),
             "No enumerated value found in chromosome");
-  gene.Enumerations()->Clear();
-  EXPECT_EQ(gene.Size(), 0);  // BitsRequired(0)
-  EXPECT_EQ(gene.MaxValue(), -1);
+  names.Clear();
+  seen.insert(seen.end(), {double(gene.Size()), gene.MaxValue()});
+  EXPECT_EQ(seen, (std::vector<double>{0, 3, 3, 2, 0, -1}));
 }
 
-TEST(GeneText, AsStringByKindAndAssignKeepsTheOffset) {
-  TKXGAGenes genes;
-  genes.Add()->SetSize(3);
-  TKXGAGene source, *count = genes.Add();
-  source.SetName("count");
-  source.SetSize(6);
-  source.SetPreserveSignBit(true);
-  source.SetGeneType(gtInteger);
-  count->Assign(&source);
-  EXPECT_EQ(count->Name(), "count");
-  EXPECT_EQ(count->Offset(), 3);
-  EXPECT_EQ(count->MinValue(), -32);
-  TKXGAGene* ratio = genes.Add();
-  ratio->SetGeneType(gtFloat);
-  ratio->SetSize(32);
-  TKXEncodedBits bits;
-  bits.SetSize(genes.GetSize());
-  bits.SetAsBitString(0, 3, "101");
-  count->SetGeneAsInteger(bits, -17);
-  ratio->SetGeneAsFloat(bits, 0.1f);
-  EXPECT_EQ(genes.Items(0)->AsString(bits), "101");
-  EXPECT_EQ(count->AsString(bits), "-17");
-  EXPECT_EQ(ratio->AsString(bits), "0.100000001490116");
-  genes.Items(0)->SetGeneType(gtBoolean);
-  genes.Items(0)->SetSize(1);
-  EXPECT_EQ(genes.Items(0)->AsString(bits), "True");
-  TKXStringList other;
-  EXPECT_THROW(count->Assign(&other), EConvertError);
-}
-
-TEST(GeneByIndividual, ReadsAndWritesThePopulationsChromosomes) {
-  TKXCustomGeneticAlgorithm ga;
-  ga.Genes()->Add()->SetSize(1);
-  TKXGAGene* count = test::AddGene(ga, "count", gtInteger, 7);
+// Text by kind; Assign copies all but the offset; reads and writes by individual index reach
+// the population's chromosomes and mark the individual changed.
+TEST(GeneText, AsStringByKindAssignAndAccessByIndividual) {
+  TKXCustomGeneticAlgorithm ga, other;
+  TKXGAGene &flag = *test::AddGene(ga, "", gtUnknown, 3), &count = *ga.Genes()->Add();
+  count.Assign(test::AddGene(other, "count", gtInteger, 6, true));
+  TKXGAGene& ratio = *test::AddGene(ga, "", gtFloat, 32);
   ga.Population()->Add();
-  TKXGAIndividual* second = ga.Population()->Add();
-  second->Fitness();
-  count->SetAsInteger(1, 99);
-  EXPECT_TRUE(second->NeedFitness());
-  EXPECT_EQ(count->AsString(1), "99");
-  EXPECT_EQ(second->Bits()->ToBitString(), "01100011");
-  EXPECT_EQ(count->GetAsInteger(0), 0);
-  EXPECT_THROW(count->GetAsInteger(2), EListError);
+  TKXGAIndividual& second = *ga.Population()->Add();
+  TKXEncodedBits& bits = *second.Bits();
+  bits.SetAsBitString(0, 3, "101");
+  second.Fitness();
+  count.SetAsInteger(1, -17);
+  ratio.SetGeneAsFloat(bits, 0.1f);
+  EXPECT_TRUE(second.NeedFitness());
+  EXPECT_EQ((std::vector<std::string>{flag.AsString(1), count.Name(), count.AsString(1),
+                                      ratio.AsString(bits), std::to_string(count.Offset())}),
+            (std::vector<std::string>{"101", "count", "-17", "0.100000001490116", "3"}));
+  flag.SetGeneType(gtBoolean);
+  flag.SetSize(1);
+  EXPECT_EQ(flag.AsString(bits) + flag.AsString(0), "TrueFalse");
+  EXPECT_THROW(count.GetAsInteger(2), EListError);
+  TKXStringList list;
+  EXPECT_THROW(count.Assign(&list), EConvertError);
   TKXGAGene lone;
   lone.SetName("lone");
   EXPECT_NE(ErrorOf<EGAException>([&] { lone.SetAsInteger(0, 1); }).find("lone"),
