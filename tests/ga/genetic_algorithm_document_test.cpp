@@ -65,7 +65,7 @@ TEST(GADocument, ElementsComeInTheirOrderWithNamesValuesAndFreshFitnesses) {
 
 // Loading replaces the population, recomputes fitnesses, takes each gene's natural range and
 // the enumeration width from its names, and sets GeneSize from the Size attribute first.
-TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsAndGeneSize) {
+TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDefaults) {
   TKXGeneticAlgorithm source, target;
   test::AddFourKinds(source);
   target.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness& Fitness) {
@@ -109,30 +109,27 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsAndGeneSize) 
   doc.LoadFromXML("<GenoType/>");  // a missing Size reads as 0
   genes.LoadFromXML(GetGenoType(doc));
   EXPECT_EQ(individual->Bits()->Size(), 0);
-}
-
-TEST(GADocument, ReproductionDefaultsForMissingAndUnknownNames) {
-  TKXXMLDocument doc;
   doc.LoadFromXML(
       "<GeneticAlgorithm><Reproduction><InversionProbability>0.5</InversionProbability>"
       "<SelectionMethod><TournamentField>1</TournamentField></SelectionMethod>"
       "</Reproduction></GeneticAlgorithm>");
-  TKXGeneticAlgorithm ga;
-  ga.SetCrossoverMethod(cmWordBoundary);
-  ga.SetSelectionMethod(smRandom);
+  target.SetCrossoverMethod(cmWordBoundary);
+  target.SetSelectionMethod(smRandom);
   const TXMLGeneticAlgorithm root = GetGeneticAlgorithm(doc);
-  ga.LoadFromXML(root);
+  target.LoadFromXML(root);
   // A missing crossover method reads as the first name, a missing probability as 0; a missing
-  // selection method keeps the component's; a tournament field below 2 becomes 2.
-  EXPECT_EQ(std::tuple(ga.CrossoverMethod(), ga.CrossoverProbability(), ga.InversionProbability(),
-                       ga.SelectionMethod(), ga.TournamentField()),
-            std::tuple(cmGeneBoundary, 0.0, 0.5, smRandom, 2));
+  // selection method keeps the component's; a tournament field below 2 becomes 2; unknown
+  // names keep both methods.
+  EXPECT_EQ(
+      std::tuple(target.CrossoverMethod(), target.CrossoverProbability(),
+                 target.InversionProbability(), target.SelectionMethod(), target.TournamentField()),
+      std::tuple(cmGeneBoundary, 0.0, 0.5, smRandom, 2));
   root.Reproduction().SetCrossoverMethod("cmNowhere");
   root.Reproduction().SelectionMethod().SetMethod("smNobody");
-  ga.SetCrossoverMethod(cmBitBoundary);
-  ga.LoadFromXML(root);
-  EXPECT_EQ(ga.CrossoverMethod(), cmBitBoundary);
-  EXPECT_EQ(ga.SelectionMethod(), smRandom);
+  target.SetCrossoverMethod(cmBitBoundary);
+  target.LoadFromXML(root);
+  EXPECT_EQ(std::pair(target.CrossoverMethod(), target.SelectionMethod()),
+            std::pair(cmBitBoundary, smRandom));
 }
 
 // Every state reached by random settings and operations saves a document that loads into a
