@@ -1,3 +1,6 @@
+#include <numeric>
+#include <random>
+
 #include "ga/ga_test_support.hpp"
 #include "kx/host/streaming.hpp"
 
@@ -27,41 +30,39 @@ struct Crossing : ::testing::Test {
   }
 };
 
+// Random methods, genotypes, GeneSizes and child widths S: the cut offered to the handler is
+// the rule's draw replayed: the first bit of a gene other than the first, or a multiple of a
+// single gene's width below S; for the byte, word and longword boundaries, when GeneSize is at
+// least twice the boundary, a whole number of boundaries up to S, otherwise (and for the bit
+// boundary) any bit below S.
 TEST_F(Crossing, CutsFollowTheMethodTheGeneSizeAndTheChildsWidthOrRaiseWithoutGenes) {
-  const struct {
-    TGACrossoverMethod Method;
-    std::vector<std::int32_t> Genes;
-    std::int32_t GeneSize, ChildWidth, Below;  // Below n: every cut 0 .. n - 1
-    Cuts Expected;
-  } rows[] = {
-      {cmBitBoundary, {}, 12, 0, 12, {}},
-      {cmByteBoundary, {}, 8, 0, 8, {}},  // below 16 bits: like the bit boundary
-      {cmByteBoundary, {}, 16, 0, 0, {8, 16}},
-      {cmByteBoundary, {}, 16, 40, 0, {8, 16, 24, 32, 40}},  // the range is the child's
-      {cmByteBoundary, {}, 15, 40, 40, {}},                  // the threshold is GeneSize's
-      {cmWordBoundary, {}, 31, 0, 31, {}},
-      {cmWordBoundary, {}, 32, 0, 0, {16, 32}},
-      {cmLongwordBoundary, {}, 63, 0, 63, {}},
-      {cmLongwordBoundary, {}, 64, 0, 0, {32, 64}},
-      {cmGeneBoundary, {3, 5, 7}, 0, 0, 0, {3, 8}},  // offsets of genes other than the first
-      {cmGeneBoundary, {8, 8}, 0, 0, 0, {8}},
-      {cmGeneBoundary, {4}, 16, 0, 0, {0, 4, 8, 12}},  // one gene: multiples of its width
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(std::string(EnumName(row.Method)) + " " + std::to_string(row.GeneSize));
+  std::mt19937 rng(4);
+  for (std::uint64_t trial = 0; trial < 600; ++trial) {
     ga.Population()->Clear();
     ga.Genes()->Clear();
-    Build(row.Method, row.Genes, row.GeneSize);
-    if (row.ChildWidth != 0) c1->Bits()->SetSize(row.ChildWidth);
-    Cuts cuts, expected = row.Expected;
-    for (std::int32_t i = 0; i < row.Below; ++i) expected.insert(i);
+    const int m = static_cast<int>(rng() % 5), boundary = 2 << m;
+    std::vector<std::int32_t> genes(m == 0 ? 1 + rng() % 4 : 0);
+    for (std::int32_t& size : genes) size = static_cast<std::int32_t>(1 + rng() % 12);
+    Build(static_cast<TGACrossoverMethod>(m), genes,
+          static_cast<std::int32_t>(rng() % 2 ? 2 * boundary - rng() % 2 : rng() % 80));
+    if (rng() % 3 == 0) c1->Bits()->SetSize(static_cast<std::int32_t>(rng() % 80));
+    std::int32_t cut = -1;
     ga.SetOnCrossover([&](TKXObject*, TKXGAIndividual*, TKXGAIndividual*, TKXGAIndividual* Child,
-                          std::int32_t& Bit, bool&) {
-      if (Child == c1) cuts.insert(Bit);
-    });
-    for (int i = 0; i < 400; ++i) ga.DoCrossover(p1, p2, c1, c2);
-    EXPECT_EQ(cuts, expected);
+                          std::int32_t& Bit, bool&) { cut = Child == c1 ? Bit : cut; });
+    RandSeed(trial);
+    ga.DoCrossover(p1, p2, c1, c2);
+    RandSeed(trial);
+    const std::int32_t s = c1->Bits()->Size(), n = static_cast<std::int32_t>(genes.size());
+    std::int32_t expected = RandomInt(s);
+    RandSeed(trial);
+    if (m == 0 && n >= 2)
+      expected = std::accumulate(genes.begin(), genes.begin() + RandomInt(n - 1) + 1, 0);
+    if (m == 0 && n == 1) expected = genes[0] * (RandomInt(s) / genes[0]);
+    if (m >= 2 && ga.GeneSize() >= 2 * boundary)
+      expected = (RandomInt(s / boundary) + 1) * boundary;
+    EXPECT_EQ(cut, expected) << "method " << m << " GeneSize " << ga.GeneSize() << " S " << s;
   }
+  ga.SetCrossoverMethod(cmGeneBoundary);
   ga.Genes()->Clear();  // the gene boundary needs genes of some width
   EXPECT_THROW(ga.DoCrossover(p1, p2, c1, c2), EGAException);
   ga.Genes()->Add();
