@@ -130,6 +130,12 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
   target.LoadFromXML(root);
   EXPECT_EQ(std::pair(target.CrossoverMethod(), target.SelectionMethod()),
             std::pair(cmBitBoundary, smRandom));
+  root.Reproduction().SetCrossoverMethod("CMWORDBOUNDARY");  // names ignore case
+  target.LoadFromXML(root);
+  EXPECT_EQ(target.CrossoverMethod(), cmWordBoundary);
+  target.Population()->Add();
+  target.Population()->LoadFromXML(TXMLNode(root.Reproduction().Node()));  // not Chromosomes
+  EXPECT_EQ(target.Population()->Count(), 1);
 }
 
 // Every state reached by random settings and operations saves a document that loads into a
