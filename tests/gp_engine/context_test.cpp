@@ -1,32 +1,31 @@
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "gp_engine_test_support.hpp"
 
 using namespace kx_test;
 
+// Each step changes the values (or a name) and the tree (x + y) must read the new state.
 TEST(GPContext, VariablesReadTheirCurrentValueByExactName) {
   Vocabulary v;
   Context context;
   NodePtr tree = Apply(v.Add, Leaf(v.X), Leaf(v.Y));
-  context.Values().Add("X", 5);
-  EXPECT_EQ(tree->Execute(&context), 0.0) << "x must not read X";
-  context.Values().Add("x", 1);
-  EXPECT_EQ(tree->Execute(&context), 1.0);
-  EXPECT_THROW(context.Values().Add("x", 3), kx::EListError);
-  // Replacing in place, adding, removing, clearing and renaming are all seen; each context
-  // has its own values.
-  context.Values().AddOrSetValue("x", 10);
-  context.Values().Add("y", 5);
-  EXPECT_EQ(tree->Execute(&context), 15.0);
-  context.Values().Remove("x");
-  EXPECT_EQ(tree->Execute(&context), 5.0);
-  context.Values().Clear();
-  context.Values().Add("y", 7);
-  EXPECT_EQ(tree->Execute(&context), 7.0);
-  v.Y->SetName("z");
-  context.Values().AddOrSetValue("z", 1);
-  EXPECT_EQ(tree->Execute(&context), 1.0);
+  auto& values = context.Values();
+  const struct {
+    std::function<void()> Change;
+    double Expected;
+  } steps[] = {{[&] { values.Add("X", 5); }, 0},  // x must not read X
+               {[&] { values.Add("x", 1); }, 1},
+               {[&] { values.AddOrSetValue("x", 10), values.Add("y", 5); }, 15},
+               {[&] { values.Remove("x"); }, 5},
+               {[&] { values.Clear(), values.Add("y", 7); }, 7},
+               {[&] { v.Y->SetName("z"), values.AddOrSetValue("z", 1); }, 1}};
+  for (const auto& step : steps) {
+    step.Change();
+    EXPECT_EQ(tree->Execute(&context), step.Expected) << &step - steps;
+  }
+  EXPECT_THROW(values.Add("z", 3), kx::EListError);
   Context other;
   other.Values().Add("z", 100);
   EXPECT_EQ(tree->Execute(&other), 100.0);

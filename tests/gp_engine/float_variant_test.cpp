@@ -3,7 +3,7 @@
 using namespace kx_test;
 using kx::TGPInstructionElement;
 
-TEST(GPFloatClasses, NodeValuesPrintAndLoad) {
+TEST(GPFloatClasses, ValuesPrintAndLoad) {
   Vocabulary v;
   kx::TKXGPFloatNode node(v.One);
   for (auto [value, text] : {std::pair{2.5, "2.5"}, {1e20, "1E20"}, {1.5e-7, "1.5E-7"}}) {
@@ -14,11 +14,8 @@ TEST(GPFloatClasses, NodeValuesPrintAndLoad) {
   EXPECT_EQ(Leaf(v.Add)->ValueToString(), "");
   node.LoadValueFromXML("0.25");
   EXPECT_EQ(node.Value(), 0.25);
-}
-
-TEST(GPFloatClasses, InstructionValuesConvertLeniently) {
-  kx::TKXGPFloatInstructions set(nullptr);
-  Instruction* item = set.Add();
+  // Instructions convert leniently, and only from constant elements.
+  Instruction* item = v.Set.Add();
   item->LoadValueFromXML(TGPInstructionElement::ieConstant, "2.5");
   item->LoadValueFromXML(TGPInstructionElement::ieFloatConstant, "not a number");
   item->LoadValueFromXML(TGPInstructionElement::ieVariantConstant, "9");
@@ -37,7 +34,6 @@ TEST(GPVariantClasses, ValuesAreTextUntilSaved) {
   constant->LoadValueFromXML(TGPInstructionElement::ieVariantConstant, "4");
   ASSERT_NE(constant->Value().AsString(), nullptr);
   EXPECT_EQ(*constant->Value().AsString(), "3");
-
   kx::TKXGPVariantNode node(constant);
   node.LoadValueFromXML("3");
   EXPECT_NE(node.Value().AsString(), nullptr) << "a loaded value is text, not a number";
@@ -46,7 +42,6 @@ TEST(GPVariantClasses, ValuesAreTextUntilSaved) {
   EXPECT_EQ(text, "3");
   node.SetValue(kx::TKXVariant("abc"));
   EXPECT_THROW(node.SaveValueToXML(text), kx::EConvertError);
-
   auto* variable = set.Add();
   variable->SetName("v");
   kx::TKXGPVariantNode leaf(variable);

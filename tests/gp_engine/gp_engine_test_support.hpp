@@ -1,7 +1,7 @@
 #pragma once
 
-// Shared set-up of the program-tree tests: a recording engine, a small vocabulary and
-// helpers to build trees by hand.
+// Shared set-up of the program-tree tests: a recording engine, a small vocabulary, helpers to
+// build trees by hand and seeded random trees.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -35,9 +35,8 @@ using Context = kx::TKXGPContext<double>;
 // An engine that owns a float instruction set and records every notification it receives.
 class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<double> {
  public:
-  explicit FakeEngine(std::int32_t MaxArity = 2147483647) : FMaxArity(MaxArity) {
-    FInstructions = CreateInstructions(nullptr);
-  }
+  explicit FakeEngine(std::int32_t MaxArity = 2147483647)
+      : FMaxArity(MaxArity), FInstructions(CreateInstructions(nullptr)) {}
 
   std::unique_ptr<kx::TKXGPInstructions<double>> CreateInstructions(kx::TKXItemClass) override {
     return std::make_unique<kx::TKXGPFloatInstructions>(this);
@@ -75,44 +74,66 @@ struct Vocabulary {
   kx::TKXGPFloatInstructions Set{nullptr};
   Instruction* Add = Function("Add", [](double a, double b) { return a + b; });
   Instruction* Mul = Function("Mul", [](double a, double b) { return a * b; });
-  Instruction* X = Variable("x");
-  Instruction* Y = Variable("y");
-  Instruction* One = Constant("one", 1.0);
+  Instruction* X = Named("x");
+  Instruction* Y = Named("y");
+  Instruction* One = Named("one", kx::gpConstant, 1.0);
 
   template <class F>
   Instruction* Function(const std::string& Name, F Op) {
-    Instruction* item = Set.Add();
-    item->SetName(Name);
+    Instruction* item = Named(Name);
     item->SetArity(2);
     item->SetOnExecute([Op](kx::TKXObject*, Node* N, Context* C, double& Result) {
       Result = Op(N->Child(0)->Execute(C), N->Child(1)->Execute(C));
     });
     return item;
   }
-  Instruction* Variable(const std::string& Name) {
+  Instruction* Named(const std::string& Name, kx::TGPGeneticInstruction Kind = kx::gpVariable,
+                     double Value = 0) {
     Instruction* item = Set.Add();
     item->SetName(Name);
-    return item;
-  }
-  Instruction* Constant(const std::string& Name, double Value) {
-    Instruction* item = Set.Add();
-    item->SetName(Name);
-    item->SetOperation(kx::gpConstant);
+    item->SetOperation(Kind);
     item->SetValue(Value);
     return item;
   }
 };
 
-// A detached float node for Item with the given children attached in order.
 inline NodePtr Leaf(Instruction* Item) { return std::make_unique<kx::TKXGPFloatNode>(Item); }
 inline NodePtr Binary(Instruction* Item) {
   return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
 }
+// A detached float node for Item with the children A and B.
 inline NodePtr Apply(Instruction* Item, NodePtr A, NodePtr B) {
   NodePtr node = Leaf(Item);
   node->AddChild(std::move(A));
   node->AddChild(std::move(B));
   return node;
+}
+
+// A random tree from the library generator: functions get two children, terminals a random
+// own value in -3..3. Depth 0 is a leaf; a chain puts all its depth on one side.
+inline NodePtr RandomTree(const std::vector<Instruction*>& Functions,
+                          const std::vector<Instruction*>& Terminals, int Depth,
+                          bool Chain = false) {
+  if (Depth <= 0 || (!Chain && kx::RandomInt(4) == 0)) {
+    NodePtr leaf = Leaf(Terminals[kx::RandomInt(static_cast<int>(Terminals.size()))]);
+    leaf->SetValue(kx::RandomInt(7) - 3);
+    return leaf;
+  }
+  NodePtr node = Leaf(Functions[kx::RandomInt(static_cast<int>(Functions.size()))]);
+  const int deepSide = kx::RandomInt(2);
+  for (int i = 0; i < 2; ++i) {
+    node->AddChild(RandomTree(Functions, Terminals, Chain && i != deepSide ? 0 : Depth - 1, Chain));
+  }
+  return node;
+}
+
+// Every node of Tree, breadth first.
+inline std::vector<Node*> AllNodes(Node* Tree) {
+  std::vector<Node*> nodes{Tree};
+  for (std::size_t k = 0; k < nodes.size(); ++k) {
+    for (int i = 0; i < nodes[k]->ChildCount(); ++i) nodes.push_back(nodes[k]->Child(i));
+  }
+  return nodes;
 }
 
 }  // namespace kx_test
