@@ -4,7 +4,6 @@
 // build trees by hand and seeded random trees.
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <kx/gp_engine/batch.hpp>
 #include <kx/gp_engine/batch_context.hpp>
@@ -125,6 +124,16 @@ inline NodePtr RandomTree(const std::vector<Instruction*>& Functions,
     node->AddChild(RandomTree(Functions, Terminals, Chain && i != deepSide ? 0 : Depth - 1, Chain));
   }
   return node;
+}
+
+// What Action returns, or the message of the error it raises.
+template <class F>
+std::string Outcome(F Action) {
+  try {
+    return Action();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
 }
 
 // Every node of Tree, breadth first.

@@ -4,7 +4,7 @@ using namespace kx_test;
 
 namespace {
 
-// The expected shape of a tree, kept by hand beside it.
+// The expected shape of a tree, kept beside it.
 struct Mirror {
   Instruction* Item = nullptr;
   std::vector<std::unique_ptr<Mirror>> Kids;
@@ -13,18 +13,6 @@ struct Mirror {
     auto m = std::make_unique<Mirror>(Mirror{Tree.Instruction(), {}});
     for (int i = 0; i < Tree.ChildCount(); ++i) m->Kids.push_back(Of(*Tree.Child(i)));
     return m;
-  }
-  std::unique_ptr<Mirror> Copy() const {
-    auto m = std::make_unique<Mirror>(Mirror{Item, {}});
-    for (const auto& kid : Kids) m->Kids.push_back(kid->Copy());
-    return m;
-  }
-  std::unique_ptr<Mirror> Take(const Mirror* Kid) {
-    const auto at =
-        std::find_if(Kids.begin(), Kids.end(), [Kid](auto& K) { return K.get() == Kid; });
-    std::unique_ptr<Mirror> taken = std::move(*at);
-    Kids.erase(at);
-    return taken;
   }
   std::string Text() const {
     std::string text = Item ? Item->Name() : "nil";
@@ -47,24 +35,27 @@ struct Mirror {
 
 }  // namespace
 
-// Random edits of one tree: after each, every node's text, size, depth, parent and position
-// match the mirror, so no cache or child link survives a change it should not.
+// Random edits of one tree, each applied to the tree and to a mirror of its shape before the
+// edit: afterwards every node's text, size, depth, parent and position match the mirror, so
+// no cache or child link survives a change it should not.
 TEST(GPTreeNode, RandomEditsKeepShapeCachesAndLinksRight) {
   Vocabulary v;
   const std::vector<Instruction*> functions{v.Add, v.Mul}, terminals{v.X, v.Y};
   kx::RandSeed(3);
   NodePtr root = RandomTree(functions, terminals, 3);
-  std::unique_ptr<Mirror> mirror = Mirror::Of(*root);
   for (int step = 0; step < 400; ++step) {
+    const std::unique_ptr<Mirror> mirror = Mirror::Of(*root);
     const std::vector<Node*> nodes = AllNodes(root.get());
     const std::vector<Mirror*> mirrors = mirror->All();
     auto pick = [&] { return kx::RandomInt(static_cast<int>(nodes.size())); };
-    auto at = [&](const Node* N) {
-      return std::find(nodes.begin(), nodes.end(), N) - nodes.begin();
-    };
     const int j = pick();
     Node* n = nodes[j];
+    Node* parent = n->Parent();
     Mirror* m = mirrors[j];
+    auto& siblings =
+        j > 0 ? mirrors[std::find(nodes.begin(), nodes.end(), parent) - nodes.begin()]->Kids
+              : m->Kids;
+    const int at = j > 0 ? parent->IndexOf(n) : 0;
     Instruction* item = (kx::RandomInt(2) ? functions : terminals)[kx::RandomInt(2)];
     const int op = nodes.size() > 60 ? 2 : kx::RandomInt(7);
     if (op == 0 || op == 1) {  // append, or insert anywhere
@@ -73,24 +64,22 @@ TEST(GPTreeNode, RandomEditsKeepShapeCachesAndLinksRight) {
       EXPECT_EQ(added, n->Child(to));
       m->Kids.insert(m->Kids.begin() + to, std::make_unique<Mirror>(Mirror{item, {}}));
     } else if (op == 2 && j > 0) {
-      mirrors[at(n->Parent())]->Take(m);
-      EXPECT_EQ(n->Parent()->ExtractChild(n)->Parent(), nullptr);
+      EXPECT_EQ(parent->ExtractChild(n)->Parent(), nullptr);
+      siblings.erase(siblings.begin() + at);
     } else if (op == 3 && j > 0) {  // re-parenting appends to the new parent
       const int t = pick();
       bool inside = false;
       for (const Node* up = nodes[t]; up != nullptr; up = up->Parent()) inside |= up == n;
-      if (inside || nodes[t] == n->Parent()) continue;
-      mirrors[t]->Kids.push_back(mirrors[at(n->Parent())]->Take(m));
+      if (inside || nodes[t] == parent) continue;
       EXPECT_EQ(n->SetParent(nodes[t]), nullptr);
-    } else if (op == 4) {  // from another tree
-      NodePtr source = RandomTree(functions, terminals, 2);
-      n->Assign(source.get());
-      *m = std::move(*Mirror::Of(*source));
-    } else if (op == 5) {  // from its own descendant
+      mirrors[t]->Kids.push_back(std::move(siblings[at]));
+      siblings.erase(siblings.begin() + at);
+    } else if (op == 4 || op == 5) {  // from another tree, or from its own descendant
+      NodePtr other = RandomTree(functions, terminals, 2);
       const std::vector<Node*> below = AllNodes(n);
-      const int d = kx::RandomInt(static_cast<int>(below.size()));
-      *m = std::move(*m->All()[d]->Copy());
-      n->Assign(below[d]);
+      Node* source = op == 4 ? other.get() : below[kx::RandomInt(static_cast<int>(below.size()))];
+      *m = std::move(*Mirror::Of(*source));
+      n->Assign(source);
     } else if (op == 6) {
       n->Clear();
       *m = Mirror{};
