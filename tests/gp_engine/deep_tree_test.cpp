@@ -65,8 +65,8 @@ TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
   Context context;
   context.Values().Add("x", 2);
   NodePtr over = Chain(v.Neg, v.X, kx::MaxExecutionDepth() + 1);
-  EXPECT_THAT([&] { over->Execute(&context); },
-              ThrowsMessage<kx::EGPException>(::testing::HasSubstr("4096")));
+  EXPECT_THAT(ErrorOf<kx::EGPException>([&] { over->Execute(&context); }),
+              ::testing::HasSubstr("4096"));
   // The failed run leaves the nesting count balanced: trees at the limit still run.
   EXPECT_EQ(Chain(v.Neg, v.X, kx::MaxExecutionDepth())->Execute(&context), -2.0);
   // Without a useful depth limit the thread's stack is the limit: an error, no overflow.

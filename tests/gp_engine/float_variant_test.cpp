@@ -10,19 +10,17 @@ TEST(GPFloatClasses, ValuesPrintAndLoad) {
     node.SetValue(value);
     EXPECT_EQ(node.ValueToString(), text);
   }
-  EXPECT_EQ(Leaf(v.X)->ValueToString(), "x");
-  EXPECT_EQ(Leaf(v.Add)->ValueToString(), "");
+  EXPECT_EQ(Leaf(v.X)->ValueToString() + "|" + Leaf(v.Add)->ValueToString(), "x|");
   node.LoadValueFromXML("0.25");
   EXPECT_EQ(node.Value(), 0.25);
   // Instructions convert leniently, and only from constant elements.
-  Instruction* item = v.Set.Add();
-  item->LoadValueFromXML(TGPInstructionElement::ieConstant, "2.5");
-  item->LoadValueFromXML(TGPInstructionElement::ieFloatConstant, "not a number");
-  item->LoadValueFromXML(TGPInstructionElement::ieVariantConstant, "9");
-  item->LoadValueFromXML(TGPInstructionElement::ieVariable, "9");
-  EXPECT_EQ(item->Value(), 2.5);
+  v.X->LoadValueFromXML(TGPInstructionElement::ieConstant, "2.5");
+  v.X->LoadValueFromXML(TGPInstructionElement::ieFloatConstant, "not a number");
+  v.X->LoadValueFromXML(TGPInstructionElement::ieVariantConstant, "9");
+  v.X->LoadValueFromXML(TGPInstructionElement::ieVariable, "9");
+  EXPECT_EQ(v.X->Value(), 2.5);
   std::string text = "untouched";
-  EXPECT_FALSE(item->SaveValueToXML(TGPInstructionElement::ieFunction, text));
+  EXPECT_FALSE(v.X->SaveValueToXML(TGPInstructionElement::ieFunction, text));
   EXPECT_EQ(text, "untouched");
 }
 
@@ -42,9 +40,8 @@ TEST(GPVariantClasses, ValuesAreTextUntilSaved) {
   EXPECT_EQ(text, "3");
   node.SetValue(kx::TKXVariant("abc"));
   EXPECT_THROW(node.SaveValueToXML(text), kx::EConvertError);
-  auto* variable = set.Add();
-  variable->SetName("v");
-  kx::TKXGPVariantNode leaf(variable);
+  set.Add()->SetName("v");
+  kx::TKXGPVariantNode leaf(set.Items(1));
   kx::TKXGPContext<kx::TKXVariant> context;
   EXPECT_TRUE(leaf.Execute(&context).IsEmpty());
   context.Values().Add("v", kx::TKXVariant("hello"));

@@ -12,15 +12,10 @@
 #include <kx/gp_engine/engine.hpp>
 #include <kx/gp_engine/float_instruction.hpp>
 #include <kx/gp_engine/float_node.hpp>
-#include <kx/gp_engine/instruction.hpp>
 #include <kx/gp_engine/variant_instruction.hpp>
 #include <kx/gp_engine/variant_node.hpp>
 #include <kx/host/exceptions.hpp>
-#include <kx/host/object.hpp>
 #include <kx/host/random.hpp>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace kx_test {
 
@@ -34,15 +29,13 @@ using Context = kx::TKXGPContext<double>;
 // An engine that owns a float instruction set and records every notification it receives.
 class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<double> {
  public:
-  explicit FakeEngine(std::int32_t MaxArity = 2147483647)
-      : FMaxArity(MaxArity), FInstructions(CreateInstructions(nullptr)) {}
+  explicit FakeEngine(std::int32_t MaxArity = 2147483647) : FMaxArity(MaxArity) {}
 
   std::unique_ptr<kx::TKXGPInstructions<double>> CreateInstructions(kx::TKXItemClass) override {
     return std::make_unique<kx::TKXGPFloatInstructions>(this);
   }
   std::unique_ptr<Node> CreateNode(Instruction* Item) override {
-    ++NodesCreated;
-    return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
+    return ++NodesCreated, std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
   }
   std::int32_t MaxNodeArity() const override { return FMaxArity; }
   void InstructionUpdate(Instruction* Item) override {
@@ -62,10 +55,8 @@ class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<
 
   std::vector<std::string> Log;
   int NodesCreated = 0;
-
- private:
   std::int32_t FMaxArity;
-  std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions;
+  std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions = CreateInstructions(nullptr);
 };
 
 // A set of float instructions without an engine: Add, Mul (arity 2), x, y, one (1.0).
@@ -126,14 +117,15 @@ inline NodePtr RandomTree(const std::vector<Instruction*>& Functions,
   return node;
 }
 
-// What Action returns, or the message of the error it raises.
-template <class F>
-std::string Outcome(F Action) {
+// The message of the TError that Action raises, or "no error".
+template <class TError = std::exception, class F>
+std::string ErrorOf(F Action) {
   try {
-    return Action();
-  } catch (const std::exception& e) {
+    Action();
+  } catch (const TError& e) {
     return e.what();
   }
+  return "no error";
 }
 
 // Every node of Tree, breadth first.

@@ -103,7 +103,6 @@ TEST(GPTreeNode, TextsRefusalsAndOwnership) {
   Vocabulary v;
   NodePtr root = Apply(v.Add, Leaf(v.Mul), Leaf(v.X));
   root->InsertChild(1, Leaf(v.One))->SetValue(2.5);
-  EXPECT_EQ(root->ToString(), "(Add Mul 2.5 x)");
   NodePtr stray = Leaf(v.X);
   EXPECT_THROW(root->InsertChild(4, std::move(stray)), kx::EListError);
   ASSERT_NE(stray, nullptr) << "a refused node stays with the caller";
@@ -113,18 +112,19 @@ TEST(GPTreeNode, TextsRefusalsAndOwnership) {
   root->SetInstruction(nullptr);
   EXPECT_EQ(root->ToString(), "(nil Mul 2.5 x)");
   NodePtr detached = root->Child(2)->SetParent(nullptr);
-  EXPECT_EQ(detached->ToString(), "x");
   EXPECT_THROW(detached->SetParent(root.get()), std::logic_error);  // its owner is the caller
   // SetChildren copies, and leaves the given nodes where they are.
   NodePtr tree = Apply(v.Mul, Leaf(v.X), Apply(v.Add, Leaf(v.Y), Leaf(v.One)));
   static_cast<kx::TKXGPTreeNode<double>&>(*root).SetChildren({tree->Child(0), tree->Child(1)});
   EXPECT_EQ(root->ToString(), "(nil x (Add y 1))");
   EXPECT_EQ(tree->Child(0)->Parent(), tree.get());
+  EXPECT_EQ(ErrorOf<kx::EGPException>([] { Leaf(nullptr)->Execute(nullptr); }),
+            "No instruction assigned to node");
 }
 
 TEST(GPTreeNode, CopiesKeepNodeClassesAndTheEngineChoosesNewOnes) {
   Vocabulary v;
-  // Old nodes of another class (binary) must not leak into the copy.
+  // Old nodes of another class (binary) or value must not leak into the copy.
   NodePtr target = Apply(v.Add, Apply(v.Mul, Leaf(v.One), Binary(v.X)), Binary(v.Y));
   target->Child(0)->Child(0)->SetValue(7.0);
   NodePtr source = Apply(v.Mul, Leaf(v.X), Apply(v.Add, Leaf(v.Y), Leaf(v.One)));
@@ -135,18 +135,13 @@ TEST(GPTreeNode, CopiesKeepNodeClassesAndTheEngineChoosesNewOnes) {
   }
   EXPECT_EQ(target->ToString(), "(Add y 2.5)");
   EXPECT_EQ(Binary(v.X)->Clone()->ClassName(), "TKXGPBinaryFloatNode");
-  // Without an engine the node's own class; with one, the engine's class.
-  FakeEngine engine;
+  FakeEngine engine;  // without an engine the node's own class; with one, the engine's
   Instruction* add = engine.GetInstructions()->Add();
   EXPECT_EQ(Leaf(nullptr)->CreateNode(add)->ClassName(), "TKXGPFloatNode");
   EXPECT_EQ(Leaf(add)->CreateNode(nullptr)->ClassName(), "TKXGPBinaryFloatNode");
   EXPECT_EQ(engine.NodesCreated, 1);
-  EXPECT_TRUE(Leaf(nullptr)->IsTerminal());
+  EXPECT_TRUE(Leaf(nullptr)->IsTerminal() && Leaf(v.Named("f", kx::gpFunction))->IsTerminal());
   EXPECT_FALSE(Leaf(v.Add)->IsTerminal());
-  EXPECT_TRUE(Leaf(v.Named("nullary", kx::gpFunction))->IsTerminal());
-  Context context;
-  EXPECT_THAT([&] { Leaf(nullptr)->Execute(&context); },
-              ThrowsMessage<kx::EGPException>("No instruction assigned to node"));
 }
 
 TEST(GPBinaryNode, SidesCapacityAndRefusedMoves) {
@@ -156,21 +151,19 @@ TEST(GPBinaryNode, SidesCapacityAndRefusedMoves) {
   EXPECT_EQ(node.Left(), node.InsertChild(0, Binary(v.Y)));  // the old left moves right
   EXPECT_EQ(node.Right(), old);
   EXPECT_EQ(node.Left(), node.InsertChild(0, Binary(v.One)));  // both full: old left freed
-  EXPECT_EQ(node.ToString(), "(Add 1 x)");
   NodePtr third = Binary(v.One);
-  EXPECT_THAT([&] { node.AddChild(std::move(third)); },
-              ThrowsMessage<kx::EGPException>("Node cannot accept anymore children"));
+  EXPECT_EQ(ErrorOf<kx::EGPException>([&] { node.AddChild(std::move(third)); }),
+            "Node cannot accept anymore children");
   EXPECT_EQ(old->SetParent(&node), nullptr);
-  EXPECT_THAT([&] { node.InsertChild(2, std::move(third)); },
-              ThrowsMessage<kx::EListError>("List index out of bounds (2)"));
+  EXPECT_EQ(ErrorOf<kx::EListError>([&] { node.InsertChild(2, std::move(third)); }),
+            "List index out of bounds (2)");
   NodePtr from = Apply(v.Mul, Binary(v.One), Binary(v.X));  // a refused move changes nothing
   EXPECT_THROW(from->Child(1)->SetParent(&node), kx::EGPException);
   EXPECT_EQ(from->ToString() + node.ToString(), "(Mul 1 x)(Add 1 x)");
   // Extracting the left keeps the right on its side until refilled.
   NodePtr left = node.ExtractChild(node.Left());
-  EXPECT_EQ(node.IndexOf(old), 1);
+  EXPECT_EQ(node.IndexOf(old) * 10 + node.Size(), 12);
   EXPECT_EQ(node.ToString(), "(Add x)");
-  EXPECT_EQ(node.Size(), 2);
   node.AddChild(std::move(left));
   EXPECT_EQ(node.ToString(), "(Add 1 x)");
   // SetLeft/SetRight install copies; a clone keeps each child on its side.
