@@ -41,9 +41,7 @@ TEST(GPDeepTree, WalksDoNotRecurse) {
   NodePtr root = Chain(v.Neg, v.X, kChain);
   EXPECT_EQ(root->Size(), kChain);
   EXPECT_EQ(root->Depth(), kChain - 1);
-  const std::string text = root->ToString();
-  EXPECT_EQ(text.size(), (kChain - 1) * std::string("(Neg ").size() + 1 + (kChain - 1));
-  EXPECT_EQ(text.substr(0, 10), "(Neg (Neg ");
+  EXPECT_EQ(root->ToString().size(), (kChain - 1) * std::string("(Neg )").size() + 1);
   EXPECT_EQ(root->Clone()->Depth(), kChain - 1);
   // Invalidation from the bottom walks up without recursion too.
   Node* tip = root.get();

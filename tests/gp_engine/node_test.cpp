@@ -4,98 +4,73 @@ using namespace kx_test;
 
 namespace {
 
-// The expected shape of a tree, kept beside it.
-struct Mirror {
-  Instruction* Item = nullptr;
-  std::vector<std::unique_ptr<Mirror>> Kids;
-
-  static std::unique_ptr<Mirror> Of(const Node& Tree) {
-    auto m = std::make_unique<Mirror>(Mirror{Tree.Instruction(), {}});
-    for (int i = 0; i < Tree.ChildCount(); ++i) m->Kids.push_back(Of(*Tree.Child(i)));
-    return m;
-  }
-  std::string Text() const {
-    std::string text = Item ? Item->Name() : "nil";
-    for (const auto& kid : Kids) text += " " + kid->Text();
-    return Kids.empty() ? text : "(" + text + ")";
-  }
-  int Depth() const {
-    int depth = 0;
-    for (const auto& kid : Kids) depth = std::max(depth, kid->Depth() + 1);
-    return depth;
-  }
-  std::vector<Mirror*> All() {  // breadth first, as AllNodes
-    std::vector<Mirror*> all{this};
-    for (std::size_t k = 0; k < all.size(); ++k) {
-      for (const auto& kid : all[k]->Kids) all.push_back(kid.get());
-    }
-    return all;
-  }
-};
+std::vector<Node*> Kids(const Node* N) {
+  std::vector<Node*> kids;
+  for (int i = 0; i < N->ChildCount(); ++i) kids.push_back(N->Child(i));
+  return kids;
+}
+int Height(const Node* N) {  // walked afresh, unlike the cached Depth
+  int height = 0;
+  for (const Node* kid : Kids(N)) height = std::max(height, Height(kid) + 1);
+  return height;
+}
 
 }  // namespace
 
-// Random edits of one tree, each applied to the tree and to a mirror of its shape before the
-// edit: afterwards every node's text, size, depth, parent and position match the mirror, so
-// no cache or child link survives a change it should not.
-TEST(GPTreeNode, RandomEditsKeepShapeCachesAndLinksRight) {
+// Random edits of one tree: each leaves the touched nodes with exactly the children it should,
+// and every node's cached size and depth, parent and position agree with a fresh walk, so no
+// cache or child link survives a change it should not.
+TEST(GPTreeNode, RandomEditsKeepChildrenCachesAndLinksRight) {
   Vocabulary v;
   const std::vector<Instruction*> functions{v.Add, v.Mul}, terminals{v.X, v.Y};
   kx::RandSeed(3);
   NodePtr root = RandomTree(functions, terminals, 3);
   for (int step = 0; step < 400; ++step) {
-    const std::unique_ptr<Mirror> mirror = Mirror::Of(*root);
     const std::vector<Node*> nodes = AllNodes(root.get());
-    const std::vector<Mirror*> mirrors = mirror->All();
-    auto pick = [&] { return kx::RandomInt(static_cast<int>(nodes.size())); };
-    const int j = pick();
-    Node* n = nodes[j];
+    auto pick = [](const auto& From) { return From[kx::RandomInt(static_cast<int>(From.size()))]; };
+    Node* n = pick(nodes);
     Node* parent = n->Parent();
-    Mirror* m = mirrors[j];
-    auto& siblings =
-        j > 0 ? mirrors[std::find(nodes.begin(), nodes.end(), parent) - nodes.begin()]->Kids
-              : m->Kids;
-    const int at = j > 0 ? parent->IndexOf(n) : 0;
-    Instruction* item = (kx::RandomInt(2) ? functions : terminals)[kx::RandomInt(2)];
-    const int op = nodes.size() > 60 ? 2 : kx::RandomInt(7);
-    if (op == 0 || op == 1) {  // append, or insert anywhere
+    std::vector<Node*> kids = Kids(n), siblings = parent ? Kids(parent) : kids;
+    std::erase(siblings, n);
+    const int op = nodes.size() > 60 ? 2 : kx::RandomInt(6);
+    if (op <= 1) {  // append, or insert anywhere
       const int to = op == 0 ? n->ChildCount() : kx::RandomInt(n->ChildCount() + 1);
-      Node* added = op == 0 ? n->AddChild(Leaf(item)) : n->InsertChild(to, Leaf(item));
-      EXPECT_EQ(added, n->Child(to));
-      m->Kids.insert(m->Kids.begin() + to, std::make_unique<Mirror>(Mirror{item, {}}));
-    } else if (op == 2 && j > 0) {
+      NodePtr leaf = Leaf(pick(kx::RandomInt(2) ? functions : terminals));
+      kids.insert(kids.begin() + to, leaf.get());
+      op == 0 ? n->AddChild(std::move(leaf)) : n->InsertChild(to, std::move(leaf));
+      EXPECT_EQ(Kids(n), kids);
+    } else if (op == 2 && parent != nullptr) {
       EXPECT_EQ(parent->ExtractChild(n)->Parent(), nullptr);
-      siblings.erase(siblings.begin() + at);
-    } else if (op == 3 && j > 0) {  // re-parenting appends to the new parent
-      const int t = pick();
+      EXPECT_EQ(Kids(parent), siblings);
+    } else if (op == 3 && parent != nullptr) {  // re-parenting appends to the new parent
+      Node* target = pick(nodes);
       bool inside = false;
-      for (const Node* up = nodes[t]; up != nullptr; up = up->Parent()) inside |= up == n;
-      if (inside || nodes[t] == parent) continue;
-      EXPECT_EQ(n->SetParent(nodes[t]), nullptr);
-      mirrors[t]->Kids.push_back(std::move(siblings[at]));
-      siblings.erase(siblings.begin() + at);
-    } else if (op == 4 || op == 5) {  // from another tree, or from its own descendant
+      for (const Node* up = target; up != nullptr; up = up->Parent()) inside |= up == n;
+      if (inside || target == parent) continue;
+      std::vector<Node*> adopted = Kids(target);
+      adopted.push_back(n);
+      EXPECT_EQ(n->SetParent(target), nullptr);
+      EXPECT_EQ(Kids(target), adopted);
+      EXPECT_EQ(Kids(parent), siblings);
+    } else if (op == 4) {  // from another tree, or from its own descendant
       NodePtr other = RandomTree(functions, terminals, 2);
-      const std::vector<Node*> below = AllNodes(n);
-      Node* source = op == 4 ? other.get() : below[kx::RandomInt(static_cast<int>(below.size()))];
-      *m = std::move(*Mirror::Of(*source));
+      Node* source = kx::RandomInt(2) ? other.get() : pick(AllNodes(n));
+      const std::string text = source->ToString();
       n->Assign(source);
-    } else if (op == 6) {
+      EXPECT_EQ(n->ToString(), text);
+    } else if (op == 5) {
       n->Clear();
-      *m = Mirror{};
+      EXPECT_EQ(n->ToString(), "nil");
     }
-    ASSERT_EQ(root->ToString(), mirror->Text()) << "step " << step << " op " << op;
-    const std::vector<Node*> after = AllNodes(root.get());
-    const std::vector<Mirror*> expected = mirror->All();
-    for (std::size_t k = 0; k < after.size(); ++k) {
-      ASSERT_EQ(after[k]->Size(), expected[k]->All().size()) << "step " << step << " node " << k;
-      ASSERT_EQ(after[k]->Depth(), expected[k]->Depth()) << "step " << step << " node " << k;
-      for (int i = 0; i < after[k]->ChildCount(); ++i) {
-        ASSERT_EQ(after[k]->Child(i)->Parent(), after[k]);
-        ASSERT_EQ(after[k]->IndexOf(after[k]->Child(i)), i);
+    for (Node* node : AllNodes(root.get())) {
+      ASSERT_EQ(node->Size(), AllNodes(node).size()) << "step " << step << " op " << op;
+      ASSERT_EQ(node->Depth(), Height(node)) << "step " << step << " op " << op;
+      for (int i = 0; i < node->ChildCount(); ++i) {
+        ASSERT_EQ(node->Child(i)->Parent(), node);
+        ASSERT_EQ(node->IndexOf(node->Child(i)), i);
       }
     }
-    ASSERT_EQ(root->Clone()->ToString(), mirror->Text());
+    ASSERT_EQ(root->Clone()->ToString(), root->ToString());
   }
 }
 
