@@ -19,8 +19,6 @@
 
 namespace kx_test {
 
-using ::testing::ThrowsMessage;
-
 using Instruction = kx::TKXGPInstruction<double>;
 using Node = kx::TKXGPNode<double>;
 using NodePtr = std::unique_ptr<Node>;
