@@ -20,10 +20,8 @@ TEST(CsvTable, ReadsQuotedNamesSemicolonsDecimalCommasAndBlankLines) {
 }
 
 TEST(CsvTable, BrokenFilesGiveOneLineWithTheLine) {
-  const struct {
-    const char* Text;
-    const char* Message;
-  } cases[] = {
+  const std::pair<const char*, const char*> cases[] = {
+      // text, message
       {"", "d.csv: the file is empty"},
       {"\n  \n", "d.csv: the file is empty"},
       {"x,y\n\n", "d.csv: no data rows after the header"},
@@ -36,13 +34,14 @@ TEST(CsvTable, BrokenFilesGiveOneLineWithTheLine) {
       {"x,x\n1,2\n", "d.csv:1: column name \"x\" appears twice"},
       {"x,,y\n1,2,3\n", "d.csv:1: column 2 of the header has no name"},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, expected] : cases) {
+    std::string message = "no error";
     try {
-      Read(c.Text);
-      ADD_FAILURE() << "no error for: " << c.Text;
+      Read(text);
     } catch (const kxsr::TDataError& E) {
-      EXPECT_STREQ(E.what(), c.Message) << c.Text;
+      message = E.what();
     }
+    EXPECT_EQ(message, expected) << text;
   }
 }
 

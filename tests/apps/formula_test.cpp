@@ -8,10 +8,7 @@ namespace {
 
 TEST(Formula, PrintsInfixWithOnlyTheNeededParentheses) {
   TTreeBuilder t;
-  const struct {
-    TTreeBuilder::TNodePtr Tree;
-    const char* Text;
-  } cases[] = {
+  const std::pair<TTreeBuilder::TNodePtr, const char*> cases[] = {
       {t.F("add", t.V("x"), t.F("mul", t.C(2), t.V("y"))), "x + 2 * y"},
       {t.F("add", t.V("x"), t.F("sub", t.V("y"), t.C(1))), "x + y - 1"},
       {t.F("sub", t.V("x"), t.F("add", t.V("y"), t.C(1))), "x - (y + 1)"},
@@ -29,7 +26,7 @@ TEST(Formula, PrintsInfixWithOnlyTheNeededParentheses) {
       {t.F("inv", t.F("mul", t.V("x"), t.V("y"))), "1 / (x * y)"},
       {t.F("exp", t.F("cube", t.C(0.000123456))), "exp(0.0001235^3)"},
   };
-  for (const auto& c : cases) EXPECT_EQ(kxsr::FormatFormula(*c.Tree), c.Text);
+  for (const auto& [tree, text] : cases) EXPECT_EQ(kxsr::FormatFormula(*tree), text);
 }
 
 }  // namespace

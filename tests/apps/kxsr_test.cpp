@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -14,14 +13,12 @@ namespace {
 
 struct TRun {
   int Status;
-  std::string Out;
-  std::string Err;
+  std::string Out, Err;
 };
 
 std::string Slurp(const std::string& File) {
-  std::ifstream in(File);
   std::stringstream text;
-  text << in.rdbuf();
+  text << std::ifstream(File).rdbuf();
   return text.str();
 }
 
@@ -62,11 +59,10 @@ TEST(Kxsr, FindsTheModelOfTheShippedDataAndPredictsThroughItsSavedModel) {
   ASSERT_TRUE(std::getline(rows, line));
   EXPECT_EQ(line, "prediction");
   int count = 0;
-  std::ifstream truth(data);
-  std::getline(truth, line);
   double error = 0;
-  for (std::string row; std::getline(rows, row); ++count) {
-    std::getline(truth, line);
+  std::ifstream truth(data);
+  std::getline(truth, line);  // the header
+  for (std::string row; std::getline(rows, row) && std::getline(truth, line); ++count) {
     error += std::abs(std::stod(row) - std::stod(line.substr(line.rfind(',') + 1)));
   }
   EXPECT_EQ(count, 40);
@@ -74,8 +70,8 @@ TEST(Kxsr, FindsTheModelOfTheShippedDataAndPredictsThroughItsSavedModel) {
 }
 
 TEST(Kxsr, BadInputGivesOneLineAndItsExitStatus) {
-  const std::string broken = ::testing::TempDir() + "broken.csv";
-  const std::string good = ::testing::TempDir() + "good.csv";
+  const std::string broken = ::testing::TempDir() + "broken.csv",
+                    good = ::testing::TempDir() + "good.csv";
   std::ofstream(broken) << "a,b\n1,2\n3,x\n";
   std::ofstream(good) << "a,b\n1,2\n3,4\n5,7\n";
   const struct {
@@ -96,9 +92,7 @@ TEST(Kxsr, BadInputGivesOneLineAndItsExitStatus) {
   for (const auto& c : cases) {
     const TRun run = Kxsr(c.Arguments);
     EXPECT_EQ(run.Status, c.Status) << c.Arguments;
-    if (!c.Message.empty()) {
-      EXPECT_EQ(run.Err, c.Message);
-    }
+    EXPECT_EQ(run.Err, c.Message.empty() ? run.Err : c.Message);
     EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
   }
 }

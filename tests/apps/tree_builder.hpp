@@ -20,22 +20,20 @@ class TTreeBuilder {
 
   template <class... TArgs>
   TNodePtr F(const std::string& Name, TArgs&&... Args) {
-    TNodePtr node = Leaf(Name);
+    TNodePtr node = V(Name);
     (node->AddChild(std::forward<TArgs>(Args)), ...);
     return node;
   }
-  TNodePtr V(const std::string& Name) { return Leaf(Name); }
+  TNodePtr V(const std::string& Name) {
+    return FOwner.CreateNode(FOwner.Instructions()->ItemByName(Name));
+  }
   TNodePtr C(double Value) {
-    TNodePtr node = Leaf(FConstant);
+    TNodePtr node = V(FConstant);
     node->SetValue(Value);
     return node;
   }
 
  private:
-  TNodePtr Leaf(const std::string& Name) {
-    return FOwner.CreateNode(FOwner.Instructions()->ItemByName(Name));
-  }
-
   kx::TKXGeneticProgrammingExecutor FOwner;
   std::string FConstant;
 };

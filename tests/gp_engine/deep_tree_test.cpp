@@ -1,4 +1,8 @@
-// Trees a million levels deep: every walk, copy, execution and destruction is iterative.
+// Trees a million levels deep: every walk, copy, execution, document and destruction is
+// iterative.
+
+#include <kx/xml/gp_domain_xml.hpp>
+#include <kx/xml/xml_document.hpp>
 
 #include "gp_engine_test_support.hpp"
 
@@ -8,7 +12,7 @@ namespace {
 
 constexpr int kChain = 1000000;
 
-// A degenerate tree: Neg(Neg(...(x)...)) with Count nodes of the class Make builds.
+// Neg(Neg(...(x)...)) with Count nodes of the class Make builds.
 NodePtr Chain(Instruction* Neg, Instruction* X, int Count, NodePtr (*Make)(Instruction*) = Leaf) {
   NodePtr root = Make(Count > 1 ? Neg : X);
   Node* tip = root.get();
@@ -18,10 +22,13 @@ NodePtr Chain(Instruction* Neg, Instruction* X, int Count, NodePtr (*Make)(Instr
 
 struct ChainVocabulary : Vocabulary {
   Instruction* Neg = [this] {
-    Instruction* item = Variable("Neg");
+    Instruction* item = Named("Neg");
     item->SetArity(1);
     item->SetOnExecute([](kx::TKXObject*, Node* N, Context* C, double& Result) {
       Result = -N->Child(0)->Execute(C);
+    });
+    item->SetOnExecuteBatch([](kx::TKXObject*, Node*, kx::TKXGPBatch<double>& B) {
+      for (std::size_t k = 0; k < B.Count(); ++k) B.Results()[k] = -B.Argument(0)[k];
     });
     return item;
   }();
@@ -34,20 +41,21 @@ TEST(GPDeepTree, WalksDoNotRecurse) {
   NodePtr root = Chain(v.Neg, v.X, kChain);
   EXPECT_EQ(root->Size(), kChain);
   EXPECT_EQ(root->Depth(), kChain - 1);
-  const std::string text = root->ToString();
-  EXPECT_EQ(text.size(), (kChain - 1) * std::string("(Neg ").size() + 1 + (kChain - 1));
-  EXPECT_EQ(text.substr(0, 10), "(Neg (Neg ");
-  NodePtr copy = root->Clone();
-  EXPECT_EQ(copy->Depth(), kChain - 1);
+  EXPECT_EQ(root->ToString().size(), (kChain - 1) * std::string("(Neg )").size() + 1);
+  EXPECT_EQ(root->Clone()->Depth(), kChain - 1);
   // Invalidation from the bottom walks up without recursion too.
   Node* tip = root.get();
   while (tip->ChildCount() > 0) tip = tip->Child(0);
   tip->SetInstruction(v.Neg);
   tip->AddChild(Leaf(v.X));
   EXPECT_EQ(root->Size(), kChain + 1);
-  NodePtr binary = Chain(v.Neg, v.X, kChain, Binary);
-  EXPECT_EQ(binary->Depth(), kChain - 1);
-  // The three chains are freed here.
+  // Documents are written and read without recursion too.
+  auto doc = kx::TKXXMLDocument::New("DNA");
+  root->SaveToXML(kx::TXMLDnaType(doc->DocumentElement()));
+  NodePtr loaded = Leaf(v.X);
+  loaded->LoadFromXML(kx::TXMLDnaType(doc->DocumentElement()));
+  EXPECT_EQ(loaded->Depth(), kChain);
+  EXPECT_EQ(Chain(v.Neg, v.X, kChain, Binary)->Depth(), kChain - 1);
 }
 
 TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
@@ -55,12 +63,10 @@ TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
   Context context;
   context.Values().Add("x", 2);
   NodePtr over = Chain(v.Neg, v.X, kx::MaxExecutionDepth() + 1);
-  EXPECT_THAT([&] { over->Execute(&context); },
-              ThrowsMessage<kx::EGPException>(::testing::HasSubstr("4096")));
+  EXPECT_THAT(ErrorOf<kx::EGPException>([&] { over->Execute(&context); }),
+              ::testing::HasSubstr("4096"));
   // The failed run leaves the nesting count balanced: trees at the limit still run.
-  NodePtr fits = Chain(v.Neg, v.X, kx::MaxExecutionDepth());
-  EXPECT_EQ(fits->Execute(&context), -2.0);  // 4095 negations
-
+  EXPECT_EQ(Chain(v.Neg, v.X, kx::MaxExecutionDepth())->Execute(&context), -2.0);
   // Without a useful depth limit the thread's stack is the limit: an error, no overflow.
   const std::int32_t limit = kx::MaxExecutionDepth();
   kx::SetMaxExecutionDepth(2147483647);
@@ -68,11 +74,7 @@ TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
   NodePtr chain = Chain(v.Neg, v.X, kChain);
   EXPECT_THROW(chain->Execute(&context), kx::EGPException);
   kx::SetMaxExecutionDepth(limit);
-
   // A batch runs the chain without recursion.
-  v.Neg->SetOnExecuteBatch([](kx::TKXObject*, Node*, kx::TKXGPBatch<double>& B) {
-    for (std::size_t k = 0; k < B.Count(); ++k) B.Results()[k] = -B.Argument(0)[k];
-  });
   kx::TKXGPBatchContext<double> cases(2);
   cases.Column("x")[1] = 3;
   std::vector<double> results(2);

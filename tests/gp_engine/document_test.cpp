@@ -1,7 +1,7 @@
 // Instruction sets and program trees in domain documents: the element forms written, the
-// merge of a document's set into an existing one, tree round trips, bad input and trees
-// nested far deeper than a call stack.
+// merge of a document's set into an existing one, tree round trips and bad input.
 
+#include <cmath>
 #include <kx/xml/gp_domain_xml.hpp>
 #include <kx/xml/xml_document.hpp>
 
@@ -12,18 +12,27 @@ namespace {
 
 using kx::TKXXMLDocument;
 using kx::TXMLDnaType;
-using kx::TXMLGPInstructions;
 
 std::unique_ptr<TKXXMLDocument> Parse(const std::string& Text) {
   auto doc = std::make_unique<TKXXMLDocument>();
   doc->LoadFromXML(Text);
   return doc;
 }
-
-std::vector<std::string> Names(const kx::TKXGPInstructions<double>& Set) {
-  std::vector<std::string> names;
-  for (int i = 0; i < Set.Count(); ++i) names.push_back(Set.Items(i)->Name());
-  return names;
+void Load(kx::TKXGPInstructions<double>& Set, const std::string& Text) {
+  Set.LoadFromXML(kx::GetGPInstructions(*Parse("<Instructions>" + Text + "</Instructions>")));
+}
+std::string Saved(const kx::TKXGPInstructions<double>& Set) {
+  auto doc = TKXXMLDocument::New("Instructions");
+  Set.SaveToXML(kx::GetGPInstructions(*doc));
+  return kx::NodeToXML(doc->DocumentElement());
+}
+std::string Saved(const Node& Tree) {
+  auto doc = TKXXMLDocument::New("DNA");
+  Tree.SaveToXML(TXMLDnaType(doc->DocumentElement()));
+  return kx::NodeToXML(doc->DocumentElement());
+}
+void Load(Node& Tree, const std::string& Text) {
+  Tree.LoadFromXML(TXMLDnaType(Parse(Text)->DocumentElement()));
 }
 
 TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
@@ -32,208 +41,134 @@ TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
   v.One->SetValue(2.5);
   v.Set.Add();                 // unnamed variable: written under its class name
   v.Set.Add()->SetArity(300);  // arity written in eight bits
-  auto doc = TKXXMLDocument::New("Instructions");
-  v.Set.SaveToXML(kx::GetGPInstructions(*doc));
-  EXPECT_EQ(kx::NodeToXML(doc->DocumentElement()),
-            "<Instructions>"
-            "<Function Name=\"Add\" Comment=\"a + b\" Arity=\"2\"/>"
-            "<Function Name=\"Mul\" Comment=\"\" Arity=\"2\"/>"
-            "<Variable Name=\"x\" Comment=\"\"/>"
-            "<Variable Name=\"y\" Comment=\"\"/>"
-            "<Constant Name=\"one\" Comment=\"\"><Value>2.5</Value></Constant>"
-            "<Variable Name=\"TKXGPFloatInstruction\" Comment=\"\"/>"
-            "<Function Name=\"TKXGPFloatInstruction\" Comment=\"\" Arity=\"44\"/>"
-            "</Instructions>");
+  EXPECT_EQ(Saved(v.Set),
+            std::string("<Instructions>"
+                        "<Function Name=\"Add\" Comment=\"a + b\" Arity=\"2\"/>"
+                        "<Function Name=\"Mul\" Comment=\"\" Arity=\"2\"/>"
+                        "<Variable Name=\"x\" Comment=\"\"/>"
+                        "<Variable Name=\"y\" Comment=\"\"/>"
+                        "<Constant Name=\"one\" Comment=\"\"><Value>2.5</Value></Constant>"
+                        "<Variable Name=\"TKXGPFloatInstruction\" Comment=\"\"/>"
+                        "<Function Name=\"TKXGPFloatInstruction\" Comment=\"\" Arity=\"44\"/>"
+                        "</Instructions>"));
 }
 
-// The instructions already in the set keep their identity and handlers and take the data.
-TEST(InstructionDocumentTest, RoundTripKeepsTheInstructionObjectsAndTheirHandlers) {
-  Vocabulary source;
-  Vocabulary target;
+// Instructions present in set and document keep their identity (and handlers) and take the
+// document's data; those only in the set go; new ones come by list order (functions,
+// variables, constants, float constants, variant constants), kinds are stored directly (a
+// function read from a Variable element keeps its arity), a VariantConstant carries no
+// float value and names equal ignoring case load into one instruction.
+TEST(InstructionDocumentTest, MergeKeepsUpdatesDeletesAndAppendsByListOrder) {
+  Vocabulary source, target;
   source.Add->SetComment("sum");
   source.One->SetValue(0.1);
   target.One->SetArity(2);
   target.X->SetComment("old");
-  auto doc = TKXXMLDocument::New("Instructions");
-  source.Set.SaveToXML(kx::GetGPInstructions(*doc));
   const std::vector<Instruction*> before{target.Add, target.Mul, target.X, target.Y, target.One};
-  target.Set.LoadFromXML(kx::GetGPInstructions(*doc));
+  target.Set.LoadFromXML(kx::GetGPInstructions(*Parse(Saved(source.Set))));
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(target.Set.Items(i), before[i]);
     EXPECT_EQ(before[i]->ToString(), source.Set.Items(i)->ToString());
   }
   EXPECT_EQ(target.One->Value(), 0.1);
   EXPECT_TRUE(target.Add->OnExecute());
-}
 
-TEST(InstructionDocumentTest, MergeDeletesMissingAndAppendsNewByListOrder) {
   FakeEngine engine;
   kx::TKXGPInstructions<double>& set = *engine.GetInstructions();
   for (const char* name : {"a", "b", "c"}) set.Add()->SetName(name);
-  Instruction* a = set.Items(0);
   Instruction* c = set.Items(2);
   engine.Log.clear();
-  // Document order: constants, then variables, then functions; the lists are visited
-  // functions first, so new instructions arrive in the order f, v, k. Kinds are stored
-  // directly: a function read from a Variable element keeps its arity; a VariantConstant
-  // carries no float value; names equal ignoring case load into one instruction.
-  auto doc = Parse(
-      "<Instructions>"
-      "<Constant Name=\"k\"><Value>4</Value></Constant>"
-      "<Constant Name=\"A\"><Value>7</Value></Constant>"
-      "<VariantConstant Name=\"q\"><Value>9</Value></VariantConstant>"
-      "<Variable Name=\"v\"/>"
-      "<Variable Name=\"C\" Comment=\"second\"/>"
-      "<Function Name=\"f\" Arity=\"1\"/>"
-      "<Function Name=\"c\" Comment=\"first\" Arity=\"3\"/>"
-      "</Instructions>");
-  set.LoadFromXML(kx::GetGPInstructions(*doc));
-
-  EXPECT_THAT(Names(set), ::testing::ElementsAre("A", "C", "f", "v", "k", "q"));
-  EXPECT_EQ(set.Items(0), a);
+  Load(set,
+       "<Constant Name=\"k\"><Value>4</Value></Constant>"
+       "<Constant Name=\"A\"><Value>7</Value></Constant>"
+       "<VariantConstant Name=\"q\"><Value>9</Value></VariantConstant>"
+       "<Variable Name=\"v\"/><Variable Name=\"C\" Comment=\"second\"/>"
+       "<Function Name=\"f\" Arity=\"1\"/><Function Name=\"c\" Comment=\"first\" Arity=\"3\"/>");
+  std::vector<std::string> items;
+  for (int i = 0; i < set.Count(); ++i) {
+    items.push_back(set.Items(i)->ToString() + " " + std::to_string(set.Items(i)->Arity()) + " " +
+                    std::to_string(set.Items(i)->Value()));
+  }
+  EXPECT_THAT(items, ::testing::ElementsAre(
+                         "A '' gpConstant 0 7.000000", "C 'second' gpVariable 3 0.000000",
+                         "f '' gpFunction 1 0.000000", "v '' gpVariable 0 0.000000",
+                         "k '' gpConstant 0 4.000000", "q '' gpConstant 0 0.000000"));
   EXPECT_EQ(set.Items(1), c);
-  EXPECT_DOUBLE_EQ(a->Value(), 7);
-  EXPECT_EQ(c->ToString(), "C 'second' gpVariable");
-  EXPECT_EQ(c->Arity(), 3);
-  EXPECT_EQ(set.ItemByName("f")->Arity(), 1);
-  EXPECT_DOUBLE_EQ(set.ItemByName("k")->Value(), 4);
-  EXPECT_EQ(set.ItemByName("q")->Operation(), kx::gpConstant);
-  EXPECT_DOUBLE_EQ(set.ItemByName("q")->Value(), 0);
-  EXPECT_THAT(engine.Log, ::testing::Contains("deleting b"));
-  EXPECT_THAT(engine.Log, ::testing::Contains("added "));
-}
-
-TEST(InstructionDocumentTest, BadArityRaisesAndDeletesNothing) {
-  Vocabulary v;
+  EXPECT_THAT(engine.Log, ::testing::IsSupersetOf({"deleting b", "added "}));
+  // A bad arity raises and deletes nothing.
   for (const char* arity : {"abc", "256", "-1"}) {
-    auto doc = Parse(std::string("<Instructions><Function Name=\"Add\" Arity=\"") + arity +
-                     "\"/></Instructions>");
-    EXPECT_THROW(v.Set.LoadFromXML(kx::GetGPInstructions(*doc)), kx::EConvertError) << arity;
-    EXPECT_EQ(v.Set.Count(), 5);
-    EXPECT_EQ(v.Add->Arity(), 2);
+    EXPECT_THROW(Load(set, std::string("<Function Name=\"A\" Arity=\"") + arity + "\"/>"),
+                 kx::EConvertError);
+    EXPECT_EQ(set.Count(), 6);
   }
 }
 
-TEST(NodeDocumentTest, WritesInstructionValueAndChildrenInOrderAndReadsThemBack) {
+TEST(NodeDocumentTest, WritesInstructionValueAndChildrenInOrder) {
   Vocabulary v;
-  auto doc = TKXXMLDocument::New("DNA");
-  Apply(v.Add, Leaf(v.X), Leaf(v.One))->SaveToXML(TXMLDnaType(doc->DocumentElement()));
-  EXPECT_EQ(kx::NodeToXML(doc->DocumentElement()),
+  EXPECT_EQ(Saved(*Apply(v.Add, Leaf(v.X), Leaf(v.One))),
             "<DNA Instruction=\"Add\"><Child Instruction=\"x\"/>"
             "<Child Instruction=\"one\"><Value>1</Value></Child></DNA>");
-
-  NodePtr tree = Apply(v.Mul, Apply(v.Add, Leaf(v.X), Leaf(v.One)),
-                       Apply(v.Add, Leaf(v.Y), Apply(v.Mul, Leaf(v.One), Leaf(v.X))));
-  tree->Child(0)->Child(1)->SetValue(-0.125);
-  tree->Child(1)->Child(1)->Child(0)->SetValue(1e-300);
-  doc = TKXXMLDocument::New("DNA");
-  tree->SaveToXML(TXMLDnaType(doc->DocumentElement()));
-  NodePtr copy = Leaf(v.X);   // provisional instruction: the set to resolve names in
-  copy->AddChild(Leaf(v.Y));  // replaced by the load
-  copy->LoadFromXML(TXMLDnaType(doc->DocumentElement()));
-  EXPECT_EQ(copy->ToString(), tree->ToString());
-  EXPECT_EQ(copy->Depth(), tree->Depth());
-  EXPECT_EQ(copy->Child(1)->Child(1)->Child(0)->Value(), 1e-300);
-  EXPECT_EQ(copy->Child(0)->Parent(), copy.get());
+  // A binary node whose left side was vacated writes its right child alone.
+  NodePtr binary = Binary(v.Add);
+  binary->AddChild(Binary(v.X));
+  binary->AddChild(Binary(v.Y));
+  NodePtr left = binary->ExtractChild(binary->Child(0));
+  EXPECT_EQ(Saved(*binary), "<DNA Instruction=\"Add\"><Child Instruction=\"y\"/></DNA>");
 }
 
-TEST(NodeDocumentTest, UnknownInstructionStopsTheLoadKeepingWhatWasRead) {
+// A hundred random trees with constants of any magnitude: what is read back writes the
+// same text, byte for byte, and has the same shape.
+TEST(NodeDocumentTest, RandomTreesReadBackAndWriteTheSameText) {
   Vocabulary v;
-  auto doc = Parse(
-      "<DNA Instruction=\"Add\"><Child Instruction=\"x\"/><Child Instruction=\"Sub\"/>"
-      "<Child Instruction=\"y\"/></DNA>");
-  NodePtr node = Leaf(v.One);
-  EXPECT_THAT([&] { node->LoadFromXML(TXMLDnaType(doc->DocumentElement())); },
-              ThrowsMessage<kx::EGPException>("Unknown instruction \"Sub\""));
-  ASSERT_EQ(node->ChildCount(), 2);
-  EXPECT_EQ(node->Instruction(), v.Add);
-  EXPECT_EQ(node->Child(0)->Instruction(), v.X);
+  kx::RandSeed(17);
+  for (int trial = 0; trial < 100; ++trial) {
+    NodePtr tree = RandomTree({v.Add, v.Mul}, {v.X, v.Y, v.One}, 1 + kx::RandomInt(7));
+    for (Node* node : AllNodes(tree.get())) {
+      node->SetValue((kx::RandomFloat() - 0.5) * std::pow(10.0, kx::RandomInt(41) - 20));
+    }
+    const std::string text = Saved(*tree);
+    NodePtr copy = Leaf(v.X);   // provisional instruction: the set to resolve names in
+    copy->AddChild(Leaf(v.Y));  // replaced by the load
+    Load(*copy, text);
+    ASSERT_EQ(Saved(*copy), text) << "trial " << trial;
+    ASSERT_EQ(copy->Size() * 100 + copy->Depth(), tree->Size() * 100 + tree->Depth());
+    for (Node* node : AllNodes(copy.get())) {
+      for (int i = 0; i < node->ChildCount(); ++i) ASSERT_EQ(node->Child(i)->Parent(), node);
+    }
+  }
 }
 
-TEST(NodeDocumentTest, NamelessInstructionsAndVacatedSides) {
-  auto load = [](Node& Target, const std::string& Text) {
-    Target.LoadFromXML(TXMLDnaType(Parse(Text)->DocumentElement()));
-  };
-  // An unnamed instruction is written under its class name: the appended instruction stays
-  // unnamed, and a DNA element using that name finds it, so such a tree reads back.
+TEST(NodeDocumentTest, BadInputRaisesKeepingWhatWasRead) {
+  Vocabulary v;
+  NodePtr node = Leaf(v.One);
+  EXPECT_EQ(ErrorOf<kx::EGPException>([&] {
+              Load(*node,
+                   "<DNA Instruction=\"Add\"><Child Instruction=\"x\"/>"
+                   "<Child Instruction=\"Sub\"/><Child Instruction=\"y\"/></DNA>");
+            }),
+            "Unknown instruction \"Sub\"");
+  EXPECT_EQ(node->ToString(), "(Add x Add)");  // the failed child keeps its provisional instruction
+  for (const char* value : {"<Value>abc</Value>", "<Value/>", ""}) {
+    EXPECT_THROW(Load(*Leaf(v.X), std::string("<DNA Instruction=\"one\">") + value + "</DNA>"),
+                 kx::EConvertError);
+  }
+}
+
+// An unnamed instruction is written under its class name: the appended instruction stays
+// unnamed, and a DNA element using that name (or none) finds it.
+TEST(NodeDocumentTest, NamelessInstructions) {
   kx::TKXGPFloatInstructions source(nullptr);
   source.Add()->SetArity(1);
-  auto instructions = TKXXMLDocument::New("Instructions");
-  source.SaveToXML(kx::GetGPInstructions(*instructions));
-  Vocabulary v;
-  v.Set.LoadFromXML(kx::GetGPInstructions(*instructions));
+  Vocabulary v, named;
+  v.Set.LoadFromXML(kx::GetGPInstructions(*Parse(Saved(source))));
   ASSERT_EQ(v.Set.Count(), 1);
   Instruction* unnamed = v.Set.Items(0);
-  EXPECT_EQ(unnamed->Name(), "");
-  EXPECT_EQ(unnamed->Arity(), 1);
+  EXPECT_EQ(unnamed->Name() + unnamed->ToString(), "TKXGPFloatInstruction '' gpFunction");
   NodePtr node = Leaf(unnamed);
-  load(*node, "<DNA Instruction=\"TKXGPFloatInstruction\"/>");
-  EXPECT_EQ(node->Instruction(), unnamed);
-  // A missing attribute is the empty name: the unnamed instruction, or an unknown name.
-  node = Leaf(unnamed);
-  load(*node, "<DNA><Child/></DNA>");
-  EXPECT_EQ(node->Instruction(), unnamed);
-  ASSERT_EQ(node->ChildCount(), 1);
-  EXPECT_EQ(node->Child(0)->Instruction(), unnamed);
-  Vocabulary named;
-  node = Leaf(named.Add);
-  EXPECT_THAT([&] { load(*node, "<DNA Instruction=\"Add\"><Child/></DNA>"); },
-              ThrowsMessage<kx::EGPException>("Unknown instruction \"\""));
-
-  // A binary node whose left side was vacated writes its right child alone.
-  NodePtr binary = Binary(named.Add);
-  binary->AddChild(Binary(named.X));
-  binary->AddChild(Binary(named.Y));
-  NodePtr left = binary->ExtractChild(binary->Child(0));
-  auto doc = TKXXMLDocument::New("DNA");
-  binary->SaveToXML(TXMLDnaType(doc->DocumentElement()));
-  EXPECT_EQ(kx::NodeToXML(doc->DocumentElement()),
-            "<DNA Instruction=\"Add\"><Child Instruction=\"y\"/></DNA>");
-}
-
-TEST(NodeDocumentTest, BadConstantValuesRaiseTheConversionError) {
-  Vocabulary v;
-  for (const char* text :
-       {"<DNA Instruction=\"one\"><Value>abc</Value></DNA>",
-        "<DNA Instruction=\"one\"><Value/></DNA>", "<DNA Instruction=\"one\"/>"}) {
-    auto doc = Parse(text);
-    NodePtr node = Leaf(v.X);
-    EXPECT_THROW(node->LoadFromXML(TXMLDnaType(doc->DocumentElement())), kx::EConvertError) << text;
-  }
-}
-
-TEST(NodeDocumentTest, MillionLevelsDeepReadAndWriteWithoutRecursion) {
-  constexpr int kDepth = 1000000;
-  Vocabulary v;
-  Instruction* neg = v.Set.Add();
-  neg->SetName("neg");
-  neg->SetArity(1);
-  std::string text;
-  text.reserve(kDepth * 40);
-  text += "<DNA Instruction=\"neg\">";
-  for (int i = 1; i < kDepth; ++i) text += "<Child Instruction=\"neg\">";
-  text += "<Child Instruction=\"x\"/>";
-  for (int i = 1; i < kDepth; ++i) text += "</Child>";
-  text += "</DNA>";
-  auto doc = Parse(text);
-  text.clear();
-  text.shrink_to_fit();
-
-  NodePtr node = Leaf(v.X);
-  node->LoadFromXML(TXMLDnaType(doc->DocumentElement()));
-  EXPECT_EQ(node->Depth(), kDepth);
-  EXPECT_EQ(node->Size(), kDepth + 1);
-
-  auto out = TKXXMLDocument::New("DNA");
-  node->SaveToXML(TXMLDnaType(out->DocumentElement()));
-  auto deepest = out->DocumentElement();
-  int depth = 0;
-  while (auto child = deepest.Child("Child")) {
-    deepest = child;
-    ++depth;
-  }
-  EXPECT_EQ(depth, kDepth);
-  EXPECT_EQ(deepest.Attribute("Instruction"), "x");
+  Load(*node, "<DNA Instruction=\"TKXGPFloatInstruction\"><Child/></DNA>");
+  EXPECT_TRUE(node->Instruction() == unnamed && node->Child(0)->Instruction() == unnamed);
+  EXPECT_EQ(ErrorOf([&] { Load(*Leaf(named.Add), "<DNA Instruction=\"Add\"><Child/></DNA>"); }),
+            "Unknown instruction \"\"");
 }
 
 }  // namespace

@@ -1,10 +1,9 @@
 #pragma once
 
-// Shared set-up of the program-tree tests: a recording engine, a small vocabulary and
-// helpers to build trees by hand.
+// Shared set-up of the program-tree tests: a recording engine, a small vocabulary, helpers to
+// build trees by hand and seeded random trees.
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <kx/gp_engine/batch.hpp>
 #include <kx/gp_engine/batch_context.hpp>
@@ -13,19 +12,12 @@
 #include <kx/gp_engine/engine.hpp>
 #include <kx/gp_engine/float_instruction.hpp>
 #include <kx/gp_engine/float_node.hpp>
-#include <kx/gp_engine/instruction.hpp>
 #include <kx/gp_engine/variant_instruction.hpp>
 #include <kx/gp_engine/variant_node.hpp>
 #include <kx/host/exceptions.hpp>
-#include <kx/host/object.hpp>
 #include <kx/host/random.hpp>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace kx_test {
-
-using ::testing::ThrowsMessage;
 
 using Instruction = kx::TKXGPInstruction<double>;
 using Node = kx::TKXGPNode<double>;
@@ -35,16 +27,13 @@ using Context = kx::TKXGPContext<double>;
 // An engine that owns a float instruction set and records every notification it receives.
 class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<double> {
  public:
-  explicit FakeEngine(std::int32_t MaxArity = 2147483647) : FMaxArity(MaxArity) {
-    FInstructions = CreateInstructions(nullptr);
-  }
+  explicit FakeEngine(std::int32_t MaxArity = 2147483647) : FMaxArity(MaxArity) {}
 
   std::unique_ptr<kx::TKXGPInstructions<double>> CreateInstructions(kx::TKXItemClass) override {
     return std::make_unique<kx::TKXGPFloatInstructions>(this);
   }
   std::unique_ptr<Node> CreateNode(Instruction* Item) override {
-    ++NodesCreated;
-    return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
+    return ++NodesCreated, std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
   }
   std::int32_t MaxNodeArity() const override { return FMaxArity; }
   void InstructionUpdate(Instruction* Item) override {
@@ -64,10 +53,8 @@ class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<
 
   std::vector<std::string> Log;
   int NodesCreated = 0;
-
- private:
   std::int32_t FMaxArity;
-  std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions;
+  std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions = CreateInstructions(nullptr);
 };
 
 // A set of float instructions without an engine: Add, Mul (arity 2), x, y, one (1.0).
@@ -75,44 +62,77 @@ struct Vocabulary {
   kx::TKXGPFloatInstructions Set{nullptr};
   Instruction* Add = Function("Add", [](double a, double b) { return a + b; });
   Instruction* Mul = Function("Mul", [](double a, double b) { return a * b; });
-  Instruction* X = Variable("x");
-  Instruction* Y = Variable("y");
-  Instruction* One = Constant("one", 1.0);
+  Instruction* X = Named("x");
+  Instruction* Y = Named("y");
+  Instruction* One = Named("one", kx::gpConstant, 1.0);
 
   template <class F>
   Instruction* Function(const std::string& Name, F Op) {
-    Instruction* item = Set.Add();
-    item->SetName(Name);
+    Instruction* item = Named(Name);
     item->SetArity(2);
     item->SetOnExecute([Op](kx::TKXObject*, Node* N, Context* C, double& Result) {
       Result = Op(N->Child(0)->Execute(C), N->Child(1)->Execute(C));
     });
     return item;
   }
-  Instruction* Variable(const std::string& Name) {
+  Instruction* Named(const std::string& Name, kx::TGPGeneticInstruction Kind = kx::gpVariable,
+                     double Value = 0) {
     Instruction* item = Set.Add();
     item->SetName(Name);
-    return item;
-  }
-  Instruction* Constant(const std::string& Name, double Value) {
-    Instruction* item = Set.Add();
-    item->SetName(Name);
-    item->SetOperation(kx::gpConstant);
+    item->SetOperation(Kind);
     item->SetValue(Value);
     return item;
   }
 };
 
-// A detached float node for Item with the given children attached in order.
 inline NodePtr Leaf(Instruction* Item) { return std::make_unique<kx::TKXGPFloatNode>(Item); }
 inline NodePtr Binary(Instruction* Item) {
   return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
 }
+// A detached float node for Item with the children A and B.
 inline NodePtr Apply(Instruction* Item, NodePtr A, NodePtr B) {
   NodePtr node = Leaf(Item);
   node->AddChild(std::move(A));
   node->AddChild(std::move(B));
   return node;
+}
+
+// A random tree from the library generator: functions get two children, terminals a random
+// own value in -3..3. Depth 0 is a leaf; a chain puts all its depth on one side.
+inline NodePtr RandomTree(const std::vector<Instruction*>& Functions,
+                          const std::vector<Instruction*>& Terminals, int Depth,
+                          bool Chain = false) {
+  if (Depth <= 0 || (!Chain && kx::RandomInt(4) == 0)) {
+    NodePtr leaf = Leaf(Terminals[kx::RandomInt(static_cast<int>(Terminals.size()))]);
+    leaf->SetValue(kx::RandomInt(7) - 3);
+    return leaf;
+  }
+  NodePtr node = Leaf(Functions[kx::RandomInt(static_cast<int>(Functions.size()))]);
+  const int deepSide = kx::RandomInt(2);
+  for (int i = 0; i < 2; ++i) {
+    node->AddChild(RandomTree(Functions, Terminals, Chain && i != deepSide ? 0 : Depth - 1, Chain));
+  }
+  return node;
+}
+
+// The message of the TError that Action raises, or "no error".
+template <class TError = std::exception, class F>
+std::string ErrorOf(F Action) {
+  try {
+    Action();
+  } catch (const TError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// Every node of Tree, breadth first.
+inline std::vector<Node*> AllNodes(Node* Tree) {
+  std::vector<Node*> nodes{Tree};
+  for (std::size_t k = 0; k < nodes.size(); ++k) {
+    for (int i = 0; i < nodes[k]->ChildCount(); ++i) nodes.push_back(nodes[k]->Child(i));
+  }
+  return nodes;
 }
 
 }  // namespace kx_test

@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "kx/mpi/communicator.hpp"
 #include "mpi_test_support.hpp"
 
 namespace kx::testing {
 
-namespace {
-TKXCommunicator* gWorld = nullptr;
-}
-
+static TKXCommunicator* gWorld = nullptr;
 TKXCommunicator& World() { return *gWorld; }
 
 }  // namespace kx::testing
