@@ -118,15 +118,4 @@ class TRandomValueComponent : public TValueComponent {
   }
 };
 
-// Runs Action and expects it to raise E with exactly the message Text.
-template <class E, class F>
-void ExpectThrowWithMessage(F&& Action, const char* Text) {
-  try {
-    Action();
-    ADD_FAILURE() << "expected an exception: " << Text;
-  } catch (const E& e) {
-    EXPECT_STREQ(e.what(), Text);
-  }
-}
-
 }  // namespace kx::testing

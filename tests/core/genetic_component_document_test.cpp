@@ -9,8 +9,10 @@ namespace kx {
 namespace {
 
 using test::TempFolder;
+using testing::StreamText;
 using testing::TValueComponent;
 
+// The header fields in their fixed order, the statistics last; the fitness method by name.
 TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrder) {
   TValueComponent component;
   component.SetValues({1, 2, 6});
@@ -26,8 +28,11 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrder) {
             "UseGenerationLimit=false AvgFitness=3 MaxFitness=6 MinFitness=1 ");
 }
 
+// Every setting differs from the target's, so the same text shows each was read (a
+// whole-document load also puts back the statistics); the diversity limit comes back as the
+// nearest single; files go through the same streams.
 TEST(GeneticComponentDocument, HeaderRoundTripsThroughStreamsAndFiles) {
-  TValueComponent source;
+  TValueComponent source, target;
   source.SetDiversityLimit(0.3);
   source.SetFitnessCutoff(12.5);
   source.SetFitnessMethod(fmWeightedMaximize);
@@ -37,20 +42,14 @@ TEST(GeneticComponentDocument, HeaderRoundTripsThroughStreamsAndFiles) {
   source.SetGenerationLimit(250);
   source.SetUseGenerationLimit(true);
   source.SetValues({4, 8});
-  std::stringstream stream;
+  std::stringstream stream, again;
   source.SaveToStream(stream);
   EXPECT_NE(stream.str().find("<GeneticDocument>\n  <DiversityLimit>"), std::string::npos);
-
-  TValueComponent target;
   target.SetValues({100});
   target.LoadFromStream(stream);
-  // Every setting differs from the target's, so the same text shows each was read; a
-  // whole-document load also puts back the statistics.
   EXPECT_EQ(target.DiversityLimit(), static_cast<double>(0.3f));
-  std::stringstream again;
   target.SaveToStream(again);
   EXPECT_EQ(again.str(), stream.str());
-
   TempFolder folder;
   source.SaveToFile(folder.File("run.xml"));
   TKXCustomGeneticComponent fromFile;
@@ -58,11 +57,15 @@ TEST(GeneticComponentDocument, HeaderRoundTripsThroughStreamsAndFiles) {
   EXPECT_EQ(fromFile.GenerationLimit(), 250);
 }
 
-TEST(GeneticComponentDocument, MissingElementsReadAsZeroThroughTheSetters) {
+// Missing elements read as 0 or false through the setters (a limit of 0 becomes 1, but one
+// that is still 0 stays 0); the fitness method changes only for a value name, in any letter
+// case; fields are read in order, so those before a bad number keep their new values; a
+// document of another root or a missing file changes nothing.
+TEST(GeneticComponentDocument, MissingElementsReadAsZeroAndBadInputStopsAtTheFirstBadField) {
   TKXXMLDocument doc;
   doc.LoadFromXML("<GeneticDocument><FitnessCutoff>2</FitnessCutoff></GeneticDocument>");
   const TXMLGeneticDocumentType root = GetGeneticDocument(doc);
-  TKXCustomGeneticComponent limited;
+  TKXCustomGeneticComponent limited, fresh;
   limited.SetDiversityLimit(0.3);
   limited.SetFitnessMethod(fmWeightedMaximize);
   limited.SetGenerationLimit(250);
@@ -70,43 +73,33 @@ TEST(GeneticComponentDocument, MissingElementsReadAsZeroThroughTheSetters) {
   limited.LoadFromXML(root);
   EXPECT_EQ(limited.DiversityLimit(), 0);
   EXPECT_EQ(limited.FitnessCutoff(), 2);
-  EXPECT_EQ(limited.FitnessMethod(), fmWeightedMaximize);  // empty name: unchanged
+  EXPECT_EQ(limited.FitnessMethod(), fmWeightedMaximize);
   EXPECT_FALSE(limited.UseGenerationLimit());
-  EXPECT_EQ(limited.GenerationLimit(), 1);  // the setter's minimum
-
-  // A limit that is still 0 stays 0: the setter ignores an unchanged value.
-  TKXCustomGeneticComponent fresh;
+  EXPECT_EQ(limited.GenerationLimit(), 1);
   fresh.LoadFromXML(root);
   EXPECT_EQ(fresh.GenerationLimit(), 0);
-
-  // The fitness method changes only for a value name, in any letter case.
   for (const char* name : {"FMWEIGHTEDMINIMIZE", "fmNothing", "1", " fmMinimize"}) {
     root.SetFitnessMethod(name);
     fresh.LoadFromXML(root);
   }
   EXPECT_EQ(fresh.FitnessMethod(), fmWeightedMinimize);
-}
 
-TEST(GeneticComponentDocument, BadInputFailsBeforeAnySettingOrAtTheFirstBadNumber) {
-  TKXCustomGeneticComponent component;
   std::istringstream otherRoot("<GeneticAlgorithm><Generation>5</Generation></GeneticAlgorithm>");
-  EXPECT_THROW(component.LoadFromStream(otherRoot), EXMLError);
-  EXPECT_THROW(component.LoadFromFile(TempFolder().File("missing.xml")), EXMLError);
-  EXPECT_EQ(component.Generation(), 0);
-
-  // Fields are read in order: those before a bad number keep their new values.
-  TKXXMLDocument doc;
+  EXPECT_THROW(fresh.LoadFromStream(otherRoot), EXMLError);
+  EXPECT_THROW(fresh.LoadFromFile(TempFolder().File("missing.xml")), EXMLError);
+  EXPECT_EQ(fresh.Generation(), 0);
   doc.LoadFromXML(
       "<GeneticDocument><DiversityLimit>7</DiversityLimit><FitnessCutoff>-3</FitnessCutoff>"
       "<Generation>many</Generation><GenerationLimit>9</GenerationLimit></GeneticDocument>");
-  EXPECT_THROW(component.LoadFromXML(GetGeneticDocument(doc)), EConvertError);
-  EXPECT_EQ(component.DiversityLimit(), 1);  // clamped
-  EXPECT_EQ(component.FitnessCutoff(), -3);
-  EXPECT_EQ(component.GenerationLimit(), 0);  // after the failure: not reached
+  EXPECT_THROW(fresh.LoadFromXML(GetGeneticDocument(doc)), EConvertError);
+  EXPECT_EQ(fresh.DiversityLimit(), 1);  // clamped
+  EXPECT_EQ(fresh.FitnessCutoff(), -3);
+  EXPECT_EQ(fresh.GenerationLimit(), 0);  // after the failure: not reached
 }
 
+// SaveToFile writes through the subclass's stream, and a save failing halfway keeps the old
+// file.
 TEST(GeneticComponentDocument, SaveToFileWritesTheSubclassStreamAndKeepsTheOldFileOnFailure) {
-  // Writes a text of its own, failing halfway through the second time.
   struct TCustomStream : TKXCustomGeneticComponent {
     int Saves = 0;
     void SaveToStream(std::ostream& Stream) override {
@@ -123,26 +116,12 @@ TEST(GeneticComponentDocument, SaveToFileWritesTheSubclassStreamAndKeepsTheOldFi
 
 // --- Component streams ---------------------------------------------------------------
 
-std::string Written(TKXCustomGeneticComponent& Component) {
-  std::stringstream stream;
-  WriteComponent(stream, Component);
-  return stream.str();
-}
-
-// The property lines of a written component, without the object's header and end.
-std::vector<std::string> PropertyLines(const std::string& Text) {
-  std::vector<std::string> lines;
-  std::istringstream stream(Text);
-  for (std::string line; std::getline(stream, line);) {
-    if (line.rfind("  ", 0) == 0 && line.find(" = ") != std::string::npos) lines.push_back(line);
-  }
-  return lines;
-}
-
+// Defaults are not written, the population always is; changed float settings come last, in
+// their fixed order, written exactly, and read back to the same text.
 TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastInTheirOrder) {
-  TKXCustomGeneticComponent component;
-  // Defaults are not written; the population always is, empty here.
-  EXPECT_EQ(Written(component), "object : TKXCustomGeneticComponent\n  Population = <\n  >\nend\n");
+  TKXCustomGeneticComponent component, copy;
+  EXPECT_EQ(StreamText(component),
+            "object : TKXCustomGeneticComponent\n  Population = <\n  >\nend\n");
   component.SetMutationProbability(0);
   component.SetInversionProbability(0.25);
   component.SetCrossoverProbability(0.5);
@@ -152,18 +131,15 @@ TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastI
   component.SetTournamentField(4);
   component.SetSelectionMethod(smElitist);
   component.SetOperations({goCrossover, goInvert});
-  const std::vector<std::string> lines = PropertyLines(Written(component));
-  ASSERT_GE(lines.size(), 6u);
-  EXPECT_EQ(
-      std::vector<std::string>(lines.end() - 6, lines.end()),
-      (std::vector<std::string>{"  FitnessCutoff = -2.5", "  DiversityLimit = 0.75",
-                                "  ElitistPct = 0.125", "  CrossoverProbability = 0.5",
-                                "  InversionProbability = 0.25", "  MutationProbability = 0"}));
-
-  std::stringstream stream(Written(component));
-  TKXCustomGeneticComponent copy;
+  const std::string text = StreamText(component);
+  EXPECT_TRUE(text.ends_with(
+      "  FitnessCutoff = -2.5\n  DiversityLimit = 0.75\n  ElitistPct = 0.125\n"
+      "  CrossoverProbability = 0.5\n  InversionProbability = 0.25\n  MutationProbability = 0\n"
+      "end\n"))
+      << text;
+  std::stringstream stream(text);
   ReadComponent(stream, copy);
-  EXPECT_EQ(Written(copy), Written(component));
+  EXPECT_EQ(StreamText(copy), text);
 }
 
 TEST(GeneticComponentStreaming, EntriesAreAppliedThroughTheClampingSetters) {
@@ -174,7 +150,6 @@ TEST(GeneticComponentStreaming, EntriesAreAppliedThroughTheClampingSetters) {
   ReadComponent(stream, component);
   EXPECT_EQ(component.MutationProbability(), 1);
   EXPECT_EQ(component.TournamentField(), 2);
-
   std::istringstream bad(
       "object C: TKXCustomGeneticComponent\n  FitnessMethod = fmSideways\nend\n");
   EXPECT_THROW(ReadComponent(bad, component), EConvertError);

@@ -8,7 +8,7 @@ class TLoggingComponent : public TRandomValueComponent {
  public:
   TLoggingComponent() {
     auto log = [this](const char* Event, TKXIndividual* Item) {
-      Log.push_back(std::string(Event) + std::to_string(Item->Index()));
+      Log.push_back(Event + std::to_string(Item->Index()));
     };
     SetOnInitializeChild(
         [=](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* C) { log("child", C); });
@@ -22,41 +22,40 @@ class TLoggingComponent : public TRandomValueComponent {
   std::vector<std::string> Log;
 };
 
-// The tournament field, generation limit, mutation probability, diversity limit and the
-// unclamped cutoff are pinned by the document and stream tests, which load through the setters.
-TEST(GeneticComponentTest, SettersClampToTheirBounds) {
-  TKXCustomGeneticComponent c;
+using C = TKXCustomGeneticComponent;
+
+// Values below the bounds clamp to them (the tournament field, generation limit, mutation
+// probability, diversity limit and the unclamped cutoff are pinned by the document and stream
+// tests, which load through the setters); float settings refuse NaN and infinities, keeping
+// their values; counts clamp at their maxima.
+TEST(GeneticComponentTest, SettersClampToTheirBoundsAndRefuseNonFiniteFloats) {
+  C c;
   c.SetCrossoverProbability(-0.2);
   c.SetElitistPct(-3);
   c.SetInitialPopulation(-4);
   c.SetInitialDuplicatesRetries(-1);
-  EXPECT_EQ(c.CrossoverProbability(), 0);
-  EXPECT_EQ(c.ElitistPct(), 0);
-  EXPECT_EQ(c.InitialPopulation(), 0);
-  EXPECT_EQ(c.InitialDuplicatesRetries(), 0);
-}
-
-// Float settings refuse NaN and infinities, keeping their values; counts clamp at the top.
-TEST(GeneticComponentTest, SettingsRefuseNonFiniteFloatsAndClampCountsAtTheirMaxima) {
-  using C = TKXCustomGeneticComponent;
-  C c;
+  EXPECT_EQ(c.CrossoverProbability() + c.ElitistPct() + c.InitialPopulation() +
+                c.InitialDuplicatesRetries(),
+            0);
   const std::string before = StreamText(c);
-  const double inf = std::numeric_limits<double>::infinity();
   for (auto set :
        {&C::SetCrossoverProbability, &C::SetMutationProbability, &C::SetInversionProbability,
         &C::SetElitistPct, &C::SetDiversityLimit, &C::SetFitnessCutoff}) {
-    for (const double bad : {std::nan(""), inf, -inf}) EXPECT_THROW((c.*set)(bad), EGAException);
+    for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+      EXPECT_THROW((c.*set)(bad), EGAException);
+    }
   }
   EXPECT_EQ(StreamText(c), before);
   for (auto set :
        {&C::SetTournamentField, &C::SetInitialPopulation, &C::SetInitialDuplicatesRetries}) {
     (c.*set)(std::numeric_limits<std::int32_t>::max());
   }
-  EXPECT_EQ(c.TournamentField(), MAX_TOURNAMENT_FIELD);
-  EXPECT_EQ(c.InitialPopulation(), MAX_INITIAL_POPULATION);
-  EXPECT_EQ(c.InitialDuplicatesRetries(), MAX_INITIAL_DUPLICATES_RETRIES);
+  EXPECT_EQ(
+      std::tuple(c.TournamentField(), c.InitialPopulation(), c.InitialDuplicatesRetries()),
+      std::tuple(MAX_TOURNAMENT_FIELD, MAX_INITIAL_POPULATION, MAX_INITIAL_DUPLICATES_RETRIES));
 }
 
+// Both populations come from the subclass's factory and alternate between generations.
 TEST(GeneticComponentTest, TheFirstEvolveInitializesThenFiresTheEventsOfAPairInOrder) {
   RandSeed(11);
   TLoggingComponent c;
@@ -75,26 +74,27 @@ TEST(GeneticComponentTest, TheFirstEvolveInitializesThenFiresTheEventsOfAPairInO
   EXPECT_TRUE(c.Initialized());
   EXPECT_EQ(c.Evaluations, 4);  // the two initial individuals, then the two changed children
   EXPECT_EQ(c.PreviousGeneration(), first);
-  // Both populations are built by the subclass's factory.
   EXPECT_EQ(c.PreviousGeneration()->Items(1)->ClassName(), "TValueIndividual");
   EXPECT_EQ(c.Population()->Items(1)->ClassName(), "TValueIndividual");
   c.Evolve();
-  EXPECT_EQ(c.Population(), first);  // the two population objects alternate
+  EXPECT_EQ(c.Population(), first);
   EXPECT_EQ(c.Generation(), 2);
 }
 
+// Five individuals breed as pairs at 0 and 2 and a single child at 4: one crossover veto
+// each, none once the operations are off; no operator ran, so the copies keep the cached
+// fitness without an evaluation.
 TEST(GeneticComponentTest, VetoesAndMissingOperationsLeaveChildrenAsUnevaluatedCopies) {
   RandSeed(4);
   TLoggingComponent c;
   c.SetMutationProbability(0);
   c.SetInversionProbability(0);
-  c.SetInitialPopulation(5);  // pairs at 0 and 2, a single child at 4
+  c.SetInitialPopulation(5);
   c.Initialize();
   int vetoes = 0;
   c.SetOnCrossover([&](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual*, bool& Do) {
-    EXPECT_TRUE(Do);
+    vetoes += Do ? 1 : 100;
     Do = false;
-    ++vetoes;
   });
   c.SetCrossoverProbability(1);
   c.Evaluations = 0;
@@ -103,11 +103,13 @@ TEST(GeneticComponentTest, VetoesAndMissingOperationsLeaveChildrenAsUnevaluatedC
   c.SetMutationProbability(1);
   c.SetInversionProbability(1);
   c.Evolve();
-  EXPECT_EQ(vetoes, 6);         // one per breeding step, and none once the operations are off
-  EXPECT_EQ(c.Evaluations, 0);  // no operator ran: copies keep the cached fitness
+  EXPECT_EQ(vetoes, 6);
+  EXPECT_EQ(c.Evaluations, 0);
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(c.At(i)->NeedFitness());
 }
 
+// A larger population keeps its individuals; the handler receives the reset flag, and setting
+// it skips DoInitialize.
 TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler) {
   class TCountingInit : public TValueComponent {
    public:
@@ -124,20 +126,19 @@ TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler)
   EXPECT_EQ(c.Calls, 1);
   EXPECT_EQ(c.Generation(), 0);
   EXPECT_EQ(c.PreviousGeneration()->Count(), 4);
-
   bool seenFlag = true;
   c.SetOnInitialization([&](TKXObject*, bool& Initialized) {
     seenFlag = Initialized;
     Initialized = true;
   });
   c.Initialize();
-  EXPECT_FALSE(seenFlag);  // the handler receives the reset flag
-  EXPECT_EQ(c.Calls, 1);   // and setting it skips DoInitialize
+  EXPECT_FALSE(seenFlag);
+  EXPECT_EQ(c.Calls, 1);
 }
 
 // The cutoff compares the raw fitness (>= maximizing, <= minimizing) and needs a fittest
 // individual; the diversity must fall strictly below its limit, and infinite diversity never
-// ends a run; the generation limit ends it when reached. A zero limit is off.
+// ends a run; the generation limit ends it when reached. A zero column is a test switched off.
 TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
   constexpr double kMax = std::numeric_limits<double>::max();
   const struct {
@@ -159,7 +160,6 @@ TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
               {fmMinimize, {}, 0, 0, 3, true}};
   for (const auto& row : rows) {
     TValueComponent c;
-    // Weighted methods still compare the raw fitness.
     c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& F) { F = 100; });
     c.SetFitnessMethod(row.Method);
     c.SetValues(row.Values);
@@ -175,8 +175,10 @@ TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
   }
 }
 
+// Settings, statistics and both populations' content are copied, each component keeping its
+// own objects; the initial size, the operations and a custom handler are not.
 TEST(GeneticComponentTest, AssignCopiesSettingsAndContentButKeepsEachComponentsObjects) {
-  TValueComponent source;
+  TValueComponent source, target;
   source.Initialize();
   source.SetValues({10, 11, 12});
   source.SetTournamentField(5);
@@ -184,22 +186,19 @@ TEST(GeneticComponentTest, AssignCopiesSettingsAndContentButKeepsEachComponentsO
   source.SetOperations({goMutate});
   source.SetOnSelection(
       [](TKXObject*, TKXPopulation* P, TKXIndividual*& Parent) { Parent = P->Items(0); });
-
-  TValueComponent target;
   target.SetInitialPopulation(17);
   TKXPopulation* ownPopulation = target.Population();
   target.Assign(&source);
   EXPECT_EQ(target.Population(), ownPopulation);
   EXPECT_NE(target.PreviousGeneration(), source.PreviousGeneration());
   EXPECT_EQ(target.Values(), (std::vector<double>{10, 11, 12}));
-  EXPECT_EQ(target.TournamentField(), 5);
-  EXPECT_EQ(target.Generation(), 8);
+  EXPECT_EQ(target.TournamentField() + target.Generation(), 13);
   EXPECT_TRUE(target.Initialized());
   EXPECT_EQ(target.MaxFitness(), 12);
   EXPECT_EQ(target.FittestIndividual(), nullptr);
-  EXPECT_EQ(target.InitialPopulation(), 17);  // not copied, nor are the operations
+  EXPECT_EQ(target.InitialPopulation(), 17);
   EXPECT_EQ(target.Operations(), (TGAGeneticOperations{goCrossover, goMutate, goInvert}));
-  EXPECT_EQ(target.SelectionMethod(), smCustom);  // but a custom handler is not copied
+  EXPECT_EQ(target.SelectionMethod(), smCustom);
   EXPECT_FALSE(static_cast<bool>(target.OnSelection()));
   TKXStringList notAComponent;
   EXPECT_THROW(target.Assign(&notAComponent), EConvertError);

@@ -7,7 +7,7 @@
 namespace kx::testing {
 namespace {
 
-// Records what the populations tell their owner.
+// Records what the population tells its owner.
 class TRecordingComponent : public TValueComponent {
  public:
   std::vector<std::pair<TKXIndividual*, TCollectionNotification>> Notifications;
@@ -21,43 +21,35 @@ class TRecordingComponent : public TValueComponent {
   void PopulationUpdate(TKXIndividual* Item) override { Updates.push_back(Item); }
 };
 
+// Changes reach the owner (one report for a whole bracket), and deleting or extracting the
+// fittest individual clears the component's reference to it.
 TEST(PopulationTest, ForwardsNotificationsAndChangesToTheOwningComponentOnly) {
   TKXStringList notAComponent;
   EXPECT_EQ(TKXPopulation(ItemClassOf<TKXIndividual>(), &notAComponent).Owner(), nullptr);
-
-  TRecordingComponent component;
-  TKXPopulation* population = component.Population();
-  TKXIndividual* item = population->Add();
-  component.Updates.clear();
+  TRecordingComponent c;
+  TKXPopulation* population = c.Population();
+  c.SetValues({5, 1, 3});  // minimizing: the fittest is the second
+  TKXIndividual* item = population->Items(0);
+  c.Updates.clear();
+  c.Notifications.clear();
   item->Modified();
   population->BeginUpdate();
   item->SetName("x");
   population->EndUpdate();
-  EXPECT_EQ(component.Updates, (std::vector<TKXIndividual*>{item, nullptr}));
+  EXPECT_EQ(c.Updates, (std::vector<TKXIndividual*>{item, nullptr}));
   population->Delete(0);
-  using Entry = std::pair<TKXIndividual*, TCollectionNotification>;
-  ASSERT_GE(component.Notifications.size(), 2u);
-  EXPECT_EQ(component.Notifications[0], (Entry{item, TCollectionNotification::cnAdded}));
-  EXPECT_EQ(component.Notifications[1].second, TCollectionNotification::cnDeleting);
-}
-
-TEST(PopulationTest, DeletingOrExtractingTheFittestIndividualClearsTheReference) {
-  TValueComponent component;
-  component.SetValues({5, 1, 3});  // minimizing: the fittest is the second
-  TKXPopulation* population = component.Population();
-  ASSERT_EQ(component.FittestIndividual(), population->Items(1));
+  EXPECT_EQ(c.Notifications.at(0), std::pair(item, TCollectionNotification::cnDeleting));
+  EXPECT_EQ(c.FittestIndividual(), population->Items(0));  // still the same object
   population->Delete(0);
-  EXPECT_EQ(component.FittestIndividual(), population->Items(0));  // still the same object
-  population->Delete(0);
-  EXPECT_EQ(component.FittestIndividual(), nullptr);
-
-  component.SetValues({5, 1, 3});
+  EXPECT_EQ(c.FittestIndividual(), nullptr);
+  c.SetValues({5, 1, 3});
+  EXPECT_EQ(c.Notifications.back(),
+            std::pair(population->Items(2), TCollectionNotification::cnAdded));
   auto extracted = population->Extract(population->Items(1));
-  EXPECT_EQ(component.FittestIndividual(), nullptr);
+  EXPECT_EQ(c.FittestIndividual(), nullptr);
 }
 
-// Individuals that keep a number in the text of their element, in a population that counts
-// its change reports.
+// Individuals that keep a number in the text of their element.
 class TXMLValueIndividual : public TValueIndividual {
  public:
   using TValueIndividual::TValueIndividual;
@@ -78,7 +70,10 @@ struct TCountingPopulation : TKXPopulation {
   }
 };
 
-TEST(PopulationDocument, SaveAppendsOneElementPerIndividualTaggedWithItsDisplayName) {
+// Saving appends one element per individual, tagged with its display name; loading replaces
+// the individuals, one per child element, inside one update bracket that even a failing
+// individual closes.
+TEST(PopulationDocument, SaveTagsByDisplayNameAndLoadReplacesInsideOneBracket) {
   TCountingPopulation population;
   AsValue(population.Add())->SetValue(3);
   AsValue(population.Add())->SetValue(5);
@@ -89,25 +84,15 @@ TEST(PopulationDocument, SaveAppendsOneElementPerIndividualTaggedWithItsDisplayN
   EXPECT_EQ(
       NodeToXML(doc.DocumentElement()),
       "<Population><kept/><alpha>3</alpha><TValueIndividual>5</TValueIndividual></Population>");
-}
-
-TEST(PopulationDocument, LoadReplacesTheIndividualsInsideOneUpdateBracket) {
-  TCountingPopulation population;
-  for (int i = 0; i < 5; ++i) population.Add();
-  TKXXMLDocument doc;
   doc.LoadFromXML("<Population><a>7</a><!-- note --><b>9</b><c>11</c></Population>");
   population.Updates = 0;
   population.LoadFromXML(TXMLNode(doc.DocumentElement()));
+  EXPECT_EQ(population.Updates, 1);
   ASSERT_EQ(population.Count(), 3);
-  EXPECT_EQ(AsValue(population.Items(0))->Value(), 7);
-  EXPECT_EQ(AsValue(population.Items(2))->Value(), 11);
-  EXPECT_EQ(population.Updates, 1);  // the bracket's closing report only
-
+  EXPECT_EQ(AsValue(population.Items(0))->Value() + AsValue(population.Items(2))->Value(), 18);
   doc.LoadFromXML("<Population/>");
   population.LoadFromXML(TXMLNode(doc.DocumentElement()));
-  EXPECT_EQ(population.Count(), 0);  // no child elements: no individuals
-
-  // A failing individual still closes the bracket.
+  EXPECT_EQ(population.Count(), 0);
   doc.LoadFromXML("<Population><a>1</a><b>x</b></Population>");
   EXPECT_THROW(population.LoadFromXML(TXMLNode(doc.DocumentElement())), std::invalid_argument);
   EXPECT_EQ(population.UpdateCount(), 0);
