@@ -3,23 +3,13 @@
 // A minimal representation for exercising the evolution core: an individual holding one
 // number (its raw fitness) and a component that evaluates it and counts evaluations.
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cmath>
-#include <cstdint>
 #include <kx/core/genetic_component.hpp>
-#include <kx/host/exceptions.hpp>
 #include <kx/host/parallel_for.hpp>
-#include <kx/host/random.hpp>
-#include <kx/host/string_list.hpp>
 #include <limits>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "host/host_test_support.hpp"
 
@@ -45,6 +35,16 @@ class TValueIndividual : public TKXIndividual {
  private:
   double FValue = 0;
 };
+
+using TComp = TKXCustomGeneticComponent;
+
+// Calls each (setter, value) pair on Component, in order: settings in one statement.
+inline void SetAll(TComp& /*Component*/) {}
+template <class TSetter, class TValue, class... TMore>
+void SetAll(TComp& Component, TSetter Setter, TValue Value, TMore... More) {
+  (Component.*Setter)(Value);
+  SetAll(Component, More...);
+}
 
 inline TValueIndividual* AsValue(TKXIndividual* Item) {
   return static_cast<TValueIndividual*>(Item);
@@ -101,9 +101,7 @@ class TRandomValueComponent : public TValueComponent {
   }
   bool DoCrossover(TKXIndividual* P1, TKXIndividual* P2, TKXIndividual* C1,
                    TKXIndividual* C2) override {
-    const double a = RandomFloat();
-    const double v1 = AsValue(P1)->Value();
-    const double v2 = AsValue(P2)->Value();
+    const double a = RandomFloat(), v1 = AsValue(P1)->Value(), v2 = AsValue(P2)->Value();
     AsValue(C1)->SetValue(v1 + a * (v2 - v1));
     if (C2 != nullptr) AsValue(C2)->SetValue(v2 + a * (v1 - v2));
     return true;

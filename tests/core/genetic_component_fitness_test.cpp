@@ -31,8 +31,8 @@ TEST(FitnessStatisticsTest, StatisticsTableAndMeasuresFollowTheFitnessMethod) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Sum);
     TValueComponent c;
-    c.SetFitnessMethod(row.Method);
-    c.SetSelectionMethod(row.Method == fmMaximize ? smRoulette : smStochasticTournament);
+    SetAll(c, &TComp::SetFitnessMethod, row.Method, &TComp::SetSelectionMethod,
+           row.Method == fmMaximize ? smRoulette : smStochasticTournament);
     c.SetValues(row.Values);
     EXPECT_EQ(c.FitnessSum(), row.Sum);
     EXPECT_DOUBLE_EQ(c.AvgFitness(), row.Average);
@@ -67,11 +67,10 @@ TEST(FitnessStatisticsTest, ComparisonsTiesAndEmptyPopulations) {
 
 TEST(FitnessStatisticsTest, WeightedMethodsCompareTheWeightedFitnessUnlessAskedForPure) {
   TValueComponent c;
+  SetAll(c, &TComp::SetFitnessMethod, fmWeightedMinimize, &TComp::SetSelectionMethod, smRoulette);
   // The weighted fitness reverses the order of the raw one.
   c.SetOnEvaluateWeightedFitness(
       [](TKXObject*, TKXIndividual* Item, TGAFitness& F) { F = 10 - Item->Fitness(); });
-  c.SetFitnessMethod(fmWeightedMinimize);
-  c.SetSelectionMethod(smRoulette);
   c.SetValues({1, 2, 4});
   EXPECT_EQ(c.Fittest(c.At(0), c.At(2), false), c.At(2));
   EXPECT_EQ(c.Fittest(c.At(0), c.At(2), true), c.At(0));
@@ -91,12 +90,12 @@ TEST(FitnessStatisticsTest, WeightedMethodsCompareTheWeightedFitnessUnlessAskedF
 // read; without a handler the fitness is 0, and the handler's variable arrives as 0.
 TEST(FitnessStatisticsTest, EvaluationCountsDefaultsAndTheUnfitSentinel) {
   TValueComponent c;
+  c.SetSelectionMethod(smTournament);  // no preparation pass
   int weighted = 0;
   c.SetOnEvaluateWeightedFitness([&](TKXObject* Sender, TKXIndividual* Item, TGAFitness& F) {
     weighted += Sender == &c;
     F = Item->Fitness();
   });
-  c.SetSelectionMethod(smTournament);  // no preparation pass
   c.SetValues({3, 1, 2, 5});
   c.At(2)->SetValue(0);
   c.EvaluateFitness();

@@ -4,21 +4,23 @@ namespace kx::testing {
 namespace {
 
 // Everything a run produces that later generations or the application could see: values,
-// fitnesses, statistics, roulette table, then fittest index, generation and roulette index.
+// fitnesses (all evaluated), statistics, fittest index, generation, roulette index and table.
 std::vector<std::vector<double>> ResultOf(TValueComponent& C) {
-  std::vector<double> fitnesses;
+  const TKXIndividual* fittest = C.FittestIndividual();
+  std::vector<double> fitnesses, statistics{C.MaxFitness(),
+                                            C.MinFitness(),
+                                            C.FitnessSum(),
+                                            C.MaxWeightedFitness(),
+                                            C.MinWeightedFitness(),
+                                            C.WeightedFitnessSum(),
+                                            fittest ? fittest->Index() + 0.0 : -1.0,
+                                            C.Generation() + 0.0,
+                                            C.RouletteIndex() + 0.0};
   for (int i = 0; i < C.Population()->Count(); ++i) {
     EXPECT_FALSE(C.At(i)->NeedFitness()) << i;
     fitnesses.push_back(C.At(i)->Fitness());
   }
-  const TKXIndividual* fittest = C.FittestIndividual();
-  return {C.Values(),
-          fitnesses,
-          {C.MaxFitness(), C.MinFitness(), C.FitnessSum(), C.MaxWeightedFitness(),
-           C.MinWeightedFitness(), C.WeightedFitnessSum()},
-          C.CumNormFitnesses(),
-          {fittest != nullptr ? fittest->Index() + 0.0 : -1.0, C.Generation() + 0.0,
-           C.RouletteIndex() + 0.0}};
+  return {C.Values(), fitnesses, statistics, C.CumNormFitnesses()};
 }
 
 // Eight generations from seed 2024 on Threads threads, with the given selection and fitness
@@ -29,17 +31,19 @@ std::vector<std::vector<double>> SeededRun(int Threads, TGASelectionMethod Selec
   SetParallelThreads(Threads);
   RandSeed(2024);
   TRandomValueComponent c(true);
-  c.SetInitialPopulation(41);
-  c.SetFitnessMethod(Method);
-  c.SetSelectionMethod(Selection);
+  SetAll(c, &TComp::SetFitnessMethod, Method, &TComp::SetSelectionMethod, Selection,
+         &TComp::SetCrossoverProbability, 0.7, &TComp::SetMutationProbability, 0.4,
+         &TComp::SetInversionProbability, 0.05, &TComp::SetElitistPct, 0.2,
+         &TComp::SetInitialPopulation, 41, &TComp::SetTournamentField, 3);
   // A custom handler mixing built-in routines that read a table and a ranking no evaluation
   // prepares under smCustom: the loop must build them beforehand, the ranking from the
   // parents rather than from the population being bred.
   if (Selection == smCustom) {
     c.SetOnSelection([&c](TKXObject* S, TKXPopulation* P, TKXIndividual*& Parent) {
-      const int pick = RandomInt(3);
-      pick == 0 ? c.SelectRoulette(S, P, Parent)
-                : (pick == 1 ? c.SelectElitist(S, P, Parent) : c.SelectTournament(S, P, Parent));
+      using TRoutine = void (TComp::*)(TKXObject*, TKXPopulation*, TKXIndividual*&);
+      static constexpr TRoutine kRoutines[] = {&TComp::SelectRoulette, &TComp::SelectElitist,
+                                               &TComp::SelectTournament};
+      (c.*kRoutines[RandomInt(3)])(S, P, Parent);
       EXPECT_EQ(Parent->Collection(), P);
     });
   }
@@ -48,11 +52,6 @@ std::vector<std::vector<double>> SeededRun(int Threads, TGASelectionMethod Selec
       Fitness = Item->Fitness() - AsValue(Item)->Value() / 8;
     });
   }
-  c.SetElitistPct(0.2);
-  c.SetTournamentField(3);
-  c.SetCrossoverProbability(0.7);
-  c.SetMutationProbability(0.4);
-  c.SetInversionProbability(0.05);
   c.Initialize();
   const std::vector<double> initial = c.Values();
   c.At(3)->SetValue(50);
@@ -94,14 +93,14 @@ class ParallelEvolveTest : public ::testing::Test {
 TEST_F(ParallelEvolveTest, GenerationCountsHaltAndFailuresAreTheSequentialOnes) {
   for (bool parallel : {false, true}) {
     SCOPED_TRACE(parallel);
-    auto evolve = [parallel](TKXCustomGeneticComponent& C, int Generations) {
+    auto evolve = [parallel](TComp& C, int Generations) {
       return parallel ? C.ParallelEvolve(Generations) : C.Evolve(Generations);
     };
     TRandomValueComponent c, h;
-    TKXCustomGeneticComponent empty;
-    c.SetInitialPopulation(8);
-    c.SetUseGenerationLimit(true);
-    c.SetGenerationLimit(4);
+    SetAll(c, &TComp::SetInitialPopulation, 8, &TComp::SetGenerationLimit, 4,
+           &TComp::SetUseGenerationLimit, true);
+    h.SetInitialPopulation(8);
+    TComp empty;
     int evolved = 0;
     c.SetOnEvolve([&](TKXObject*) { ++evolved; });
     empty.SetOnEvolve([&](TKXObject*) { ++evolved; });
@@ -110,7 +109,6 @@ TEST_F(ParallelEvolveTest, GenerationCountsHaltAndFailuresAreTheSequentialOnes) 
     empty.SetInitialPopulation(0);
     EXPECT_EQ(evolve(empty, 3), 0);
     EXPECT_EQ(std::tuple(evolved, c.Generation(), empty.Generation()), std::tuple(8, 4, 0));
-    h.SetInitialPopulation(8);
     h.SetOnEvolve([&](TKXObject*) { h.SetHalt(true); });
     EXPECT_EQ(evolve(h, 5), 1);
     EXPECT_EQ(evolve(h, 5), 1);
@@ -135,30 +133,12 @@ TEST_F(ParallelEvolveTest, GenerationCountsHaltAndFailuresAreTheSequentialOnes) 
   }
 }
 
-TEST_F(ParallelEvolveTest, TheElitistWalkIsTheSequentialOne) {
-  // Without operators both children copy their first parent and nothing draws from the
-  // generator, so sequential and parallel generations must match exactly.
-  TRandomValueComponent sequential, parallel;
-  for (TRandomValueComponent* c : {&sequential, &parallel}) {
-    RandSeed(5);
-    c->SetInitialPopulation(100);
-    c->SetFitnessMethod(fmMaximize);
-    c->SetSelectionMethod(smElitist);
-    c->SetOperations({});
-    c->Initialize();
-  }
-  sequential.Evolve(4);
-  parallel.ParallelEvolve(4);
-  EXPECT_EQ(ResultOf(parallel), ResultOf(sequential));
-}
-
 // An odd population: the last pair number breeds the single last child.
 TEST_F(ParallelEvolveTest, EveryChildIsBredOnceAndOnlyChangedOnesAreEvaluated) {
   RandSeed(17);
   TRandomValueComponent c;
-  c.SetInitialPopulation(41);
+  SetAll(c, &TComp::SetMutationProbability, 0.5, &TComp::SetInitialPopulation, 41);
   c.SetOperations({goMutate});
-  c.SetMutationProbability(0.5);
   std::vector<std::atomic<int>> bred(41);
   std::atomic<int> changed{0};  // the children left stale by breeding
   c.SetOnReproduction([&](TKXObject*, TKXIndividual* Item, bool&) {

@@ -5,7 +5,7 @@
 namespace kx::testing {
 namespace {
 
-using C = TKXCustomGeneticComponent;
+using C = TComp;
 using TSelect = void (C::*)(TKXObject*, TKXPopulation*, TKXIndividual*&);
 
 // Expects each index to be chosen by Select with the given frequency (seeded draws).
@@ -38,9 +38,8 @@ TEST(SelectionTest, RouletteSearchFindsTheFirstEntryAboveTheDraw) {
 // and 3/4 index 0 wins only when both entrants are index 0.
 TEST(SelectionTest, RouletteAndStochasticTournamentFollowTheTable) {
   RandSeed(101);
-  TValueComponent c;
-  c.SetFitnessMethod(fmMaximize);
-  c.SetSelectionMethod(smTournament);  // evaluation prepares no table
+  TValueComponent c;  // prepares no table
+  SetAll(c, &TComp::SetFitnessMethod, fmMaximize, &TComp::SetSelectionMethod, smTournament);
   c.SetValues({1, 1, 2});
   ASSERT_TRUE(c.CumNormFitnesses().empty());
   ExpectFrequencies(c, &C::SelectRoulette, {0.25, 0.25, 0.5});
@@ -92,9 +91,8 @@ TEST(SelectionTest, ElitistCyclesThroughTheRoundedTopShare) {
       values.push_back(((i * 3 + 1) % count) * (method == fmMaximize ? -1.0 : 1.0));
     }
     TValueComponent c;
-    c.SetFitnessMethod(method);
-    c.SetSelectionMethod(smElitist);
-    c.SetElitistPct(pct);
+    SetAll(c, &TComp::SetFitnessMethod, method, &TComp::SetSelectionMethod, smElitist,
+           &TComp::SetElitistPct, pct);
     c.SetValues(values);
     for (int generation = 0; generation < 2; ++generation) {
       c.DoStartEvolve();  // restarts the cycle; swap back to draw from the evaluated population
@@ -113,8 +111,7 @@ TEST(SelectionTest, ElitistCyclesThroughTheRoundedTopShare) {
 TEST(SelectionTest, EqualFitnessesOfTheMethodsKindMakeRouletteAndElitistUniform) {
   RandSeed(77);
   TValueComponent c;
-  c.SetFitnessMethod(fmMaximize);
-  c.SetSelectionMethod(smElitist);
+  SetAll(c, &TComp::SetFitnessMethod, fmMaximize, &TComp::SetSelectionMethod, smElitist);
   c.SetValues({0, 0, 0, 0});
   const std::vector<double> uniform(4, 0.25);
   ExpectFrequencies(c, &C::SelectRoulette, uniform);

@@ -22,21 +22,19 @@ class TLoggingComponent : public TRandomValueComponent {
   std::vector<std::string> Log;
 };
 
-using C = TKXCustomGeneticComponent;
+using C = TComp;
 
-// Values below the bounds clamp to them (the tournament field, generation limit, mutation
-// probability, diversity limit and the unclamped cutoff are pinned by the document and stream
-// tests, which load through the setters); float settings refuse NaN and infinities, keeping
-// their values; counts clamp at their maxima.
+// Values outside the bounds clamp to them (the generation limit, the diversity limit and the
+// unclamped cutoff are pinned by the document tests, which load through the setters); float
+// settings refuse NaN and infinities, keeping their values; counts clamp at their maxima.
 TEST(GeneticComponentTest, SettersClampToTheirBoundsAndRefuseNonFiniteFloats) {
   C c;
-  c.SetCrossoverProbability(-0.2);
-  c.SetElitistPct(-3);
-  c.SetInitialPopulation(-4);
-  c.SetInitialDuplicatesRetries(-1);
+  SetAll(c, &C::SetCrossoverProbability, -0.2, &C::SetElitistPct, -3, &C::SetInitialPopulation, -4,
+         &C::SetInitialDuplicatesRetries, -1, &C::SetMutationProbability, 1.5,
+         &C::SetTournamentField, 1);
   EXPECT_EQ(c.CrossoverProbability() + c.ElitistPct() + c.InitialPopulation() +
-                c.InitialDuplicatesRetries(),
-            0);
+                c.InitialDuplicatesRetries() + c.MutationProbability() + c.TournamentField(),
+            3);
   const std::string before = StreamText(c);
   for (auto set :
        {&C::SetCrossoverProbability, &C::SetMutationProbability, &C::SetInversionProbability,
@@ -46,10 +44,9 @@ TEST(GeneticComponentTest, SettersClampToTheirBoundsAndRefuseNonFiniteFloats) {
     }
   }
   EXPECT_EQ(StreamText(c), before);
-  for (auto set :
-       {&C::SetTournamentField, &C::SetInitialPopulation, &C::SetInitialDuplicatesRetries}) {
-    (c.*set)(std::numeric_limits<std::int32_t>::max());
-  }
+  const std::int32_t big = std::numeric_limits<std::int32_t>::max();
+  SetAll(c, &C::SetTournamentField, big, &C::SetInitialPopulation, big,
+         &C::SetInitialDuplicatesRetries, big);
   EXPECT_EQ(
       std::tuple(c.TournamentField(), c.InitialPopulation(), c.InitialDuplicatesRetries()),
       std::tuple(MAX_TOURNAMENT_FIELD, MAX_INITIAL_POPULATION, MAX_INITIAL_DUPLICATES_RETRIES));
@@ -59,10 +56,8 @@ TEST(GeneticComponentTest, SettersClampToTheirBoundsAndRefuseNonFiniteFloats) {
 TEST(GeneticComponentTest, TheFirstEvolveInitializesThenFiresTheEventsOfAPairInOrder) {
   RandSeed(11);
   TLoggingComponent c;
-  c.SetCrossoverProbability(1);
-  c.SetMutationProbability(1);
-  c.SetInversionProbability(1);
-  c.SetInitialPopulation(2);
+  SetAll(c, &TComp::SetCrossoverProbability, 1, &TComp::SetMutationProbability, 1,
+         &TComp::SetInversionProbability, 1, &TComp::SetInitialPopulation, 2);
   TKXPopulation* first = c.Population();
   c.SetOnSelection([&](TKXObject*, TKXPopulation* P, TKXIndividual*& Parent) {
     c.Log.push_back("select");
@@ -87,9 +82,8 @@ TEST(GeneticComponentTest, TheFirstEvolveInitializesThenFiresTheEventsOfAPairInO
 TEST(GeneticComponentTest, VetoesAndMissingOperationsLeaveChildrenAsUnevaluatedCopies) {
   RandSeed(4);
   TLoggingComponent c;
-  c.SetMutationProbability(0);
-  c.SetInversionProbability(0);
-  c.SetInitialPopulation(5);
+  SetAll(c, &TComp::SetMutationProbability, 0, &TComp::SetInversionProbability, 0,
+         &TComp::SetInitialPopulation, 5);
   c.Initialize();
   int vetoes = 0;
   c.SetOnCrossover([&](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual*, bool& Do) {
@@ -100,8 +94,7 @@ TEST(GeneticComponentTest, VetoesAndMissingOperationsLeaveChildrenAsUnevaluatedC
   c.Evaluations = 0;
   c.Evolve(2);
   c.SetOperations({});
-  c.SetMutationProbability(1);
-  c.SetInversionProbability(1);
+  SetAll(c, &TComp::SetMutationProbability, 1, &TComp::SetInversionProbability, 1);
   c.Evolve();
   EXPECT_EQ(vetoes, 6);
   EXPECT_EQ(c.Evaluations, 0);
@@ -119,8 +112,7 @@ TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler)
     std::int32_t DoInitialize() override { return ++Calls, 0; }
   } c;
   c.SetValues({1, 2, 3, 4});
-  c.SetInitialPopulation(2);
-  c.SetGeneration(7);
+  SetAll(c, &TComp::SetInitialPopulation, 2, &TComp::SetGeneration, 7);
   c.Initialize();
   EXPECT_EQ(c.Values(), (std::vector<double>{1, 2, 3, 4}));
   EXPECT_EQ(c.Calls, 1);
@@ -141,37 +133,26 @@ TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler)
 // ends a run; the generation limit ends it when reached. A zero column is a test switched off.
 TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
   constexpr double kMax = std::numeric_limits<double>::max();
-  const struct {
-    TGAFitnessMethod Method;
-    std::vector<double> Values;
-    double Cutoff, Diversity;
-    std::int32_t Generation;
-    bool Finished;
-  } rows[] = {{fmMinimize, {}, kMax, 0, 0, false},
-              {fmMinimize, {3, 0.5, 2}, 0.5, 0, 0, true},
-              {fmMinimize, {3, 0.5, 2}, 0.4, 0, 0, false},
-              {fmMaximize, {3, 0.5, 2}, 3, 0, 0, true},
-              {fmMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
-              {fmWeightedMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
-              {fmMinimize, {1, 1, 4}, 0, 0.5, 0, false},
-              {fmMinimize, {1, 1, 4}, 0, 0.51, 0, true},
-              {fmMinimize, {0, 0}, 0, 0.51, 0, false},
-              {fmMinimize, {}, 0, 0, 2, false},
-              {fmMinimize, {}, 0, 0, 3, true}};
-  for (const auto& row : rows) {
+  using V = std::vector<double>;
+  // Method, values, cutoff, diversity limit, generation (limit 3), finished.
+  const std::tuple<TGAFitnessMethod, V, double, double, std::int32_t, bool> rows[] = {
+      // clang-format off
+      {fmMinimize, {}, kMax, 0, 0, false},            {fmMinimize, {3, 0.5, 2}, 0.5, 0, 0, true},
+      {fmMinimize, {3, 0.5, 2}, 0.4, 0, 0, false},    {fmMaximize, {3, 0.5, 2}, 3, 0, 0, true},
+      {fmMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},    {fmWeightedMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
+      {fmMinimize, {1, 1, 4}, 0, 0.5, 0, false},      {fmMinimize, {1, 1, 4}, 0, 0.51, 0, true},
+      {fmMinimize, {0, 0}, 0, 0.51, 0, false},        {fmMinimize, {}, 0, 0, 2, false},
+      {fmMinimize, {}, 0, 0, 3, true}};
+  // clang-format on
+  for (const auto& [method, values, cutoff, diversity, generation, finished] : rows) {
     TValueComponent c;
+    SetAll(c, &TComp::SetFitnessMethod, method, &TComp::SetDiversityLimit, diversity,
+           &TComp::SetFitnessCutoff, cutoff, &TComp::SetGenerationLimit, 3, &TComp::SetGeneration,
+           generation, &TComp::SetUseFitnessCutoff, cutoff != 0, &TComp::SetUseDiversityLimit,
+           diversity != 0, &TComp::SetUseGenerationLimit, generation != 0);
     c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& F) { F = 100; });
-    c.SetFitnessMethod(row.Method);
-    c.SetValues(row.Values);
-    c.SetUseFitnessCutoff(row.Cutoff != 0);
-    c.SetFitnessCutoff(row.Cutoff);
-    c.SetUseDiversityLimit(row.Diversity != 0);
-    c.SetDiversityLimit(row.Diversity);
-    c.SetUseGenerationLimit(row.Generation != 0);
-    c.SetGenerationLimit(3);
-    c.SetGeneration(row.Generation);
-    EXPECT_EQ(c.IsFinished(), row.Finished)
-        << row.Cutoff << " " << row.Diversity << " " << row.Generation;
+    c.SetValues(values);
+    EXPECT_EQ(c.IsFinished(), finished) << cutoff << " " << diversity << " " << generation;
   }
 }
 
@@ -179,14 +160,14 @@ TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
 // own objects; the initial size, the operations and a custom handler are not.
 TEST(GeneticComponentTest, AssignCopiesSettingsAndContentButKeepsEachComponentsObjects) {
   TValueComponent source, target;
+  source.SetTournamentField(5);
+  target.SetInitialPopulation(17);
   source.Initialize();
   source.SetValues({10, 11, 12});
-  source.SetTournamentField(5);
   source.SetGeneration(8);
   source.SetOperations({goMutate});
   source.SetOnSelection(
       [](TKXObject*, TKXPopulation* P, TKXIndividual*& Parent) { Parent = P->Items(0); });
-  target.SetInitialPopulation(17);
   TKXPopulation* ownPopulation = target.Population();
   target.Assign(&source);
   EXPECT_EQ(target.Population(), ownPopulation);
