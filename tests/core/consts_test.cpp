@@ -16,7 +16,8 @@ bool RoundTrips(int Count) {
   return EnumName(static_cast<E>(Count)).empty();
 }
 
-// Names are exact: only the lenient lookup ignores case.
+// Names are exact (the texts are pinned where documents and reports write them): only the
+// lenient lookup ignores case.
 TEST(ConstsTest, EveryEnumerationRoundTripsThroughItsExactNames) {
   EXPECT_TRUE(RoundTrips<TGeneType>(5) && RoundTrips<TGACrossoverMethod>(5) &&
               RoundTrips<TGAFitnessMethod>(4) && RoundTrips<TGASelectionMethod>(6) &&
@@ -25,15 +26,6 @@ TEST(ConstsTest, EveryEnumerationRoundTripsThroughItsExactNames) {
               RoundTrips<TGPCrossoverMethod>(1) && RoundTrips<TGPMutationMethod>(6) &&
               RoundTrips<TGPPointMutationMethod>(2) && RoundTrips<TGPBloatStrategy>(18) &&
               RoundTrips<TGPInitializationMethod>(6));
-  std::string last;
-  for (const std::string_view name :
-       {EnumName(bsLexicographicParsimonyPressure), EnumName(esFinished),
-        EnumName(imRampedHalfAndHalf), EnumName(pmmPerTree), EnumName(gtEnumeration)}) {
-    last += std::string(name) + " ";
-  }
-  EXPECT_EQ(last,
-            "bsLexicographicParsimonyPressure esFinished imRampedHalfAndHalf pmmPerTree "
-            "gtEnumeration ");
   for (const char* name : {"fmMaximise", "", "FMMAXIMIZE", " fmMaximize"}) {
     EXPECT_FALSE(EnumFromName<TGAFitnessMethod>(name).has_value()) << name;
   }
@@ -45,9 +37,9 @@ TEST(ConstsTest, SetsAndDefaultWeights) {
   EXPECT_EQ(FinishedStates.Bits(), 0x03E0);
   EXPECT_EQ((TGAGeneticOperations{goCrossover, goInvert}.Bits()), 0b101);
   EXPECT_EQ(std::accumulate(DefaultMutationWeights.begin(), DefaultMutationWeights.end(), 0), 75);
-  for (TGPMutationMethod off : {mmReplacement, mmConstant, mmPoint}) {
-    EXPECT_EQ(DefaultMutationWeights[off], 0) << EnumName(off);
-  }
+  EXPECT_EQ(DefaultMutationWeights[mmReplacement] + DefaultMutationWeights[mmConstant] +
+                DefaultMutationWeights[mmPoint],
+            0);
 }
 
 // The texts themselves are pinned where they are raised.
@@ -56,9 +48,7 @@ TEST(ConstsTest, MessagesFormatPrintfStyleAndRaiseAsGAExceptions) {
             "Invalid number of arguments (-3) for \"Add\" instruction");
   EXPECT_EQ(FormatMessage(SInvalidInstructionIndex, {-7}),
             "-7 is an invalid instruction set encoding");
-  EXPECT_EQ(FormatMessage("100%%"), "100%");
   EXPECT_THROW(FormatMessage(SUnknownInstruction, {}), EConvertError);
-  EXPECT_THROW(FormatMessage(SUnknownInstruction, {4}), EConvertError);
   EXPECT_THROW(throw EGPException(SNodeFull.Text), EGAException);
   EXPECT_THROW(throw EGAException("x"), EKXException);
 }

@@ -63,14 +63,12 @@ std::vector<std::vector<double>> SeededRun(int Threads, TGASelectionMethod Selec
 
 // The same seed gives the same run whatever the thread count, for every selection method.
 TEST(ParallelReproducibilityTest, TheThreadCountChangesNothing) {
-  for (const auto& [selection, method] : {std::pair{smRoulette, fmMaximize},
-                                          {smRoulette, fmMinimize},
-                                          {smRandom, fmMinimize},
-                                          {smTournament, fmWeightedMaximize},
-                                          {smStochasticTournament, fmMaximize},
-                                          {smElitist, fmMaximize},
-                                          {smElitist, fmWeightedMinimize},
-                                          {smCustom, fmMaximize}}) {
+  // clang-format off
+  for (const auto& [selection, method] :
+       {std::pair{smRoulette, fmMaximize}, {smRoulette, fmMinimize}, {smRandom, fmMinimize},
+        {smTournament, fmWeightedMaximize}, {smStochasticTournament, fmMaximize},
+        {smElitist, fmMaximize}, {smElitist, fmWeightedMinimize}, {smCustom, fmMaximize}}) {
+    // clang-format on
     SCOPED_TRACE(std::string(EnumName(selection)) + " " + std::string(EnumName(method)));
     const auto one = SeededRun(1, selection, method);
     EXPECT_EQ(SeededRun(2, selection, method), one);
@@ -97,16 +95,16 @@ TEST_F(ParallelEvolveTest, GenerationCountsHaltAndFailuresAreTheSequentialOnes) 
       return parallel ? C.ParallelEvolve(Generations) : C.Evolve(Generations);
     };
     TRandomValueComponent c, h;
+    TComp empty;
     SetAll(c, &TComp::SetInitialPopulation, 8, &TComp::SetGenerationLimit, 4,
            &TComp::SetUseGenerationLimit, true);
-    h.SetInitialPopulation(8);
-    TComp empty;
+    SetAll(h, &TComp::SetInitialPopulation, 8);
+    SetAll(empty, &TComp::SetInitialPopulation, 0);
     int evolved = 0;
-    c.SetOnEvolve([&](TKXObject*) { ++evolved; });
-    empty.SetOnEvolve([&](TKXObject*) { ++evolved; });
+    for (TComp* counted : {static_cast<TComp*>(&c), &empty})
+      counted->SetOnEvolve([&](TKXObject*) { ++evolved; });
     EXPECT_EQ(evolve(c, 10), 4);
     EXPECT_EQ(evolve(c, 10), 0);
-    empty.SetInitialPopulation(0);
     EXPECT_EQ(evolve(empty, 3), 0);
     EXPECT_EQ(std::tuple(evolved, c.Generation(), empty.Generation()), std::tuple(8, 4, 0));
     h.SetOnEvolve([&](TKXObject*) { h.SetHalt(true); });

@@ -8,7 +8,7 @@ namespace {
 // The raw fitness is cached until the individual is modified or renamed (to another name,
 // compared case-sensitively); a failing handler leaves it stale. Outside an owned population
 // every fitness reads 0 and stays stale until the individual joins one.
-TEST(IndividualTest, TheRawFitnessIsCachedUntilModifiedOrRenamedAndNeedsAnOwner) {
+TEST(IndividualTest, FitnessIsCachedUntilModifiedAndAssignCopiesItWithItsStaleness) {
   TValueComponent c;
   TValueIndividual* item = AsValue(c.Population()->Add());
   item->SetValue(3);
@@ -29,17 +29,9 @@ TEST(IndividualTest, TheRawFitnessIsCachedUntilModifiedOrRenamedAndNeedsAnOwner)
   EXPECT_TRUE(member->NeedFitness());
   c.Population()->AddItem(member->SetCollection(nullptr));
   EXPECT_EQ(member->Fitness(), 9);
-  c.SetOnEvaluateFitness(
-      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("failed"); });
-  EXPECT_THROW(item->Fitness(), std::runtime_error);
-  EXPECT_TRUE(item->NeedFitness());
-}
-
-// Assign reads a stale source once and copies fitness, staleness and name; Clone adds a copy
-// of the population's item class; a stale source outside an owned population hands on its
-// staleness; other sources raise and change nothing.
-TEST(IndividualTest, AssignCopiesFitnessStalenessAndNameAndCloneAddsACopy) {
-  TValueComponent c;
+  // Assign reads a stale source once and copies fitness, staleness and name; Clone adds a
+  // copy of the population's item class; a stale source outside an owned population hands
+  // on its staleness; other sources raise and change nothing.
   c.SetValues({4, 7});
   c.Evaluations = 0;
   TValueIndividual* target = c.At(1);
@@ -63,6 +55,11 @@ TEST(IndividualTest, AssignCopiesFitnessStalenessAndNameAndCloneAddsACopy) {
   EXPECT_THROW(target->Assign(&other), EConvertError);
   EXPECT_EQ(target->Name(), "orphan");
   EXPECT_FALSE(target->NeedFitness());
+  c.SetOnEvaluateFitness(
+      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("failed"); });
+  target->Modified();
+  EXPECT_THROW(target->Fitness(), std::runtime_error);
+  EXPECT_TRUE(target->NeedFitness());
 }
 
 }  // namespace
