@@ -57,7 +57,7 @@ using Log = std::vector<std::string>;
 using Ints = std::vector<int>;
 }  // namespace
 
-TEST(Collection, MembershipChangesAnnounceInOrderAndNeverReuseIds) {
+TEST(Collection, MembershipChangesAnnounceInOrderOutsideBracketsAndNeverReuseIds) {
   Recorder c;
   EXPECT_EQ(c.Add()->Collection(), &c);
   EXPECT_EQ(Take(c), (Log{"added:0", "update:all"}));
@@ -78,10 +78,7 @@ TEST(Collection, MembershipChangesAnnounceInOrderAndNeverReuseIds) {
   c.Clear();
   EXPECT_TRUE(c.Log.empty());
   EXPECT_EQ(c.Add()->ID(), 4);
-}
-
-TEST(Collection, UpdateBracketsHoldBackChangesAndReportOnce) {
-  Recorder c;
+  // Update brackets hold back the change reports and report once in all.
   Fill(c, {1, 2});
   c.Items(0)->SetValue(5);
   EXPECT_EQ(Take(c), (Log{"update:5"}));
@@ -96,8 +93,10 @@ TEST(Collection, UpdateBracketsHoldBackChangesAndReportOnce) {
   EXPECT_EQ(c.Log, (Log{"added:0", "deleting:6", "extracting:6", "update:all"}));
 }
 
-TEST(Collection, AssignCopiesItemsInsideABracketOrRaisesAndKeepsThem) {
-  Recorder source, dest;
+// Assign copies the items inside one bracket, or raises and keeps them; items move within and
+// between collections keeping their IDs, and an item another collection owns is refused.
+TEST(Collection, AssignCopiesItemsAndItemsMoveKeepingIds) {
+  Recorder source, dest, a, b;
   Fill(source, {4, 5});
   Fill(dest, {9});
   dest.Assign(&source);
@@ -110,10 +109,6 @@ TEST(Collection, AssignCopiesItemsInsideABracketOrRaisesAndKeepsThem) {
   EXPECT_EQ(kx::testing::ErrorOf<kx::EConvertError>([&] { dest.Items(0)->Assign(&list); }),
             "Cannot assign a TKXStringList to a Item");
   EXPECT_EQ(Values(dest), (Ints{4, 5}));
-}
-
-TEST(Collection, ItemsMoveWithinAndBetweenCollectionsKeepingIds) {
-  Recorder a, b;
   Fill(a, {10, 11, 12});
   Fill(b, {3});
   a.Items(0)->SetIndex(2);

@@ -7,7 +7,7 @@ using TValues = kx::TKXDictionary<std::string, double>;
 using kx::testing::ErrorOf;
 
 // Keys are exact and case-sensitive; a missing key reads as the value type's default.
-TEST(Dictionary, ExactKeysErrorsAndValueAccess) {
+TEST(Dictionary, ExactKeysErrorsValueAccessAndAssign) {
   TValues d;
   d.Add("x", 1.5);
   d.Add("X", 2.5);
@@ -28,9 +28,7 @@ TEST(Dictionary, ExactKeysErrorsAndValueAccess) {
   kx::TKXVariant missing = 3;
   EXPECT_FALSE(variants.TryGetValue("t", missing));
   EXPECT_TRUE(missing.IsEmpty());
-}
-
-TEST(Dictionary, AssignCopiesIndependentlyAndRejectsOtherKinds) {
+  // Assign copies independently and rejects other kinds.
   TValues a, b;
   a.Add("x", 1.0);
   b.Add("z", 3.0);

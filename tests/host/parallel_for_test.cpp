@@ -15,8 +15,7 @@ TEST(ParallelForTest, RunsEveryIterationOnceAndRethrowsErrors) {
     std::vector<std::atomic<int>> hits(1000);
     ParallelFor(0, 1000, [&](std::int32_t i) { hits[i].fetch_add(1); });
     for (auto& h : hits) ASSERT_EQ(h.load(), 1);
-    ParallelFor(5, 5, [&](std::int32_t) { hits[0].fetch_add(1); });
-    ParallelFor(5, 2, [&](std::int32_t) { hits[0].fetch_add(1); });
+    for (const std::int32_t end : {5, 2}) ParallelFor(5, end, [&](std::int32_t) { ++hits[0]; });
     EXPECT_EQ(hits[0].load(), 1);
     EXPECT_THROW(ParallelFor(0, 100,
                              [](std::int32_t i) {

@@ -84,19 +84,6 @@ TEST(Streaming, WritesStoredValuesExactlyAndReadsThemBackWhateverTheDecimalSepar
   EXPECT_NE(StreamText(source).find("  Rate = 0\n"), std::string::npos);
 }
 
-TEST(Streaming, ReadingAppliesDeclarationOrderAndIgnoresUnknownNames) {
-  TTestComponent component;
-  Read(
-      "\nobject Named: TSomethingElse\n  Rate = 0.5\n  Unknown = whatever\n\n"
-      "  Caption = 'a'#9'b'\n  Size=7\nend\n\n",
-      component);
-  EXPECT_EQ(component.Name(), "Named");
-  EXPECT_EQ(component.Size, 7);
-  EXPECT_EQ(component.Caption, "a\tb");
-  EXPECT_EQ(component.Rate, 0.5);
-  EXPECT_EQ(component.Applied, (std::vector<std::string>{"Size", "Caption", "Rate"}));
-}
-
 // Every error names the line; a value its property cannot convert also names the property.
 // Rows starting "Invalid" are whole messages.
 TEST(Streaming, MalformedStreamsNameTheLineAndChangeNothing) {
@@ -146,6 +133,15 @@ TEST(Streaming, CollectionsAndStringListsRoundTripAndReplaceWhatWasThere) {
   EXPECT_EQ(target.Items.UpdateCount(), 0);
   EXPECT_EQ(StreamText(target), text);  // lines and items read back, the old items gone
   Read("object : T\n  Items = <\n  >\nend\n", target);
+  // Entries apply in declaration order; unknown names and blank lines are skipped.
+  target.Applied.clear();
+  Read(
+      "\nobject Named: TSomethingElse\n  Rate = 0.5\n  Unknown = whatever\n\n"
+      "  Caption = 'a'#9'b'\n  Size=7\nend\n\n",
+      target);
+  EXPECT_EQ(target.Name() + target.Caption + std::to_string(target.Size + target.Rate),
+            "Nameda\tb7.500000");
+  EXPECT_EQ(target.Applied, (std::vector<std::string>{"Size", "Caption", "Rate"}));
   EXPECT_EQ(target.Items.Count(), 0);  // an empty collection in a stream empties the component's
 }
 

@@ -7,17 +7,15 @@ using kx::TKXVariant;
 using kx::TKXVarType;
 
 TEST(Variant, KindsAndTextFollowTheValueTextRules) {
+  using T = TKXVarType;
+  // clang-format off
   const std::tuple<TKXVariant, TKXVarType, const char*> rows[] = {
-      {TKXVariant(), TKXVarType::varEmpty, ""},
-      {TKXVariant(TKXVariant::Null), TKXVarType::varNull, ""},
-      {true, TKXVarType::varBoolean, "True"},
-      {false, TKXVarType::varBoolean, "False"},
-      {std::int16_t{-42}, TKXVarType::varInteger, "-42"},
-      {std::int64_t{1} << 40, TKXVarType::varInt64, "1099511627776"},
-      {7u, TKXVarType::varInt64, "7"},
-      {1.0f, TKXVarType::varDouble, "1"},
-      {1e20, TKXVarType::varDouble, "1E20"},
-      {"abc", TKXVarType::varString, "abc"}};
+      {TKXVariant(), T::varEmpty, ""}, {TKXVariant(TKXVariant::Null), T::varNull, ""},
+      {true, T::varBoolean, "True"}, {false, T::varBoolean, "False"},
+      {std::int16_t{-42}, T::varInteger, "-42"}, {std::int64_t{1} << 40, T::varInt64, "1099511627776"},
+      {7u, T::varInt64, "7"}, {1.0f, T::varDouble, "1"}, {1e20, T::varDouble, "1E20"},
+      {"abc", T::varString, "abc"}};
+  // clang-format on
   for (const auto& [value, type, text] : rows) {
     EXPECT_EQ(value.VarType(), type) << text;
     EXPECT_EQ(value.ToString(), text);
@@ -34,12 +32,12 @@ TEST(Variant, KindsAndTextFollowTheValueTextRules) {
 
 // True converts to -1; integer conversions round halves to even; what cannot convert raises.
 TEST(Variant, ConversionsRoundHalvesToEvenOrRaise) {
+  // clang-format off
   const std::tuple<TKXVariant, double, std::int64_t, bool> rows[] = {
-      {3, 3.0, 3, true},      {" -1.5E2 ", -150.0, -150, true},
-      {true, -1.0, -1, true}, {2.5, 2.5, 2, true},
-      {3.5, 3.5, 4, true},    {-2.5, -2.5, -2, true},
-      {"1.5", 1.5, 2, true},  {"0.5", 0.5, 0, true},
+      {3, 3.0, 3, true}, {" -1.5E2 ", -150.0, -150, true}, {true, -1.0, -1, true}, {2.5, 2.5, 2, true},
+      {3.5, 3.5, 4, true}, {-2.5, -2.5, -2, true}, {"1.5", 1.5, 2, true}, {"0.5", 0.5, 0, true},
       {0.0, 0.0, 0, false}};
+  // clang-format on
   for (const auto& [value, real, integer, truth] : rows) {
     EXPECT_EQ(value.ToFloat(), real) << value.ToString();
     EXPECT_EQ(value.ToInt64(), integer) << value.ToString();
@@ -63,16 +61,12 @@ TEST(Variant, ConversionsRoundHalvesToEvenOrRaise) {
 // are kinds of their own.
 TEST(Variant, EqualityComparesNumbersExactlyAndNeverConvertsText) {
   using V = TKXVariant;
-  for (const auto& [a, b] :
-       {std::pair<V, V>{V(), V()}, {3, 3.0}, {3, std::int64_t{3}}, {"a", std::string("a")}}) {
-    EXPECT_EQ(a, b) << a.ToString();
-  }
-  for (const auto& [a, b] : {std::pair<V, V>{"a", "A"},
-                             {"3", 3},
-                             {V(), V(V::Null)},
-                             {V(), 0},
-                             {true, -1},
-                             {std::int64_t{9007199254740993}, std::int64_t{9007199254740992}}}) {
-    EXPECT_NE(a, b) << a.ToString() << " " << b.ToString();
-  }
+  // clang-format off
+  const std::tuple<V, V, bool> rows[] = {
+      {V(), V(), true}, {3, 3.0, true}, {3, std::int64_t{3}, true}, {"a", std::string("a"), true},
+      {"a", "A", false}, {"3", 3, false}, {V(), V(V::Null), false}, {V(), 0, false}, {true, -1, false},
+      {std::int64_t{9007199254740993}, std::int64_t{9007199254740992}, false}};
+  // clang-format on
+  for (const auto& [a, b, equal] : rows)
+    EXPECT_EQ(a == b, equal) << a.ToString() << " " << b.ToString();
 }
