@@ -54,16 +54,16 @@ std::vector<int> Values(const Recorder& C) {
 std::vector<std::string> Take(Recorder& C) { return std::exchange(C.Log, {}); }
 
 using Log = std::vector<std::string>;
-using Ints = std::vector<int>;
 }  // namespace
 
-TEST(Collection, MembershipChangesAnnounceInOrderOutsideBracketsAndNeverReuseIds) {
+TEST(Collection,
+     MembershipChangesAnnounceInOrderOutsideBracketsAssignCopiesAndItemsMoveKeepingIds) {
   Recorder c;
   EXPECT_EQ(c.Add()->Collection(), &c);
   EXPECT_EQ(Take(c), (Log{"added:0", "update:all"}));
   Fill(c, {1, 2});
   EXPECT_EQ(c.Insert(1)->ID(), 3);
-  EXPECT_EQ(Values(c), (Ints{0, 0, 1, 2}));
+  EXPECT_EQ(Values(c), (std::vector{0, 0, 1, 2}));
   for (int bad : {5, -1}) EXPECT_THROW(c.Insert(bad), kx::EListError);
   Take(c);
   c.Delete(1);
@@ -91,29 +91,26 @@ TEST(Collection, MembershipChangesAnnounceInOrderOutsideBracketsAndNeverReuseIds
   EXPECT_EQ(c.Log, (Log{"added:0", "deleting:6", "extracting:6"}));
   c.EndUpdate();
   EXPECT_EQ(c.Log, (Log{"added:0", "deleting:6", "extracting:6", "update:all"}));
-}
-
-// Assign copies the items inside one bracket, or raises and keeps them; items move within and
-// between collections keeping their IDs, and an item another collection owns is refused.
-TEST(Collection, AssignCopiesItemsAndItemsMoveKeepingIds) {
+  // Assign copies the items inside one bracket, or raises and keeps them; items move within and
+  // between collections keeping their IDs, and an item another collection owns is refused.
   Recorder source, dest, a, b;
   Fill(source, {4, 5});
   Fill(dest, {9});
   dest.Assign(&source);
   dest.Assign(&dest);
-  EXPECT_EQ(Values(dest), (Ints{4, 5}));
+  EXPECT_EQ(Values(dest), (std::vector{4, 5}));
   EXPECT_NE(dest.Items(0), source.Items(0));
   EXPECT_EQ(std::count(dest.Log.begin(), dest.Log.end(), "update:all"), 1);
   kx::TKXStringList list;
   EXPECT_THROW(dest.Assign(&list), kx::EConvertError);
   EXPECT_EQ(kx::testing::ErrorOf<kx::EConvertError>([&] { dest.Items(0)->Assign(&list); }),
             "Cannot assign a TKXStringList to a Item");
-  EXPECT_EQ(Values(dest), (Ints{4, 5}));
+  EXPECT_EQ(Values(dest), (std::vector{4, 5}));
   Fill(a, {10, 11, 12});
   Fill(b, {3});
   a.Items(0)->SetIndex(2);
   a.Exchange(0, 1);
-  EXPECT_EQ(Values(a), (Ints{12, 11, 10}));
+  EXPECT_EQ(Values(a), (std::vector{12, 11, 10}));
   EXPECT_EQ(a.IndexOf(a.FindItemID(0)), 2);
   Item* moving = a.Items(0);
   Take(a);

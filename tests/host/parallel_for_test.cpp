@@ -17,11 +17,8 @@ TEST(ParallelForTest, RunsEveryIterationOnceAndRethrowsErrors) {
     for (auto& h : hits) ASSERT_EQ(h.load(), 1);
     for (const std::int32_t end : {5, 2}) ParallelFor(5, end, [&](std::int32_t) { ++hits[0]; });
     EXPECT_EQ(hits[0].load(), 1);
-    EXPECT_THROW(ParallelFor(0, 100,
-                             [](std::int32_t i) {
-                               if (i == 37) throw std::runtime_error("iteration 37");
-                             }),
-                 std::runtime_error);
+    const auto fail = [](std::int32_t i) { i == 37 ? throw std::runtime_error("37") : void(); };
+    EXPECT_THROW(ParallelFor(0, 100, fail), std::runtime_error);
   }
   SetParallelThreads(0);
 }

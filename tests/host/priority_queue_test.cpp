@@ -50,8 +50,8 @@ TEST(FloatPriorityQueue, EveryReadRanksLikeAStableSortOfThePushes) {
       return queue.LargestFirst() ? a > b : a < b;
     });
     ASSERT_EQ(Ids(queue), expected) << i;
-    const float first = priorities[expected[0]];
-    ASSERT_TRUE(queue.Priorities(0) == first || std::isnan(first));
+    ASSERT_TRUE(queue.Priorities(0) == priorities[expected[0]] ||
+                std::isnan(priorities[expected[0]]));
   }
   EXPECT_THROW(queue.Items(300), kx::EListError);
   EXPECT_THROW(queue.Priorities(-1), kx::EListError);
