@@ -33,17 +33,14 @@ TEST(ConstsTest, EveryEnumerationRoundTripsThroughItsExactNames) {
 }
 
 // Sets use bit n for ordinal n; only three mutations are weighted by default.
-TEST(ConstsTest, SetsAndDefaultWeights) {
+TEST(ConstsTest, SetsDefaultWeightsAndMessages) {
   EXPECT_EQ(FinishedStates.Bits(), 0x03E0);
   EXPECT_EQ((TGAGeneticOperations{goCrossover, goInvert}.Bits()), 0b101);
   EXPECT_EQ(std::accumulate(DefaultMutationWeights.begin(), DefaultMutationWeights.end(), 0), 75);
   EXPECT_EQ(DefaultMutationWeights[mmReplacement] + DefaultMutationWeights[mmConstant] +
                 DefaultMutationWeights[mmPoint],
             0);
-}
-
-// The texts themselves are pinned where they are raised.
-TEST(ConstsTest, MessagesFormatPrintfStyleAndRaiseAsGAExceptions) {
+  // The texts themselves are pinned where they are raised.
   EXPECT_EQ(FormatMessage(SInvalidNumInstructionArgs, {-3, "Add"}),
             "Invalid number of arguments (-3) for \"Add\" instruction");
   EXPECT_EQ(FormatMessage(SInvalidInstructionIndex, {-7}),

@@ -1,12 +1,14 @@
 #pragma once
 
 // A minimal representation for exercising the evolution core: an individual holding one
-// number (its raw fitness) and a component that evaluates it and counts evaluations.
+// number (its raw fitness, also its document content) and a component that evaluates it and counts
+// evaluations.
 
 #include <atomic>
 #include <cmath>
 #include <kx/core/genetic_component.hpp>
 #include <kx/host/parallel_for.hpp>
+#include <kx/xml/xml_node.hpp>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -30,6 +32,13 @@ class TValueIndividual : public TKXIndividual {
   void Assign(TKXPersistent* Source) override {
     if (auto* source = dynamic_cast<TValueIndividual*>(Source)) FValue = source->FValue;
     TKXIndividual::Assign(Source);
+  }
+  // Keeps the value, as a whole number, in the text of its element.
+  void LoadFromXML(const TXMLNode& Node) override {
+    SetValue(std::stod(std::string(ElementText(Node.Node()))));
+  }
+  void SaveToXML(const TXMLNode& Node) override {
+    SetElementText(Node.Node(), std::to_string(static_cast<int>(FValue)));
   }
 
  private:

@@ -2,17 +2,12 @@
 #include "kx/host/streaming.hpp"
 #include "kx/xml/genetic_document_xml.hpp"
 #include "kx/xml/xml_document.hpp"
-#include "kx/xml/xml_node.hpp"
 #include "xml/xml_test_support.hpp"
 
-namespace kx {
+namespace kx::testing {
 namespace {
 
 using test::TempFolder;
-using testing::SetAll;
-using testing::StreamText;
-using testing::TComp;
-using testing::TValueComponent;
 
 // The header fields are written in their fixed order, the statistics last. Every setting
 // differs from the target's, so the same text shows each was read (a whole-document load also
@@ -54,7 +49,7 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrderAndRoundTrips) {
 // that is still 0 stays 0); the fitness method changes only for a value name, in any letter
 // case; fields are read in order, so those before a bad number keep their new values; a
 // document of another root or a missing file changes nothing.
-TEST(GeneticComponentDocument, MissingElementsReadAsZeroAndBadInputStopsAtTheFirstBadField) {
+TEST(GeneticComponentDocument, BadFieldsStreamEntriesAndTheReportFollowTheSettings) {
   TKXXMLDocument doc;
   doc.LoadFromXML("<GeneticDocument><FitnessCutoff>2</FitnessCutoff></GeneticDocument>");
   const TXMLGeneticDocumentType root = GetGeneticDocument(doc);
@@ -86,13 +81,9 @@ TEST(GeneticComponentDocument, MissingElementsReadAsZeroAndBadInputStopsAtTheFir
   EXPECT_EQ(fresh.DiversityLimit(), 1);  // clamped
   EXPECT_EQ(fresh.FitnessCutoff(), -3);
   EXPECT_EQ(fresh.GenerationLimit(), 0);  // after the failure: not reached
-}
-
-// --- Component streams ---------------------------------------------------------------
-
-// Defaults are not written, the population always is; changed float settings come last, in
-// their fixed order, written exactly, and read back to the same text.
-TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastInTheirOrder) {
+  // --- Component streams ---------------------------------------------------------------
+  // Defaults are not written, the population always is; changed float settings come last, in
+  // their fixed order, written exactly, and read back to the same text.
   TKXCustomGeneticComponent component, copy;
   EXPECT_EQ(StreamText(component),
             "object : TKXCustomGeneticComponent\n  Population = <\n  >\nend\n");
@@ -110,30 +101,26 @@ TEST(GeneticComponentStreaming, ChangedSettingsRoundTripWithTheFloatEntriesLastI
   std::stringstream stream(text);
   ReadComponent(stream, copy);
   EXPECT_EQ(StreamText(copy), text);
-}
-
-// --- The report ----------------------------------------------------------------------
-
-// The default report (no termination conditions); then every termination line in its fixed
-// order, percentages rounded to two significant digits, the configured population size rather
-// than the current count, and the caller's indent on the indented lines only.
-TEST(GeneticComponentReport, DescribeAppendsEveryConditionWithTheCallersIndent) {
-  TValueComponent component;
-  EXPECT_EQ(component.ToString(),
+  // --- The report ----------------------------------------------------------------------
+  // The default report (no termination conditions); then every termination line in its fixed
+  // order, percentages rounded to two significant digits, the configured population size rather
+  // than the current count, and the caller's indent on the indented lines only.
+  TValueComponent report;
+  EXPECT_EQ(report.ToString(),
             "Operating Conditions\n   Fitness Method = fmMinimize\n   Crossover Probability = "
             "98.00%\n   Inversion Probability = 10.00%\n   Mutation Probability = 1.00%\n   "
             "Selection Method = smStochasticTournament\nInitial Conditions\n   Population = 100\n"
             "There are no Termination Conditions\n");
-  SetAll(component, &TComp::SetFitnessMethod, fmWeightedMaximize, &TComp::SetSelectionMethod,
+  SetAll(report, &TComp::SetFitnessMethod, fmWeightedMaximize, &TComp::SetSelectionMethod,
          smElitist, &TComp::SetCrossoverProbability, 1.0 / 3.0, &TComp::SetMutationProbability,
          0.123, &TComp::SetInversionProbability, 0.005, &TComp::SetDiversityLimit, 0.0456,
          &TComp::SetFitnessCutoff, 0.5, &TComp::SetInitialPopulation, 7, &TComp::SetGenerationLimit,
          50, &TComp::SetUseFitnessCutoff, true, &TComp::SetUseDiversityLimit, true,
          &TComp::SetUseGenerationLimit, true);
-  component.SetValues({1, 2, 3});
+  report.SetValues({1, 2, 3});
   TKXStringList lines;
   lines.Add("Report");
-  component.Describe(lines, "\t");
+  report.Describe(lines, "\t");
   EXPECT_EQ(lines.Text(),
             "Report\nOperating Conditions\n\tFitness Method = fmWeightedMaximize\n"
             "\tCrossover Probability = 33.00%\n\tInversion Probability = 0.50%\n"
@@ -142,10 +129,10 @@ TEST(GeneticComponentReport, DescribeAppendsEveryConditionWithTheCallersIndent) 
             "Termination Conditions\n\tFitness >= 0.5\n\tDiversity less than 4.60%\n"
             "\tMaximum number of generations = 50\n");
 
-  SetAll(component, &TComp::SetFitnessMethod, fmWeightedMinimize, &TComp::SetFitnessCutoff,
+  SetAll(report, &TComp::SetFitnessMethod, fmWeightedMinimize, &TComp::SetFitnessCutoff,
          0.1234567890123456);
-  EXPECT_NE(component.ToString().find("\n   Fitness <= 0.123456789012346\n"), std::string::npos);
+  EXPECT_NE(report.ToString().find("\n   Fitness <= 0.123456789012346\n"), std::string::npos);
 }
 
 }  // namespace
-}  // namespace kx
+}  // namespace kx::testing

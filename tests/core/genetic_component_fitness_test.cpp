@@ -45,7 +45,7 @@ TEST(FitnessStatisticsTest, StatisticsTableAndMeasuresFollowTheFitnessMethod) {
   }
 }
 
-TEST(FitnessStatisticsTest, WeightedMethodsCompareTheWeightedFitnessUnlessAskedForPure) {
+TEST(FitnessStatisticsTest, WeightedMethodsEvaluationCountsComparisonsAndEmptyPopulations) {
   TValueComponent c;
   SetAll(c, &TComp::SetFitnessMethod, fmWeightedMinimize, &TComp::SetSelectionMethod, smRoulette);
   // The weighted fitness reverses the order of the raw one.
@@ -64,44 +64,41 @@ TEST(FitnessStatisticsTest, WeightedMethodsCompareTheWeightedFitnessUnlessAskedF
   c.EvaluateFitness();
   ExpectTable(c.CumNormFitnesses(), {9.0 / 23, 17.0 / 23, 1});
   EXPECT_DOUBLE_EQ(c.At(0)->NormalizedWeigthedFitness(), 9.0 / 23);
-}
-
-// A statistics pass evaluates each stale individual once and the weighted fitness on every
-// read; Compare gives the sign of the difference (negative: the first is fitter); without a
-// handler the fitness is 0; an emptied population zeroes the statistics but keeps the table.
-TEST(FitnessStatisticsTest, EvaluationCountsComparisonsAndEmptyPopulations) {
-  TValueComponent c;
+  // A statistics pass evaluates each stale individual once and the weighted fitness on every
+  // read; Compare gives the sign of the difference (negative: the first is fitter); without a
+  // handler the fitness is 0; an emptied population zeroes the statistics but keeps the table.
+  TValueComponent e;
   int weighted = 0;
-  c.SetOnEvaluateWeightedFitness([&](TKXObject* Sender, TKXIndividual* Item, TGAFitness& F) {
-    weighted += Sender == &c;
+  e.SetOnEvaluateWeightedFitness([&](TKXObject* Sender, TKXIndividual* Item, TGAFitness& F) {
+    weighted += Sender == &e;
     F = Item->Fitness();
   });
-  c.SetValues({3, 1, 2, 3});
-  c.At(2)->SetValue(0);
-  c.EvaluateFitness();
-  EXPECT_EQ(std::pair(c.Evaluations.load(), weighted), std::pair(5, 8));
-  EXPECT_EQ(c.FittestIndividual(), c.At(2));
+  e.SetValues({3, 1, 2, 3});
+  e.At(2)->SetValue(0);
+  e.EvaluateFitness();
+  EXPECT_EQ(std::pair(e.Evaluations.load(), weighted), std::pair(5, 8));
+  EXPECT_EQ(e.FittestIndividual(), e.At(2));
   EXPECT_EQ(
-      std::pair(c.CompareFitness(c.At(0), c.At(2), true), c.CompareFitness(c.At(2), c.At(0), true)),
+      std::pair(e.CompareFitness(e.At(0), e.At(2), true), e.CompareFitness(e.At(2), e.At(0), true)),
       std::pair(1, -1));
-  c.SetFitnessMethod(fmMaximize);
+  e.SetFitnessMethod(fmMaximize);
   EXPECT_EQ(
-      std::pair(c.CompareFitness(c.At(0), c.At(2), true), c.CompareFitness(c.At(0), c.At(3), true)),
+      std::pair(e.CompareFitness(e.At(0), e.At(2), true), e.CompareFitness(e.At(0), e.At(3), true)),
       std::pair(-1, 0));
-  c.SetOnEvaluateFitness(nullptr);
-  EXPECT_EQ(c.EvaluateFitness(c.At(0), false), 0);
-  c.Population()->Clear();
-  c.EvaluateFitness();
+  e.SetOnEvaluateFitness(nullptr);
+  EXPECT_EQ(e.EvaluateFitness(e.At(0), false), 0);
+  e.Population()->Clear();
+  e.EvaluateFitness();
   EXPECT_EQ(
-      c.MaxFitness() + c.MinFitness() + c.FitnessSum() + c.MaxWeightedFitness() + c.AvgFitness(),
+      e.MaxFitness() + e.MinFitness() + e.FitnessSum() + e.MaxWeightedFitness() + e.AvgFitness(),
       0);
-  EXPECT_EQ(c.FittestIndividual(), nullptr);  // it was removed from the population
-  EXPECT_EQ(c.CumNormFitnesses().size(), 4u);
-  EXPECT_EQ(c.GetNormalizedFitness(3) + c.GetNormalizedWeightedFitness(3), 0);
-  c.SetFitnessMethod(fmWeightedMinimize);
-  EXPECT_EQ(c.UnfitFitness(), 3.4028234663852886e+38);
-  c.SetFitnessMethod(fmWeightedMaximize);
-  EXPECT_EQ(c.UnfitFitness(), 1.1754943508222875e-38);
+  EXPECT_EQ(e.FittestIndividual(), nullptr);  // it was removed from the population
+  EXPECT_EQ(e.CumNormFitnesses().size(), 4u);
+  EXPECT_EQ(e.GetNormalizedFitness(3) + e.GetNormalizedWeightedFitness(3), 0);
+  e.SetFitnessMethod(fmWeightedMinimize);
+  EXPECT_EQ(e.UnfitFitness(), 3.4028234663852886e+38);
+  e.SetFitnessMethod(fmWeightedMaximize);
+  EXPECT_EQ(e.UnfitFitness(), 1.1754943508222875e-38);
 }
 
 }  // namespace

@@ -6,16 +6,16 @@ namespace {
 // Everything a run produces that later generations or the application could see: values,
 // fitnesses (all evaluated), statistics, fittest index, generation, roulette index and table.
 std::vector<std::vector<double>> ResultOf(TValueComponent& C) {
-  const TKXIndividual* fittest = C.FittestIndividual();
-  std::vector<double> fitnesses, statistics{C.MaxFitness(),
-                                            C.MinFitness(),
-                                            C.FitnessSum(),
-                                            C.MaxWeightedFitness(),
-                                            C.MinWeightedFitness(),
-                                            C.WeightedFitnessSum(),
-                                            fittest ? fittest->Index() + 0.0 : -1.0,
-                                            C.Generation() + 0.0,
-                                            C.RouletteIndex() + 0.0};
+  std::vector<double> fitnesses,
+      statistics{C.MaxFitness(),
+                 C.MinFitness(),
+                 C.FitnessSum(),
+                 C.MaxWeightedFitness(),
+                 C.MinWeightedFitness(),
+                 C.WeightedFitnessSum(),
+                 C.FittestIndividual() ? C.FittestIndividual()->Index() + 0.0 : -1.0,
+                 C.Generation() + 0.0,
+                 C.RouletteIndex() + 0.0};
   for (int i = 0; i < C.Population()->Count(); ++i) {
     EXPECT_FALSE(C.At(i)->NeedFitness()) << i;
     fitnesses.push_back(C.At(i)->Fitness());
@@ -47,11 +47,9 @@ std::vector<std::vector<double>> SeededRun(int Threads, TGASelectionMethod Selec
       EXPECT_EQ(Parent->Collection(), P);
     });
   }
-  if (IsWeighted(Method)) {
-    c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-      Fitness = Item->Fitness() - AsValue(Item)->Value() / 8;
-    });
-  }
+  c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    Fitness = Item->Fitness() - AsValue(Item)->Value() / 8;
+  });
   c.Initialize();
   const std::vector<double> initial = c.Values();
   c.At(3)->SetValue(50);
@@ -76,19 +74,14 @@ TEST(ParallelReproducibilityTest, TheThreadCountChangesNothing) {
   }
 }
 
-// Runs on four threads and restores the default thread count.
-class ParallelEvolveTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetParallelThreads(4); }
-  void TearDown() override { SetParallelThreads(0); }
-};
-
 // Each check runs with Evolve and with ParallelEvolve: counts stop at the generation limit
 // (a finished run only fires OnEvolve) and after a Halt (reset by the next call); an empty
 // population evolves nothing, asks for no handler and still fires OnEvolve; missing handlers
 // raise before the generations are swapped; a handler's error reaches the caller with the
 // update bracket closed and the generation not counted.
-TEST_F(ParallelEvolveTest, GenerationCountsHaltAndFailuresAreTheSequentialOnes) {
+TEST(ParallelEvolveTest,
+     CountsHaltFailuresAndBreedingAreTheSequentialOnesAndChangedChildrenAreEvaluated) {
+  SetParallelThreads(4);
   for (bool parallel : {false, true}) {
     SCOPED_TRACE(parallel);
     auto evolve = [parallel](TComp& C, int Generations) {
@@ -129,10 +122,7 @@ TEST_F(ParallelEvolveTest, GenerationCountsHaltAndFailuresAreTheSequentialOnes) 
     EXPECT_EQ(c.Population()->UpdateCount(), 0);
     EXPECT_EQ(c.Generation(), 4);
   }
-}
-
-// An odd population: the last pair number breeds the single last child.
-TEST_F(ParallelEvolveTest, EveryChildIsBredOnceAndOnlyChangedOnesAreEvaluated) {
+  // An odd population: the last pair number breeds the single last child.
   RandSeed(17);
   TRandomValueComponent c;
   SetAll(c, &TComp::SetMutationProbability, 0.5, &TComp::SetInitialPopulation, 41);
@@ -156,6 +146,7 @@ TEST_F(ParallelEvolveTest, EveryChildIsBredOnceAndOnlyChangedOnesAreEvaluated) {
   for (int i = 0; i < 41; ++i) c.At(i)->Modified();
   c.ParallelEvaluateFitness();
   EXPECT_EQ(ResultOf(c), result);
+  SetParallelThreads(0);
 }
 
 }  // namespace

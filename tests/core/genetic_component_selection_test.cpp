@@ -22,7 +22,7 @@ void ExpectFrequencies(TValueComponent& V, TSelect Select, const std::vector<dou
 
 // The smallest index whose entry exceeds the draw; zero-width entries are never chosen, and a
 // table ending short of 1 (or empty) keeps the result within the population.
-TEST(SelectionTest, RouletteSearchFindsTheFirstEntryAboveTheDraw) {
+TEST(SelectionTest, RouletteFindsTheFirstEntryAboveTheDrawAndFollowsTheTable) {
   const TGAFitnessArray t{0.25, 0.5, 1.0}, gaps{0.0, 0.0, 0.5, 0.5, 1.0};
   // clang-format off
   const std::tuple<TGAFitnessArray, double, int> rows[] = {
@@ -32,12 +32,9 @@ TEST(SelectionTest, RouletteSearchFindsTheFirstEntryAboveTheDraw) {
   for (const auto& [table, r, expected] : rows) {
     EXPECT_EQ(C::RouletteSearch(table, r), expected) << r;
   }
-}
-
-// Roulette picks in proportion to the table (built on demand, when missing) and records its
-// index; a stochastic tournament's later entrants come from the roulette, so with shares 1/4
-// and 3/4 index 0 wins only when both entrants are index 0.
-TEST(SelectionTest, RouletteAndStochasticTournamentFollowTheTable) {
+  // Roulette picks in proportion to the table (built on demand, when missing) and records its
+  // index; a stochastic tournament's later entrants come from the roulette, so with shares 1/4
+  // and 3/4 index 0 wins only when both entrants are index 0.
   RandSeed(101);
   TValueComponent c;
   SetAll(c, &C::SetFitnessMethod, fmMaximize, &C::SetSelectionMethod, smTournament);
@@ -53,7 +50,7 @@ TEST(SelectionTest, RouletteAndStochasticTournamentFollowTheTable) {
 
 // Against a replay of the draws: uniform entrants, one per field place, ties keeping the
 // earlier entrant, and no draw more than the field needs.
-TEST(SelectionTest, ATournamentDrawsOneEntrantPerFieldPlaceAndTiesKeepTheFirst) {
+TEST(SelectionTest, TournamentsAndTheElitistCycleDrawAsSpecified) {
   TValueComponent c;
   c.SetValues({5, 3, 3, 1, 5, 2});  // minimizing
   for (int field : {2, 3}) {
@@ -73,11 +70,8 @@ TEST(SelectionTest, ATournamentDrawsOneEntrantPerFieldPlaceAndTiesKeepTheFirst) 
       EXPECT_EQ(RandomFloat(), next) << "the tournament drew more numbers than its field";
     }
   }
-}
-
-// Successive elitist draws walk the ranking positions 0 .. K (K = Count x Pct rounded half
-// to even), never past the last position, and restart with each generation.
-TEST(SelectionTest, ElitistCyclesThroughTheRoundedTopShare) {
+  // Successive elitist draws walk the ranking positions 0 .. K (K = Count x Pct rounded half
+  // to even), never past the last position, and restart with each generation.
   // clang-format off
   const std::tuple<TGAFitnessMethod, int, double, int> rows[] = {
       {fmMaximize, 100, 0.1, 10}, {fmMinimize, 20, 0.125, 2}, {fmMaximize, 28, 0.125, 4},

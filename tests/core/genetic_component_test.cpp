@@ -98,7 +98,7 @@ TEST(GeneticComponentTest, EventsFireInOrderAndVetoedChildrenStayUnevaluatedCopi
 
 // A larger population keeps its individuals; the handler receives the reset flag, and setting
 // it skips DoInitialize.
-TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler) {
+TEST(GeneticComponentTest, InitializeTerminationAndAssignFollowTheirRules) {
   class TCountingInit : public TValueComponent {
    public:
     int Calls = 0;
@@ -121,12 +121,9 @@ TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler)
   c.Initialize();
   EXPECT_FALSE(seenFlag);
   EXPECT_EQ(c.Calls, 1);
-}
-
-// The cutoff compares the raw fitness (>= maximizing, <= minimizing) and needs a fittest
-// individual; the diversity must fall strictly below its limit, and infinite diversity never
-// ends a run; the generation limit ends it when reached. A zero column is a test switched off.
-TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
+  // The cutoff compares the raw fitness (>= maximizing, <= minimizing) and needs a fittest
+  // individual; the diversity must fall strictly below its limit, and infinite diversity never
+  // ends a run; the generation limit ends it when reached. A zero column is a test switched off.
   constexpr double kMax = std::numeric_limits<double>::max();
   using V = std::vector<double>;
   // Method, values, cutoff, diversity limit, generation (limit 3), finished.
@@ -149,11 +146,8 @@ TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
     c.SetValues(values);
     EXPECT_EQ(c.IsFinished(), finished) << cutoff << " " << diversity << " " << generation;
   }
-}
-
-// Settings, statistics and both populations' content are copied, each component keeping its
-// own objects; the initial size, the operations and a custom handler are not.
-TEST(GeneticComponentTest, AssignCopiesSettingsAndContentButKeepsEachComponentsObjects) {
+  // Settings, statistics and both populations' content are copied, each component keeping its
+  // own objects; the initial size, the operations and a custom handler are not.
   TValueComponent source, target;
   source.SetTournamentField(5);
   target.SetInitialPopulation(17);
