@@ -90,8 +90,10 @@ class TValueComponent : public TKXCustomGeneticComponent {
   using TKXCustomGeneticComponent::DoStartEvolve;
 
   std::atomic<int> Evaluations{0};
+  std::atomic<int> Updates{0};  // change reports the population forwarded
 
  protected:
+  void PopulationUpdate(TKXIndividual* /*Item*/) override { ++Updates; }
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass /*ItemClass*/) override {
     return std::make_unique<TKXPopulation>(ItemClassOf<TValueIndividual>(), this);
   }

@@ -6,14 +6,17 @@
 namespace kx::testing {
 namespace {
 
-// Deleting or extracting the fittest individual clears the component's reference to it (the
-// population forwards its notifications to its owner, and only to a genetic component).
+// The population forwards its changes and notifications to its owner, and only to a genetic
+// component: deleting or extracting the fittest individual clears the reference to it.
 TEST(PopulationTest, TheFittestReferenceIsClearedAndDocumentsTagIndividualsByDisplayName) {
   TKXStringList notAComponent;
   EXPECT_EQ(TKXPopulation(ItemClassOf<TKXIndividual>(), &notAComponent).Owner(), nullptr);
   TValueComponent c;
   TKXPopulation* population = c.Population();
   c.SetValues({5, 1, 3});  // minimizing: the fittest is the second
+  const int updates = c.Updates;
+  c.At(2)->Modified();
+  EXPECT_EQ(c.Updates, updates + 1);
   population->Delete(0);
   EXPECT_EQ(c.FittestIndividual(), population->Items(0));  // still the same object
   population->Delete(0);
