@@ -4,197 +4,129 @@ namespace kx::testing {
 namespace {
 
 // Everything a run produces that later generations or the application could see: values,
-// fitnesses, statistics, roulette table, then fittest index, generation and roulette index.
+// fitnesses (all evaluated), statistics, fittest index, generation, roulette index and table.
 std::vector<std::vector<double>> ResultOf(TValueComponent& C) {
-  std::vector<double> fitnesses;
+  std::vector<double> fitnesses,
+      statistics{C.MaxFitness(),
+                 C.MinFitness(),
+                 C.FitnessSum(),
+                 C.MaxWeightedFitness(),
+                 C.MinWeightedFitness(),
+                 C.WeightedFitnessSum(),
+                 C.FittestIndividual() ? C.FittestIndividual()->Index() + 0.0 : -1.0,
+                 C.Generation() + 0.0,
+                 C.RouletteIndex() + 0.0};
   for (int i = 0; i < C.Population()->Count(); ++i) {
     EXPECT_FALSE(C.At(i)->NeedFitness()) << i;
     fitnesses.push_back(C.At(i)->Fitness());
   }
-  const TKXIndividual* fittest = C.FittestIndividual();
-  return {C.Values(),
-          fitnesses,
-          {C.MaxFitness(), C.MinFitness(), C.FitnessSum(), C.MaxWeightedFitness(),
-           C.MinWeightedFitness(), C.WeightedFitnessSum()},
-          C.CumNormFitnesses(),
-          {fittest != nullptr ? fittest->Index() + 0.0 : -1.0, C.Generation() + 0.0,
-           C.RouletteIndex() + 0.0}};
+  return {C.Values(), fitnesses, statistics, C.CumNormFitnesses()};
 }
 
-struct TRunSettings {
-  TGASelectionMethod Selection;
-  TGAFitnessMethod Fitness;
-  const char* Name;
-};
-
-class ParallelReproducibilityTest : public ::testing::TestWithParam<TRunSettings> {
- protected:
-  void TearDown() override { SetParallelThreads(0); }
-
-  // Eight generations on Threads threads.
-  static std::vector<std::vector<double>> Run(int Threads) {
-    SetParallelThreads(Threads);
-    RandSeed(2024);
-    TRandomValueComponent c(true);
-    c.SetInitialPopulation(41);  // odd: the last pair breeds a single child
-    c.SetFitnessMethod(GetParam().Fitness);
-    c.SetSelectionMethod(GetParam().Selection);
-    if (GetParam().Selection == smCustom) {
-      // A handler mixing built-in routines that read a table and a ranking no evaluation
-      // prepares under smCustom: the loop must build them beforehand, the ranking from the
-      // parents rather than from the population being bred.
-      c.SetOnSelection([&c](TKXObject* S, TKXPopulation* P, TKXIndividual*& Parent) {
-        switch (RandomInt(3)) {
-          case 0:
-            c.SelectRoulette(S, P, Parent);
-            break;
-          case 1:
-            c.SelectElitist(S, P, Parent);
-            EXPECT_EQ(Parent->Collection(), P);
-            break;
-          default:
-            c.SelectTournament(S, P, Parent);
-        }
-      });
-    }
-    if (IsWeighted(GetParam().Fitness)) {
-      c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-        Fitness = Item->Fitness() - AsValue(Item)->Value() / 8;
-      });
-    }
-    c.SetElitistPct(0.2);
-    c.SetTournamentField(3);
-    c.SetCrossoverProbability(0.7);
-    c.SetMutationProbability(0.4);
-    c.SetInversionProbability(0.05);
-    c.Initialize();
-    const std::vector<double> initial = c.Values();
-    // A parent changed between generations is stale: it must be evaluated before the
-    // iterations read it.
-    c.At(3)->SetValue(50);
-    EXPECT_EQ(c.ParallelEvolve(8), 8);
-    EXPECT_NE(c.Values(), initial);  // the run did evolve something
-    return ResultOf(c);
+// Eight generations from seed 2024 on Threads threads, with the given selection and fitness
+// methods, an odd population (the last pair breeds a single child) and a parent changed
+// between generations (stale: it must be evaluated before the iterations read it).
+std::vector<std::vector<double>> SeededRun(int Threads, TGASelectionMethod Selection,
+                                           TGAFitnessMethod Method) {
+  SetParallelThreads(Threads);
+  RandSeed(2024);
+  TRandomValueComponent c(true);
+  SetAll(c, &TComp::SetFitnessMethod, Method, &TComp::SetSelectionMethod, Selection,
+         &TComp::SetCrossoverProbability, 0.7, &TComp::SetMutationProbability, 0.4,
+         &TComp::SetInversionProbability, 0.05, &TComp::SetElitistPct, 0.2,
+         &TComp::SetInitialPopulation, 41, &TComp::SetTournamentField, 3);
+  // A custom handler mixing built-in routines that read a table and a ranking no evaluation
+  // prepares under smCustom: the loop must build them beforehand, the ranking from the
+  // parents rather than from the population being bred.
+  if (Selection == smCustom) {
+    c.SetOnSelection([&c](TKXObject* S, TKXPopulation* P, TKXIndividual*& Parent) {
+      using TRoutine = void (TComp::*)(TKXObject*, TKXPopulation*, TKXIndividual*&);
+      static constexpr TRoutine kRoutines[] = {&TComp::SelectRoulette, &TComp::SelectElitist,
+                                               &TComp::SelectTournament};
+      (c.*kRoutines[RandomInt(3)])(S, P, Parent);
+      EXPECT_EQ(Parent->Collection(), P);
+    });
   }
-};
-
-TEST_P(ParallelReproducibilityTest, TheThreadCountChangesNothing) {
-  const auto one = Run(1);
-  EXPECT_EQ(Run(2), one);
-  EXPECT_EQ(Run(4), one);
+  c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    Fitness = Item->Fitness() - AsValue(Item)->Value() / 8;
+  });
+  c.Initialize();
+  const std::vector<double> initial = c.Values();
+  c.At(3)->SetValue(50);
+  EXPECT_EQ(c.ParallelEvolve(8), 8);
+  EXPECT_NE(c.Values(), initial);  // the run did evolve something
+  SetParallelThreads(0);
+  return ResultOf(c);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Methods, ParallelReproducibilityTest,
-    ::testing::Values(TRunSettings{smRoulette, fmMaximize, "Roulette"},
-                      TRunSettings{smRoulette, fmMinimize, "RouletteMinimizing"},
-                      TRunSettings{smRandom, fmMinimize, "Random"},
-                      TRunSettings{smTournament, fmWeightedMaximize, "TournamentWeighted"},
-                      TRunSettings{smStochasticTournament, fmMaximize, "StochasticTournament"},
-                      TRunSettings{smElitist, fmMaximize, "Elitist"},
-                      TRunSettings{smElitist, fmWeightedMinimize, "ElitistWeighted"},
-                      TRunSettings{smCustom, fmMaximize, "CustomMixed"}),
-    [](const ::testing::TestParamInfo<TRunSettings>& Info) { return Info.param.Name; });
-
-// Runs on four threads and restores the default thread count. Tests that hold for both
-// loops run each check with Parallel false (Evolve) and true (ParallelEvolve).
-class ParallelEvolveTest : public ::testing::Test {
- protected:
-  void SetUp() override { SetParallelThreads(4); }
-  void TearDown() override { SetParallelThreads(0); }
-
-  static void EvolveOnce(TKXCustomGeneticComponent& C, bool Parallel) {
-    Parallel ? C.ParallelEvolve() : C.Evolve();
+// The same seed gives the same run whatever the thread count, for every selection method.
+TEST(ParallelReproducibilityTest, TheThreadCountChangesNothing) {
+  // clang-format off
+  for (const auto& [selection, method] :
+       {std::pair{smRoulette, fmMaximize}, {smRoulette, fmMinimize}, {smRandom, fmMinimize},
+        {smTournament, fmWeightedMaximize}, {smStochasticTournament, fmMaximize},
+        {smElitist, fmMaximize}, {smElitist, fmWeightedMinimize}, {smCustom, fmMaximize}}) {
+    // clang-format on
+    SCOPED_TRACE(std::string(EnumName(selection)) + " " + std::string(EnumName(method)));
+    const auto one = SeededRun(1, selection, method);
+    EXPECT_EQ(SeededRun(2, selection, method), one);
+    EXPECT_EQ(SeededRun(4, selection, method), one);
   }
-  static std::int32_t Evolve(TKXCustomGeneticComponent& C, bool Parallel, int Generations) {
-    return Parallel ? C.ParallelEvolve(Generations) : C.Evolve(Generations);
-  }
-};
+}
 
-TEST_F(ParallelEvolveTest, GenerationCountsStopAtTheLimitAndOnHalt) {
+// Each check runs with Evolve and with ParallelEvolve: counts stop at the generation limit
+// (a finished run only fires OnEvolve) and after a Halt (reset by the next call); an empty
+// population evolves nothing, asks for no handler and still fires OnEvolve; missing handlers
+// raise before the generations are swapped; a handler's error reaches the caller with the
+// update bracket closed and the generation not counted.
+TEST(ParallelEvolveTest,
+     CountsHaltFailuresAndBreedingAreTheSequentialOnesAndChangedChildrenAreEvaluated) {
+  SetParallelThreads(4);
   for (bool parallel : {false, true}) {
     SCOPED_TRACE(parallel);
-    TRandomValueComponent c;
-    c.SetInitialPopulation(8);
-    c.SetUseGenerationLimit(true);
-    c.SetGenerationLimit(4);
+    auto evolve = [parallel](TComp& C, int Generations) {
+      return parallel ? C.ParallelEvolve(Generations) : C.Evolve(Generations);
+    };
+    TRandomValueComponent c, h;
+    TComp empty;
+    SetAll(c, &TComp::SetInitialPopulation, 8, &TComp::SetGenerationLimit, 4,
+           &TComp::SetUseGenerationLimit, true);
+    SetAll(h, &TComp::SetInitialPopulation, 8);
+    SetAll(empty, &TComp::SetInitialPopulation, 0);
     int evolved = 0;
-    c.SetOnEvolve([&](TKXObject*) { ++evolved; });
-    EXPECT_EQ(Evolve(c, parallel, 10), 4);
-    EXPECT_EQ(Evolve(c, parallel, 10), 0);  // finished: only OnEvolve fires
-    EXPECT_EQ(evolved, 5);
-    EXPECT_EQ(c.Generation(), 4);
-
-    TRandomValueComponent h;
-    h.SetInitialPopulation(8);
+    for (TComp* counted : {static_cast<TComp*>(&c), &empty})
+      counted->SetOnEvolve([&](TKXObject*) { ++evolved; });
+    EXPECT_EQ(evolve(c, 10), 4);
+    EXPECT_EQ(evolve(c, 10), 0);
+    EXPECT_EQ(evolve(empty, 3), 0);
+    EXPECT_EQ(std::tuple(evolved, c.Generation(), empty.Generation()), std::tuple(8, 4, 0));
     h.SetOnEvolve([&](TKXObject*) { h.SetHalt(true); });
-    EXPECT_EQ(Evolve(h, parallel, 5), 1);
-    EXPECT_EQ(Evolve(h, parallel, 5), 1);  // Halt is reset at the start
-    EXPECT_EQ(Evolve(h, parallel, -3), 0);
+    EXPECT_EQ(evolve(h, 5), 1);
+    EXPECT_EQ(evolve(h, 5), 1);
+    EXPECT_EQ(evolve(h, -3), 0);
     EXPECT_EQ(h.Generation(), 2);
-  }
-}
 
-TEST_F(ParallelEvolveTest, FailuresLeaveTheGenerationsAndTheBracketAsTheyWere) {
-  for (bool parallel : {false, true}) {
-    SCOPED_TRACE(parallel);
-    TKXCustomGeneticComponent empty;  // no fitness handler either: nothing asks for one
-    empty.SetInitialPopulation(0);
-    int evolved = 0;
-    empty.SetOnEvolve([&](TKXObject*) { ++evolved; });
-    EXPECT_EQ(Evolve(empty, parallel, 3), 0);
-    EXPECT_EQ(evolved, 3);  // OnEvolve fires for every call all the same
-    EXPECT_EQ(empty.Generation(), 0);
-
-    // Missing handlers are reported before the generations are swapped.
-    TRandomValueComponent c;
-    c.SetInitialPopulation(20);
-    c.Initialize();
+    c.SetGenerationLimit(100);
     TKXPopulation* current = c.Population();
     c.SetSelectionMethod(smCustom);
-    ExpectThrowWithMessage<EGAException>([&] { EvolveOnce(c, parallel); },
-                                         "No custom selection function defined");
+    EXPECT_EQ(ErrorOf<EGAException>([&] { evolve(c, 1); }), "No custom selection function defined");
     c.SetSelectionMethod(smRoulette);
     c.SetOnEvaluateFitness(nullptr);
-    ExpectThrowWithMessage<EGAException>([&] { EvolveOnce(c, parallel); },
-                                         "No fitness function defined");
+    EXPECT_EQ(ErrorOf<EGAException>([&] { evolve(c, 1); }), "No fitness function defined");
     EXPECT_EQ(c.Population(), current);
-
-    // A handler's error reaches the caller with the update bracket closed.
     c.SetOnInitializeChild([](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* Child) {
-      if (Child->Index() == 13) throw std::runtime_error("breeding failed");
+      if (Child->Index() == 5) throw std::runtime_error("breeding failed");
     });
     c.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness&) {});
-    ExpectThrowWithMessage<std::runtime_error>([&] { EvolveOnce(c, parallel); }, "breeding failed");
+    EXPECT_EQ(ErrorOf<std::runtime_error>([&] { evolve(c, 1); }), "breeding failed");
     EXPECT_EQ(c.Population()->UpdateCount(), 0);
-    EXPECT_EQ(c.Generation(), 0);
+    EXPECT_EQ(c.Generation(), 4);
   }
-}
-
-TEST_F(ParallelEvolveTest, TheElitistWalkIsTheSequentialOne) {
-  // Without operators both children copy their first parent and nothing draws from the
-  // generator, so sequential and parallel generations must match exactly.
-  TRandomValueComponent sequential, parallel;
-  for (TRandomValueComponent* c : {&sequential, &parallel}) {
-    RandSeed(5);
-    c->SetInitialPopulation(100);
-    c->SetFitnessMethod(fmMaximize);
-    c->SetSelectionMethod(smElitist);
-    c->SetOperations({});
-    c->Initialize();
-  }
-  sequential.Evolve(4);
-  parallel.ParallelEvolve(4);
-  EXPECT_EQ(ResultOf(parallel), ResultOf(sequential));
-}
-
-// An odd population: the last pair number breeds the single last child.
-TEST_F(ParallelEvolveTest, EveryChildIsBredOnceAndOnlyChangedOnesAreEvaluated) {
+  // An odd population: the last pair number breeds the single last child.
   RandSeed(17);
   TRandomValueComponent c;
-  c.SetInitialPopulation(41);
+  SetAll(c, &TComp::SetMutationProbability, 0.5, &TComp::SetInitialPopulation, 41);
   c.SetOperations({goMutate});
-  c.SetMutationProbability(0.5);
   std::vector<std::atomic<int>> bred(41);
   std::atomic<int> changed{0};  // the children left stale by breeding
   c.SetOnReproduction([&](TKXObject*, TKXIndividual* Item, bool&) {
@@ -214,6 +146,7 @@ TEST_F(ParallelEvolveTest, EveryChildIsBredOnceAndOnlyChangedOnesAreEvaluated) {
   for (int i = 0; i < 41; ++i) c.At(i)->Modified();
   c.ParallelEvaluateFitness();
   EXPECT_EQ(ResultOf(c), result);
+  SetParallelThreads(0);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ class TLoggingComponent : public TRandomValueComponent {
  public:
   TLoggingComponent() {
     auto log = [this](const char* Event, TKXIndividual* Item) {
-      Log.push_back(std::string(Event) + std::to_string(Item->Index()));
+      Log.push_back(Event + std::to_string(Item->Index()));
     };
     SetOnInitializeChild(
         [=](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* C) { log("child", C); });
@@ -22,48 +22,45 @@ class TLoggingComponent : public TRandomValueComponent {
   std::vector<std::string> Log;
 };
 
-// The tournament field, generation limit, mutation probability, diversity limit and the
-// unclamped cutoff are pinned by the document and stream tests, which load through the setters.
-TEST(GeneticComponentTest, SettersClampToTheirBounds) {
-  TKXCustomGeneticComponent c;
-  c.SetCrossoverProbability(-0.2);
-  c.SetElitistPct(-3);
-  c.SetInitialPopulation(-4);
-  c.SetInitialDuplicatesRetries(-1);
-  EXPECT_EQ(c.CrossoverProbability(), 0);
-  EXPECT_EQ(c.ElitistPct(), 0);
-  EXPECT_EQ(c.InitialPopulation(), 0);
-  EXPECT_EQ(c.InitialDuplicatesRetries(), 0);
-}
+using C = TComp;
 
-// Float settings refuse NaN and infinities, keeping their values; counts clamp at the top.
-TEST(GeneticComponentTest, SettingsRefuseNonFiniteFloatsAndClampCountsAtTheirMaxima) {
-  using C = TKXCustomGeneticComponent;
+// Values outside the bounds clamp to them (the generation limit, the diversity limit and the
+// unclamped cutoff are pinned by the document tests, which load through the setters); float
+// settings refuse NaN and infinities, keeping their values; counts clamp at their maxima.
+TEST(GeneticComponentTest, SettersClampToTheirBoundsAndRefuseNonFiniteFloats) {
   C c;
+  SetAll(c, &C::SetCrossoverProbability, -0.2, &C::SetElitistPct, -3, &C::SetInitialPopulation, -4,
+         &C::SetInitialDuplicatesRetries, -1, &C::SetMutationProbability, 1.5,
+         &C::SetTournamentField, 1);
+  EXPECT_EQ(c.CrossoverProbability() + c.ElitistPct() + c.InitialPopulation() +
+                c.InitialDuplicatesRetries() + c.MutationProbability() + c.TournamentField(),
+            3);
   const std::string before = StreamText(c);
-  const double inf = std::numeric_limits<double>::infinity();
   for (auto set :
        {&C::SetCrossoverProbability, &C::SetMutationProbability, &C::SetInversionProbability,
         &C::SetElitistPct, &C::SetDiversityLimit, &C::SetFitnessCutoff}) {
-    for (const double bad : {std::nan(""), inf, -inf}) EXPECT_THROW((c.*set)(bad), EGAException);
+    for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+      EXPECT_THROW((c.*set)(bad), EGAException);
+    }
   }
   EXPECT_EQ(StreamText(c), before);
-  for (auto set :
-       {&C::SetTournamentField, &C::SetInitialPopulation, &C::SetInitialDuplicatesRetries}) {
-    (c.*set)(std::numeric_limits<std::int32_t>::max());
-  }
-  EXPECT_EQ(c.TournamentField(), MAX_TOURNAMENT_FIELD);
-  EXPECT_EQ(c.InitialPopulation(), MAX_INITIAL_POPULATION);
-  EXPECT_EQ(c.InitialDuplicatesRetries(), MAX_INITIAL_DUPLICATES_RETRIES);
+  const std::int32_t big = std::numeric_limits<std::int32_t>::max();
+  SetAll(c, &C::SetTournamentField, big, &C::SetInitialPopulation, big,
+         &C::SetInitialDuplicatesRetries, big);
+  EXPECT_EQ(
+      std::tuple(c.TournamentField(), c.InitialPopulation(), c.InitialDuplicatesRetries()),
+      std::tuple(MAX_TOURNAMENT_FIELD, MAX_INITIAL_POPULATION, MAX_INITIAL_DUPLICATES_RETRIES));
 }
 
-TEST(GeneticComponentTest, TheFirstEvolveInitializesThenFiresTheEventsOfAPairInOrder) {
+// The first Evolve initializes, then fires the events of each pair in order; both populations
+// come from the subclass's factory and alternate. Five individuals breed as pairs at 0 and 2
+// and a single child at 4: one crossover veto each, none once the operations are off; no
+// operator ran, so the copies keep the cached fitness without an evaluation.
+TEST(GeneticComponentTest, EventsFireInOrderAndVetoedChildrenStayUnevaluatedCopies) {
   RandSeed(11);
   TLoggingComponent c;
-  c.SetCrossoverProbability(1);
-  c.SetMutationProbability(1);
-  c.SetInversionProbability(1);
-  c.SetInitialPopulation(2);
+  SetAll(c, &TComp::SetCrossoverProbability, 1, &TComp::SetMutationProbability, 1,
+         &TComp::SetInversionProbability, 1, &TComp::SetInitialPopulation, 2);
   TKXPopulation* first = c.Population();
   c.SetOnSelection([&](TKXObject*, TKXPopulation* P, TKXIndividual*& Parent) {
     c.Log.push_back("select");
@@ -72,43 +69,36 @@ TEST(GeneticComponentTest, TheFirstEvolveInitializesThenFiresTheEventsOfAPairInO
   c.Evolve();
   EXPECT_EQ(c.Log, (std::vector<std::string>{"select", "select", "child0", "child1", "x0", "mut0",
                                              "mut1", "inv0", "inv1", "rep0", "rep1", "evolve1"}));
-  EXPECT_TRUE(c.Initialized());
   EXPECT_EQ(c.Evaluations, 4);  // the two initial individuals, then the two changed children
   EXPECT_EQ(c.PreviousGeneration(), first);
-  // Both populations are built by the subclass's factory.
-  EXPECT_EQ(c.PreviousGeneration()->Items(1)->ClassName(), "TValueIndividual");
-  EXPECT_EQ(c.Population()->Items(1)->ClassName(), "TValueIndividual");
+  EXPECT_EQ(c.PreviousGeneration()->Items(1)->ClassName() + c.Population()->Items(1)->ClassName(),
+            "TValueIndividualTValueIndividual");
   c.Evolve();
-  EXPECT_EQ(c.Population(), first);  // the two population objects alternate
-  EXPECT_EQ(c.Generation(), 2);
-}
+  EXPECT_EQ(c.Population(), first);
 
-TEST(GeneticComponentTest, VetoesAndMissingOperationsLeaveChildrenAsUnevaluatedCopies) {
-  RandSeed(4);
-  TLoggingComponent c;
-  c.SetMutationProbability(0);
-  c.SetInversionProbability(0);
-  c.SetInitialPopulation(5);  // pairs at 0 and 2, a single child at 4
+  SetAll(c, &TComp::SetMutationProbability, 0, &TComp::SetInversionProbability, 0,
+         &TComp::SetInitialPopulation, 5);
   c.Initialize();
   int vetoes = 0;
   c.SetOnCrossover([&](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual*, bool& Do) {
-    EXPECT_TRUE(Do);
+    vetoes += Do ? 1 : 100;
     Do = false;
-    ++vetoes;
   });
-  c.SetCrossoverProbability(1);
+  c.SetSelectionMethod(smRandom);
   c.Evaluations = 0;
   c.Evolve(2);
   c.SetOperations({});
-  c.SetMutationProbability(1);
-  c.SetInversionProbability(1);
+  SetAll(c, &TComp::SetMutationProbability, 1, &TComp::SetInversionProbability, 1);
   c.Evolve();
-  EXPECT_EQ(vetoes, 6);         // one per breeding step, and none once the operations are off
-  EXPECT_EQ(c.Evaluations, 0);  // no operator ran: copies keep the cached fitness
+  EXPECT_EQ(vetoes, 6);
+  EXPECT_EQ(c.Evaluations, 0);
+  EXPECT_EQ(c.Generation(), 3);
   for (int i = 0; i < 5; ++i) EXPECT_FALSE(c.At(i)->NeedFitness());
 }
 
-TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler) {
+// A larger population keeps its individuals; the handler receives the reset flag, and setting
+// it skips DoInitialize.
+TEST(GeneticComponentTest, InitializeTerminationAndAssignFollowTheirRules) {
   class TCountingInit : public TValueComponent {
    public:
     int Calls = 0;
@@ -117,89 +107,68 @@ TEST(GeneticComponentTest, InitializeKeepsALargerPopulationAndHonoursTheHandler)
     std::int32_t DoInitialize() override { return ++Calls, 0; }
   } c;
   c.SetValues({1, 2, 3, 4});
-  c.SetInitialPopulation(2);
-  c.SetGeneration(7);
+  SetAll(c, &TComp::SetInitialPopulation, 2, &TComp::SetGeneration, 7);
   c.Initialize();
   EXPECT_EQ(c.Values(), (std::vector<double>{1, 2, 3, 4}));
   EXPECT_EQ(c.Calls, 1);
   EXPECT_EQ(c.Generation(), 0);
   EXPECT_EQ(c.PreviousGeneration()->Count(), 4);
-
   bool seenFlag = true;
   c.SetOnInitialization([&](TKXObject*, bool& Initialized) {
     seenFlag = Initialized;
     Initialized = true;
   });
   c.Initialize();
-  EXPECT_FALSE(seenFlag);  // the handler receives the reset flag
-  EXPECT_EQ(c.Calls, 1);   // and setting it skips DoInitialize
-}
-
-// The cutoff compares the raw fitness (>= maximizing, <= minimizing) and needs a fittest
-// individual; the diversity must fall strictly below its limit, and infinite diversity never
-// ends a run; the generation limit ends it when reached. A zero limit is off.
-TEST(GeneticComponentTest, TerminationTestsCutoffThenDiversityThenGenerations) {
+  EXPECT_FALSE(seenFlag);
+  EXPECT_EQ(c.Calls, 1);
+  // The cutoff compares the raw fitness (>= maximizing, <= minimizing) and needs a fittest
+  // individual; the diversity must fall strictly below its limit, and infinite diversity never
+  // ends a run; the generation limit ends it when reached. A zero column is a test switched off.
   constexpr double kMax = std::numeric_limits<double>::max();
-  const struct {
-    TGAFitnessMethod Method;
-    std::vector<double> Values;
-    double Cutoff, Diversity;
-    std::int32_t Generation;
-    bool Finished;
-  } rows[] = {{fmMinimize, {}, kMax, 0, 0, false},
-              {fmMinimize, {3, 0.5, 2}, 0.5, 0, 0, true},
-              {fmMinimize, {3, 0.5, 2}, 0.4, 0, 0, false},
-              {fmMaximize, {3, 0.5, 2}, 3, 0, 0, true},
-              {fmMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
-              {fmWeightedMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
-              {fmMinimize, {1, 1, 4}, 0, 0.5, 0, false},
-              {fmMinimize, {1, 1, 4}, 0, 0.51, 0, true},
-              {fmMinimize, {0, 0}, 0, 0.51, 0, false},
-              {fmMinimize, {}, 0, 0, 2, false},
-              {fmMinimize, {}, 0, 0, 3, true}};
-  for (const auto& row : rows) {
+  using V = std::vector<double>;
+  // Method, values, cutoff, diversity limit, generation (limit 3), finished.
+  const std::tuple<TGAFitnessMethod, V, double, double, std::int32_t, bool> rows[] = {
+      // clang-format off
+      {fmMinimize, {}, kMax, 0, 0, false},            {fmMinimize, {3, 0.5, 2}, 0.5, 0, 0, true},
+      {fmMinimize, {3, 0.5, 2}, 0.4, 0, 0, false},    {fmMaximize, {3, 0.5, 2}, 3, 0, 0, true},
+      {fmMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},    {fmWeightedMaximize, {3, 0.5, 2}, 3.5, 0, 0, false},
+      {fmMinimize, {1, 1, 4}, 0, 0.5, 0, false},      {fmMinimize, {1, 1, 4}, 0, 0.51, 0, true},
+      {fmMinimize, {0, 0}, 0, 0.51, 0, false},        {fmMinimize, {}, 0, 0, 2, false},
+      {fmMinimize, {}, 0, 0, 3, true}};
+  // clang-format on
+  for (const auto& [method, values, cutoff, diversity, generation, finished] : rows) {
     TValueComponent c;
-    // Weighted methods still compare the raw fitness.
+    SetAll(c, &TComp::SetFitnessMethod, method, &TComp::SetDiversityLimit, diversity,
+           &TComp::SetFitnessCutoff, cutoff, &TComp::SetGenerationLimit, 3, &TComp::SetGeneration,
+           generation, &TComp::SetUseFitnessCutoff, cutoff != 0, &TComp::SetUseDiversityLimit,
+           diversity != 0, &TComp::SetUseGenerationLimit, generation != 0);
     c.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& F) { F = 100; });
-    c.SetFitnessMethod(row.Method);
-    c.SetValues(row.Values);
-    c.SetUseFitnessCutoff(row.Cutoff != 0);
-    c.SetFitnessCutoff(row.Cutoff);
-    c.SetUseDiversityLimit(row.Diversity != 0);
-    c.SetDiversityLimit(row.Diversity);
-    c.SetUseGenerationLimit(row.Generation != 0);
-    c.SetGenerationLimit(3);
-    c.SetGeneration(row.Generation);
-    EXPECT_EQ(c.IsFinished(), row.Finished)
-        << row.Cutoff << " " << row.Diversity << " " << row.Generation;
+    c.SetValues(values);
+    EXPECT_EQ(c.IsFinished(), finished) << cutoff << " " << diversity << " " << generation;
   }
-}
-
-TEST(GeneticComponentTest, AssignCopiesSettingsAndContentButKeepsEachComponentsObjects) {
-  TValueComponent source;
+  // Settings, statistics and both populations' content are copied, each component keeping its
+  // own objects; the initial size, the operations and a custom handler are not.
+  TValueComponent source, target;
+  source.SetTournamentField(5);
+  target.SetInitialPopulation(17);
   source.Initialize();
   source.SetValues({10, 11, 12});
-  source.SetTournamentField(5);
   source.SetGeneration(8);
   source.SetOperations({goMutate});
   source.SetOnSelection(
       [](TKXObject*, TKXPopulation* P, TKXIndividual*& Parent) { Parent = P->Items(0); });
-
-  TValueComponent target;
-  target.SetInitialPopulation(17);
   TKXPopulation* ownPopulation = target.Population();
   target.Assign(&source);
   EXPECT_EQ(target.Population(), ownPopulation);
   EXPECT_NE(target.PreviousGeneration(), source.PreviousGeneration());
   EXPECT_EQ(target.Values(), (std::vector<double>{10, 11, 12}));
-  EXPECT_EQ(target.TournamentField(), 5);
-  EXPECT_EQ(target.Generation(), 8);
+  EXPECT_EQ(target.TournamentField() + target.Generation(), 13);
   EXPECT_TRUE(target.Initialized());
   EXPECT_EQ(target.MaxFitness(), 12);
   EXPECT_EQ(target.FittestIndividual(), nullptr);
-  EXPECT_EQ(target.InitialPopulation(), 17);  // not copied, nor are the operations
+  EXPECT_EQ(target.InitialPopulation(), 17);
   EXPECT_EQ(target.Operations(), (TGAGeneticOperations{goCrossover, goMutate, goInvert}));
-  EXPECT_EQ(target.SelectionMethod(), smCustom);  // but a custom handler is not copied
+  EXPECT_EQ(target.SelectionMethod(), smCustom);
   EXPECT_FALSE(static_cast<bool>(target.OnSelection()));
   TKXStringList notAComponent;
   EXPECT_THROW(target.Assign(&notAComponent), EConvertError);

@@ -5,73 +5,45 @@
 namespace kx::testing {
 namespace {
 
-class IndividualTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Component.SetValues({4, 7});
-    Component.Evaluations = 0;
-  }
-  TValueComponent Component;
-};
-
-TEST_F(IndividualTest, TheRawFitnessIsCachedUntilModifiedOrRenamed) {
-  TValueIndividual* item = AsValue(Component.Population()->Add());
+// The raw fitness is cached until the individual is modified or renamed (to another name,
+// compared case-sensitively); a failing handler leaves it stale. Outside an owned population
+// every fitness reads 0 and stays stale until the individual joins one.
+TEST(IndividualTest, FitnessIsCachedUntilModifiedAndAssignCopiesItWithItsStaleness) {
+  TValueComponent c;
+  TValueIndividual* item = AsValue(c.Population()->Add());
   item->SetValue(3);
-  EXPECT_EQ(item->Fitness(), 3);
-  EXPECT_EQ(item->Fitness(), 3);
-  EXPECT_EQ(Component.Evaluations, 1);
+  EXPECT_EQ(item->Fitness() + item->Fitness(), 6);
   item->Modified();
   EXPECT_EQ(item->Fitness(), 3);
-  EXPECT_EQ(Component.Evaluations, 2);
-
+  EXPECT_EQ(c.Evaluations, 2);
   item->SetName("alpha");
   item->Fitness();
-  item->SetName("alpha");  // the same name changes nothing
+  item->SetName("alpha");
   EXPECT_FALSE(item->NeedFitness());
-  item->SetName("Alpha");  // names compare case-sensitively
+  item->SetName("Alpha");
   EXPECT_TRUE(item->NeedFitness());
-
-  // A failing handler leaves the fitness stale.
-  Component.SetOnEvaluateFitness(
-      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("failed"); });
-  EXPECT_THROW(item->Fitness(), std::runtime_error);
-  EXPECT_TRUE(item->NeedFitness());
-}
-
-TEST_F(IndividualTest, OutsideAnOwnedPopulationTheFitnessIsZeroAndStaysStale) {
-  TValueIndividual detached;
-  detached.SetValue(9);
-  EXPECT_EQ(detached.Fitness(), 0);
-  EXPECT_EQ(detached.AdjustedFitness(), 0);
-
   TKXPopulation unowned(ItemClassOf<TValueIndividual>());
   TValueIndividual* member = AsValue(unowned.Add());
   member->SetValue(9);
-  EXPECT_EQ(member->Fitness(), 0);
+  EXPECT_EQ(member->Fitness() + member->AdjustedFitness() + member->WeightedFitness(), 0);
   EXPECT_TRUE(member->NeedFitness());
-  // Once it joins an owned population the stale fitness is computed.
-  Component.Population()->AddItem(member->SetCollection(nullptr));
+  c.Population()->AddItem(member->SetCollection(nullptr));
   EXPECT_EQ(member->Fitness(), 9);
-  EXPECT_EQ(Component.Evaluations, 1);
-}
-
-TEST_F(IndividualTest, AssignCopiesFitnessStalenessAndNameAndCloneAddsACopy) {
-  TValueIndividual* source = Component.At(0);
-  source->SetName("parent");
-  TValueIndividual* target = Component.At(1);
-  target->Assign(source);  // the stale source is evaluated once, through the read
-  EXPECT_EQ(Component.Evaluations, 1);
+  // Assign reads a stale source once and copies fitness, staleness and name; Clone adds a
+  // copy of the population's item class; a stale source outside an owned population hands
+  // on its staleness; other sources raise and change nothing.
+  c.SetValues({4, 7});
+  c.Evaluations = 0;
+  TValueIndividual* target = c.At(1);
+  c.At(0)->SetName("parent");
+  target->Assign(c.At(0));
+  EXPECT_EQ(c.Evaluations, 1);
   EXPECT_FALSE(target->NeedFitness());
   EXPECT_EQ(target->Fitness(), 4);
   EXPECT_EQ(target->Name(), "parent");
-
-  TKXIndividual* clone = Component.At(1)->Clone();  // of the population's item class
-  EXPECT_EQ(Component.Population()->Count(), 3);
-  EXPECT_EQ(AsValue(clone)->Value(), 4);
-  EXPECT_EQ(clone->Fitness(), 4);
-  EXPECT_EQ(Component.Evaluations, 1);
-
-  // A stale source outside an owned population hands on its staleness.
+  TKXIndividual* clone = target->Clone();
+  EXPECT_EQ(AsValue(clone)->Value() + clone->Fitness() + c.Population()->Count(), 11);
+  EXPECT_EQ(c.Evaluations, 1);
   TValueIndividual detached;
   detached.SetValue(2);
   detached.SetName("orphan");
@@ -79,11 +51,15 @@ TEST_F(IndividualTest, AssignCopiesFitnessStalenessAndNameAndCloneAddsACopy) {
   EXPECT_TRUE(target->NeedFitness());
   EXPECT_EQ(target->Fitness(), 2);
   EXPECT_THROW(detached.Clone(), EListError);
-
   TKXStringList other;
   EXPECT_THROW(target->Assign(&other), EConvertError);
   EXPECT_EQ(target->Name(), "orphan");
   EXPECT_FALSE(target->NeedFitness());
+  c.SetOnEvaluateFitness(
+      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("failed"); });
+  target->Modified();
+  EXPECT_THROW(target->Fitness(), std::runtime_error);
+  EXPECT_TRUE(target->NeedFitness());
 }
 
 }  // namespace

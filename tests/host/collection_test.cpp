@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <kx/host/collection.hpp>
 #include <memory>
+#include <utility>
 
 #include "host/host_test_support.hpp"
 
@@ -15,11 +16,8 @@ class Item : public kx::TKXCollectionItem {
     Changed(false);
   }
   void Assign(kx::TKXPersistent* Source) override {
-    if (auto* s = dynamic_cast<Item*>(Source)) {
-      Value = s->Value;
-      return;
-    }
-    TKXCollectionItem::Assign(Source);
+    auto* s = dynamic_cast<Item*>(Source);
+    s ? void(Value = s->Value) : TKXCollectionItem::Assign(Source);
   }
 };
 
@@ -52,46 +50,38 @@ std::vector<int> Values(const Recorder& C) {
   return values;
 }
 
+// The notifications since the last call.
+std::vector<std::string> Take(Recorder& C) { return std::exchange(C.Log, {}); }
+
 using Log = std::vector<std::string>;
-using Ints = std::vector<int>;
 }  // namespace
 
-TEST(Collection, MembershipChangesAnnounceInOrderAndNeverReuseIds) {
+TEST(Collection,
+     MembershipChangesAnnounceInOrderOutsideBracketsAssignCopiesAndItemsMoveKeepingIds) {
   Recorder c;
   EXPECT_EQ(c.Add()->Collection(), &c);
-  EXPECT_EQ(c.Log, (Log{"added:0", "update:all"}));
+  EXPECT_EQ(Take(c), (Log{"added:0", "update:all"}));
   Fill(c, {1, 2});
   EXPECT_EQ(c.Insert(1)->ID(), 3);
-  EXPECT_EQ(Values(c), (Ints{0, 0, 1, 2}));
+  EXPECT_EQ(Values(c), (std::vector{0, 0, 1, 2}));
   for (int bad : {5, -1}) EXPECT_THROW(c.Insert(bad), kx::EListError);
-
-  c.Log.clear();
+  Take(c);
   c.Delete(1);
-  EXPECT_EQ(c.Log, (Log{"deleting:0", "extracting:0", "update:all"}));
+  EXPECT_EQ(Take(c), (Log{"deleting:0", "extracting:0", "update:all"}));
   EXPECT_THROW(c.Delete(3), kx::EListError);
-
-  c.Log.clear();
   std::unique_ptr<kx::TKXCollectionItem> owned = c.Extract(c.Items(2));
-  EXPECT_EQ(c.Log, (Log{"extracting:2", "update:all"}));
+  EXPECT_EQ(Take(c), (Log{"extracting:2", "update:all"}));
   EXPECT_EQ(owned->Index(), -1);
   EXPECT_EQ(c.Extract(owned.get()), nullptr);  // no longer a member
-
-  c.Log.clear();
   c.Clear();
-  EXPECT_EQ(c.Log, (Log{"extracting:1", "extracting:0", "update:all"}));
-  c.Log.clear();
+  EXPECT_EQ(Take(c), (Log{"extracting:1", "extracting:0", "update:all"}));
   c.Clear();
   EXPECT_TRUE(c.Log.empty());
   EXPECT_EQ(c.Add()->ID(), 4);
-}
-
-TEST(Collection, UpdateBracketsHoldBackChangesAndReportOnce) {
-  Recorder c;
+  // Update brackets hold back the change reports and report once in all.
   Fill(c, {1, 2});
   c.Items(0)->SetValue(5);
-  EXPECT_EQ(c.Log, (Log{"update:5"}));
-  c.Log.clear();
-
+  EXPECT_EQ(Take(c), (Log{"update:5"}));
   c.BeginUpdate();
   c.BeginUpdate();
   c.Items(0)->SetValue(6);
@@ -101,44 +91,34 @@ TEST(Collection, UpdateBracketsHoldBackChangesAndReportOnce) {
   EXPECT_EQ(c.Log, (Log{"added:0", "deleting:6", "extracting:6"}));
   c.EndUpdate();
   EXPECT_EQ(c.Log, (Log{"added:0", "deleting:6", "extracting:6", "update:all"}));
-}
-
-TEST(Collection, AssignCopiesItemsInsideABracketOrRaisesAndKeepsThem) {
-  Recorder source;
+  // Assign copies the items inside one bracket, or raises and keeps them; items move within and
+  // between collections keeping their IDs, and an item another collection owns is refused.
+  Recorder source, dest, a, b;
   Fill(source, {4, 5});
-  Recorder dest;
   Fill(dest, {9});
   dest.Assign(&source);
-  EXPECT_EQ(Values(dest), (Ints{4, 5}));
+  dest.Assign(&dest);
+  EXPECT_EQ(Values(dest), (std::vector{4, 5}));
   EXPECT_NE(dest.Items(0), source.Items(0));
   EXPECT_EQ(std::count(dest.Log.begin(), dest.Log.end(), "update:all"), 1);
-  dest.Assign(&dest);
-  EXPECT_EQ(Values(dest), (Ints{4, 5}));
-
   kx::TKXStringList list;
   EXPECT_THROW(dest.Assign(&list), kx::EConvertError);
   EXPECT_EQ(kx::testing::ErrorOf<kx::EConvertError>([&] { dest.Items(0)->Assign(&list); }),
             "Cannot assign a TKXStringList to a Item");
-}
-
-TEST(Collection, ItemsMoveWithinAndBetweenCollectionsKeepingIds) {
-  Recorder a;
-  Recorder b;
+  EXPECT_EQ(Values(dest), (std::vector{4, 5}));
   Fill(a, {10, 11, 12});
   Fill(b, {3});
   a.Items(0)->SetIndex(2);
   a.Exchange(0, 1);
-  EXPECT_EQ(Values(a), (Ints{12, 11, 10}));
+  EXPECT_EQ(Values(a), (std::vector{12, 11, 10}));
   EXPECT_EQ(a.IndexOf(a.FindItemID(0)), 2);
-
-  a.Log.clear();
   Item* moving = a.Items(0);
+  Take(a);
   EXPECT_EQ(moving->SetCollection(&b), nullptr);
   EXPECT_EQ(a.Log, (Log{"extracting:12", "update:all"}));
   EXPECT_EQ(b.Log, (Log{"added:12", "update:all"}));
   EXPECT_EQ(moving->ID(), 1);  // the next ID of b
   // A pointer that a still owns must not be taken over (nor freed twice).
   EXPECT_THROW(b.AddItem(std::unique_ptr<kx::TKXCollectionItem>(a.Items(0))), kx::EListError);
-  EXPECT_EQ(a.Count(), 2);
-  EXPECT_EQ(b.Count(), 2);
+  EXPECT_EQ(std::pair(a.Count(), b.Count()), std::pair(2, 2));
 }

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <kx/host/component.hpp>
 #include <kx/host/exceptions.hpp>
 #include <kx/host/number_text.hpp>
@@ -10,24 +9,16 @@
 #include <kx/host/streaming.hpp>
 #include <kx/host/string_list.hpp>
 #include <sstream>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace kx::testing {
 
 // Sets the process-wide decimal separator and restores it even when a test fails midway.
-class SeparatorGuard {
- public:
-  explicit SeparatorGuard(char Value) : FPrevious(DecimalSeparator()) {
-    SetDecimalSeparator(Value);
-  }
-  ~SeparatorGuard() { SetDecimalSeparator(FPrevious); }
+struct SeparatorGuard {
+  explicit SeparatorGuard(char Value) : Previous(DecimalSeparator()) { SetDecimalSeparator(Value); }
+  ~SeparatorGuard() { SetDecimalSeparator(Previous); }
   SeparatorGuard(const SeparatorGuard&) = delete;
   SeparatorGuard& operator=(const SeparatorGuard&) = delete;
-
- private:
-  char FPrevious;
+  const char Previous;
 };
 
 // The message of the E that Action raises, or "no error".

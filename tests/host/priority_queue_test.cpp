@@ -1,7 +1,9 @@
 #include <algorithm>
+#include <cmath>
 #include <kx/host/priority_queue.hpp>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <thread>
 
 #include "host/host_test_support.hpp"
@@ -20,68 +22,53 @@ std::vector<std::unique_ptr<Thing>> MakeThings(int N) {
   return things;
 }
 
-// Pushes Things[i] with Priorities[i].
-void PushAll(kx::TFloatPriorityQueue& Queue, const std::vector<std::unique_ptr<Thing>>& Things,
-             const std::vector<float>& Priorities) {
-  for (std::size_t i = 0; i < Priorities.size(); ++i) Queue.Push(Things[i].get(), Priorities[i]);
-}
-
 std::vector<int> Ids(const kx::TFloatPriorityQueue& Queue) {
   std::vector<int> ids;
   for (int i = 0; i < Queue.Count(); ++i) ids.push_back(Queue.ItemAs<Thing>(i)->Id);
   return ids;
 }
 
-using Ints = std::vector<int>;
-
-}  // namespace
-
-TEST(FloatPriorityQueue, OrderFollowsTheSettingsAtReadTimeAndTiesKeepPushOrder) {
-  auto things = MakeThings(6);
+// Pushes interleaved with reads and order changes: every read ranks like a stable sort of all
+// that was pushed (ties in push order, NaN last either way). Few distinct priorities make ties
+// common, and the queue grows past the size below which any sort is stable.
+TEST(FloatPriorityQueue, EveryReadRanksLikeAStableSortOfThePushes) {
+  kx::RandSeed(17);
+  const auto things = MakeThings(300);
   kx::TFloatPriorityQueue queue;
-  PushAll(queue, things, {2.0f, 1.0f, 2.0f});
-  EXPECT_EQ(Ids(queue), (Ints{1, 0, 2}));  // sorted once; later pushes queue up behind equals
-  queue.Push(things[3].get(), std::numeric_limits<float>::quiet_NaN());
-  queue.Push(things[4].get(), 1.0f);
-  queue.Push(things[5].get(), 2.0f);
-  EXPECT_EQ(Ids(queue), (Ints{1, 4, 0, 2, 5, 3}));
-  EXPECT_EQ(queue.Priorities(1), 1.0f);
-  queue.SetLargestFirst(true);
-  EXPECT_EQ(Ids(queue), (Ints{0, 2, 5, 1, 4, 3}));  // NaN ranks last either way
-  EXPECT_THROW(queue.Items(6), kx::EListError);
+  std::vector<float> priorities;
+  for (int i = 0; i < 300; ++i) {
+    priorities.push_back(kx::RandomInt(30) == 0 ? std::numeric_limits<float>::quiet_NaN()
+                                                : static_cast<float>(kx::RandomInt(20)));
+    queue.Push(things[i].get(), priorities.back());
+    if (kx::RandomInt(8) == 0) queue.SetLargestFirst(!queue.LargestFirst());
+    if (kx::RandomInt(4) != 0 && i != 299) continue;
+    std::vector<int> expected(priorities.size());
+    std::iota(expected.begin(), expected.end(), 0);
+    std::stable_sort(expected.begin(), expected.end(), [&](int A, int B) {
+      const float a = priorities[A], b = priorities[B];
+      if (std::isnan(a) || std::isnan(b)) return !std::isnan(a) && std::isnan(b);
+      return queue.LargestFirst() ? a > b : a < b;
+    });
+    ASSERT_EQ(Ids(queue), expected) << i;
+    ASSERT_TRUE(queue.Priorities(0) == priorities[expected[0]] ||
+                std::isnan(priorities[expected[0]]));
+  }
+  EXPECT_THROW(queue.Items(300), kx::EListError);
   EXPECT_THROW(queue.Priorities(-1), kx::EListError);
   queue.Clear();
   EXPECT_THROW(queue.Items(0), kx::EListError);
 }
 
-// Large enough that an unstable sort would show: small ranges sort stably anyway.
-TEST(FloatPriorityQueue, RanksARandomPopulationLikeAStableSortedCopy) {
-  kx::RandSeed(17);
-  auto things = MakeThings(500);
-  std::vector<float> priorities;
-  Ints expected;
-  // Few distinct values, so that ties are common.
-  for (int i = 0; i < 500; ++i) {
-    priorities.push_back(static_cast<float>(kx::RandomInt(20)));
-    expected.push_back(i);
-  }
-  kx::TFloatPriorityQueue queue(true);
-  PushAll(queue, things, priorities);
-  std::stable_sort(expected.begin(), expected.end(),
-                   [&](int A, int B) { return priorities[A] > priorities[B]; });
-  EXPECT_EQ(Ids(queue), expected);
-}
-
 // Named for the thread-sanitizer stage, which selects the concurrent tests by name.
 TEST(FloatPriorityQueueParallel, ConcurrentFirstReadsSeeTheSortedOrder) {
-  auto things = MakeThings(1000);
+  const auto things = MakeThings(1000);
   kx::TFloatPriorityQueue queue;
   for (int i = 999; i >= 0; --i) queue.Push(things[i].get(), static_cast<float>(i));
   std::vector<int> firsts(4, -1);
   std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t) {
-    threads.emplace_back([&, t] { firsts[t] = queue.ItemAs<Thing>(0)->Id; });
-  }
+  for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { firsts[t] = Ids(queue)[0]; });
   for (auto& thread : threads) thread.join();
-  EXPECT_EQ(firsts, (Ints{0, 0, 0, 0}));
+  EXPECT_EQ(firsts, (std::vector<int>{0, 0, 0, 0}));
 }
+
+}  // namespace
