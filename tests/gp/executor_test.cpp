@@ -1,52 +1,29 @@
 // Program executors: programs from components, files, streams and their text form, and
 // running them.
 
-#include <filesystem>
-#include <sstream>
-
 #include "gp_test_support.hpp"
 #include "host/host_test_support.hpp"
 #include "kx/gp/gp_executor.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
-#include "kx/xml/xml_document.hpp"
+#include "xml/xml_test_support.hpp"
 
 namespace kx::testing {
 namespace {
 
-void AddVocabulary(TKXGPInstructions<TGAFloat>& Set) {
-  AddInstructions(Set, {"add", "sub", "mul", "x", "two"});
-}
+void AddVocabulary(TFloatSet& Set) { AddInstructions(Set, {"add", "sub", "mul", "x", "two"}); }
 
-// An evolved component whose fittest individual is a program over the vocabulary.
-std::unique_ptr<TKXGeneticProgramming> EvolvedComponent() {
+TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   auto gp = std::make_unique<TKXGeneticProgramming>();
   AddVocabulary(*gp->Instructions());
   gp->SetInitializationDepth(4);
   EvolveQuadratic(*gp, 5, 30, 4);
-  return gp;
-}
-
-double RunAt(generics::TKXCustomGeneticProgrammingExecutor<TGAFloat>& Executor, double X) {
-  TKXGPContext<TGAFloat> context;
-  context.Values().AddOrSetValue("x", X);
-  return Executor.Execute(context);
-}
-
-TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
-  std::unique_ptr<TKXGeneticProgramming> gp = EvolvedComponent();
-  TFloatIndividual* fittest = gp->FittestIndividual();
-  ASSERT_NE(fittest, nullptr);
   TKXGeneticProgrammingExecutor executor;
   executor.Assign(gp.get());
   ASSERT_NE(executor.GPProgram(), nullptr);
-  EXPECT_EQ(executor.GPProgram()->ToString(), fittest->DNA()->ToString());
+  EXPECT_EQ(executor.GPProgram()->ToString(), gp->FittestIndividual()->DNA()->ToString());
   const std::vector<double> inputs{-0.7, 0.3, 1.9, 5.0};
   std::vector<double> expected;
-  TKXGPContext<TGAFloat> context;
-  for (double x : inputs) {
-    context.Values().AddOrSetValue("x", x);
-    expected.push_back(fittest->Execute(context));
-  }
+  for (double x : inputs) expected.push_back(RunAt(*gp->FittestIndividual(), x));
   // The program refers to the executor's own instructions and handlers: it outlives the
   // component, and so does a copy made from the executor.
   gp.reset();
@@ -56,7 +33,6 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   for (std::size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(RunAt(copy, inputs[i]), expected[i]);
   TKXGeneticProgrammingVariantExecutor variant;
   EXPECT_THROW(variant.Assign(&executor), EConvertError);
-
   // A component without a fittest individual brings its set; the program stays, on the new
   // instructions of the same names, until one of them is missing.
   TKXGeneticProgramming unevolved;
@@ -72,7 +48,6 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   copy.SetGPProgram(executor.GPProgram());
   EXPECT_EQ(copy.Instructions()->Count(), unevolved.Instructions()->Count() + 1);
   EXPECT_EQ(RunAt(copy, inputs[0]), expected[0]);
-
   // A batch of the same cases gives the same values; without a program, the empty value.
   TKXGPBatchContext<TGAFloat> batch(inputs.size());
   std::copy(inputs.begin(), inputs.end(), batch.Column("x").begin());
@@ -82,59 +57,46 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   TKXGeneticProgrammingExecutor empty;
   empty.ExecuteBatch(batch, results);
   EXPECT_EQ(results, std::vector<double>(inputs.size(), 0.0));
+  EXPECT_EQ(RunAt(empty, 1) + empty.GPProgramLines().Count(), 0);
 }
 
+// The document holds the domain only; loading keeps named instructions, reads the program and
+// keeps the set when the domain brings none; an unknown name leaves the program as it was.
 TEST(GPExecutorTest, SaveAndLoadThroughFilesAndStreams) {
   TKXGeneticProgrammingExecutor source;
-  source.Assign(EvolvedComponent().get());
-  const std::string file =
-      (std::filesystem::temp_directory_path() / "kx_gp_executor_test.xml").string();
-  source.SaveToFile(file);
-
-  // The document holds the domain only.
-  TXMLDocumentBinding<TXMLGeneticProgram> doc = LoadGeneticProgram(file);
-  const TKXXMLNode only = doc.Root().Node().FirstChild();
-  EXPECT_EQ(only.NodeName(), "Domain");
-  EXPECT_FALSE(only.NextSibling());
-  EXPECT_EQ(doc.Root().Domain().FittestIndividual().Node().FirstChild().NodeName(), "DNA");
-
+  AddVocabulary(*source.Instructions());
+  TKXXMLDocument doc;
+  doc.LoadFromXML(
+      "<GeneticProgram><Domain><Instructions/><FittestIndividual><DNA Instruction=\"mul\">"
+      "<Child Instruction=\"x\"/><Child Instruction=\"two\"><Value>3</Value></Child></DNA>"
+      "</FittestIndividual></Domain></GeneticProgram>");
+  source.LoadFromXML(GetGeneticProgram(doc));
+  EXPECT_EQ(std::tuple(source.Instructions()->Count(), RunAt(source, 5)), std::tuple(5, 15.0));
+  test::TempFolder folder;
+  source.SaveToFile(folder.File("program.xml"));
+  TXMLDocumentBinding<TXMLGeneticProgram> saved = LoadGeneticProgram(folder.File("program.xml"));
+  EXPECT_EQ(test::ChildTags(saved.Root().Node()), std::vector<std::string>{"Domain"});
+  EXPECT_EQ(test::ChildTags(saved.Root().Domain().FittestIndividual().Node()),
+            std::vector<std::string>{"DNA"});
   TKXGeneticProgrammingExecutor target;
   AddVocabulary(*target.Instructions());
   TKXGPInstruction<TGAFloat>* add = target.Instructions()->Items(0);
-  target.LoadFromFile(file);
-  std::filesystem::remove(file);
+  target.LoadFromFile(folder.File("program.xml"));
   EXPECT_EQ(target.Instructions()->Items(0), add);
   EXPECT_EQ(target.GPProgram()->ToString(), source.GPProgram()->ToString());
   EXPECT_EQ(RunAt(target, 0.4), RunAt(source, 0.4));
-
+  doc.LoadFromXML(
+      "<GPDomain><FittestIndividual><DNA Instruction=\"pow\"/></FittestIndividual></GPDomain>");
+  EXPECT_THROW(target.LoadFromXML(GetGPDomain(doc)), EGPException);
+  EXPECT_EQ(RunAt(target, 5), 15);
   // Without a program an empty DNA is written; loading it removes the program.
   TKXGeneticProgrammingExecutor blank;
   AddVocabulary(*blank.Instructions());
-  std::stringstream stream;
-  blank.SaveToStream(stream);
+  std::stringstream stream(Saved(blank));
   EXPECT_THAT(stream.str(), ::testing::HasSubstr("<FittestIndividual><DNA/></FittestIndividual>"));
   target.LoadFromStream(stream);
   EXPECT_EQ(target.Instructions()->Count(), 5);
   EXPECT_EQ(target.GPProgram(), nullptr);
-}
-
-TEST(GPExecutorTest, DomainWithoutInstructionsKeepsTheSet) {
-  TKXGeneticProgrammingExecutor executor;
-  AddVocabulary(*executor.Instructions());
-  TKXXMLDocument doc;
-  doc.LoadFromXML(
-      "<GeneticProgram><Domain><Instructions/><FittestIndividual>"
-      "<DNA Instruction=\"mul\"><Child Instruction=\"x\"/><Child Instruction=\"two\">"
-      "<Value>3</Value></Child></DNA></FittestIndividual></Domain></GeneticProgram>");
-  executor.LoadFromXML(GetGeneticProgram(doc));
-  EXPECT_EQ(executor.Instructions()->Count(), 5);
-  EXPECT_EQ(RunAt(executor, 5), 15);
-
-  // Unknown names leave the program as it was.
-  doc.LoadFromXML(
-      "<GPDomain><FittestIndividual><DNA Instruction=\"pow\"/></FittestIndividual></GPDomain>");
-  EXPECT_THROW(executor.LoadFromXML(GetGPDomain(doc)), EGPException);
-  EXPECT_EQ(RunAt(executor, 5), 15);
 }
 
 TEST(GPExecutorTest, TextFormParsesIntoTheSameProgram) {
@@ -149,7 +111,6 @@ TEST(GPExecutorTest, TextFormParsesIntoTheSameProgram) {
   const std::string text = source.GPProgramLines().Text();
   EXPECT_THAT(text, ::testing::StartsWith("<DNA Instruction=\"add\">"));
   EXPECT_THAT(text, ::testing::HasSubstr("<Value>0.5</Value>"));
-
   // Lines are parsed at design time or on demand; an empty instruction set parses nothing.
   TKXStringList lines;
   lines.SetText(text);
@@ -169,7 +130,6 @@ TEST(GPExecutorTest, TextFormParsesIntoTheSameProgram) {
   designed.SetDesigning(true);
   designed.SetGPProgramLines(lines);
   EXPECT_EQ(RunAt(designed, 1), 1.5);
-
   // A component stream carries the instruction set before the lines that name it.
   std::istringstream stream(StreamText(source));
   TKXGeneticProgrammingExecutor streamed;

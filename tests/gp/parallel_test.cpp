@@ -2,30 +2,26 @@
 // every breeding iteration and every evaluation draws from its own stream, and the trees of
 // the parents are only read while children are bred.
 
-#include <tuple>
-
 #include "gp_test_support.hpp"
 #include "kx/host/parallel_for.hpp"
 
 namespace kx::testing {
 namespace {
 
-using Setting = std::tuple<TGASelectionMethod, TGPBloatStrategy>;
-
-// Observed: a handler watches every child start as a copy of its first parent, which keeps
-// breeding from skipping the copies a crossover overwrites; the run must not change.
-std::vector<std::string> RunWithThreads(const Setting& Config, int Threads, bool Batch = false,
-                                        bool Observed = false) {
+// Batch: programs run once over all the cases, which computes the same fitness. Observed: a
+// handler watches every child start as a copy of its first parent, which keeps breeding from
+// skipping the copies a crossover overwrites. Neither may change the run.
+std::vector<std::string> RunWithThreads(TGASelectionMethod Selection, TGPBloatStrategy Bloat,
+                                        int Threads, bool Batch = false, bool Observed = false) {
   SetParallelThreads(Threads);
   RandSeed(2024);
   TKXGeneticProgramming gp;
   AddArithmetic(*gp.Instructions());
-  // One context per evaluation, or shared cases and results per thread: safe either way.
-  Batch ? SetBatchQuadraticFitness(gp) : SetQuadraticFitness(gp);
+  SetQuadraticFitness(gp, Batch);
   gp.SetInitialPopulation(41);
   gp.SetInitializationMethod(imRampedHalfAndHalf);
-  gp.SetSelectionMethod(std::get<0>(Config));
-  gp.SetBloatStrategy(std::get<1>(Config));
+  gp.SetSelectionMethod(Selection);
+  gp.SetBloatStrategy(Bloat);
   gp.SetBloatLimit(6);
   gp.SetMutationProbability(0.3);
   if (Observed) {
@@ -36,31 +32,23 @@ std::vector<std::string> RunWithThreads(const Setting& Config, int Threads, bool
   return Snapshot(gp);
 }
 
-class GPParallelReproducibilityTest : public ::testing::TestWithParam<Setting> {};
-
-TEST_P(GPParallelReproducibilityTest, SameRunForEveryThreadCount) {
-  const std::vector<std::string> one = RunWithThreads(GetParam(), 1);
-  ASSERT_EQ(one.size(), 42u);
-  EXPECT_THAT(one.back(), ::testing::StartsWith("4 "));
-  EXPECT_EQ(RunWithThreads(GetParam(), 2), one);
-  EXPECT_EQ(RunWithThreads(GetParam(), 4), one);
-  EXPECT_EQ(RunWithThreads(GetParam(), 2, false, true), one);
+TEST(GPParallelTest, SameRunForEveryThreadCountAndExecutionPath) {
+  const std::pair<TGASelectionMethod, TGPBloatStrategy> settings[] = {
+      {smTournament, bsDepthLimit},
+      {smStochasticTournament, bsSizeFairCrossover},
+      {smRoulette, bsCovariantSizeParsimonyPressure},
+      {smElitist, bsDepthFairCrossover},
+      {smTournament, bsTarpeianSize}};
+  for (auto [selection, bloat] : settings) {
+    SCOPED_TRACE(int(bloat));
+    const std::vector<std::string> one = RunWithThreads(selection, bloat, 1);
+    ASSERT_THAT(one.back(), ::testing::StartsWith("4 "));
+    EXPECT_EQ(RunWithThreads(selection, bloat, 2, true), one);
+    EXPECT_EQ(RunWithThreads(selection, bloat, 4, false, true), one);
+  }
+  EXPECT_EQ(RunWithThreads(smTournament, bsDepthLimit, 1, true),
+            RunWithThreads(smTournament, bsDepthLimit, 1));
 }
-
-// Batch execution computes the same fitness, so it gives the same run, on any number of
-// threads.
-TEST(GPParallelBatch, SameRunAsCaseByCaseExecution) {
-  const Setting setting{smTournament, bsDepthLimit};
-  const std::vector<std::string> single = RunWithThreads(setting, 1);
-  EXPECT_EQ(RunWithThreads(setting, 1, true), single);
-  EXPECT_EQ(RunWithThreads(setting, 2, true), single);
-}
-
-INSTANTIATE_TEST_SUITE_P(Settings, GPParallelReproducibilityTest,
-                         ::testing::Values(Setting{smTournament, bsDepthLimit},
-                                           Setting{smStochasticTournament, bsSizeFairCrossover},
-                                           Setting{smRoulette, bsCovariantSizeParsimonyPressure},
-                                           Setting{smElitist, bsDepthFairCrossover}));
 
 }  // namespace
 }  // namespace kx::testing
