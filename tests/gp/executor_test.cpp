@@ -17,20 +17,24 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   AddVocabulary(*gp->Instructions());
   gp->SetInitializationDepth(4);
   EvolveQuadratic(*gp, 5, 30, 4);
-  TKXGeneticProgrammingExecutor executor;
+  TKXGeneticProgrammingExecutor executor, copy, empty;
   executor.Assign(gp.get());
   ASSERT_NE(executor.GPProgram(), nullptr);
   EXPECT_EQ(executor.GPProgram()->ToString(), gp->FittestIndividual()->DNA()->ToString());
-  const std::vector<double> inputs{-0.7, 0.3, 1.9, 5.0};
-  std::vector<double> expected;
-  for (double x : inputs) expected.push_back(RunAt(*gp->FittestIndividual(), x));
+  TKXGPBatchContext<TGAFloat> batch(4);
+  std::vector<double> expected, results(4);
+  for (std::size_t k = 0; k < 4; ++k) {
+    batch.Column("x")[k] = 1.9 * k - 0.7;
+    expected.push_back(RunAt(*gp->FittestIndividual(), 1.9 * k - 0.7));
+  }
   // The program refers to the executor's own instructions and handlers: it outlives the
-  // component, and so does a copy made from the executor.
+  // component, and so does a copy made from the executor; a batch gives the same values.
   gp.reset();
-  TKXGeneticProgrammingExecutor copy;
   copy.Assign(&executor);
   EXPECT_NE(copy.GPProgram(), executor.GPProgram());
-  for (std::size_t i = 0; i < inputs.size(); ++i) EXPECT_EQ(RunAt(copy, inputs[i]), expected[i]);
+  copy.ExecuteBatch(batch, results);
+  EXPECT_EQ(results, expected);
+  EXPECT_EQ(RunAt(copy, 1.9 * 3 - 0.7), expected[3]);
   TKXGeneticProgrammingVariantExecutor variant;
   EXPECT_THROW(variant.Assign(&executor), EConvertError);
   // A component without a fittest individual brings its set; the program stays, on the new
@@ -38,25 +42,18 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   TKXGeneticProgramming unevolved;
   AddVocabulary(*unevolved.Instructions());
   copy.Assign(&unevolved);
-  ASSERT_NE(copy.GPProgram(), nullptr);
   EXPECT_EQ(copy.GPProgram()->Instruction()->Collection(), copy.Instructions());
-  EXPECT_EQ(RunAt(copy, inputs[0]), expected[0]);
+  EXPECT_EQ(RunAt(copy, -0.7), expected[0]);
   unevolved.Instructions()->Delete(copy.GPProgram()->Instruction()->Index());
   copy.Assign(&unevolved);
   EXPECT_EQ(copy.GPProgram(), nullptr);
   // A tree on instructions the set lacks brings them along, so that its save loads back.
   copy.SetGPProgram(executor.GPProgram());
   EXPECT_EQ(copy.Instructions()->Count(), unevolved.Instructions()->Count() + 1);
-  EXPECT_EQ(RunAt(copy, inputs[0]), expected[0]);
-  // A batch of the same cases gives the same values; without a program, the empty value.
-  TKXGPBatchContext<TGAFloat> batch(inputs.size());
-  std::copy(inputs.begin(), inputs.end(), batch.Column("x").begin());
-  std::vector<double> results(inputs.size());
-  executor.ExecuteBatch(batch, results);
-  EXPECT_EQ(results, expected);
-  TKXGeneticProgrammingExecutor empty;
+  EXPECT_EQ(RunAt(copy, -0.7), expected[0]);
+  // Without a program: the empty value, and no text.
   empty.ExecuteBatch(batch, results);
-  EXPECT_EQ(results, std::vector<double>(inputs.size(), 0.0));
+  EXPECT_EQ(results, std::vector<double>(4, 0.0));
   EXPECT_EQ(RunAt(empty, 1) + empty.GPProgramLines().Count(), 0);
 }
 

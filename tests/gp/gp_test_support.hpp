@@ -137,21 +137,17 @@ std::string Saved(TObject& Object) {
   return stream.str();
 }
 
-// A run's outcome to the last digit: every program with its fitness, then the generation, the
-// fitness extremes and the number of evaluations.
+// A run's outcome to the last digit: the generation, the fitness extremes and the number of
+// evaluations, then every program with its fitness.
 template <class Component>
 std::vector<std::string> Snapshot(Component& Gp) {
-  std::vector<std::string> texts;
   std::ostringstream text;
-  text << std::setprecision(17);
-  for (int i = 0; i <= Gp.Population()->Count(); ++i) {
+  text << std::setprecision(17) << Gp.Generation() << ' ' << Gp.MinFitness() << ' '
+       << Gp.MaxFitness() << ' ' << Gp.RunState().Evaluations();
+  std::vector<std::string> texts{text.str()};
+  for (int i = 0; i < Gp.Population()->Count(); ++i) {
     text.str("");
-    if (i < Gp.Population()->Count()) {
-      text << Gp.Population()->Items(i)->ToString() << ' ' << Gp.Population()->Items(i)->Fitness();
-    } else {
-      text << Gp.Generation() << ' ' << Gp.MinFitness() << ' ' << Gp.MaxFitness() << ' '
-           << Gp.RunState().Evaluations();
-    }
+    text << Gp.Population()->Items(i)->ToString() << ' ' << Gp.Population()->Items(i)->Fitness();
     texts.push_back(text.str());
   }
   return texts;

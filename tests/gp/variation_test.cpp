@@ -29,90 +29,63 @@ std::map<std::string, int> Census(std::initializer_list<const TFloatIndividual*>
   return counts;
 }
 
-class GPVariationTest : public GPTest {
- protected:
-  // The node the next mutation of Individual will choose: the same draws from a reseeded
-  // generator choose the same node.
-  std::vector<int> NextChoice(TFloatIndividual* Individual, std::uint64_t Seed) {
-    RandSeed(Seed);
-    std::vector<int> path = PathOf(Individual->SelectNode(gp.SelectionNonTerminalsProbability()));
-    RandSeed(Seed);
-    return path;
-  }
-};
+using GPVariationTest = GPTest;
 
+// Each mutation acts at the node the same draws choose: subtree regrows at most min(depth,
+// limit) levels, replacement keeps kind and arity with arguments one level less deep, shrink
+// leaves a terminal, hoist makes the subtree the whole tree.
 TEST_F(GPVariationTest, MutationsActAtTheChosenNode) {
   gp.SetBloatStrategy(bsDepthLimit);
   gp.SetBloatLimit(5);
   for (std::uint64_t seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE(seed);
-    // Subtree: regrown to at most min(depth, limit) levels, that is a node depth one less.
-    TFloatIndividual* individual = NewIndividual(FullTree(9));
-    std::vector<int> path = NextChoice(individual, seed);
-    const int depth = NodeAt(individual->DNA(), path)->Depth();
-    gp.DoSubtreeMutation(individual);
-    EXPECT_LE(NodeAt(individual->DNA(), path)->Depth(), std::max(std::min(depth, 5) - 1, 0));
-    // Replacement: same kind and arity, new arguments grown one level less deep.
-    individual = NewIndividual(N("add", Args(N("neg", Args(FullTree(3))), FullTree(2))));
-    path = NextChoice(individual, seed);
-    const TFloatNode* before = NodeAt(individual->DNA(), path);
-    const auto kind =
-        std::tuple(before->Instruction()->Operation(), before->Instruction()->Arity());
-    const int bound = std::max(before->Depth() - 2, 0);
-    gp.DoReplacementMutation(individual);
-    const TFloatNode* after = NodeAt(individual->DNA(), path);
-    EXPECT_EQ(std::tuple(after->Instruction()->Operation(), after->Instruction()->Arity()), kind);
-    for (int k = 0; k < after->ChildCount(); ++k) EXPECT_LE(after->Child(k)->Depth(), bound);
-    // Shrink puts a terminal where the chosen subtree stood; hoist makes it the whole tree.
-    individual = NewIndividual(FullTree(4));
-    path = NextChoice(individual, seed);
-    const int removed = NodeAt(individual->DNA(), path)->Size();
-    gp.DoShrinkMutation(individual);
-    EXPECT_TRUE(NodeAt(individual->DNA(), path)->IsTerminal());
-    EXPECT_EQ(individual->DNA()->Size(), 31 - removed + 1);
-    individual = NewIndividual(FullTree(4));
-    path = NextChoice(individual, seed);
-    const std::string hoisted = NodeAt(individual->DNA(), path)->ToString();
-    gp.DoHoistMutation(individual);
-    EXPECT_EQ(individual->DNA()->ToString(), hoisted);
+    for (int method : {mmSubtree, mmReplacement, mmShrink, mmHoist}) {
+      TFloatIndividual* individual = NewIndividual(
+          method == mmReplacement ? N("add", Args(N("neg", Args(FullTree(3))), FullTree(2)))
+                                  : FullTree(method == mmSubtree ? 9 : 4));
+      RandSeed(seed);
+      const TFloatNode* chosen = individual->SelectNode(gp.SelectionNonTerminalsProbability());
+      const std::vector<int> path = PathOf(chosen);
+      const auto kind =
+          std::tuple(chosen->Instruction()->Operation(), chosen->Instruction()->Arity());
+      const int depth = chosen->Depth();
+      const int size = individual->DNA()->Size() - chosen->Size();
+      const std::string text = chosen->ToString();
+      RandSeed(seed);
+      gp.Mutate(individual, static_cast<TGPMutationMethod>(method));
+      ExpectConsistent(*individual);
+      if (method == mmHoist) {
+        EXPECT_EQ(individual->DNA()->ToString(), text);
+        continue;
+      }
+      const TFloatNode* after = NodeAt(individual->DNA(), path);
+      EXPECT_TRUE(method != mmSubtree || after->Depth() <= std::max(std::min(depth, 5) - 1, 0));
+      EXPECT_TRUE(method != mmShrink ||
+                  (after->IsTerminal() && individual->DNA()->Size() == size + 1));
+      if (method != mmReplacement) continue;
+      EXPECT_EQ(std::tuple(after->Instruction()->Operation(), after->Instruction()->Arity()), kind);
+      for (int k = 0; k < after->ChildCount(); ++k)
+        EXPECT_LE(after->Child(k)->Depth(), std::max(depth - 2, 0));
+    }
   }
-}
-
-TEST_F(GPVariationTest, ConstantMutationCallsTheHandlerWithAConstantNode) {
-  TFloatIndividual* individual = NewIndividual(N("add", Args(N("one"), FullTree(1))));
-  gp.DoConstantMutation(individual);  // no handler: nothing happens
-  int calls = 0;
-  gp.SetOnConstantMutation([&](TKXObject* Sender, TFloatNode* Node) {
-    EXPECT_TRUE(Sender == &gp && Node->Instruction()->Operation() == gpConstant);
-    Node->SetValue(Node->Value() + 1);
-    ++calls;
-  });
-  gp.DoConstantMutation(individual);
-  EXPECT_EQ(individual->DNA()->ToString(), "(add 2 (add x x))");
-  gp.DoConstantMutation(NewIndividual(FullTree(2)));  // no constant node
-  EXPECT_EQ(calls, 1);
 }
 
 TEST_F(GPVariationTest, PointMutationRedrawsNodesOfTheSameShape) {
   gp.SetPointMutationProbability(1);
   TFloatIndividual* individual = NewIndividual(FullTree(3));
   const std::vector<TFloatNode*> nodes = individual->FlattenedDNA();
-  std::vector<TKXGPInstruction<TGAFloat>*> instructions;
-  for (auto* node : nodes) instructions.push_back(node->Instruction());
   EXPECT_TRUE(gp.DoPointMutation(individual));
   ASSERT_EQ(individual->FlattenedDNA(), nodes);  // same nodes, same shape
   std::set<std::string> functions;
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    EXPECT_EQ(nodes[i]->Instruction()->Arity(), instructions[i]->Arity());
-    if (nodes[i]->ChildCount() > 0) functions.insert(nodes[i]->Instruction()->Name());
-    instructions[i] = nodes[i]->Instruction();
+  for (auto* node : nodes) {
+    if (node->ChildCount() > 0) functions.insert(node->Instruction()->Name());
   }
   EXPECT_GT(functions.size(), 1u);  // every node redrawn: add/mul mix with sub
   // Per tree: only the root is redrawn; the others keep their instructions.
+  const std::string below = nodes[1]->ToString() + nodes[8]->ToString();
   gp.SetPointMutationMethod(pmmPerTree);
   for (int round = 0; round < 20; ++round) EXPECT_TRUE(gp.DoPointMutation(individual));
-  for (std::size_t i = 1; i < nodes.size(); ++i)
-    EXPECT_EQ(nodes[i]->Instruction(), instructions[i]);
+  EXPECT_EQ(nodes[1]->ToString() + nodes[8]->ToString(), below);
   gp.SetPointMutationProbability(0);
   EXPECT_FALSE(gp.DoPointMutation(individual) || gp.DoInvert(individual));
   gp.SetPointMutationProbability(1);
@@ -122,34 +95,35 @@ TEST_F(GPVariationTest, PointMutationRedrawsNodesOfTheSameShape) {
 }
 
 // Over random weights, the walk applies the method its draw falls on (none with all weights 0)
-// and re-flattens the program either way; an OnMutation veto applies none.
+// and re-flattens the program either way; constant mutation hands a constant node to the
+// handler. An OnMutation veto applies nothing.
 TEST_F(GPVariationTest, TheMutationWalkFollowsTheWeights) {
-  gp.SetOnConstantMutation([](TKXObject*, TFloatNode* Node) { Node->SetValue(Node->Value() + 1); });
+  gp.SetOnConstantMutation([this](TKXObject* Sender, TFloatNode* Node) {
+    EXPECT_TRUE(Sender == &gp && Node->Instruction()->Operation() == gpConstant);
+    Node->SetValue(Node->Value() + 1);
+  });
   gp.SetPointMutationProbability(0.5);
   for (std::uint64_t seed = 0; seed < 150; ++seed) {
     RandSeed(seed);
     TGPMutationMethodWeights weights{};
-    for (auto& weight : weights)
-      weight = static_cast<std::uint8_t>(RandomInt(3) ? 0 : RandomInt(256));
+    for (auto& weight : weights) weight = std::uint8_t(RandomInt(3) ? 0 : RandomInt(256));
     gp.SetMutationWeights(weights);
     TFloatIndividual* walked = NewIndividual(gp.DoInitializeGrow(5));
     TFloatIndividual* expected = NewIndividual(N("x"));
     expected->Assign(walked);
     (void)walked->Fitness();
-    const std::uint64_t draws = seed + 1000;
-    RandSeed(draws);
+    RandSeed(seed + 1000);
     int r = RandomInt(gp.MutationWeightSum());
     int method = 0;
     while (method < 6 && r >= weights[method]) r -= weights[method++];
     if (method < 6) gp.Mutate(expected, static_cast<TGPMutationMethod>(method));
-    RandSeed(draws);
+    RandSeed(seed + 1000);
     EXPECT_EQ(gp.DoMutate(walked), method < 6) << seed;
     EXPECT_EQ(walked->DNA()->ToString(), expected->DNA()->ToString()) << seed;
     EXPECT_TRUE(walked->NeedFitness());
     ExpectConsistent(*walked);
   }
   gp.SetOnMutation([](TKXObject*, TKXIndividual*, bool& DoMutation) { DoMutation = false; });
-  gp.SetMutationWeights({1, 1, 1, 1, 1, 1});
   TFloatIndividual* vetoed = NewIndividual(FullTree(3));
   EXPECT_FALSE(gp.DoMutate(vetoed));
   EXPECT_EQ(vetoed->DNA()->Size(), 15);
@@ -157,19 +131,26 @@ TEST_F(GPVariationTest, TheMutationWalkFollowsTheWeights) {
 
 // Both children start as copies of the first parent (as reproduction leaves them); crossover
 // recombines the two parents' material, and a single child receives a copy from the second.
-TEST_F(GPVariationTest, SubtreeCrossoverRecombinesBothParents) {
+// Fair crossover with a single-leaf donor can only exchange a leaf of the child.
+TEST_F(GPVariationTest, CrossoversRecombineBothParents) {
   TFloatIndividual* parent1 = NewIndividual(FullTree(3));  // add, mul, x
   TFloatIndividual* parent2 = NewIndividual(N("sub", Args(N("neg", Args(N("one"))), N("one"))));
-  const std::map<std::string, int> total = Census({parent1, parent2});
+  TFloatIndividual* leaf = NewIndividual(N("one"));
   for (std::uint64_t seed = 1; seed <= 30; ++seed) {
     TFloatIndividual* child1 = NewIndividual(N("x"));
     TFloatIndividual* child2 = NewIndividual(N("x"));
     child1->Assign(parent1);
     child2->Assign(parent1);
     RandSeed(seed);
+    gp.SetBloatStrategy(bsNone);
     EXPECT_TRUE(gp.DoCrossover(parent1, parent2, child1, child2));
-    EXPECT_EQ(Census({child1, child2}), total) << seed;
+    EXPECT_EQ(Census({child1, child2}), Census({parent1, parent2})) << seed;
+    child1->Assign(parent1);
+    gp.SetBloatStrategy(bsSizeFairCrossover);
+    EXPECT_TRUE(gp.DoFairCrossover(nullptr, leaf, child1));
+    EXPECT_EQ(std::tuple(child1->DNA()->Size(), Census({child1})["one"]), std::tuple(15, 1));
   }
+  gp.SetBloatStrategy(bsNone);
   TFloatIndividual* only = NewIndividual(N("x"));
   only->Assign(parent1);
   EXPECT_TRUE(gp.DoCrossover(parent1, parent2, only, nullptr));
@@ -187,36 +168,23 @@ TEST_F(GPVariationTest, SizeFairRouletteOfTheWorkedCase) {
   // Raw weights 0.75/18, 0.75/18, 0.25, 0.75/9 add up to 5/12.
   TGAFitnessArray roulette;
   gp.CreateSizeFairRoulette(roulette, donors, 4, 2, 1, 1, 1.0, 8.0);
+  const std::vector<double> cumulative{0.1, 0.2, 0.8, 1.0};
   ASSERT_EQ(roulette.size(), 4u);
-  const double cumulative[] = {0.1, 0.2, 0.8, 1.0};
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(roulette[i], cumulative[i], 1e-12) << i;
-  // Depth-fair crossover measures the donors by depth: 0, 0, 2, 3 against 2.
+  // Depth-fair crossover measures the donors by depth: 0, 0, 2, 3 against 2; an infinite mean
+  // ratio leaves the others no weight.
   gp.SetBloatStrategy(bsDepthFairCrossover);
   gp.CreateSizeFairRoulette(roulette, donors, 2, 2, 1, 1, 0.0, 3.0);
-  EXPECT_NEAR(roulette[1], 0.0, 1e-12);  // an infinite mean ratio leaves the others no weight
-  EXPECT_NEAR(roulette[2], 1.0, 1e-12);
+  EXPECT_NEAR(roulette[1] + 1 - roulette[2], 0.0, 1e-12);
   // A node is drawn at the first cumulative entry above a uniform draw.
   TFloatIndividual* donor = NewIndividual(std::move(trees[2]));
   for (std::uint64_t seed = 0; seed < 100; ++seed) {
     RandSeed(seed);
-    const double u = RandomFloat();
-    const auto at = std::upper_bound(std::begin(cumulative), std::end(cumulative), u) - cumulative;
+    const auto at =
+        std::upper_bound(cumulative.begin(), cumulative.end(), RandomFloat()) - cumulative.begin();
     RandSeed(seed);
-    EXPECT_EQ(gp.SelectSizeFairNode(donor, {0.1, 0.2, 0.8, 1.0}),
-              donor->FlattenedDNA()[std::min(at, 3L)])
-        << u;
-  }
-}
-
-TEST_F(GPVariationTest, FairCrossoverRetriesUntilADonorNodeFits) {
-  gp.SetBloatStrategy(bsSizeFairCrossover);
-  // The donor is a single leaf: only a leaf of the child can be exchanged for it.
-  TFloatIndividual* donor = NewIndividual(N("one"));
-  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
-    RandSeed(seed);
-    TFloatIndividual* child = NewIndividual(FullTree(3));
-    EXPECT_TRUE(gp.DoFairCrossover(nullptr, donor, child));
-    EXPECT_EQ(std::tuple(child->DNA()->Size(), Census({child})["one"]), std::tuple(15, 1));
+    EXPECT_EQ(gp.SelectSizeFairNode(donor, cumulative),
+              donor->FlattenedDNA()[std::min<long>(at, 3)]);
   }
 }
 
@@ -224,7 +192,6 @@ TEST_F(GPVariationTest, FairCrossoverRetriesUntilADonorNodeFits) {
 // stays well-formed, its parent links and cached measures right, its node list the tree.
 TEST_F(GPVariationTest, InvariantsHoldUnderLongRandomVariation) {
   RandSeed(99);
-  gp.SetOnConstantMutation([](TKXObject*, TFloatNode* Node) { Node->SetValue(Node->Value() * 2); });
   gp.SetInitialPopulation(12);
   gp.SetInitializationMethod(imRampedHalfAndHalf);
   gp.SetMutationWeights({5, 5, 5, 5, 5, 5});
@@ -233,24 +200,13 @@ TEST_F(GPVariationTest, InvariantsHoldUnderLongRandomVariation) {
   gp.Initialize();
   auto pick = [&] { return gp.Population()->Items(RandomInt(12)); };
   for (int step = 0; step < 4000; ++step) {
-    gp.SetBloatStrategy(
-        static_cast<TGPBloatStrategy>(RandomInt(bsLexicographicParsimonyPressure + 1)));
+    gp.SetBloatStrategy(TGPBloatStrategy(RandomInt(bsLexicographicParsimonyPressure + 1)));
     auto *a = pick(), *b = pick(), *c = pick(), *d = pick();
     if (c == d || c == a || c == b || d == a || d == b) continue;
-    switch (RandomInt(4)) {
-      case 0:
-        gp.DoReproduce(a, b, c, d);
-        break;
-      case 1:
-        gp.DoReproduce(a, b, c);
-        break;
-      case 2:
-        gp.DoMutate(c);
-        break;
-      default:
-        gp.DoCrossover(a, b, c, d);
-        gp.DoInvert(d);
-    }
+    const int operation = RandomInt(3);
+    operation == 0   ? gp.DoReproduce(a, b, c, d)
+    : operation == 1 ? gp.DoReproduce(a, b, c)
+                     : gp.DoCrossover(a, b, c, d);
     // Keep the programs from growing without bound.
     for (auto* child : {c, d}) {
       if (child->DNA()->Size() > 200) child->AssignDNA(gp.DoInitializeGrow(4));
@@ -265,13 +221,11 @@ TEST_F(GPVariationTest, DeepChainsAreVariedWithoutRecursion) {
   TFloatIndividual* deep = NewIndividual(Chain(kChain));
   TFloatIndividual* copy = NewIndividual(N("x"));
   copy->Assign(deep);
-  ASSERT_EQ(copy->FlattenedDNA().size(), std::size_t{kChain});
   gp.SetPointMutationProbability(1);
   EXPECT_TRUE(gp.DoPointMutation(copy));
   EXPECT_EQ(copy->SelectNode(0, false), copy->FlattenedDNA().back());
   gp.DoCrossover(deep, copy, deep, copy);
   EXPECT_EQ(deep->DNA()->Size() + copy->DNA()->Size(), 2 * kChain);
-  ExpectConsistent(*copy);
 }
 
 }  // namespace
