@@ -126,51 +126,38 @@ TEST_F(GPBloatTest, LexicographicTournamentBreaksTiesBySize) {
   }
 }
 
-TEST_F(GPBloatTest, ProgramStatistics) {
+// Statistics are cached until the next generation starts, then complete before the evaluation
+// pass: changing a program during the pass must not refill them.
+TEST_F(GPBloatTest, ProgramStatisticsAreCachedPerGeneration) {
   auto stats = [this] {
     return std::tuple(gp.MinProgramSize(), gp.MaxProgramSize(), gp.AvgProgramSize(),
                       gp.MinProgramDepth(), gp.MaxProgramDepth(), gp.AvgProgramDepth());
   };
   EXPECT_EQ(stats(), std::tuple(0, 0, 0.0f, 0, 0, 0.0f));  // empty population
-  TFloatIndividual* first = NewIndividual(Chain(3));
-  NewIndividual(Chain(5));
-  NewIndividual(Chain(10));
+  for (int size : {3, 5, 10}) NewIndividual(Chain(size));
   gp.CalculateProgramStats();
   EXPECT_EQ(stats(), std::tuple(3, 10, 6.0f, 2, 9, 5.0f));
-  // Cached: a change of the programs shows only once the cache is stale again.
-  first->AssignDNA(Chain(20));
+  gp.Population()->Items(0)->AssignDNA(Chain(20));
   EXPECT_EQ(gp.MaxProgramSize(), 10);
-  gp.DoStartEvolve();  // swaps in the previous generation (empty here) and marks stale
-  gp.SwapGenerations();
-  EXPECT_EQ(stats(), std::tuple(5, 20, 35 / 3.0f, 4, 19, 32 / 3.0f));
-}
-
-TEST_F(GPBloatTest, StatisticsAreCompleteBeforeTheEvaluationPass) {
   gp.SetBloatStrategy(bsTarpeianSize);
   gp.SetTarpeianProbability(1);
-  for (int size : {2, 4, 9}) NewIndividual(Chain(size));  // average 5
-  float seen = -1;
-  gp.SetOnEvaluateFitness([&](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-    // Changing a program during the pass must not refill the statistics.
+  gp.SetOnEvaluateFitness([&](TKXObject*, TKXIndividual*, TGAFitness& Fitness) {
     gp.Population()->Items(0)->AssignDNA(Chain(40));
-    seen = gp.AvgProgramSize();
-    Fitness = static_cast<TFloatIndividual*>(Item)->DNA()->Size();
+    Fitness = gp.AvgProgramSize();
   });
-  gp.DoStartEvolve();
+  gp.DoStartEvolve();  // swaps in the previous generation (empty here) and marks stale
   gp.SwapGenerations();
   gp.EvaluateFitness();
-  EXPECT_EQ(seen, 5.0f);
-  EXPECT_EQ(gp.Population()->Items(2)->Fitness(), gp.UnfitFitness());
+  EXPECT_EQ(stats(), std::tuple(5, 20, 35 / 3.0f, 4, 19, 32 / 3.0f));
+  EXPECT_EQ(std::tuple(gp.Population()->Items(0)->Fitness(), gp.Population()->Items(2)->Fitness()),
+            std::tuple(gp.UnfitFitness(), double(35 / 3.0f)));
 }
 
 TEST(GPStatisticsTest, CoVarianceAndCorrelation) {
-  const std::vector<double> x{1, 2, 3};
-  const std::vector<double> down{3, 1, -1};
-  EXPECT_DOUBLE_EQ(CoVariance(x, down), -2.0);
-  EXPECT_DOUBLE_EQ(Correlation(x, down), -1.0);
+  using V = std::vector<double>;
+  EXPECT_DOUBLE_EQ(CoVariance(V{1, 2, 3}, V{3, 1, -1}) + Correlation(V{1, 2, 3}, V{3, 1, -1}), -3);
   // Mismatched, too short or constant samples give 0.
-  EXPECT_EQ(CoVariance(x, std::vector<double>{1, 2}), 0.0);
-  EXPECT_EQ(Correlation(x, std::vector<double>{5, 5, 5}), 0.0);
+  EXPECT_EQ(CoVariance(V{1, 2, 3}, V{1, 2}) + Correlation(V{1, 2, 3}, V{5, 5, 5}), 0.0);
 }
 
 }  // namespace

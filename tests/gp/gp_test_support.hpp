@@ -6,15 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <iomanip>
 #include <map>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <tuple>
-#include <vector>
 
 #include "kx/core/run_state.hpp"
 #include "kx/gp/genetic_programming.hpp"
@@ -35,13 +29,8 @@ using TFloatSet = TKXGPInstructions<TGAFloat>;
 // its argument on) and sum3 (ternary), whose handlers (single and batch) fold their arguments;
 // the constants one and two; any other name as a variable.
 inline void AddInstructions(TFloatSet& Set, const std::vector<std::string>& Names) {
-  using TOp = double (*)(double, double);
-  static const std::map<std::string, std::pair<int, TOp>> functions{
-      {"add", {2, [](double a, double b) { return a + b; }}},
-      {"sub", {2, [](double a, double b) { return a - b; }}},
-      {"mul", {2, [](double a, double b) { return a * b; }}},
-      {"neg", {1, [](double a, double) { return a; }}},
-      {"sum3", {3, [](double a, double b) { return a + b; }}}};
+  static const std::map<std::string, int> arities{
+      {"add", 2}, {"sub", 2}, {"mul", 2}, {"neg", 1}, {"sum3", 3}};
   for (const std::string& name : Names) {
     auto* instruction = Set.Add();
     instruction->SetName(name);
@@ -49,23 +38,22 @@ inline void AddInstructions(TFloatSet& Set, const std::vector<std::string>& Name
       instruction->SetOperation(gpConstant);
       instruction->SetValue(name == "one" ? 1.0 : 2.0);
     }
-    auto f = functions.find(name);
-    if (f == functions.end()) continue;
-    TOp combine = f->second.second;
-    instruction->SetArity(f->second.first);
+    if (!arities.count(name)) continue;
+    instruction->SetArity(arities.at(name));
+    auto fold = [name](double a, double b) {
+      return name == "mul" ? a * b : name == "sub" ? a - b : a + b;
+    };
     instruction->SetOnExecute(
-        [combine](TKXObject*, TFloatNode* Node, TKXGPContext<TGAFloat>* Context, TGAFloat& Out) {
+        [fold](TKXObject*, TFloatNode* Node, TKXGPContext<TGAFloat>* Context, TGAFloat& Out) {
           Out = Node->Child(0)->Execute(Context);
-          for (int i = 1; i < Node->ChildCount(); ++i) {
-            Out = combine(Out, Node->Child(i)->Execute(Context));
-          }
+          for (int i = 1; i < Node->ChildCount(); ++i)
+            Out = fold(Out, Node->Child(i)->Execute(Context));
         });
-    instruction->SetOnExecuteBatch([combine](TKXObject*, TFloatNode*, TKXGPBatch<TGAFloat>& B) {
+    instruction->SetOnExecuteBatch([fold](TKXObject*, TFloatNode*, TKXGPBatch<TGAFloat>& B) {
       for (std::size_t k = 0; k < B.Count(); ++k) {
         B.Results()[k] = B.Argument(0)[k];
-        for (int i = 1; i < B.ArgumentCount(); ++i) {
-          B.Results()[k] = combine(B.Results()[k], B.Argument(i)[k]);
-        }
+        for (int i = 1; i < B.ArgumentCount(); ++i)
+          B.Results()[k] = fold(B.Results()[k], B.Argument(i)[k]);
       }
     });
   }
@@ -156,26 +144,21 @@ std::vector<std::string> Snapshot(Component& Gp) {
 // The structural invariants of an individual's tree: parent links, cached size and depth,
 // arities, and the flat node list equal to the tree in pre-order.
 inline void ExpectConsistent(const TFloatIndividual& Individual) {
-  ASSERT_NE(Individual.DNA(), nullptr);
   EXPECT_EQ(Individual.DNA()->Parent(), nullptr);
-  std::vector<const TFloatNode*> preorder;
-  std::vector<const TFloatNode*> stack{Individual.DNA()};
+  std::vector<const TFloatNode*> preorder, stack{Individual.DNA()};
   while (!stack.empty()) {
-    const TFloatNode* node = stack.back();
+    const TFloatNode* node = preorder.emplace_back(stack.back());
     stack.pop_back();
-    preorder.push_back(node);
-    std::int32_t size = 1;
-    std::int32_t depth = 0;
-    for (int i = 0; i < node->ChildCount(); ++i) {
+    std::int32_t size = 1, depth = 0;
+    for (int i = node->ChildCount() - 1; i >= 0; --i) {
       ASSERT_EQ(node->Child(i)->Parent(), node);
       size += node->Child(i)->Size();
       depth = std::max(depth, node->Child(i)->Depth() + 1);
+      stack.push_back(node->Child(i));
     }
-    EXPECT_EQ(std::pair(node->Size(), node->Depth()), std::pair(size, depth));
-    const std::int32_t arity =
-        node->Instruction() ? node->Instruction()->Arity() : node->ChildCount();
-    EXPECT_EQ(node->ChildCount(), arity) << node->ToString();
-    for (int i = node->ChildCount() - 1; i >= 0; --i) stack.push_back(node->Child(i));
+    const int arity = node->Instruction() ? node->Instruction()->Arity() : node->ChildCount();
+    EXPECT_EQ(std::tuple(node->Size(), node->Depth(), node->ChildCount()),
+              std::tuple(size, depth, arity));
   }
   const auto& flat = Individual.FlattenedDNA();
   EXPECT_EQ(std::vector<const TFloatNode*>(flat.begin(), flat.end()), preorder);

@@ -109,38 +109,36 @@ TEST_F(GPInitializationTest, NodeFactoriesAndSearchSpace) {
   EXPECT_EQ(gp.SearchSpaceSize(1), 2 * 36.0 + 6);  // (3 + 3)^2 * 2 + (3 + 3)
 }
 
+// Every method over several depths: full trees (imFull, imRampedFull, even positions of the
+// half-and-half methods) have every branch r levels deep, grown ones at most r, some fewer; r is
+// max(D, 2) or, ramped, the integer part of i / N * (D - 1) + 2, D derived from the function
+// count when 0.
 TEST_F(GPInitializationTest, InitialTreesFollowTheMethod) {
   AddArithmetic(*gp.Instructions());
   gp.SetInitialDuplicatesRetries(0);
-  // Depth 2 and depth 1 (raised to the minimum 2); 0 derives D = 3 from three functions.
-  for (auto [depth, size] : {std::pair{2, 3}, {1, 3}, {0, 7}}) {
-    gp.SetInitializationDepth(depth);
-    for (auto* individual : Initialize(20)) {
-      EXPECT_EQ(individual->DNA()->Size(), size) << depth;
-      ExpectConsistent(*individual);
+  int grownSmaller = 0;
+  for (int method = imFull; method <= imRampedHalfAndHalf; ++method) {
+    for (int depth : {0, 1, 2, 6}) {
+      gp.SetInitializationMethod(TGPInitializationMethod(method));
+      gp.SetInitializationDepth(depth);
+      const std::vector<TFloatIndividual*> individuals = Initialize(50);
+      const int d = depth == 0 ? 3 : depth;
+      const bool ramped =
+          method == imRampedFull || method == imRampedGrow || method == imRampedHalfAndHalf;
+      for (int i = 0; i < 50; ++i) {
+        const bool full =
+            method == imFull || method == imRampedFull || (method >= imHalfAndHalf && i % 2 == 0);
+        const int r = ramped ? int(i / 50.0 * (d - 1) + 2) : std::max(d, 2);
+        const TFloatNode* tree = individuals[i]->DNA();
+        EXPECT_TRUE(full ? tree->Size() == (1 << r) - 1 : tree->Depth() <= r - 1)
+            << method << " " << depth << " " << i;
+        grownSmaller += !full && tree->Size() < (1 << r) - 1;
+      }
     }
   }
-  gp.SetInitializationMethod(imRampedFull);
-  gp.SetInitializationDepth(6);
-  auto individuals = Initialize(100);
-  for (int i = 0; i < 100; ++i) {
-    const int r = 2 + i / 20;  // 2 (0..19), 3 (20..39), ..., 6 (80..99)
-    EXPECT_EQ(std::tuple(individuals[i]->DNA()->Depth(), individuals[i]->DNA()->Size()),
-              std::tuple(r - 1, (1 << r) - 1))
-        << i;
-  }
-  // Half and half: full trees at even positions, grown ones (some smaller) at odd positions.
-  gp.SetInitializationDepth(4);
-  gp.SetInitializationMethod(imHalfAndHalf);
-  int grownSmaller = 0;
-  individuals = Initialize(60);
-  for (int i = 0; i < 60; ++i) {
-    const TFloatNode* tree = individuals[i]->DNA();
-    EXPECT_TRUE(tree->Depth() <= 3 && (i % 2 == 1 || tree->Size() == 15)) << i;
-    grownSmaller += tree->Size() < 15;
-  }
-  EXPECT_GT(grownSmaller, 0);
+  EXPECT_GT(grownSmaller, 100);
   // Binary functions at the deepest depth would need 2^1023 nodes: a clear error instead.
+  gp.SetInitializationMethod(imFull);
   gp.SetInitializationDepth(1000000);
   EXPECT_THROW(Initialize(1), EGPException);
   gp.Instructions()->Delete(2);
