@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "gp_test_support.hpp"
-#include "kx/gp/statistics.hpp"
 
 namespace kx::testing {
 namespace {
@@ -151,13 +150,6 @@ TEST_F(GPBloatTest, ProgramStatisticsAreCachedPerGeneration) {
   EXPECT_EQ(stats(), std::tuple(5, 20, 35 / 3.0f, 4, 19, 32 / 3.0f));
   EXPECT_EQ(std::tuple(gp.Population()->Items(0)->Fitness(), gp.Population()->Items(2)->Fitness()),
             std::tuple(gp.UnfitFitness(), double(35 / 3.0f)));
-}
-
-TEST(GPStatisticsTest, CoVarianceAndCorrelation) {
-  using V = std::vector<double>;
-  EXPECT_DOUBLE_EQ(CoVariance(V{1, 2, 3}, V{3, 1, -1}) + Correlation(V{1, 2, 3}, V{3, 1, -1}), -3);
-  // Mismatched, too short or constant samples give 0.
-  EXPECT_EQ(CoVariance(V{1, 2, 3}, V{1, 2}) + Correlation(V{1, 2, 3}, V{5, 5, 5}), 0.0);
 }
 
 }  // namespace

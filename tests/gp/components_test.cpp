@@ -1,9 +1,6 @@
-// The concrete program components, their inherited overloads, and streaming and assignment of
-// their settings.
+// The concrete program components: their inherited overloads, and assignment of their settings.
 
 #include "gp_test_support.hpp"
-#include "host/host_test_support.hpp"
-#include "kx/host/streaming.hpp"
 
 namespace kx::testing {
 namespace {
@@ -21,44 +18,6 @@ concept ReachesCoreOverloads = requires(TGP& gp, TKXIndividual* item,
 };
 static_assert(ReachesCoreOverloads<TKXGeneticProgramming>);
 static_assert(ReachesCoreOverloads<TKXGeneticProgrammingVariant>);
-
-TEST(GPComponentsTest, StreamsThePublishedSettings) {
-  // Defaults are not written, except the crossover probability that differs from the core's;
-  // the selection method's declared default is the plain tournament, not the initial value.
-  TKXGeneticProgramming gp;
-  EXPECT_EQ(StreamText(gp),
-            "object : TKXGeneticProgramming\n  SelectionMethod = smStochasticTournament\n"
-            "  CrossoverProbability = 0.9\nend\n");
-  TKXGeneticProgramming tournament;
-  tournament.SetSelectionMethod(smTournament);
-  EXPECT_EQ(StreamEntryNames(StreamText(tournament)),
-            std::vector<std::string>{"CrossoverProbability"});
-  AddArithmetic(*gp.Instructions());
-  AddInstructions(*gp.Instructions(), {"two"});
-  gp.Instructions()->Items(4)->SetComment("a 'constant'");
-  gp.SetOperations({goMutate});  // not published by the program components
-  gp.SetTournamentField(3);
-  gp.SetInitializationMethod(imRampedHalfAndHalf);
-  gp.SetMutationWeights({0, 0, 0, 25, 25, 40});
-  gp.SetPointMutationProbability(0.25);
-  gp.SetParsimonyCoefficient(0.5);
-  gp.SetSelectionNonTerminalsProbability(0.75);
-  gp.SetTarpeianProbability(0.6);
-  const std::string text = StreamText(gp);
-  // The published order, each once; the float entries come last.
-  EXPECT_EQ(StreamEntryNames(text),
-            (std::vector<std::string>{"InitializationMethod", "Instructions", "MutateSubtreeWeight",
-                                      "MutatePointWeight", "SelectionMethod", "TournamentField",
-                                      "CrossoverProbability", "SelectionNonTerminalsProbability",
-                                      "ParsimonyCoefficient", "PointMutationProbability",
-                                      "TarpeianProbability"}));
-  std::istringstream stream(text);
-  TKXGeneticProgramming copy;
-  ReadComponent(stream, copy);
-  EXPECT_EQ(std::tuple(copy.MutationWeightSum(), copy.FunctionsCount(), copy.TerminalsCount()),
-            std::tuple(90, 3, 2));
-  EXPECT_EQ(StreamText(copy), text);  // every setting is read back as written
-}
 
 // Assign copies settings, instructions (handlers only with AssignAll) and populations, whose
 // trees must not depend on the source afterwards.
