@@ -40,53 +40,47 @@ TEST_F(GPBloatTest, LimitsActJustOverTheirMeasure) {
   }
 }
 
-TEST_F(GPBloatTest, UnfitAndTarpeianRulesSkipTheEvaluation) {
+// Raw fitness: the unfit and Tarpeian rules strike programs over the limit or (with their
+// probability) over the average without running them; weighted fitness: parsimony pressure adds
+// or subtracts coefficient 0.5 times size or depth. Programs of size 2, 6 and 8 (depth one less)
+// all have fitness 10; the limit is 5, the averages 5.33 and 4.33.
+TEST_F(GPBloatTest, FitnessRulesOfTheStrategies) {
+  TFloatIndividual* programs[] = {NewIndividual(Chain(2), 10), NewIndividual(Chain(6), 10),
+                                  NewIndividual(Chain(8), 10)};
   gp.SetBloatLimit(5);
-  gp.SetBloatStrategy(bsUnfitDepth);
-  TFloatIndividual* deep = NewIndividual(Chain(7), 2.0);  // depth 6
-  EXPECT_EQ(std::tuple(deep->Fitness(), evaluations), std::tuple(3.4028234663852886e+38, 0));
-  EXPECT_EQ(NewIndividual(Chain(6), 2.0)->Fitness(), 2.0);  // depth 5
-  EXPECT_EQ(evaluations, 1);
-  // The weighted fitness reads the cached raw one; it is not judged again.
-  EXPECT_EQ(gp.EvaluateFitness(deep, true), 3.4028234663852886e+38);
-  gp.SetBloatStrategy(bsUnfitSize);
-  gp.SetFitnessMethod(fmMaximize);
-  EXPECT_EQ(gp.EvaluateFitness(deep, false), 1.1754943508222875e-38);  // size 7 > 5
-  EXPECT_EQ(gp.EvaluateFitness(NewIndividual(Chain(5), 4.0), false), 4.0);
-  // Tarpeian rules strike programs above the average, with their probability.
-  gp.Population()->Clear();
-  TFloatIndividual* small = NewIndividual(Chain(2), 5.0);
-  TFloatIndividual* large = NewIndividual(Chain(8), 5.0);  // average size 5, depth 4
-  gp.SetBloatStrategy(bsTarpeianSize);
-  gp.SetTarpeianProbability(0);
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(gp.EvaluateFitness(large, false), 5.0);
-  gp.SetTarpeianProbability(1);
-  for (TGPBloatStrategy strategy : {bsTarpeianSize, bsTarpeianDepth}) {
-    gp.SetBloatStrategy(strategy);
-    EXPECT_EQ(gp.EvaluateFitness(large, false), gp.UnfitFitness());
-    EXPECT_EQ(gp.EvaluateFitness(small, false), 5.0);
-  }
-}
-
-TEST_F(GPBloatTest, ParsimonyPressureWeightsTheFitness) {
-  TFloatIndividual* individual = NewIndividual(Chain(6), 10.0);  // size 6, depth 5
   gp.SetParsimonyCoefficient(0.5);
-  const std::tuple<TGPBloatStrategy, TGAFitnessMethod, double> rows[] = {
-      {bsSizeParsimonyPressure, fmMaximize, 7.0},
-      {bsSizeParsimonyPressure, fmMinimize, 13.0},
-      {bsCovariantSizeParsimonyPressure, fmWeightedMinimize, 13.0},
-      {bsDepthParsimonyPressure, fmMinimize, 12.5},
-      {bsCovariantDepthParsimonyPressure, fmWeightedMaximize, 7.5},
-      {bsNone, fmMinimize, 10.0}};
-  for (auto [strategy, method, expected] : rows) {
+  const double unfitMin = 3.4028234663852886e+38, unfitMax = 1.1754943508222875e-38;
+  // The weighted fitness reads the cached raw one, 10: it is not judged again.
+  for (auto* program : programs) EXPECT_EQ(program->Fitness(), 10);
+  const std::tuple<TGPBloatStrategy, TGAFitnessMethod, double, int, double, double> rows[] = {
+      {bsUnfitDepth, fmMinimize, 1, 1, 10, 10},
+      {bsUnfitDepth, fmMinimize, 1, 2, unfitMin, 10},
+      {bsUnfitSize, fmMaximize, 1, 1, unfitMax, 10},
+      {bsUnfitSize, fmMaximize, 1, 0, 10, 10},
+      {bsTarpeianSize, fmMinimize, 0, 2, 10, 10},
+      {bsTarpeianSize, fmMinimize, 1, 1, unfitMin, 10},
+      {bsTarpeianSize, fmMinimize, 1, 0, 10, 10},
+      {bsTarpeianDepth, fmMinimize, 1, 1, unfitMin, 10},
+      {bsSizeParsimonyPressure, fmMaximize, 1, 1, 10, 7},
+      {bsSizeParsimonyPressure, fmMinimize, 1, 1, 10, 13},
+      {bsCovariantSizeParsimonyPressure, fmWeightedMinimize, 1, 1, 10, 13},
+      {bsDepthParsimonyPressure, fmMinimize, 1, 1, 10, 12.5},
+      {bsCovariantDepthParsimonyPressure, fmWeightedMaximize, 1, 1, 10, 7.5},
+      {bsNone, fmMinimize, 1, 2, 10, 10}};
+  for (auto [strategy, method, tarpeian, index, raw, weighted] : rows) {
     gp.SetBloatStrategy(strategy);
     gp.SetFitnessMethod(method);
-    EXPECT_EQ(individual->WeightedFitness(), expected) << int(strategy);
+    gp.SetTarpeianProbability(tarpeian);
+    const int before = evaluations;
+    const double evaluated = gp.EvaluateFitness(programs[index], false);
+    EXPECT_EQ(
+        std::tuple(evaluated, evaluations - before, gp.EvaluateFitness(programs[index], true)),
+        std::tuple(raw, raw == 10 ? 1 : 0, weighted))
+        << int(strategy) << " " << index;
   }
   // An application's weighted fitness replaces the pressure.
-  gp.SetBloatStrategy(bsSizeParsimonyPressure);
   gp.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& f) { f = -1; });
-  EXPECT_EQ(individual->WeightedFitness(), -1.0);
+  EXPECT_EQ(programs[0]->WeightedFitness(), -1.0);
 }
 
 TEST_F(GPBloatTest, CovariantCoefficient) {

