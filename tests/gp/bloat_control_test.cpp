@@ -83,42 +83,6 @@ TEST_F(GPBloatTest, FitnessRulesOfTheStrategies) {
   EXPECT_EQ(programs[0]->WeightedFitness(), -1.0);
 }
 
-TEST_F(GPBloatTest, CovariantCoefficient) {
-  gp.SetBloatStrategy(bsCovariantSizeParsimonyPressure);
-  for (double fitness : {1.0, 3.0, 8.0}) NewIndividual(Chain(4), fitness);
-  gp.EvaluateFitness();
-  EXPECT_EQ(std::tuple(gp.ParsimonyCoefficient(), gp.MinWeightedFitness()), std::tuple(0.0, 1.0));
-  gp.Population()->Clear();
-  for (int size : {2, 4, 6}) NewIndividual(Chain(size), size == 6 ? 6.0 : size / 2);
-  gp.SetParsimonyCoefficient(123);
-  gp.EvaluateFitness();
-  // var(size) = 4, cov(size, fitness) = (-2 * -2 + 0 + 2 * 3) / 2 = 5.
-  EXPECT_DOUBLE_EQ(gp.ParsimonyCoefficient(), 1.25);
-  EXPECT_DOUBLE_EQ(gp.MaxWeightedFitness(), 6.0 + 1.25 * 6);
-  gp.SetBloatStrategy(bsCovariantDepthParsimonyPressure);
-  gp.SetParsimonyCoefficient(123);
-  gp.EvaluateFitness();
-  EXPECT_DOUBLE_EQ(gp.ParsimonyCoefficient(), 1.25);  // depths are sizes minus one
-}
-
-TEST_F(GPBloatTest, LexicographicTournamentBreaksTiesBySize) {
-  gp.SetTournamentField(2);
-  TFloatIndividual* seven = NewIndividual(Chain(7), 4.0);
-  TFloatIndividual* five = NewIndividual(Chain(5), 4.0);
-  for (bool lexicographic : {true, false}) {
-    gp.SetBloatStrategy(lexicographic ? bsLexicographicParsimonyPressure : bsNone);
-    for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-      RandSeed(seed);
-      TKXIndividual* first = RandomInt(2) == 0 ? seven : five;
-      const bool fiveDrawn = first == five || RandomInt(2) == 1;
-      RandSeed(seed);
-      TKXIndividual* parent = nullptr;
-      gp.SelectTournament(&gp, gp.Population(), parent);
-      EXPECT_EQ(parent, lexicographic && fiveDrawn ? five : first) << seed;
-    }
-  }
-}
-
 // Statistics are cached until the next generation starts, then complete before the evaluation
 // pass: changing a program during the pass must not refill them.
 TEST_F(GPBloatTest, ProgramStatisticsAreCachedPerGeneration) {

@@ -51,7 +51,6 @@ TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
        {"mmSubtree", "mmReplacement", "mmConstant", "mmShrink", "mmHoist", "mmPoint"}},
       {domain, {"Instructions", "FittestIndividual", "Population"}},
       {domain.Child("Instructions"), {"Function", "Function", "Function", "Variable", "Constant"}},
-      {domain.Child("Population"), std::vector<std::string>(4, "Individual")},
       {domain.Child("FittestIndividual"), {"Name", "Fitness", "DNA"}}};
   for (const auto& [node, tags] : rows) EXPECT_EQ(test::ChildTags(node), tags) << node.NodeName();
   // Enumerations are written by value name; the fittest's fitness in single precision.
@@ -61,24 +60,6 @@ TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
             "imRampedHalfAndHalfpmmPerTreesmTournamentcmSubtree");
   EXPECT_EQ(GetGeneticProgram(doc).Domain().FittestIndividual().Fitness(),
             static_cast<float>(gp.FittestIndividual()->Fitness()));
-}
-
-// Missing elements read as their empty values.
-TEST(GPDocumentTest, PartialReproductionElements) {
-  TKXGeneticProgramming gp;
-  gp.SetPointMutationMethod(pmmPerTree);
-  TKXXMLDocument doc;
-  doc.LoadFromXML(
-      "<GeneticProgram><Reproduction><CrossoverProbability>0.5</CrossoverProbability>"
-      "<InitializationMethod>imgrow</InitializationMethod><MutationWeights><mmSubtree>10"
-      "</mmSubtree><mmPoint>30</mmPoint></MutationWeights><SelectionMethod><Method>nonsense"
-      "</Method></SelectionMethod></Reproduction><Domain/></GeneticProgram>");
-  gp.LoadFromXML(GetGeneticProgram(doc));
-  EXPECT_EQ(gp.PointMutationMethod(), pmmPerNode);
-  EXPECT_EQ(gp.CrossoverProbability(), 0.5);
-  EXPECT_EQ(gp.InitializationMethod(), imGrow);             // names match ignoring case
-  EXPECT_EQ(gp.SelectionMethod(), smStochasticTournament);  // unknown name: unchanged
-  EXPECT_EQ(gp.MutationWeights(), (TGPMutationMethodWeights{10, 0, 0, 0, 0, 30}));
 }
 
 // Fresh loads the document Object saves and saves the same document (the clock aside).

@@ -61,14 +61,6 @@ inline void AddInstructions(TFloatSet& Set, const std::vector<std::string>& Name
 
 inline void AddArithmetic(TFloatSet& Set) { AddInstructions(Set, {"add", "sub", "mul", "x"}); }
 
-// A node of the component's class for the named instruction over the given detached children.
-inline TFloatNodePtr Node(generics::TKXCustomGeneticProgramming<TGAFloat>& Component,
-                          const std::string& Name, std::vector<TFloatNodePtr> Children = {}) {
-  TFloatNodePtr node = Component.CreateNode(Component.Instructions()->ItemByName(Name));
-  for (auto& child : Children) node->AddChild(std::move(child));
-  return node;
-}
-
 template <class... Nodes>
 std::vector<TFloatNodePtr> Args(Nodes... Children) {
   std::vector<TFloatNodePtr> list;
@@ -177,8 +169,11 @@ class GPTest : public ::testing::Test {
     });
   }
 
+  // A node of the component's class for the named instruction over the given detached children.
   TFloatNodePtr N(const std::string& Name, std::vector<TFloatNodePtr> Children = {}) {
-    return Node(gp, Name, std::move(Children));
+    TFloatNodePtr node = gp.CreateNode(gp.Instructions()->ItemByName(Name));
+    for (auto& child : Children) node->AddChild(std::move(child));
+    return node;
   }
   TFloatIndividual* NewIndividual(TFloatNodePtr Tree, double Fitness = 1.0) {
     TFloatIndividual* individual = gp.Population()->Add();

@@ -44,9 +44,8 @@ std::vector<std::string> Run(std::stringstream* Start, int Generations, int Thre
   SetParallelThreads(Threads);
   Threads == 0 ? gp.Evolve(Generations) : gp.ParallelEvolve(Generations);
   SetParallelThreads(0);
-  EXPECT_TRUE(last.HasPrograms);
-  EXPECT_EQ(std::tuple(last.AvgProgramSize, last.AvgProgramDepth),
-            std::tuple(double(gp.AvgProgramSize()), double(gp.AvgProgramDepth())));
+  EXPECT_EQ(std::tuple(last.HasPrograms, last.AvgProgramSize, last.AvgProgramDepth),
+            std::tuple(true, double(gp.AvgProgramSize()), double(gp.AvgProgramDepth())));
   if (Checkpoint != nullptr) {
     gp.SetIncludeRunState(true);
     gp.SaveToStream(*Checkpoint);
