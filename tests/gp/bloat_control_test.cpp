@@ -47,7 +47,7 @@ TEST_F(GPBloatTest, LimitsActJustOverTheirMeasure) {
 TEST_F(GPBloatTest, FitnessRulesOfTheStrategies) {
   TFloatIndividual* programs[] = {NewIndividual(Chain(2), 10), NewIndividual(Chain(6), 10),
                                   NewIndividual(Chain(8), 10)};
-  gp.SetBloatLimit(5);
+  gp.SetBloatLimit(3);  // stored as the least limit, 5
   gp.SetParsimonyCoefficient(0.5);
   const double unfitMin = 3.4028234663852886e+38, unfitMax = 1.1754943508222875e-38;
   // The weighted fitness reads the cached raw one, 10: it is not judged again.

@@ -198,6 +198,7 @@ TEST(GPDocumentTest, DocumentsLoadWholeOrChangeNothing) {
     EXPECT_EQ(Saved(gp) + Saved(executor), saved + savedProgram);
   }
   // A handler raising while a sound document is applied: the component takes its own back.
+  ASSERT_NE(executor.GPProgram(), nullptr);
   executor.GPProgram()->Child(0)->SetInstruction(nullptr);
   EXPECT_TRUE(RefusedSave(executor));
   gp.FittestIndividual()->DNA()->Child(0)->SetInstruction(nullptr);
