@@ -3,7 +3,6 @@
 #include <tuple>
 
 #include "gp_test_support.hpp"
-#include "kx/gp/statistics.hpp"
 
 namespace kx::testing {
 namespace {
@@ -41,153 +40,74 @@ TEST_F(GPBloatTest, LimitsActJustOverTheirMeasure) {
   }
 }
 
-TEST_F(GPBloatTest, UnfitAndTarpeianRulesSkipTheEvaluation) {
-  gp.SetBloatStrategy(bsUnfitDepth);
-  gp.SetBloatLimit(5);
-  TFloatIndividual* deep = NewIndividual(Chain(7), 2.0);  // depth 6
-  EXPECT_EQ(deep->Fitness(), 3.4028234663852886e+38);
-  EXPECT_EQ(evaluations, 0);
-  EXPECT_EQ(NewIndividual(Chain(6), 2.0)->Fitness(), 2.0);  // depth 5
-  EXPECT_EQ(evaluations, 1);
-  // The weighted fitness reads the cached raw one; it is not judged again.
-  EXPECT_EQ(gp.EvaluateFitness(deep, true), 3.4028234663852886e+38);
-
-  gp.SetBloatStrategy(bsUnfitSize);
-  gp.SetFitnessMethod(fmMaximize);
-  EXPECT_EQ(gp.EvaluateFitness(deep, false), 1.1754943508222875e-38);  // size 7 > 5
-  EXPECT_EQ(gp.EvaluateFitness(NewIndividual(Chain(5), 4.0), false), 4.0);
-
-  // Tarpeian rules strike programs above the average, with their probability.
-  gp.Population()->Clear();
-  TFloatIndividual* small = NewIndividual(Chain(2), 5.0);
-  TFloatIndividual* large = NewIndividual(Chain(8), 5.0);  // average size 5, depth 4
-  gp.SetBloatStrategy(bsTarpeianSize);
-  gp.SetTarpeianProbability(0);
-  for (int i = 0; i < 50; ++i) EXPECT_EQ(gp.EvaluateFitness(large, false), 5.0);
-  gp.SetTarpeianProbability(1);
-  for (TGPBloatStrategy strategy : {bsTarpeianSize, bsTarpeianDepth}) {
-    gp.SetBloatStrategy(strategy);
-    EXPECT_EQ(gp.EvaluateFitness(large, false), gp.UnfitFitness());
-    EXPECT_EQ(gp.EvaluateFitness(small, false), 5.0);
-  }
-}
-
-TEST_F(GPBloatTest, ParsimonyPressureWeightsTheFitness) {
-  TFloatIndividual* individual = NewIndividual(Chain(6), 10.0);  // size 6, depth 5
+// Raw fitness: the unfit and Tarpeian rules strike programs over the limit or (with their
+// probability) over the average without running them; weighted fitness: parsimony pressure adds
+// or subtracts coefficient 0.5 times size or depth. Programs of size 2, 6 and 8 (depth one less)
+// all have fitness 10; the limit is 5, the averages 5.33 and 4.33.
+TEST_F(GPBloatTest, FitnessRulesOfTheStrategies) {
+  TFloatIndividual* programs[] = {NewIndividual(Chain(2), 10), NewIndividual(Chain(6), 10),
+                                  NewIndividual(Chain(8), 10)};
+  gp.SetBloatLimit(3);  // stored as the least limit, 5
   gp.SetParsimonyCoefficient(0.5);
-  const std::tuple<TGPBloatStrategy, TGAFitnessMethod, double> rows[] = {
-      {bsSizeParsimonyPressure, fmMaximize, 7.0},
-      {bsSizeParsimonyPressure, fmMinimize, 13.0},
-      {bsDepthParsimonyPressure, fmMinimize, 12.5},
-      {bsCovariantDepthParsimonyPressure, fmMinimize, 12.5},
-      {bsNone, fmMinimize, 10.0}};
-  for (auto [strategy, method, expected] : rows) {
+  const double unfitMin = 3.4028234663852886e+38, unfitMax = 1.1754943508222875e-38;
+  // The weighted fitness reads the cached raw one, 10: it is not judged again.
+  for (auto* program : programs) EXPECT_EQ(program->Fitness(), 10);
+  const std::tuple<TGPBloatStrategy, TGAFitnessMethod, double, int, double, double> rows[] = {
+      {bsUnfitDepth, fmMinimize, 1, 1, 10, 10},
+      {bsUnfitDepth, fmMinimize, 1, 2, unfitMin, 10},
+      {bsUnfitSize, fmMaximize, 1, 1, unfitMax, 10},
+      {bsUnfitSize, fmMaximize, 1, 0, 10, 10},
+      {bsTarpeianSize, fmMinimize, 0, 2, 10, 10},
+      {bsTarpeianSize, fmMinimize, 1, 1, unfitMin, 10},
+      {bsTarpeianSize, fmMinimize, 1, 0, 10, 10},
+      {bsTarpeianDepth, fmMinimize, 1, 1, unfitMin, 10},
+      {bsSizeParsimonyPressure, fmMaximize, 1, 1, 10, 7},
+      {bsSizeParsimonyPressure, fmMinimize, 1, 1, 10, 13},
+      {bsCovariantSizeParsimonyPressure, fmWeightedMinimize, 1, 1, 10, 13},
+      {bsDepthParsimonyPressure, fmMinimize, 1, 1, 10, 12.5},
+      {bsCovariantDepthParsimonyPressure, fmWeightedMaximize, 1, 1, 10, 7.5},
+      {bsNone, fmMinimize, 1, 2, 10, 10}};
+  for (auto [strategy, method, tarpeian, index, raw, weighted] : rows) {
     gp.SetBloatStrategy(strategy);
     gp.SetFitnessMethod(method);
-    EXPECT_EQ(individual->WeightedFitness(), expected) << int(strategy);
+    gp.SetTarpeianProbability(tarpeian);
+    const int before = evaluations;
+    const double evaluated = gp.EvaluateFitness(programs[index], false);
+    EXPECT_EQ(
+        std::tuple(evaluated, evaluations - before, gp.EvaluateFitness(programs[index], true)),
+        std::tuple(raw, raw == 10 ? 1 : 0, weighted))
+        << int(strategy) << " " << index;
   }
   // An application's weighted fitness replaces the pressure.
-  gp.SetBloatStrategy(bsSizeParsimonyPressure);
   gp.SetOnEvaluateWeightedFitness([](TKXObject*, TKXIndividual*, TGAFitness& f) { f = -1; });
-  EXPECT_EQ(individual->WeightedFitness(), -1.0);
+  EXPECT_EQ(programs[0]->WeightedFitness(), -1.0);
 }
 
-TEST_F(GPBloatTest, CovariantCoefficient) {
-  gp.SetBloatStrategy(bsCovariantSizeParsimonyPressure);
-  NewIndividual(Chain(4), 1.0);
-  NewIndividual(Chain(4), 3.0);
-  NewIndividual(Chain(4), 8.0);
-  gp.EvaluateFitness();
-  EXPECT_EQ(gp.ParsimonyCoefficient(), 0.0);  // equal sizes: no pressure
-  EXPECT_EQ(gp.MinWeightedFitness(), 1.0);
-
-  gp.Population()->Clear();
-  NewIndividual(Chain(2), 1.0);
-  NewIndividual(Chain(4), 2.0);
-  NewIndividual(Chain(6), 6.0);
-  gp.SetParsimonyCoefficient(123);
-  gp.EvaluateFitness();
-  // var(size) = 4, cov(size, fitness) = (-2 * -2 + 0 + 2 * 3) / 2 = 5.
-  EXPECT_DOUBLE_EQ(gp.ParsimonyCoefficient(), 1.25);
-  EXPECT_DOUBLE_EQ(gp.MaxWeightedFitness(), 6.0 + 1.25 * 6);
-
-  gp.SetBloatStrategy(bsCovariantDepthParsimonyPressure);
-  gp.EvaluateFitness();
-  EXPECT_DOUBLE_EQ(gp.ParsimonyCoefficient(), 1.25);  // depths are sizes minus one
-}
-
-TEST_F(GPBloatTest, LexicographicTournamentBreaksTiesBySize) {
-  gp.SetTournamentField(2);
-  TFloatIndividual* seven = NewIndividual(Chain(7), 4.0);
-  TFloatIndividual* five = NewIndividual(Chain(5), 4.0);
-  auto expected = [&](std::uint64_t Seed, bool Lexicographic) {
-    RandSeed(Seed);
-    const int first = RandomInt(2);
-    const int second = RandomInt(2);
-    TKXIndividual* a = first == 0 ? seven : five;
-    TKXIndividual* b = second == 0 ? seven : five;
-    RandSeed(Seed);
-    return Lexicographic && (a == five || b == five) ? five : a;
-  };
-  for (bool lexicographic : {true, false}) {
-    gp.SetBloatStrategy(lexicographic ? bsLexicographicParsimonyPressure : bsNone);
-    for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-      TKXIndividual* want = expected(seed, lexicographic);
-      TKXIndividual* parent = nullptr;
-      gp.SelectTournament(&gp, gp.Population(), parent);
-      EXPECT_EQ(parent, want) << seed;
-    }
-  }
-}
-
-TEST_F(GPBloatTest, ProgramStatistics) {
+// Statistics are cached until the next generation starts, then complete before the evaluation
+// pass: changing a program during the pass must not refill them.
+TEST_F(GPBloatTest, ProgramStatisticsAreCachedPerGeneration) {
   auto stats = [this] {
     return std::tuple(gp.MinProgramSize(), gp.MaxProgramSize(), gp.AvgProgramSize(),
                       gp.MinProgramDepth(), gp.MaxProgramDepth(), gp.AvgProgramDepth());
   };
   EXPECT_EQ(stats(), std::tuple(0, 0, 0.0f, 0, 0, 0.0f));  // empty population
-  TFloatIndividual* first = NewIndividual(Chain(3));
-  NewIndividual(Chain(5));
-  NewIndividual(Chain(10));
+  for (int size : {3, 5, 10}) NewIndividual(Chain(size));
   gp.CalculateProgramStats();
   EXPECT_EQ(stats(), std::tuple(3, 10, 6.0f, 2, 9, 5.0f));
-
-  // Cached: a change of the programs shows only once the cache is stale again.
-  first->AssignDNA(Chain(20));
+  gp.Population()->Items(0)->AssignDNA(Chain(20));
   EXPECT_EQ(gp.MaxProgramSize(), 10);
-  gp.DoStartEvolve();  // swaps in the previous generation (empty here) and marks stale
-  gp.SwapGenerations();
-  EXPECT_EQ(stats(), std::tuple(5, 20, 35 / 3.0f, 4, 19, 32 / 3.0f));
-}
-
-TEST_F(GPBloatTest, StatisticsAreCompleteBeforeTheEvaluationPass) {
   gp.SetBloatStrategy(bsTarpeianSize);
   gp.SetTarpeianProbability(1);
-  NewIndividual(Chain(2));
-  NewIndividual(Chain(4));
-  NewIndividual(Chain(9));  // average 5
-  float seen = -1;
-  gp.SetOnEvaluateFitness([&](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-    // Changing a program during the pass must not refill the statistics.
+  gp.SetOnEvaluateFitness([&](TKXObject*, TKXIndividual*, TGAFitness& Fitness) {
     gp.Population()->Items(0)->AssignDNA(Chain(40));
-    seen = gp.AvgProgramSize();
-    Fitness = static_cast<TKXGPIndividual<TGAFloat>*>(Item)->DNA()->Size();
+    Fitness = gp.AvgProgramSize();
   });
-  gp.DoStartEvolve();
+  gp.DoStartEvolve();  // swaps in the previous generation (empty here) and marks stale
   gp.SwapGenerations();
   gp.EvaluateFitness();
-  EXPECT_EQ(seen, 5.0f);
-  EXPECT_EQ(gp.Population()->Items(2)->Fitness(), gp.UnfitFitness());
-}
-
-TEST(GPStatisticsTest, CoVarianceAndCorrelation) {
-  const std::vector<double> x{1, 2, 3};
-  const std::vector<double> down{3, 1, -1};
-  EXPECT_DOUBLE_EQ(CoVariance(x, down), -2.0);
-  EXPECT_DOUBLE_EQ(Correlation(x, down), -1.0);
-  // Mismatched, too short or constant samples give 0.
-  EXPECT_EQ(CoVariance(x, std::vector<double>{1, 2}), 0.0);
-  EXPECT_EQ(Correlation(x, std::vector<double>{5, 5, 5}), 0.0);
+  EXPECT_EQ(stats(), std::tuple(5, 20, 35 / 3.0f, 4, 19, 32 / 3.0f));
+  EXPECT_EQ(std::tuple(gp.Population()->Items(0)->Fitness(), gp.Population()->Items(2)->Fitness()),
+            std::tuple(gp.UnfitFitness(), double(35 / 3.0f)));
 }
 
 }  // namespace

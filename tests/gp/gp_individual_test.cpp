@@ -1,112 +1,94 @@
 #include "kx/gp/gp_individual.hpp"
 
 #include "gp_test_support.hpp"
-#include "kx/gp/gp_population.hpp"
-#include "kx/gp_engine/binary_node.hpp"
 
 namespace kx::testing {
 namespace {
 
 using Kinds = TGPGeneticInstructions;
 
-class GPIndividualTest : public GPTest {
- protected:
-  // (add x (mul one x)): two functions, three terminals.
-  TFloatIndividual* Sample() {
-    return NewIndividual(N("add", Args(N("x"), N("mul", Args(N("one"), N("x"))))));
+// The biased choice drawn by hand: an index, then a uniform draw joins a single-precision sum
+// that must pass 1 - P for a nonterminal and P for a terminal.
+TFloatNode* Biased(const std::vector<TFloatNode*>& Nodes, double P) {
+  if (Nodes.empty()) return nullptr;
+  for (float sum = 0;;) {
+    TFloatNode* node = Nodes[RandomInt(static_cast<std::int32_t>(Nodes.size()))];
+    sum = static_cast<float>(sum + RandomFloat());
+    if (node->Instruction()->Arity() > 0 ? sum > 1 - P : sum > P) return node;
   }
-};
+}
+
+using GPIndividualTest = GPTest;
 
 TEST_F(GPIndividualTest, FlattenExecuteAndText) {
-  TFloatIndividual* individual = Sample();
-  ExpectConsistent(*individual);  // the flat list is the tree in pre-order
-  (void)individual->Fitness();
-  individual->FlattenDNA();
-  EXPECT_TRUE(individual->NeedFitness());
-  TKXGPContext<TGAFloat> context;
-  context.Values().AddOrSetValue("x", 3.0);
-  EXPECT_EQ(individual->Execute(context), 6.0);
+  TFloatIndividual* individual =
+      NewIndividual(N("add", Args(N("x"), N("mul", Args(N("one"), N("x"))))));
+  ExpectConsistent(*individual);
+  EXPECT_EQ(RunAt(*individual, 3.0), 6.0);
   EXPECT_EQ(individual->ToString(), "TKXGPIndividual: (add x (mul 1 x))");
   individual->SetName("best");
   EXPECT_EQ(individual->ToString(), "best: (add x (mul 1 x))");
   TFloatNodePtr root = individual->ReleaseDNA();
   EXPECT_EQ(individual->ToString(), "best");
-  EXPECT_EQ(individual->Execute(context), 0.0);
-  EXPECT_TRUE(individual->FlattenedDNA().empty());
+  EXPECT_EQ(RunAt(*individual, 3.0), 0.0);
   EXPECT_EQ(individual->SelectNode(0.5), nullptr);
 }
 
-TEST_F(GPIndividualTest, GraftKeepsThePositionOfTheReplacedNode) {
-  TFloatIndividual* individual = NewIndividual(N("sum3", Args(N("x"), N("one"), N("x"))));
-  TFloatNode* second = individual->DNA()->Child(1);
-  TFloatNodePtr removed = individual->Graft(second, N("mul", Args(N("x"), N("x"))));
-  EXPECT_EQ(removed.get(), second);
-  EXPECT_EQ(removed->Parent(), nullptr);
-  EXPECT_EQ(individual->DNA()->ToString(), "(sum3 x (mul x x) x)");
-  ExpectConsistent(*individual);
-  // Under a binary parent the replacement takes the vacated side.
-  TKXBinaryGeneticProgramming binary;
-  AddArithmetic(*binary.Instructions());
-  TFloatIndividual* pair = binary.Population()->Add();
-  pair->AssignDNA(Node(binary, "add", Args(Node(binary, "x"), Node(binary, "x"))));
-  auto* top = dynamic_cast<TKXGPBinaryNode<TGAFloat>*>(pair->DNA());
-  ASSERT_NE(top, nullptr);
-  pair->Graft(top->Left(), Node(binary, "mul", Args(Node(binary, "x"), Node(binary, "x"))));
-  pair->Graft(top->Right(), Node(binary, "sub", Args(Node(binary, "x"), Node(binary, "x"))));
-  EXPECT_EQ(top->Left()->Instruction()->Name(), "mul");
-  EXPECT_EQ(pair->DNA()->ToString(), "(add (mul x x) (sub x x))");
-  ExpectConsistent(*pair);
-}
-
-TEST_F(GPIndividualTest, CrossoverSwapsSubtreesInPlace) {
-  TFloatIndividual* a = Sample();
-  TFloatIndividual* b =
-      NewIndividual(N("sum3", Args(N("one"), N("sub", Args(N("x"), N("one"))), N("x"))));
-  a->Crossover(a->DNA()->Child(0), b, b->DNA()->Child(1));
-  EXPECT_EQ(a->DNA()->ToString(), "(add (sub x 1) (mul 1 x))");
-  EXPECT_EQ(b->DNA()->ToString(), "(sum3 1 x x)");
-  // Two roots: the whole trees change places.
-  a->Crossover(a->DNA(), b, b->DNA());
-  EXPECT_EQ(b->DNA()->ToString(), "(add (sub x 1) (mul 1 x))");
-  EXPECT_EQ(a->DNA()->ToString(), "(sum3 1 x x)");
-  ExpectConsistent(*a);
+TEST_F(GPIndividualTest, GraftAndCrossoverKeepThePositionsOfTheReplacedNodes) {
+  TFloatIndividual* a = NewIndividual(N("sum3", Args(N("x"), N("one"), N("x"))));
+  TFloatNode* second = a->DNA()->Child(1);
+  TFloatNodePtr removed = a->Graft(second, N("mul", Args(N("x"), N("one"))));
+  EXPECT_EQ(std::tuple(removed.get(), removed->Parent()), std::tuple(second, nullptr));
+  TFloatIndividual* b = NewIndividual(N("sub", Args(N("one"), N("x"))));
+  for (auto [inA, inB, texts] : {std::tuple{1, 0, "(sum3 x 1 x) (sub (mul x 1) x)"},
+                                 {-1, -1, "(sub (mul x 1) x) (sum3 x 1 x)"},
+                                 {0, 2, "(sub x x) (sum3 x 1 (mul x 1))"}}) {
+    a->Crossover(inA < 0 ? a->DNA() : a->DNA()->Child(inA), b,
+                 inB < 0 ? b->DNA() : b->DNA()->Child(inB));
+    EXPECT_EQ(a->DNA()->ToString() + " " + b->DNA()->ToString(), texts);
+    ExpectConsistent(*a);
+    ExpectConsistent(*b);
+  }
   // Within one tree, overlapping subtrees cannot be swapped; disjoint ones can.
   b->Crossover(b->DNA(), b, b->DNA()->Child(1));
-  EXPECT_EQ(b->DNA()->ToString(), "(add (sub x 1) (mul 1 x))");
-  b->Crossover(b->DNA()->Child(0), b, b->DNA()->Child(1));
-  EXPECT_EQ(b->DNA()->ToString(), "(add (mul 1 x) (sub x 1))");
+  b->Crossover(b->DNA()->Child(0), b, b->DNA()->Child(2));
+  EXPECT_EQ(b->DNA()->ToString(), "(sum3 (mul x 1) 1 x)");
   ExpectConsistent(*b);
 }
 
-TEST_F(GPIndividualTest, NodeChoices) {
-  TFloatIndividual* individual = Sample();
-  // A nonterminal is accepted at once (0.4 * 0.9), a terminal rarely (0.6 * 0.1); the
-  // growing sum then accepts nearly anything drawn. Simulating the rule gives 0.673, well
-  // above the 0.4 share of nonterminals a uniform choice would give.
-  const int draws = 20000;
-  int nonterminals = 0;
-  for (int i = 0; i < draws; ++i) nonterminals += !individual->SelectNode(0.9)->IsTerminal();
-  EXPECT_NEAR(nonterminals, draws * 0.67, draws * 0.03);
-  // By measure: depth at most 1 is every node but the root, uniformly.
-  std::map<TFloatNode*, int> counts;
-  for (int i = 0; i < 3000; ++i) ++counts[individual->SelectNode(1, false)];
-  EXPECT_EQ(counts.size(), 4u);
-  EXPECT_EQ(counts.count(individual->DNA()), 0u);
-  for (auto& [node, count] : counts) EXPECT_GT(count, 600);
-  for (int i = 0; i < 50; ++i) {
-    EXPECT_EQ(individual->SelectNode(0.9, Kinds{gpConstant})->Instruction()->Name(), "one");
-    EXPECT_FALSE(individual->SelectNode(0.0, Kinds{gpFunction})->IsTerminal());
+// Over random trees and biases, every node choice makes the draws its rule prescribes.
+TEST_F(GPIndividualTest, NodeChoicesFollowTheirRules) {
+  for (std::uint64_t seed = 0; seed < 200; ++seed) {
+    RandSeed(seed);
+    TFloatIndividual* individual = NewIndividual(gp.DoInitializeGrow(1 + RandomInt(5)));
+    const std::vector<TFloatNode*> nodes = individual->FlattenedDNA();
+    const double p = RandomInt(4) == 0 ? RandomInt(2) : RandomFloat();
+    const int limit = RandomInt(5);
+    const bool bySize = RandomInt(2) == 1;
+    const Kinds kinds = RandomInt(2) ? Kinds{gpConstant, gpVariable} : Kinds{gpFunction};
+    std::vector<TFloatNode*> measured;
+    std::vector<TFloatNode*> ofKind;
+    for (TFloatNode* node : nodes) {
+      if ((bySize ? node->Size() : node->Depth()) <= limit) measured.push_back(node);
+      if (kinds.Contains(node->Instruction()->Operation())) ofKind.push_back(node);
+    }
+    RandSeed(seed);
+    TFloatNode* expected[] = {
+        Biased(nodes, p), Biased(ofKind, p), Biased(nodes, p),
+        measured.empty() ? nullptr
+                         : measured[RandomInt(static_cast<std::int32_t>(measured.size()))]};
+    RandSeed(seed);
+    TFloatNode* chosen[] = {individual->SelectNode(p), individual->SelectNode(p, kinds),
+                            individual->SelectNode(p, Kinds{gpVariable, gpConstant, gpFunction}),
+                            individual->SelectNode(limit, bySize)};
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(chosen[i], expected[i]) << "seed " << seed << " choice " << i;
   }
-  // All three kinds is exactly the plain choice: same draws, same node.
-  RandSeed(5);
-  TFloatNode* all = individual->SelectNode(0.9, Kinds{gpVariable, gpConstant, gpFunction});
-  RandSeed(5);
-  EXPECT_EQ(individual->SelectNode(0.9), all);
   TFloatIndividual* leaf = NewIndividual(N("x"));
   EXPECT_EQ(leaf->SelectNode(0.9), leaf->DNA());
   EXPECT_EQ(leaf->SelectNode(0, true), nullptr);
   EXPECT_EQ(leaf->SelectNode(1, true), leaf->DNA());
-  EXPECT_EQ(leaf->SelectNode(0.9, Kinds{gpFunction}), nullptr);
+  EXPECT_NE(leaf->SelectNode(std::nan("")), nullptr);  // a NaN bias still ends
 }
 
 }  // namespace

@@ -20,155 +20,138 @@ TFloatNode* NodeAt(TFloatNode* Root, const std::vector<int>& Path) {
   return Root;
 }
 
-// Counts the nodes of a program by instruction name.
-std::map<std::string, int> Census(const TFloatIndividual* Individual) {
+// Counts the nodes of the programs by instruction name.
+std::map<std::string, int> Census(std::initializer_list<const TFloatIndividual*> Individuals) {
   std::map<std::string, int> counts;
-  for (const TFloatNode* node : Individual->FlattenedDNA()) ++counts[node->Instruction()->Name()];
+  for (const TFloatIndividual* individual : Individuals) {
+    for (const TFloatNode* node : individual->FlattenedDNA()) ++counts[node->Instruction()->Name()];
+  }
   return counts;
 }
 
-class GPVariationTest : public GPTest {
- protected:
-  // The node the next mutation of Individual will choose: the same draws from a reseeded
-  // generator choose the same node.
-  std::vector<int> NextChoice(TFloatIndividual* Individual, std::uint64_t Seed) {
-    RandSeed(Seed);
-    std::vector<int> path = PathOf(Individual->SelectNode(gp.SelectionNonTerminalsProbability()));
-    RandSeed(Seed);
-    return path;
-  }
-};
+using GPVariationTest = GPTest;
 
+// Each mutation acts at the node the same draws choose: subtree regrows at most min(depth,
+// limit) levels, replacement keeps kind and arity with arguments one level less deep, shrink
+// leaves a terminal, hoist makes the subtree the whole tree.
 TEST_F(GPVariationTest, MutationsActAtTheChosenNode) {
   gp.SetBloatStrategy(bsDepthLimit);
   gp.SetBloatLimit(5);
   for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-    // Subtree: regrown to at most min(depth, limit) levels, that is a node depth one less.
-    TFloatIndividual* individual = NewIndividual(FullTree(9));
-    std::vector<int> path = NextChoice(individual, seed);
-    const int depth = NodeAt(individual->DNA(), path)->Depth();
-    gp.DoSubtreeMutation(individual);
-    EXPECT_LE(NodeAt(individual->DNA(), path)->Depth(), std::max(std::min(depth, 5) - 1, 0));
-
-    // Replacement: same kind and arity, new arguments grown one level less deep.
-    individual = NewIndividual(N("add", Args(N("neg", Args(FullTree(3))), FullTree(2))));
-    path = NextChoice(individual, seed);
-    const TFloatNode* before = NodeAt(individual->DNA(), path);
-    const auto operation = before->Instruction()->Operation();
-    const int arity = before->Instruction()->Arity();
-    const int bound = std::max(before->Depth() - 2, 0);
-    gp.DoReplacementMutation(individual);
-    const TFloatNode* after = NodeAt(individual->DNA(), path);
-    EXPECT_EQ(after->Instruction()->Operation(), operation);
-    EXPECT_EQ(after->Instruction()->Arity(), arity);
-    for (int k = 0; k < after->ChildCount(); ++k) EXPECT_LE(after->Child(k)->Depth(), bound);
-
-    // Shrink puts a terminal where the chosen subtree stood; hoist makes it the whole tree.
-    individual = NewIndividual(FullTree(4));
-    path = NextChoice(individual, seed);
-    const int removed = NodeAt(individual->DNA(), path)->Size();
-    gp.DoShrinkMutation(individual);
-    EXPECT_TRUE(NodeAt(individual->DNA(), path)->IsTerminal());
-    EXPECT_EQ(individual->DNA()->Size(), 31 - removed + 1);
-    individual = NewIndividual(FullTree(4));
-    path = NextChoice(individual, seed);
-    const std::string hoisted = NodeAt(individual->DNA(), path)->ToString();
-    gp.DoHoistMutation(individual);
-    EXPECT_EQ(individual->DNA()->ToString(), hoisted);
-    if (::testing::Test::HasFailure()) FAIL() << "seed " << seed;
+    SCOPED_TRACE(seed);
+    for (int method : {mmSubtree, mmReplacement, mmShrink, mmHoist}) {
+      TFloatIndividual* individual = NewIndividual(
+          method == mmReplacement ? N("add", Args(N("neg", Args(FullTree(3))), FullTree(2)))
+                                  : FullTree(method == mmSubtree ? 9 : 4));
+      RandSeed(seed);
+      const TFloatNode* chosen = individual->SelectNode(gp.SelectionNonTerminalsProbability());
+      const std::vector<int> path = PathOf(chosen);
+      const auto kind =
+          std::tuple(chosen->Instruction()->Operation(), chosen->Instruction()->Arity());
+      const int depth = chosen->Depth();
+      const int size = individual->DNA()->Size() - chosen->Size();
+      const std::string text = chosen->ToString();
+      RandSeed(seed);
+      gp.Mutate(individual, static_cast<TGPMutationMethod>(method));
+      ExpectConsistent(*individual);
+      if (method == mmHoist) {
+        EXPECT_EQ(individual->DNA()->ToString(), text);
+        continue;
+      }
+      const TFloatNode* after = NodeAt(individual->DNA(), path);
+      EXPECT_TRUE(method != mmSubtree || after->Depth() <= std::max(std::min(depth, 5) - 1, 0));
+      EXPECT_TRUE(method != mmShrink ||
+                  (after->IsTerminal() && individual->DNA()->Size() == size + 1));
+      if (method != mmReplacement) continue;
+      EXPECT_EQ(std::tuple(after->Instruction()->Operation(), after->Instruction()->Arity()), kind);
+      for (int k = 0; k < after->ChildCount(); ++k)
+        EXPECT_LE(after->Child(k)->Depth(), std::max(depth - 2, 0));
+    }
   }
 }
 
-TEST_F(GPVariationTest, ConstantMutationCallsTheHandlerWithAConstantNode) {
-  TFloatIndividual* individual = NewIndividual(N("add", Args(N("one"), FullTree(1))));
-  gp.DoConstantMutation(individual);  // no handler: nothing happens
-  EXPECT_EQ(individual->DNA()->ToString(), "(add 1 (add x x))");
-  int calls = 0;
-  gp.SetOnConstantMutation([&](TKXObject* Sender, TFloatNode* Node) {
-    EXPECT_EQ(Sender, &gp);
-    EXPECT_EQ(Node->Instruction()->Operation(), gpConstant);
-    Node->SetValue(Node->Value() + 1);
-    ++calls;
-  });
-  gp.DoConstantMutation(individual);
-  EXPECT_EQ(individual->DNA()->ToString(), "(add 2 (add x x))");
-  gp.DoConstantMutation(NewIndividual(FullTree(2)));  // no constant node
-  EXPECT_EQ(calls, 1);
-}
-
-TEST_F(GPVariationTest, PointMutationAndTheMutationWalk) {
+TEST_F(GPVariationTest, PointMutationRedrawsNodesOfTheSameShape) {
   gp.SetPointMutationProbability(1);
   TFloatIndividual* individual = NewIndividual(FullTree(3));
   const std::vector<TFloatNode*> nodes = individual->FlattenedDNA();
-  std::vector<TKXGPInstruction<TGAFloat>*> instructions;
-  for (auto* node : nodes) instructions.push_back(node->Instruction());
-
   EXPECT_TRUE(gp.DoPointMutation(individual));
   ASSERT_EQ(individual->FlattenedDNA(), nodes);  // same nodes, same shape
   std::set<std::string> functions;
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    EXPECT_EQ(nodes[i]->Instruction()->Arity(), instructions[i]->Arity());
-    if (nodes[i]->ChildCount() > 0) functions.insert(nodes[i]->Instruction()->Name());
-    instructions[i] = nodes[i]->Instruction();
+  for (auto* node : nodes) {
+    if (node->ChildCount() > 0) functions.insert(node->Instruction()->Name());
   }
   EXPECT_GT(functions.size(), 1u);  // every node redrawn: add/mul mix with sub
-
   // Per tree: only the root is redrawn; the others keep their instructions.
+  const std::string below = nodes[1]->ToString() + nodes[8]->ToString();
   gp.SetPointMutationMethod(pmmPerTree);
   for (int round = 0; round < 20; ++round) EXPECT_TRUE(gp.DoPointMutation(individual));
-  for (std::size_t i = 1; i < nodes.size(); ++i)
-    EXPECT_EQ(nodes[i]->Instruction(), instructions[i]);
+  EXPECT_EQ(nodes[1]->ToString() + nodes[8]->ToString(), below);
   gp.SetPointMutationProbability(0);
-  EXPECT_FALSE(gp.DoPointMutation(individual));
-  EXPECT_FALSE(gp.DoInvert(individual));
+  EXPECT_FALSE(gp.DoPointMutation(individual) || gp.DoInvert(individual));
   gp.SetPointMutationProbability(1);
   (void)individual->Fitness();
   EXPECT_TRUE(gp.DoInvert(individual));
   EXPECT_TRUE(individual->NeedFitness());
+}
 
-  // The mutation walk: with all weights 0 nothing is applied.
-  gp.SetMutationWeights({0, 0, 0, 0, 0, 0});
-  const std::string before = individual->DNA()->ToString();
-  (void)individual->Fitness();
-  EXPECT_FALSE(gp.DoMutate(individual));
-  EXPECT_EQ(individual->DNA()->ToString(), before);
-  EXPECT_TRUE(individual->NeedFitness());  // re-flattened all the same
-
-  // Only point mutation: the shape never changes.
-  gp.SetMutationWeights({0, 0, 0, 0, 0, 1});
-  gp.SetPointMutationProbability(1);
-  for (int i = 0; i < 20; ++i) EXPECT_TRUE(gp.DoMutate(individual));
-  EXPECT_EQ(individual->DNA()->Size(), 15);
-  // An OnMutation veto leaves the program alone.
-  gp.SetMutationWeights({1, 1, 1, 1, 1, 1});
+// Over random weights, the walk applies the method its draw falls on (none with all weights 0)
+// and re-flattens the program either way; constant mutation hands a constant node to the
+// handler. An OnMutation veto applies nothing.
+TEST_F(GPVariationTest, TheMutationWalkFollowsTheWeights) {
+  gp.SetOnConstantMutation([this](TKXObject* Sender, TFloatNode* Node) {
+    EXPECT_TRUE(Sender == &gp && Node->Instruction()->Operation() == gpConstant);
+    Node->SetValue(Node->Value() + 1);
+  });
+  gp.SetPointMutationProbability(0.5);
+  for (std::uint64_t seed = 0; seed < 150; ++seed) {
+    RandSeed(seed);
+    TGPMutationMethodWeights weights{};
+    for (auto& weight : weights) weight = std::uint8_t(RandomInt(3) ? 0 : RandomInt(256));
+    gp.SetMutationWeights(weights);
+    TFloatIndividual* walked = NewIndividual(gp.DoInitializeGrow(5));
+    TFloatIndividual* expected = NewIndividual(N("x"));
+    expected->Assign(walked);
+    (void)walked->Fitness();
+    RandSeed(seed + 1000);
+    int r = RandomInt(gp.MutationWeightSum());
+    int method = 0;
+    while (method < 6 && r >= weights[method]) r -= weights[method++];
+    if (method < 6) gp.Mutate(expected, static_cast<TGPMutationMethod>(method));
+    RandSeed(seed + 1000);
+    EXPECT_EQ(gp.DoMutate(walked), method < 6) << seed;
+    EXPECT_EQ(walked->DNA()->ToString(), expected->DNA()->ToString()) << seed;
+    EXPECT_TRUE(walked->NeedFitness());
+    ExpectConsistent(*walked);
+  }
   gp.SetOnMutation([](TKXObject*, TKXIndividual*, bool& DoMutation) { DoMutation = false; });
-  const std::string vetoed = individual->DNA()->ToString();
-  EXPECT_FALSE(gp.DoMutate(individual));
-  EXPECT_EQ(individual->DNA()->ToString(), vetoed);
+  TFloatIndividual* vetoed = NewIndividual(FullTree(3));
+  EXPECT_FALSE(gp.DoMutate(vetoed));
+  EXPECT_EQ(vetoed->DNA()->Size(), 15);
 }
 
 // Both children start as copies of the first parent (as reproduction leaves them); crossover
-// recombines the two parents' material, and a single child receives a copy from the second.
-TEST_F(GPVariationTest, SubtreeCrossoverRecombinesBothParents) {
+// recombines the two parents' material, leaving the parents alone. Fair crossover with a
+// single-leaf donor can only exchange a leaf of the child.
+TEST_F(GPVariationTest, CrossoversRecombineBothParents) {
   TFloatIndividual* parent1 = NewIndividual(FullTree(3));  // add, mul, x
   TFloatIndividual* parent2 = NewIndividual(N("sub", Args(N("neg", Args(N("one"))), N("one"))));
-  std::map<std::string, int> total = Census(parent1);
-  for (auto& [name, count] : Census(parent2)) total[name] += count;
+  TFloatIndividual* leaf = NewIndividual(N("one"));
   for (std::uint64_t seed = 1; seed <= 30; ++seed) {
-    TFloatIndividual* child1 = gp.Population()->Add();
-    TFloatIndividual* child2 = gp.Population()->Add();
+    TFloatIndividual* child1 = NewIndividual(N("x"));
+    TFloatIndividual* child2 = NewIndividual(N("x"));
     child1->Assign(parent1);
     child2->Assign(parent1);
     RandSeed(seed);
+    gp.SetBloatStrategy(bsNone);
     EXPECT_TRUE(gp.DoCrossover(parent1, parent2, child1, child2));
-    std::map<std::string, int> after = Census(child1);
-    for (auto& [name, count] : Census(child2)) after[name] += count;
-    EXPECT_EQ(after, total) << seed;
+    EXPECT_EQ(Census({child1, child2}), Census({parent1, parent2})) << seed;
+    ExpectConsistent(*child2);
+    child1->Assign(parent1);
+    gp.SetBloatStrategy(bsSizeFairCrossover);
+    EXPECT_TRUE(gp.DoFairCrossover(nullptr, leaf, child1));
+    EXPECT_EQ(std::tuple(child1->DNA()->Size(), Census({child1})["one"]), std::tuple(15, 1));
+    ExpectConsistent(*child1);
   }
-  TFloatIndividual* only = gp.Population()->Add();
-  only->Assign(parent1);
-  EXPECT_TRUE(gp.DoCrossover(parent1, parent2, only, nullptr));
-  EXPECT_GT(Census(only)["one"], 0);
   EXPECT_EQ(parent2->DNA()->ToString(), "(sub (neg 1) 1)");
 }
 
@@ -179,59 +162,23 @@ TEST_F(GPVariationTest, SizeFairRouletteOfTheWorkedCase) {
            N("add", Args(FullTree(2), N("x"))));
   std::vector<TFloatNode*> donors;
   for (auto& tree : trees) donors.push_back(tree.get());
-
   // Raw weights 0.75/18, 0.75/18, 0.25, 0.75/9 add up to 5/12.
   TGAFitnessArray roulette;
   gp.CreateSizeFairRoulette(roulette, donors, 4, 2, 1, 1, 1.0, 8.0);
+  const std::vector<double> cumulative{0.1, 0.2, 0.8, 1.0};
   ASSERT_EQ(roulette.size(), 4u);
-  const double cumulative[] = {0.1, 0.2, 0.8, 1.0};
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(roulette[i], cumulative[i], 1e-12) << i;
-
-  // Depth-fair crossover measures the donors by depth: 0, 0, 2, 3 against 2.
-  gp.SetBloatStrategy(bsDepthFairCrossover);
-  gp.CreateSizeFairRoulette(roulette, donors, 2, 2, 1, 1, 0.0, 3.0);
-  EXPECT_NEAR(roulette[1], 0.0, 1e-12);  // an infinite mean ratio leaves the others no weight
-  EXPECT_NEAR(roulette[2], 1.0, 1e-12);
-
-  // A node is drawn by binary search over a donor's cumulative roulette.
+  // A node is drawn at the first cumulative entry above a uniform draw.
   TFloatIndividual* donor = NewIndividual(std::move(trees[2]));
-  std::map<TFloatNode*, int> counts;
-  const int draws = 20000;
-  for (int i = 0; i < draws; ++i) ++counts[gp.SelectSizeFairNode(donor, {0.1, 0.2, 0.8, 1.0})];
-  const double shares[] = {0.1, 0.1, 0.6, 0.2};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_NEAR(counts[donor->FlattenedDNA()[i]] / double(draws), shares[i], 0.015) << i;
-  }
-}
-
-TEST_F(GPVariationTest, FairCrossoverRetriesUntilADonorNodeFits) {
-  gp.SetBloatStrategy(bsSizeFairCrossover);
-  // The donor is a single leaf: only a leaf of the child can be exchanged for it.
-  TFloatIndividual* donor = NewIndividual(N("one"));
-  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+  for (std::uint64_t seed = 0; seed < 100; ++seed) {
     RandSeed(seed);
-    TFloatIndividual* child = NewIndividual(FullTree(3));
-    EXPECT_TRUE(gp.DoFairCrossover(nullptr, donor, child));
-    EXPECT_EQ(child->DNA()->Size(), 15);
-    EXPECT_EQ(Census(child)["one"], 1);
+    const auto at =
+        std::upper_bound(cumulative.begin(), cumulative.end(), RandomFloat()) - cumulative.begin();
+    RandSeed(seed);
+    EXPECT_EQ(gp.SelectSizeFairNode(donor, cumulative),
+              donor->FlattenedDNA()[std::min<long>(at, 3)]);
   }
 }
 
 }  // namespace
-TEST_F(GPVariationTest, DeepChainsAreVariedWithoutRecursion) {
-  constexpr int kChain = 200000;  // a recursive walk would overflow the stack
-  TFloatIndividual* deep = NewIndividual(Chain(kChain));
-  TFloatIndividual* copy = NewIndividual(N("x"));
-  copy->Assign(deep);
-  ASSERT_EQ(copy->FlattenedDNA().size(), std::size_t{kChain});
-  gp.SetPointMutationProbability(1);
-  EXPECT_TRUE(gp.DoPointMutation(copy));
-  EXPECT_EQ(copy->SelectNode(0, false), copy->FlattenedDNA().back());
-  // A node choice with a NaN bias still ends.
-  EXPECT_NE(deep->SelectNode(std::nan("")), nullptr);
-  gp.DoCrossover(deep, copy, deep, copy);
-  EXPECT_EQ(deep->DNA()->Size() + copy->DNA()->Size(), 2 * kChain);
-  ExpectConsistent(*copy);
-}
-
 }  // namespace kx::testing
