@@ -110,5 +110,24 @@ TEST_F(GPBloatTest, ProgramStatisticsAreCachedPerGeneration) {
             std::tuple(gp.UnfitFitness(), double(35 / 3.0f)));
 }
 
+// Equal fitness: the smaller program wins the tournament, only under the lexicographic strategy.
+TEST_F(GPBloatTest, LexicographicTournamentBreaksTiesBySize) {
+  gp.SetTournamentField(2);
+  TFloatIndividual* seven = NewIndividual(Chain(7), 4.0);
+  TFloatIndividual* five = NewIndividual(Chain(5), 4.0);
+  for (bool lexicographic : {true, false}) {
+    gp.SetBloatStrategy(lexicographic ? bsLexicographicParsimonyPressure : bsNone);
+    for (std::uint64_t seed = 1; seed <= 40; ++seed) {
+      RandSeed(seed);
+      TKXIndividual* a = RandomInt(2) == 0 ? seven : five;
+      TKXIndividual* b = RandomInt(2) == 0 ? seven : five;
+      RandSeed(seed);
+      TKXIndividual* parent = nullptr;
+      gp.SelectTournament(&gp, gp.Population(), parent);
+      EXPECT_EQ(parent, lexicographic && (a == five || b == five) ? five : a) << seed;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kx::testing

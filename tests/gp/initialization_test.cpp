@@ -86,5 +86,14 @@ TEST_F(GPInitializationTest, DuplicatesAreRegeneratedWithRisingDepth) {
   EXPECT_EQ(gp.DoInitialize(), 0);
 }
 
+TEST_F(GPInitializationTest, DeepInitialTreesAreGrownWithoutRecursionOrExhaustion) {
+  AddInstructions(*gp.Instructions(), {"neg", "x"});
+  gp.SetInitializationDepth(1000000);
+  ASSERT_EQ(Initialize(2).size(), 2u);
+  EXPECT_EQ(gp.Population()->Items(0)->DNA()->Depth(), gp.kMaxInitializationDepth - 1);
+  gp.Instructions()->ItemByName("neg")->SetArity(2);  // 2^1023 nodes: an error instead
+  EXPECT_THROW(Initialize(1), EGPException);
+}
+
 }  // namespace
 }  // namespace kx::testing

@@ -180,5 +180,19 @@ TEST_F(GPVariationTest, SizeFairRouletteOfTheWorkedCase) {
   }
 }
 
+// Hostile depths: every walk of a 200,000-node chain is iterative.
+TEST_F(GPVariationTest, DeepChainsAreVariedWithoutRecursion) {
+  constexpr int kChain = 200000;
+  TFloatIndividual* deep = NewIndividual(Chain(kChain));
+  TFloatIndividual* copy = NewIndividual(N("x"));
+  copy->Assign(deep);
+  gp.SetPointMutationProbability(1);
+  EXPECT_TRUE(gp.DoPointMutation(copy));
+  EXPECT_NE(deep->SelectNode(std::nan("")), nullptr);  // a NaN bias still ends
+  gp.DoCrossover(deep, copy, deep, copy);
+  EXPECT_EQ(deep->DNA()->Size() + copy->DNA()->Size(), 2 * kChain);
+  ExpectConsistent(*copy);
+}
+
 }  // namespace
 }  // namespace kx::testing
