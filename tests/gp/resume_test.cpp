@@ -19,12 +19,12 @@ void Configure(Component& Gp, int Threads) {
   const bool binary = std::is_same_v<Component, TKXBinaryGeneticProgramming>;
   Gp.SetBloatStrategy(binary ? bsSizeFairCrossover : bsTarpeianSize);
   Gp.SetSelectionMethod(binary ? smElitist : smTournament);
-  // A constant a resumed run must keep to its last written digit (documents keep 15), or the
+  // A constant of more than 15 significant digits, which a resumed run must keep exactly, or the
   // fitness would differ. Several threads run the programs once over all the cases, and watch
   // every child start as a copy of its first parent, which keeps breeding from skipping the
   // copies a crossover overwrites: neither may change the run.
   AddInstructions(*Gp.Instructions(), {"add", "sub", "mul", "x", "one"});
-  Gp.Instructions()->Items(4)->SetValue(0.1);
+  Gp.Instructions()->Items(4)->SetValue(1.0 / 3);
   SetQuadraticFitness(Gp, Threads > 1);
   if (Threads > 1) Gp.SetOnInitializeChild([](auto...) {});
 }

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <type_traits>
 #include <vector>
 
+#include "kx/core/detail/exact_numbers.hpp"
 #include "kx/core/genetic_component.hpp"
 #include "kx/core/run_state.hpp"
 #include "kx/host/exceptions.hpp"
@@ -21,69 +21,22 @@ namespace kx {
 
 namespace {
 
-[[noreturn]] void BadRunState(std::string_view Element, std::string_view Text) {
-  throw EConvertError("RunState element " + std::string(Element) +
-                      " does not hold a valid value: '" + std::string(Text.substr(0, 40)) + "'");
-}
-
-std::string_view Trimmed(std::string_view Text) noexcept {
-  const auto first = Text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const auto last = Text.find_last_not_of(" \t\r\n");
-  return Text.substr(first, last - first + 1);
-}
-
-// Shortest text that reads back as exactly Value (infinities and NaN included).
-void AppendDouble(std::string& Text, double Value) {
-  char buffer[32];
-  const std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, Value);
-  Text.append(buffer, result.ptr);
-}
-
 std::string DoubleText(double Value) {
   std::string text;
-  AppendDouble(text, Value);
-  return text;
-}
-
-std::string DoublesText(const std::vector<double>& Values) {
-  std::string text;
-  text.reserve(Values.size() * 12);
-  for (const double value : Values) {
-    if (!text.empty()) text.push_back(' ');
-    AppendDouble(text, value);
-  }
+  detail::AppendExactDouble(text, Value);
   return text;
 }
 
 // Parses one whole number of type N from Text (decimal, or hexadecimal with Base 16).
 template <class N>
 N ParseNumber(std::string_view Element, std::string_view Text, int Base = 10) {
-  const std::string_view text = Trimmed(Text);
+  const std::string_view text = detail::TrimBlanks(Text);
   N value{};
-  std::from_chars_result result{};
-  if constexpr (std::is_floating_point_v<N>) {
-    result = std::from_chars(text.data(), text.data() + text.size(), value);
-  } else {
-    result = std::from_chars(text.data(), text.data() + text.size(), value, Base);
-  }
+  const std::from_chars_result result =
+      std::from_chars(text.data(), text.data() + text.size(), value, Base);
   if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size())
-    BadRunState(Element, Text);
+    detail::BadRunState(Element, Text);
   return value;
-}
-
-std::vector<double> ParseDoubles(std::string_view Element, std::string_view Text) {
-  std::vector<double> values;
-  std::string_view rest = Text;
-  while (true) {
-    const auto first = rest.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) break;
-    rest.remove_prefix(first);
-    const auto end = std::min(rest.find_first_of(" \t\r\n"), rest.size());
-    values.push_back(ParseNumber<double>(Element, rest.substr(0, end)));
-    rest.remove_prefix(end);
-  }
-  return values;
 }
 
 std::string HexText(std::uint64_t Value) {
@@ -116,17 +69,17 @@ TSavedRun ReadSavedRun(const TXMLRunStateType& Element) {
       ParseNumber<std::uint64_t>("RandomIncrement", Element.RandomIncrement(), 16);
   saved.RouletteIndex = Element.RouletteIndex();
   saved.Evaluations = ParseNumber<std::int64_t>("Evaluations", Element.Evaluations());
-  if (saved.Evaluations < 0) BadRunState("Evaluations", Element.Evaluations());
+  if (saved.Evaluations < 0) detail::BadRunState("Evaluations", Element.Evaluations());
   saved.HasBest = Element.HasBestFitness();
   if (saved.HasBest) {
-    saved.BestFitness = ParseNumber<double>("BestFitness", Element.BestFitness());
+    saved.BestFitness = detail::ParseExactDouble("BestFitness", Element.BestFitness());
     saved.BestGeneration = Element.BestGeneration();
   }
-  saved.ElapsedSeconds = ParseNumber<double>("ElapsedSeconds", Element.ElapsedSeconds());
-  saved.Fitnesses = ParseDoubles("Fitnesses", Element.Fitnesses());
+  saved.ElapsedSeconds = detail::ParseExactDouble("ElapsedSeconds", Element.ElapsedSeconds());
+  saved.Fitnesses = detail::ParseExactDoubles("Fitnesses", Element.Fitnesses());
   saved.HasRouletteTable = Element.HasRouletteTable();
   if (saved.HasRouletteTable)
-    saved.RouletteTable = ParseDoubles("RouletteTable", Element.RouletteTable());
+    saved.RouletteTable = detail::ParseExactDoubles("RouletteTable", Element.RouletteTable());
   return saved;
 }
 
@@ -153,8 +106,9 @@ void TKXCustomGeneticComponent::SaveRunStateToXML(const TXMLNode& Root) {
     element.SetBestGeneration(FRunState->BestGeneration());
   }
   element.SetElapsedSeconds(DoubleText(FRunState->ElapsedSeconds()));
-  element.SetFitnesses(DoublesText(fitnesses));
-  if (!FCumNormFitnesses.empty()) element.SetRouletteTable(DoublesText(FCumNormFitnesses));
+  element.SetFitnesses(detail::ExactDoublesText(fitnesses));
+  if (!FCumNormFitnesses.empty())
+    element.SetRouletteTable(detail::ExactDoublesText(FCumNormFitnesses));
 }
 
 void TKXCustomGeneticComponent::LoadRunStateFromXML(const TXMLNode& Root) {
@@ -164,8 +118,8 @@ void TKXCustomGeneticComponent::LoadRunStateFromXML(const TXMLNode& Root) {
   TKXPopulation* population = Population();
   const std::int32_t count = population->Count();
   if (saved.Fitnesses.size() != static_cast<std::size_t>(count)) {
-    BadRunState("Fitnesses", std::to_string(saved.Fitnesses.size()) + " values for " +
-                                 std::to_string(count) + " individuals");
+    detail::BadRunState("Fitnesses", std::to_string(saved.Fitnesses.size()) + " values for " +
+                                         std::to_string(count) + " individuals");
   }
 
   for (std::int32_t i = 0; i < count; ++i)

@@ -8,7 +8,10 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <type_traits>
+#include <vector>
 
+#include "kx/core/detail/exact_numbers.hpp"
 #include "kx/core/detail/fitness_snapshot.hpp"
 #include "kx/gp/custom_genetic_programming.hpp"
 #include "kx/gp/detail/program_document_load.hpp"
@@ -16,12 +19,76 @@
 #include "kx/host/variant.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
+#include "kx/xml/run_state_xml.hpp"
 #include "kx/xml/xml_check.hpp"
 #include "kx/xml/xml_document.hpp"
 
 namespace kx::generics {
 
 namespace {
+
+// Visits every node of each program of Population, individual by individual in pre-order,
+// without recursion (a document may hold very deep programs).
+template <class T, class F>
+void ForEachProgramNode(const TKXGPPopulation<T>& Population, F&& Visit) {
+  std::vector<TKXGPNode<T>*> stack;
+  for (int i = 0; i < Population.Count(); ++i) {
+    if (TKXGPNode<T>* root = Population.Items(i)->DNA()) stack.push_back(root);
+    while (!stack.empty()) {
+      TKXGPNode<T>* node = stack.back();
+      stack.pop_back();
+      Visit(*node);
+      for (int c = node->ChildCount(); c-- > 0;) stack.push_back(node->Child(c));
+    }
+  }
+}
+
+// A checkpoint keeps the float constants exactly (see TXMLRunStateType::NodeValues).
+template <class T>
+void SaveExactValues(const TKXGPInstructions<T>& Instructions, const TKXGPPopulation<T>& Population,
+                     const TXMLNode& Root) {
+  if constexpr (std::is_same_v<T, TGAFloat>) {
+    const std::optional<TXMLRunStateType> runState = FindRunState(Root);
+    if (!runState) return;
+    std::vector<double> values;
+    for (int i = 0; i < Instructions.Count(); ++i) values.push_back(Instructions.Items(i)->Value());
+    runState->SetInstructionValues(detail::ExactDoublesText(values));
+    values.clear();
+    ForEachProgramNode(Population, [&](TKXGPNode<T>& Node) { values.push_back(Node.Value()); });
+    runState->SetNodeValues(detail::ExactDoublesText(values));
+  }
+}
+
+// Reads what SaveExactValues wrote into the loaded instructions and programs; both lists are
+// checked before either is applied.
+template <class T>
+void LoadExactValues(const TKXGPInstructions<T>& Instructions, const TKXGPPopulation<T>& Population,
+                     const TXMLNode& Root) {
+  if constexpr (std::is_same_v<T, TGAFloat>) {
+    const std::optional<TXMLRunStateType> runState = FindRunState(Root);
+    if (!runState || !runState->HasNodeValues()) return;
+    const std::vector<double> instructionValues =
+        detail::ParseExactDoubles("InstructionValues", runState->InstructionValues());
+    const std::vector<double> nodeValues =
+        detail::ParseExactDoubles("NodeValues", runState->NodeValues());
+    std::size_t nodes = 0;
+    ForEachProgramNode(Population, [&](TKXGPNode<T>&) { ++nodes; });
+    const auto expect = [](const char* Element, std::size_t Got, std::size_t Want,
+                           const char* What) {
+      if (Got != Want) {
+        detail::BadRunState(
+            Element, std::to_string(Got) + " values for " + std::to_string(Want) + " " + What);
+      }
+    };
+    expect("InstructionValues", instructionValues.size(),
+           static_cast<std::size_t>(Instructions.Count()), "instructions");
+    expect("NodeValues", nodeValues.size(), nodes, "nodes");
+    for (int i = 0; i < Instructions.Count(); ++i)
+      Instructions.Items(i)->SetValue(instructionValues[i]);
+    std::size_t next = 0;
+    ForEachProgramNode(Population, [&](TKXGPNode<T>& Node) { Node.SetValue(nodeValues[next++]); });
+  }
+}
 
 // The strategies whose raw fitness is not the program's alone: Tarpeian culling draws at
 // random, and every culled fitness follows the fitness method and limit of its moment.
@@ -129,6 +196,7 @@ void TKXCustomGeneticProgramming<T>::SaveToXML(const TXMLGeneticProgram& Doc) {
   reproduction.SetPointMutationProbability(static_cast<float>(FPointMutationProbability));
   SaveToXML(Doc.Domain());
   SaveRunStateToXML(Doc);
+  SaveExactValues(*FInstructions, *Population(), Doc);
 }
 
 template <class T>
@@ -159,6 +227,7 @@ void TKXCustomGeneticProgramming<T>::LoadFromXML(const TXMLGeneticProgram& Doc) 
     SetPointMutationMethod(*method);
   SetPointMutationProbability(reproduction.PointMutationProbability());
   LoadFromXML(Doc.Domain());
+  LoadExactValues(*FInstructions, *Population(), Doc);
   LoadRunStateFromXML(Doc);
 }
 

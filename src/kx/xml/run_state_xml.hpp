@@ -54,6 +54,17 @@ class TXMLRunStateType : public TXMLNode {
   }
   std::string RouletteTable() const { return ReadString("RouletteTable"); }
   void SetRouletteTable(std::string_view Value) const { WriteString("RouletteTable", Value); }
+  /// The value of every instruction in set order, and of every program node of the
+  /// population, individual by individual in pre-order: a program document writes values
+  /// with 15 significant digits, which would change the constants of a resumed run. Absent
+  /// for other representations.
+  bool HasNodeValues() const noexcept { return static_cast<bool>(Node().Child("NodeValues")); }
+  std::string InstructionValues() const { return ReadString("InstructionValues"); }
+  void SetInstructionValues(std::string_view Value) const {
+    WriteString("InstructionValues", Value);
+  }
+  std::string NodeValues() const { return ReadString("NodeValues"); }
+  void SetNodeValues(std::string_view Value) const { WriteString("NodeValues", Value); }
   ///@}
 };
 
