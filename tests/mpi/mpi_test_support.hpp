@@ -35,9 +35,9 @@ inline std::unique_ptr<TKXCustomGeneticComponent> MakeGA() {
 inline std::unique_ptr<TKXCustomGeneticComponent> MakeGP() {
   auto gp = std::make_unique<TKXGeneticProgramming>();
   AddArithmetic(*gp->Instructions());
-  AddConstant(*gp->Instructions(), "half", 0.5);
-  AddConstant(*gp->Instructions(), "two", 2);
-  AddConstant(*gp->Instructions(), "quarter", 0.25);
+  AddInstructions(*gp->Instructions(), {"one", "two", "third"});
+  gp->Instructions()->Items(6)->SetOperation(gpConstant);
+  gp->Instructions()->Items(6)->SetValue(1.0 / 3);  // more digits than a document keeps
   gp->SetInitialPopulation(40);
   gp->SetInitializationDepth(4);
   gp->SetSelectionMethod(smTournament);
