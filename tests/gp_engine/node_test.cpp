@@ -74,7 +74,7 @@ TEST(GPTreeNode, RandomEditsKeepChildrenCachesAndLinksRight) {
   }
 }
 
-TEST(GPTreeNode, TextsRefusalsAndOwnership) {
+TEST(GPTreeNode, TextsRefusalsOwnershipAndNodeClasses) {
   Vocabulary v;
   NodePtr root = Apply(v.Add, Leaf(v.Mul), Leaf(v.X));
   root->InsertChild(1, Leaf(v.One))->SetValue(2.5);
@@ -93,13 +93,9 @@ TEST(GPTreeNode, TextsRefusalsAndOwnership) {
   static_cast<kx::TKXGPTreeNode<double>&>(*root).SetChildren({tree->Child(0), tree->Child(1)});
   EXPECT_EQ(root->ToString(), "(nil x (Add y 1))");
   EXPECT_EQ(tree->Child(0)->Parent(), tree.get());
-}
-
-TEST(GPTreeNode, CopiesKeepNodeClassesAndTheEngineChoosesNewOnes) {
-  Vocabulary v;
-  // Old nodes of another class (binary) must not leak into the copy.
+  // Old nodes of another class (binary) must not leak into a copy.
   NodePtr target = Apply(v.Add, Apply(v.Mul, Leaf(v.One), Binary(v.X)), Binary(v.Y));
-  target->Assign(Apply(v.Mul, Leaf(v.X), Apply(v.Add, Leaf(v.Y), Leaf(v.One))).get());
+  target->Assign(tree.get());
   for (Node* node : AllNodes(target.get())) EXPECT_EQ(node->ClassName(), "TKXGPFloatNode");
   EXPECT_EQ(Binary(v.X)->Clone()->ClassName(), "TKXGPBinaryFloatNode");
   FakeEngine engine;  // without an engine the node's own class; with one, the engine's
