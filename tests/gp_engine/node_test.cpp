@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "gp_engine_test_support.hpp"
 
 using namespace kx_test;
@@ -19,10 +21,12 @@ int Height(const Node* N) {  // walked afresh, unlike the cached Depth
 
 // Random edits of one tree: each leaves the touched nodes with exactly the children it should,
 // and every node's cached size and depth, parent and position agree with a fresh walk, so no
-// cache or child link survives a change it should not.
-TEST(GPTreeNode, RandomEditsKeepChildrenCachesAndLinksRight) {
+// cache or child link survives a change it should not. The tree read back from its document
+// (into a node with children to replace), with constants of any magnitude, writes the same
+// text byte for byte and passes the same checks.
+TEST(GPTreeNode, RandomEditsKeepChildrenCachesLinksAndDocumentsRight) {
   Vocabulary v;
-  const std::vector<Instruction*> functions{v.Add, v.Mul}, terminals{v.X, v.Y};
+  const std::vector<Instruction*> functions{v.Add, v.Mul}, terminals{v.X, v.Y, v.One};
   kx::RandSeed(3);
   NodePtr root = RandomTree(functions, terminals, 3);
   for (int step = 0; step < 400; ++step) {
@@ -36,6 +40,7 @@ TEST(GPTreeNode, RandomEditsKeepChildrenCachesAndLinksRight) {
     if (op <= 1) {  // append, or insert anywhere
       const int to = op == 0 ? n->ChildCount() : kx::RandomInt(n->ChildCount() + 1);
       NodePtr leaf = Leaf(pick(kx::RandomInt(2) ? functions : terminals));
+      leaf->SetValue((kx::RandomFloat() - 0.5) * std::pow(10.0, kx::RandomInt(41) - 20));
       kids.insert(kids.begin() + to, leaf.get());
       op == 0 ? n->AddChild(std::move(leaf)) : n->InsertChild(to, std::move(leaf));
       EXPECT_EQ(Kids(n), kids);
@@ -61,8 +66,12 @@ TEST(GPTreeNode, RandomEditsKeepChildrenCachesAndLinksRight) {
     } else if (op == 5) {
       n->Clear();
       EXPECT_EQ(n->ToString(), "nil");
+      n->SetInstruction(pick(terminals));  // a document needs an instruction everywhere
     }
-    for (Node* node : AllNodes(root.get())) {
+    NodePtr loaded = Apply(v.Mul, Leaf(v.X), Leaf(v.Y));
+    Load(*loaded, Saved(*root));
+    ASSERT_EQ(Saved(*loaded), Saved(*root)) << "step " << step << " op " << op;
+    for (Node* node : AllNodes(root.get(), loaded.get())) {
       ASSERT_EQ(node->Size(), AllNodes(node).size()) << "step " << step << " op " << op;
       ASSERT_EQ(node->Depth(), Height(node)) << "step " << step << " op " << op;
       for (int i = 0; i < node->ChildCount(); ++i) {
