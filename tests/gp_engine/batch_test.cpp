@@ -178,7 +178,6 @@ TEST(GPBatchContext, ColumnsByExactNameKeptAcrossCountsAndCopies) {
   copy.Assign(&batch);  // a copy owns its columns; other sources are refused
   EXPECT_NE(copy.FindColumn("x"), batch.FindColumn("x"));
   EXPECT_TRUE(batch.RemoveColumn("x") && !batch.RemoveColumn("x"));
-  Context single;
-  EXPECT_THROW(copy.Assign(&single), kx::EConvertError);
+  EXPECT_THROW(copy.Assign(std::make_unique<Context>().get()), kx::EConvertError);
   EXPECT_EQ(copy.FindColumn("x")[1] + copy.Count(), 8u);
 }

@@ -39,7 +39,6 @@ TEST(GPContext, VariablesReadTheirCurrentValueByExactNameCopiesOwnTheirsThreadsS
   auto run = [&] {
     for (int i = 0; i < 2000; ++i) wrong += tree->Execute(&context) != 2.0;
   };
-  std::thread t1(run), t2(run), t3(run);
-  t1.join(), t2.join(), t3.join();
+  { std::jthread t1(run), t2(run), t3(run); }
   EXPECT_EQ(wrong.load(), 0);
 }

@@ -1,9 +1,6 @@
 // Trees a million levels deep: every walk, copy, execution, document and destruction is
 // iterative.
 
-#include <kx/xml/gp_domain_xml.hpp>
-#include <kx/xml/xml_document.hpp>
-
 #include "gp_engine_test_support.hpp"
 
 using namespace kx_test;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "gp_engine_test_support.hpp"
@@ -49,9 +50,7 @@ TEST(GPTreeNode, RandomEditsKeepChildrenCachesLinksAndDocumentsRight) {
       EXPECT_EQ(Kids(parent), siblings);
     } else if (op == 3 && parent != nullptr) {  // re-parenting appends to the new parent
       Node* target = pick(nodes);
-      bool inside = false;
-      for (const Node* up = target; up != nullptr; up = up->Parent()) inside |= up == n;
-      if (inside || target == parent) continue;
+      if (std::ranges::count(AllNodes(n), target) > 0 || target == parent) continue;
       std::vector<Node*> adopted = Kids(target);
       adopted.push_back(n);
       EXPECT_EQ(n->SetParent(target), nullptr);
