@@ -159,14 +159,14 @@ TEST(GPBatch, ErrorsAreRaisedWhereSingleExecutionRaisesThem) {
   // A block handler reading an argument its node lacks gets the list error.
   AddBlockHandler(v.X, std::plus<>());
   EXPECT_THROW(Leaf(v.X)->ExecuteBatch(cases.Batch, cases.Results), kx::EListError);
-  // A handler's error leaves the evaluator usable.
+  // A handler's error leaves the evaluator usable, for another context too.
   v.Add->SetOnExecuteBatch([](kx::TKXObject*, Node*, Batch&) { throw std::domain_error("no"); });
   Evaluator evaluator;
   NodePtr tree = Apply(v.Add, Leaf(v.Y), Leaf(v.Y));
   EXPECT_THROW(evaluator.Execute(*tree, cases.Batch, cases.Results), std::domain_error);
   EXPECT_FALSE(evaluator.Busy());
   AddBlockHandler(v.Add, std::plus<>());
-  cases.ExpectSameAsSingle(*tree, &evaluator);
+  Cases(20).ExpectSameAsSingle(*tree, &evaluator);
 }
 
 TEST(GPBatchContext, ColumnsByExactNameKeptAcrossCountsAndCopies) {
