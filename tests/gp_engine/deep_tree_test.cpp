@@ -1,9 +1,6 @@
 // Trees a million levels deep: every walk, copy, execution, document and destruction is
 // iterative.
 
-#include <kx/xml/gp_domain_xml.hpp>
-#include <kx/xml/xml_document.hpp>
-
 #include "gp_engine_test_support.hpp"
 
 using namespace kx_test;
@@ -36,48 +33,42 @@ struct ChainVocabulary : Vocabulary {
 
 }  // namespace
 
-TEST(GPDeepTree, WalksDoNotRecurse) {
+TEST(GPDeepTree, WalksDoNotRecurseAndExecutionStopsAtTheLimitOrTheStack) {
   ChainVocabulary v;
   NodePtr root = Chain(v.Neg, v.X, kChain);
   EXPECT_EQ(root->Size(), kChain);
   EXPECT_EQ(root->Depth(), kChain - 1);
   EXPECT_EQ(root->ToString().size(), (kChain - 1) * std::string("(Neg )").size() + 1);
   EXPECT_EQ(root->Clone()->Depth(), kChain - 1);
-  // Invalidation from the bottom walks up without recursion too.
+  EXPECT_EQ(Chain(v.Neg, v.X, kChain, Binary)->Depth(), kChain - 1);
+  // A batch runs the chain without recursion.
+  kx::TKXGPBatchContext<double> cases(2);
+  cases.Column("x")[1] = 3;
+  std::vector<double> results(2);
+  root->ExecuteBatch(cases, results);
+  EXPECT_EQ(results[1], -3.0);  // kChain - 1 negations
+  // Without a useful depth limit the thread's stack is the limit: an error, no overflow.
+  Context context;
+  context.Values().Add("x", 2);
+  const std::int32_t limit = kx::MaxExecutionDepth();
+  kx::SetMaxExecutionDepth(2147483647);
+  EXPECT_EQ(kx::MaxExecutionDepth(), kx::kMaxExecutionDepthLimit);
+  EXPECT_THROW(root->Execute(&context), kx::EGPException);
+  kx::SetMaxExecutionDepth(limit);
+  NodePtr over = Chain(v.Neg, v.X, limit + 1);
+  EXPECT_THAT(ErrorOf<kx::EGPException>([&] { over->Execute(&context); }),
+              ::testing::HasSubstr("4096"));
+  // The failed runs leave the nesting count balanced: trees at the limit still run.
+  EXPECT_EQ(Chain(v.Neg, v.X, limit)->Execute(&context), -2.0);
+  // Invalidation from the bottom, documents written and read: all without recursion.
   Node* tip = root.get();
   while (tip->ChildCount() > 0) tip = tip->Child(0);
   tip->SetInstruction(v.Neg);
   tip->AddChild(Leaf(v.X));
   EXPECT_EQ(root->Size(), kChain + 1);
-  // Documents are written and read without recursion too.
   auto doc = kx::TKXXMLDocument::New("DNA");
   root->SaveToXML(kx::TXMLDnaType(doc->DocumentElement()));
   NodePtr loaded = Leaf(v.X);
   loaded->LoadFromXML(kx::TXMLDnaType(doc->DocumentElement()));
   EXPECT_EQ(loaded->Depth(), kChain);
-  EXPECT_EQ(Chain(v.Neg, v.X, kChain, Binary)->Depth(), kChain - 1);
-}
-
-TEST(GPDeepTree, ExecutionRefusesTreesBeyondTheLimitOrTheStack) {
-  ChainVocabulary v;
-  Context context;
-  context.Values().Add("x", 2);
-  NodePtr over = Chain(v.Neg, v.X, kx::MaxExecutionDepth() + 1);
-  EXPECT_THAT(ErrorOf<kx::EGPException>([&] { over->Execute(&context); }),
-              ::testing::HasSubstr("4096"));
-  // The failed run leaves the nesting count balanced: trees at the limit still run.
-  EXPECT_EQ(Chain(v.Neg, v.X, kx::MaxExecutionDepth())->Execute(&context), -2.0);
-  // Without a useful depth limit the thread's stack is the limit: an error, no overflow.
-  const std::int32_t limit = kx::MaxExecutionDepth();
-  kx::SetMaxExecutionDepth(2147483647);
-  EXPECT_EQ(kx::MaxExecutionDepth(), kx::kMaxExecutionDepthLimit);
-  NodePtr chain = Chain(v.Neg, v.X, kChain);
-  EXPECT_THROW(chain->Execute(&context), kx::EGPException);
-  kx::SetMaxExecutionDepth(limit);
-  // A batch runs the chain without recursion.
-  kx::TKXGPBatchContext<double> cases(2);
-  cases.Column("x")[1] = 3;
-  std::vector<double> results(2);
-  chain->ExecuteBatch(cases, results);
-  EXPECT_EQ(results[1], -3.0);  // kChain - 1 negations
 }

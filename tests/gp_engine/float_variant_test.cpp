@@ -11,8 +11,6 @@ TEST(GPFloatClasses, ValuesPrintAndLoad) {
     EXPECT_EQ(node.ValueToString(), text);
   }
   EXPECT_EQ(Leaf(v.X)->ValueToString() + "|" + Leaf(v.Add)->ValueToString(), "x|");
-  node.LoadValueFromXML("0.25");
-  EXPECT_EQ(node.Value(), 0.25);
   // Instructions convert leniently, and only from constant elements.
   v.X->LoadValueFromXML(TGPInstructionElement::ieConstant, "2.5");
   v.X->LoadValueFromXML(TGPInstructionElement::ieFloatConstant, "not a number");
@@ -24,7 +22,8 @@ TEST(GPFloatClasses, ValuesPrintAndLoad) {
   EXPECT_EQ(text, "untouched");
 }
 
-TEST(GPVariantClasses, ValuesAreTextUntilSaved) {
+TEST(GPVariantClasses, ValuesAreTextUntilSavedAndTreesRunSingleOrInBatches) {
+  using Variant = kx::TKXVariant;
   kx::TKXGPVariantInstructions set(nullptr);
   auto* constant = set.Add();
   constant->SetOperation(kx::gpConstant);
@@ -38,12 +37,26 @@ TEST(GPVariantClasses, ValuesAreTextUntilSaved) {
   std::string text;
   EXPECT_TRUE(node.SaveValueToXML(text));
   EXPECT_EQ(text, "3");
-  node.SetValue(kx::TKXVariant("abc"));
+  node.SetValue(Variant("abc"));
   EXPECT_THROW(node.SaveValueToXML(text), kx::EConvertError);
-  set.Add()->SetName("v");
-  kx::TKXGPVariantNode leaf(set.Items(1));
-  kx::TKXGPContext<kx::TKXVariant> context;
-  EXPECT_TRUE(leaf.Execute(&context).IsEmpty());
-  context.Values().Add("v", kx::TKXVariant("hello"));
-  EXPECT_EQ(leaf.Execute(&context).ToString(), "hello");
+  // s joined to itself as text by a block handler, over variables read single or in batches.
+  set.Add()->SetName("s");
+  auto root = std::make_unique<kx::TKXGPVariantNode>(set.Add());
+  root->Instruction()->SetOnExecuteBatch(
+      [](kx::TKXObject*, kx::TKXGPNode<Variant>*, kx::TKXGPBatch<Variant>& B) {
+        for (std::size_t k = 0; k < B.Count(); ++k) {
+          B.Results()[k] = B.Argument(0)[k].ToString() + B.Argument(1)[k].ToString();
+        }
+      });
+  for (int i = 0; i < 2; ++i) root->AddChild(std::make_unique<kx::TKXGPVariantNode>(set.Items(1)));
+  kx::TKXGPContext<Variant> context;
+  EXPECT_TRUE(root->Child(0)->Execute(&context).IsEmpty());
+  context.Values().Add("s", Variant("hello"));
+  EXPECT_EQ(root->Child(1)->Execute(&context).ToString(), "hello");
+  kx::TKXGPBatchContext<Variant> batch(2);
+  batch.Column("s")[0] = "ab";
+  batch.Column("s")[1] = 7;
+  std::vector<Variant> results(2);
+  root->ExecuteBatch(batch, results);
+  EXPECT_EQ(results, (std::vector<Variant>{"abab", "77"}));
 }

@@ -16,6 +16,8 @@
 #include <kx/gp_engine/variant_node.hpp>
 #include <kx/host/exceptions.hpp>
 #include <kx/host/random.hpp>
+#include <kx/xml/gp_domain_xml.hpp>
+#include <kx/xml/xml_document.hpp>
 
 namespace kx_test {
 
@@ -126,13 +128,29 @@ std::string ErrorOf(F Action) {
   return "no error";
 }
 
-// Every node of Tree, breadth first.
-inline std::vector<Node*> AllNodes(Node* Tree) {
+// Every node of Tree (then of Also), breadth first.
+inline std::vector<Node*> AllNodes(Node* Tree, Node* Also = nullptr) {
   std::vector<Node*> nodes{Tree};
+  if (Also != nullptr) nodes.push_back(Also);
   for (std::size_t k = 0; k < nodes.size(); ++k) {
     for (int i = 0; i < nodes[k]->ChildCount(); ++i) nodes.push_back(nodes[k]->Child(i));
   }
   return nodes;
+}
+
+// Tree written as a DNA element, and Text read into Tree.
+inline std::string Saved(const Node& Tree) {
+  auto doc = kx::TKXXMLDocument::New("DNA");
+  Tree.SaveToXML(kx::TXMLDnaType(doc->DocumentElement()));
+  return kx::NodeToXML(doc->DocumentElement());
+}
+inline std::unique_ptr<kx::TKXXMLDocument> Parse(const std::string& Text) {
+  auto doc = std::make_unique<kx::TKXXMLDocument>();
+  doc->LoadFromXML(Text);
+  return doc;
+}
+inline void Load(Node& Tree, const std::string& Text) {
+  Tree.LoadFromXML(kx::TXMLDnaType(Parse(Text)->DocumentElement()));
 }
 
 }  // namespace kx_test
