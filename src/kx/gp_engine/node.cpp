@@ -171,14 +171,14 @@ std::int32_t TKXGPNode<T>::Depth() const {
   if (FDepth != 0) return FDepth;
   // A leaf's depth is 0, which reads as unknown: answer without writing, so that threads
   // reading the same parent tree never write to it.
-  if (GetChildCount() == 0) return 0;
+  if (ChildCount() == 0) return 0;
   auto& stack = WalkStack<T>();
   stack.emplace_back(this, 0);
   while (!stack.empty()) {
     auto& [node, slot] = stack.back();
     if (slot < node->GetChildSlots()) {
       const TKXGPNode<T>* child = node->ChildInSlot(slot++);
-      if (child != nullptr && child->FDepth == 0 && child->GetChildCount() > 0) {
+      if (child != nullptr && child->FDepth == 0 && child->ChildCount() > 0) {
         stack.emplace_back(child, 0);
       }
       continue;
@@ -203,9 +203,9 @@ bool TKXGPNode<T>::IsTerminal() const noexcept {
 
 template <class T>
 int TKXGPNode<T>::IndexOf(const TKXGPNode<T>* Node) const {
-  const int count = GetChildCount();
+  const int count = ChildCount();
   for (int i = 0; i < count; ++i) {
-    if (GetChild(i) == Node) return i;
+    if (ChildInSlot(i) == Node) return i;
   }
   // A binary node whose left side was vacated keeps its right child at index 1.
   for (int i = count; i < GetChildSlots(); ++i) {
@@ -451,7 +451,7 @@ std::string TKXGPNode<T>::ToString() const {
   // is pushed and closed when its children are done.
   std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
   auto open = [&text, &stack](const TKXGPNode<T>* node) {
-    const bool parent = node->GetChildCount() > 0;
+    const bool parent = node->ChildCount() > 0;
     if (parent) text += '(';
     if (node->FInstruction == nullptr) {
       text += "nil";
@@ -472,7 +472,7 @@ std::string TKXGPNode<T>::ToString() const {
       open(child);
       continue;
     }
-    if (node->GetChildCount() > 0) text += ')';
+    if (node->ChildCount() > 0) text += ')';
     stack.pop_back();
   }
   return text;

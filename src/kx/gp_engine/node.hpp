@@ -64,9 +64,16 @@ class TKXGPNode : public TKXPersistent {
   virtual void SetValue(const T& Value) { FValue = Value; }
 
   /// The number of children the node holds.
-  int ChildCount() const noexcept { return GetChildCount(); }
+  int ChildCount() const noexcept { return FChildCount; }
   /// The child at Index; an index outside the node's range raises EListError.
-  TKXGPNode<T>* Child(int Index) const { return GetChild(Index); }
+  TKXGPNode<T>* Child(int Index) const {
+    // Executions reach every argument through here: positions inside the node's storage
+    // are read directly, only the error of a bad index is the subclass's.
+    if (static_cast<unsigned>(Index) < static_cast<unsigned>(FSlotCount)) {
+      return FSlots[Index].get();
+    }
+    return GetChild(Index);
+  }
 
   /// Number of nodes of the subtree (1 for a leaf); cached.
   std::int32_t Size() const;
@@ -148,9 +155,17 @@ class TKXGPNode : public TKXPersistent {
   virtual int GetChildCount() const noexcept = 0;
   /// Number of child positions to visit when walking the tree; a position may be empty
   /// (binary nodes have two).
-  virtual int GetChildSlots() const noexcept { return GetChildCount(); }
+  int GetChildSlots() const noexcept { return FSlotCount; }
   /// The child at a position below GetChildSlots(), or nullptr; no range check.
-  virtual TKXGPNode<T>* ChildInSlot(int Slot) const noexcept = 0;
+  TKXGPNode<T>* ChildInSlot(int Slot) const noexcept { return FSlots[Slot].get(); }
+  /// Publishes where a subclass keeps its children: Slots positions (some may be empty),
+  /// Count of them occupied. Subclasses call it after every change of their storage, so
+  /// that walks and executions read children without a virtual call.
+  void SetChildView(const TNodePtr* Slots, int SlotCount, int Count) noexcept {
+    FSlots = Slots;
+    FSlotCount = SlotCount;
+    FChildCount = Count;
+  }
   /// Moves every child into Out, leaving this node childless (the caller fixes the parents).
   virtual void ReleaseChildren(std::vector<TNodePtr>& Out) noexcept = 0;
   /// Attaches a copy of the child that Source (a node being copied) has at Slot.
@@ -189,6 +204,10 @@ class TKXGPNode : public TKXPersistent {
   TKXGPInstruction<T>* FInstruction = nullptr;
   mutable std::int32_t FDepth = 0;
   mutable std::int32_t FSize = 0;
+  /// The subclass's child storage (see SetChildView).
+  const TNodePtr* FSlots = nullptr;
+  std::int32_t FSlotCount = 0;
+  std::int32_t FChildCount = 0;
 };
 
 /// The deepest nesting of node executions a thread may reach before Execute raises
