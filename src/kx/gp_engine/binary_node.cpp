@@ -126,7 +126,7 @@ void TKXGPBinaryNode<T>::SetRight(const TKXGPNode<T>* Value) {
 
 template <class T>
 void TKXGPBinaryNode<T>::AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodePtr&& Copy) {
-  if (dynamic_cast<const TKXGPBinaryNode<T>*>(Source) == nullptr) {
+  if (!Source->Sided()) {
     TKXGPNode<T>::AttachCopy(Source, Slot, std::move(Copy));
     return;
   }

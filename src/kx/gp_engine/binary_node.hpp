@@ -20,6 +20,7 @@ class TKXGPBinaryNode : public TKXGPNode<T> {
   explicit TKXGPBinaryNode(TKXGPInstruction<T>* aInstruction = nullptr)
       : TKXGPNode<T>(aInstruction) {
     this->SetChildView(FSides.data(), 2, 0);
+    this->MarkSided();
   }
   ~TKXGPBinaryNode() override;
 

@@ -326,28 +326,31 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
   FInstruction = Source.FInstruction;
   FValue = Source.FValue;
   // The class CreateNode makes for a source class and instruction, learnt from the first
-  // node made for them in this copy (a factory may choose by instruction).
+  // node made for them in this copy (a factory may choose by instruction), and whether a
+  // spare of that class can stand for a new one. Classes are compared by the address of
+  // their type_info: two addresses for one class only cost a reuse, never a wrong one.
   struct TMade {
     const std::type_info* Source;
     const TKXGPInstruction<T>* Instruction;
     const std::type_info* Made;
+    bool Reusable;
   };
   std::array<TMade, 16> made{};
   std::size_t madeCount = 0;
   std::size_t next = base;
   auto copyOf = [&](const TKXGPNode<T>* child) -> TNodePtr {
-    const std::type_info& source = typeid(*child);
-    const std::type_info* known = nullptr;
+    const std::type_info* source = &typeid(*child);
+    const TMade* known = nullptr;
     for (std::size_t i = 0; i < madeCount; ++i) {
-      if (*made[i].Source == source && made[i].Instruction == child->FInstruction) {
-        known = made[i].Made;
+      if (made[i].Source == source && made[i].Instruction == child->FInstruction) {
+        known = &made[i];
         break;
       }
     }
     // Spares go in the old tree's breadth-first order, so shallow copies, made first, tend
     // to get old inner nodes, whose child lists have room already.
-    if (known != nullptr && next < spares.size() && typeid(*spares[next]) == *known &&
-        Reusable(*spares[next])) {
+    if (known != nullptr && known->Reusable && next < spares.size() &&
+        &typeid(*spares[next]) == known->Made) {
       TNodePtr node = std::move(spares[next++]);
       node->FInstruction = child->FInstruction;
       node->FSize = 0;
@@ -356,7 +359,7 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
     }
     TNodePtr node = child->CreateNode(child->FInstruction);
     if (known == nullptr && madeCount < made.size()) {
-      made[madeCount++] = {&source, child->FInstruction, &typeid(*node)};
+      made[madeCount++] = {source, child->FInstruction, &typeid(*node), Reusable(*node)};
     }
     return node;
   };

@@ -75,6 +75,10 @@ class TKXGPNode : public TKXPersistent {
     return GetChild(Index);
   }
 
+  /// True for a node whose children keep fixed sides (a binary node and its subclasses):
+  /// known without a type check on the copy path.
+  bool Sided() const noexcept { return FSided; }
+
   /// Number of nodes of the subtree (1 for a leaf); cached.
   std::int32_t Size() const;
   /// Longest path to a leaf (0 for a leaf); cached.
@@ -166,6 +170,8 @@ class TKXGPNode : public TKXPersistent {
     FSlotCount = SlotCount;
     FChildCount = Count;
   }
+  /// Called once by the constructor of a class whose children keep fixed sides.
+  void MarkSided() noexcept { FSided = true; }
   /// Moves every child into Out, leaving this node childless (the caller fixes the parents).
   virtual void ReleaseChildren(std::vector<TNodePtr>& Out) noexcept = 0;
   /// Attaches a copy of the child that Source (a node being copied) has at Slot.
@@ -208,6 +214,7 @@ class TKXGPNode : public TKXPersistent {
   const TNodePtr* FSlots = nullptr;
   std::int32_t FSlotCount = 0;
   std::int32_t FChildCount = 0;
+  bool FSided = false;
 };
 
 /// The deepest nesting of node executions a thread may reach before Execute raises
