@@ -35,12 +35,14 @@ struct TNodeExecution {
   // the reserve kept above it for the frames of one more handler and for raising the error.
   // A frame outside the stack (a fiber's own stack, say) is never refused.
   std::uintptr_t StackLowest = 0;
-  std::uintptr_t StackReserve = 0;
+  std::uintptr_t StackReserve = UINTPTR_MAX;
 };
 thread_local TNodeExecution NodeExecution;
 
 void FindStack(TNodeExecution& State) noexcept {
-  State.StackLowest = 1;  // looked up, even if nothing is found
+  // Looked up, even if nothing is found: then no frame is refused.
+  State.StackLowest = 1;
+  State.StackReserve = 0;
   pthread_attr_t attributes;
   if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
   void* lowest = nullptr;
@@ -71,6 +73,10 @@ bool Reusable(const TKXGPNode<T>& Node) noexcept {
   } else {
     return type == typeid(TKXGPVariantNode);
   }
+}
+
+[[noreturn]] void RaiseNoInstruction() {
+  throw EGPException(std::string(SNoInstructionAssigned.Text));
 }
 
 [[noreturn]] void RaiseTooDeep() {
@@ -406,11 +412,48 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
   if (FParent != nullptr) FParent->Modified();
 }
 
+namespace {
+
+// The rare exits of an execution, kept out of line so that the per-node path stays short.
+[[gnu::cold]] [[gnu::noinline]] void RefuseOrFindStack(TNodeExecution& State) {
+  if (State.StackLowest == 0 &&
+      State.Nesting < ExecutionDepthLimit.load(std::memory_order_relaxed)) {
+    // The thread's first execution is only held to the nesting limit.
+    FindStack(State);
+    return;
+  }
+  RaiseTooDeep();
+}
+
+}  // namespace
+
+template <class T>
+inline T TKXGPNode<T>::ExecuteDirect(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context) {
+  // The steps of the instruction's own Execute and DoExecute.
+  const std::int32_t arity = Instruction.Arity();
+  // Too few arguments: the instruction raises its error.
+  if (arity > 0 && arity > FChildCount) return Instruction.Execute(this, Context);
+  T result{};
+  switch (Instruction.Operation()) {
+    case gpVariable:
+      if (const T* value = Context->VariableValue(Instruction)) result = *value;
+      break;
+    case gpConstant:
+      result = FValue;
+      break;
+    case gpFunction:
+      break;
+  }
+  if (const TNodeEvent<T>& handler = Instruction.OnExecute()) {
+    handler(&Instruction, this, Context, result);
+  }
+  return result;
+}
+
 template <class T>
 T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
-  if (FInstruction == nullptr) {
-    throw EGPException(std::string(SNoInstructionAssigned.Text));
-  }
+  TKXGPInstruction<T>* instruction = FInstruction;
+  if (instruction == nullptr) RaiseNoInstruction();
   // The state is taken once and the counter restored by hand on both exits: a scope guard
   // made every node execution keep one more register saved (about 2% more instructions per
   // tree). The return cannot throw after the decrement, or the handler would decrement again.
@@ -418,15 +461,17 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
   TNodeExecution& state = NodeExecution;
   const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
   // Unsigned: a frame below the stack's lowest address wraps around and is not refused.
+  // A thread's first execution finds its stack on the way out of this test (the reserve
+  // starts at the largest value, so the test fails once).
   if (state.Nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed) ||
       frame - state.StackLowest < state.StackReserve) {
-    RaiseTooDeep();
+    RefuseOrFindStack(state);
   }
-  if (state.StackLowest == 0) FindStack(state);
   std::int32_t& nesting = state.Nesting;
   ++nesting;
   try {
-    T result = FInstruction->Execute(this, Context);
+    T result = instruction->DirectExecution() ? ExecuteDirect(*instruction, Context)
+                                              : instruction->Execute(this, Context);
     --nesting;
     return result;
   } catch (...) {

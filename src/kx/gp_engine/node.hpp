@@ -201,6 +201,9 @@ class TKXGPNode : public TKXPersistent {
   void ClearOwn();
 
  private:
+  /// Execute for an instruction of DirectExecution, without its virtual calls.
+  [[gnu::always_inline]] inline T ExecuteDirect(TKXGPInstruction<T>& Instruction,
+                                                TKXGPContext<T>* Context);
   /// Copies instruction, value, children and caches of Source; Source is not inside this
   /// subtree.
   void CopyFrom(const TKXGPNode<T>& Source);
