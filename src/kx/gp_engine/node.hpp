@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "kx/gp_engine/instruction.hpp"
+#include "kx/gp_engine/node_pool.hpp"
 #include "kx/host/object.hpp"
 
 namespace kx {
@@ -42,6 +44,20 @@ class TKXGPNode : public TKXPersistent {
 
   /// The class name.
   std::string ClassName() const override { return "TKXGPNode"; }
+
+  ///@{
+  /// Nodes of every class take their memory from the thread's TKXNodePool.
+  static void* operator new(std::size_t Size) { return TKXNodePool::Allocate(Size); }
+  static void operator delete(void* Block, std::size_t Size) noexcept {
+    TKXNodePool::Free(Block, Size);
+  }
+  static void* operator new(std::size_t Size, std::align_val_t Alignment) {
+    return ::operator new(Size, Alignment);
+  }
+  static void operator delete(void* Block, std::size_t Size, std::align_val_t Alignment) noexcept {
+    ::operator delete(Block, Size, Alignment);
+  }
+  ///@}
 
   /// The node above this one, or nullptr for a root.
   TKXGPNode<T>* Parent() const noexcept { return FParent; }
