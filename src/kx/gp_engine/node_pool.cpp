@@ -12,9 +12,6 @@
 #if defined(__SANITIZE_ADDRESS__) && !defined(KX_NODE_POOL_ASAN)
 #define KX_NODE_POOL_ASAN 1
 #endif
-#ifdef KX_NODE_POOL_ASAN
-#include <sanitizer/asan_interface.h>
-#endif
 
 namespace kx {
 
@@ -26,26 +23,6 @@ constexpr std::size_t kSizes = 16;
 struct TFreeBlock {
   TFreeBlock* Next;
 };
-
-// A kept block is poisoned under AddressSanitizer, so that a node used after it was freed
-// is still reported although its memory was not returned.
-void Hide(TFreeBlock* Block, std::size_t Size) noexcept {
-#ifdef KX_NODE_POOL_ASAN
-  ASAN_POISON_MEMORY_REGION(Block, Size);
-#else
-  (void)Block;
-  (void)Size;
-#endif
-}
-
-void Show(TFreeBlock* Block, std::size_t Size) noexcept {
-#ifdef KX_NODE_POOL_ASAN
-  ASAN_UNPOISON_MEMORY_REGION(Block, Size);
-#else
-  (void)Block;
-  (void)Size;
-#endif
-}
 
 // Trivially destructible, so it stays usable while the thread's other objects are destroyed
 // (a node freed by a thread_local owner after the release below goes straight back).
@@ -61,7 +38,6 @@ void ReleaseAll() noexcept {
   for (std::size_t i = 0; i < kSizes; ++i) {
     const std::size_t size = (i + 1) * kStep;
     while (TFreeBlock* block = Blocks.Heads[i]) {
-      Show(block, size);
       Blocks.Heads[i] = block->Next;
       ::operator delete(block, size);
     }
@@ -69,12 +45,17 @@ void ReleaseAll() noexcept {
   }
 }
 
-// Returns the thread's blocks when the thread ends.
+// Returns the thread's blocks when the thread ends. Its constructor runs on the thread's
+// first call of Arm, which registers the destructor for that thread.
 struct TThreadRelease {
+  TThreadRelease() noexcept { Blocks.Registered = true; }
   ~TThreadRelease() {
     ReleaseAll();
     Blocks.Closed = true;
   }
+  TThreadRelease(const TThreadRelease&) = delete;
+  TThreadRelease& operator=(const TThreadRelease&) = delete;
+  void Arm() const noexcept {}
 };
 thread_local TThreadRelease Release;
 
@@ -83,11 +64,7 @@ std::size_t SizeIndex(std::size_t Size) noexcept {
   return Size == 0 || Size > kSizes * kStep ? kSizes : (Size - 1) / kStep;
 }
 
-// Naming the releaser registers its destructor for this thread.
-void Register() noexcept {
-  static_cast<void>(&Release);
-  Blocks.Registered = true;
-}
+void Register() noexcept { Release.Arm(); }
 
 }  // namespace
 
@@ -95,10 +72,9 @@ void Register() noexcept {
 // freed through any path below.
 void* TKXNodePool::Allocate(std::size_t Size) {
   const std::size_t index = SizeIndex(Size);
-  if (index == kSizes) return ::operator new(Size);
+  if (index == kSizes || !Enabled()) return ::operator new(Size);
   const std::size_t size = (index + 1) * kStep;
   if (TFreeBlock* block = Blocks.Heads[index]) {
-    Show(block, size);
     Blocks.Heads[index] = block->Next;
     --Blocks.Counts[index];
     return block;
@@ -109,7 +85,7 @@ void* TKXNodePool::Allocate(std::size_t Size) {
 void TKXNodePool::Free(void* Block, std::size_t Size) noexcept {
   if (Block == nullptr) return;
   const std::size_t index = SizeIndex(Size);
-  if (index == kSizes) {
+  if (index == kSizes || !Enabled()) {
     ::operator delete(Block, Size);
     return;
   }
@@ -121,9 +97,16 @@ void TKXNodePool::Free(void* Block, std::size_t Size) noexcept {
   if (!Blocks.Registered) Register();
   auto* block = static_cast<TFreeBlock*>(Block);
   block->Next = Blocks.Heads[index];
-  Hide(block, size);
   Blocks.Heads[index] = block;
   ++Blocks.Counts[index];
+}
+
+bool TKXNodePool::Enabled() noexcept {
+#ifdef KX_NODE_POOL_ASAN
+  return false;
+#else
+  return true;
+#endif
 }
 
 std::size_t TKXNodePool::Kept(std::size_t Size) noexcept {
