@@ -367,9 +367,23 @@ bool TKXCustomGeneticComponent::DoReproduce(TKXIndividual* Parent1, TKXIndividua
 bool TKXCustomGeneticComponent::DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2,
                                             TKXIndividual* Child1, TKXIndividual* Child2) {
   InitializeChild(Parent1, Parent2, Child1);
-  InitializeChild(Parent1, Parent2, Child2);
+  const bool crossover = FOperations.Contains(goCrossover);
   bool result = false;
-  if (FOperations.Contains(goCrossover)) result = Crossover(Parent1, Parent2, Child1, Child2);
+  if (crossover && !FOnInitializeChild && !FOnCrossover &&
+      CrossoverReplacesSecondGenome(Parent1, Parent2, Child1, Child2)) {
+    // No handler can see the second child between its initialization and the crossover,
+    // so its genome is copied only when no crossover overwrites it.
+    result = Chance(FCrossoverProbability);
+    if (result) {
+      InitializeChildExceptGenome(Parent1, Child2);
+      result = DoCrossover(Parent1, Parent2, Child1, Child2);
+    } else {
+      InitializeChild(Parent1, Parent2, Child2);
+    }
+  } else {
+    InitializeChild(Parent1, Parent2, Child2);
+    if (crossover) result = Crossover(Parent1, Parent2, Child1, Child2);
+  }
   if (FOperations.Contains(goMutate)) {
     // Both children always mutate; neither call may be skipped by short-circuiting.
     const bool first = Mutate(Child1);
@@ -388,6 +402,18 @@ void TKXCustomGeneticComponent::InitializeChild(TKXIndividual* Parent1, TKXIndiv
                                                 TKXIndividual* Child) {
   Child->Assign(Parent1);
   if (FOnInitializeChild) FOnInitializeChild(this, Parent1, Parent2, Child);
+}
+
+bool TKXCustomGeneticComponent::CrossoverReplacesSecondGenome(TKXIndividual* /*Parent1*/,
+                                                              TKXIndividual* /*Parent2*/,
+                                                              TKXIndividual* /*Child1*/,
+                                                              TKXIndividual* /*Child2*/) {
+  return false;
+}
+
+void TKXCustomGeneticComponent::InitializeChildExceptGenome(TKXIndividual* Parent1,
+                                                            TKXIndividual* Child) {
+  Child->TKXIndividual::Assign(Parent1);
 }
 
 bool TKXCustomGeneticComponent::Chance(TGAProbability Probability) noexcept {

@@ -555,6 +555,17 @@ class TKXCustomGeneticComponent : public TKXComponent {
   /// Child becomes a copy of Parent1 (with its cached fitness), then OnInitializeChild.
   virtual void InitializeChild(TKXIndividual* Parent1, TKXIndividual* Parent2,
                                TKXIndividual* Child);
+  /// Asked by the two-child DoReproduce when crossover is enabled and neither
+  /// OnInitializeChild nor OnCrossover is set: true when this representation's DoCrossover,
+  /// given these individuals, overwrites Child2's genome with Parent2's, so that copying
+  /// Parent1's genome into Child2 first would be wasted. Child2 then takes only the rest of
+  /// Parent1 (InitializeChildExceptGenome) before DoCrossover runs, and the whole of Parent1
+  /// (InitializeChild) when the crossover draw fails; the draws, their order and the
+  /// children stay those of the full sequence. The default answers false.
+  virtual bool CrossoverReplacesSecondGenome(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                             TKXIndividual* Child1, TKXIndividual* Child2);
+  /// Child takes everything of Parent1 but its genome (the individual base's Assign).
+  virtual void InitializeChildExceptGenome(TKXIndividual* Parent1, TKXIndividual* Child);
 
   ///@{
   /// The reproduction settings every representation's document shares (the three operator

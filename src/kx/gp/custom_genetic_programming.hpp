@@ -448,6 +448,10 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   /// @copydoc DoCrossover
   bool DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2, TKXIndividual* Child1,
                    TKXIndividual* Child2) override;
+  /// True for a subtree crossover between distinct plain program individuals by one of the
+  /// library's own component classes: DoCrossover then gives Child2 Parent2's program.
+  bool CrossoverReplacesSecondGenome(TKXIndividual* Parent1, TKXIndividual* Parent2,
+                                     TKXIndividual* Child1, TKXIndividual* Child2) override;
   /// Random trees for every individual; returns the number of trees built again because
   /// they duplicated an earlier one.
   std::int32_t DoInitialize() override;

@@ -335,49 +335,28 @@ bool TKXCustomGeneticProgramming<T>::DoReproduce(TKXIndividual* Parent1, TKXIndi
 template <class T>
 bool TKXCustomGeneticProgramming<T>::DoReproduce(TKXIndividual* Parent1, TKXIndividual* Parent2,
                                                  TKXIndividual* Child1, TKXIndividual* Child2) {
-  TIndividual* child2 = AsIndividual(Child2);
-  // A subtree crossover gives the second child the second parent's program, so the copy of
-  // the first parent's program it starts with is wasted on most pairs. Without handlers that
-  // could see that copy, it is made only when the crossover draw fails: the draws, their
-  // order and the children are those of the core's sequence.
-  const bool replaced = IsLibraryComponentClass(typeid(*this)) && FCrossoverMethod == cmSubtree &&
-                        FBloatStrategy != bsSizeFairCrossover &&
-                        FBloatStrategy != bsDepthFairCrossover && !OnInitializeChild() &&
-                        !OnCrossover() && Operations().Contains(goCrossover) &&
-                        AsIndividual(Parent1) != nullptr && AsIndividual(Parent2) != nullptr &&
-                        AsIndividual(Child1) != nullptr && child2 != nullptr &&
-                        typeid(*child2) == typeid(TIndividual) && Parent2 != Parent1 &&
-                        Parent2 != Child2 && Child2 != Parent1 && Child2 != Child1;
-  if (!replaced) {
-    const bool reproduced =
-        TKXCustomGeneticComponent::DoReproduce(Parent1, Parent2, Child1, Child2);
-    DoAntiBloating(AsIndividual(Parent1), AsIndividual(Parent2), AsIndividual(Child1), reproduced);
-    DoAntiBloating(AsIndividual(Parent2), AsIndividual(Parent1), child2, reproduced);
-    return reproduced;
-  }
-  InitializeChild(Parent1, Parent2, Child1);
-  // The core's crossover draw.
-  bool reproduced = CrossoverProbability() > RandomFloat();
-  if (reproduced) {
-    // Everything of the first parent but its program, which DoCrossover replaces.
-    child2->TKXIndividual::Assign(Parent1);
-    reproduced = DoCrossover(Parent1, Parent2, Child1, Child2);
-  } else {
-    InitializeChild(Parent1, Parent2, Child2);
-  }
-  if (Operations().Contains(goMutate)) {
-    const bool first = Mutate(Child1);
-    const bool second = Mutate(Child2);
-    if (first || second) reproduced = true;
-  }
-  if (Operations().Contains(goInvert)) {
-    const bool first = Invert(Child1);
-    const bool second = Invert(Child2);
-    if (first || second) reproduced = true;
-  }
+  const bool reproduced = TKXCustomGeneticComponent::DoReproduce(Parent1, Parent2, Child1, Child2);
   DoAntiBloating(AsIndividual(Parent1), AsIndividual(Parent2), AsIndividual(Child1), reproduced);
   DoAntiBloating(AsIndividual(Parent2), AsIndividual(Parent1), AsIndividual(Child2), reproduced);
   return reproduced;
+}
+
+template <class T>
+bool TKXCustomGeneticProgramming<T>::CrossoverReplacesSecondGenome(TKXIndividual* Parent1,
+                                                                   TKXIndividual* Parent2,
+                                                                   TKXIndividual* Child1,
+                                                                   TKXIndividual* Child2) {
+  // The subtree crossover gives the second child the second parent's program (DoCrossover).
+  // Only the library's own component classes answer yes: a subclass may override
+  // InitializeChild or Crossover and count on them for every child, and whether a virtual
+  // is overridden can only be told from the object's class.
+  TIndividual* child2 = AsIndividual(Child2);
+  return IsLibraryComponentClass(typeid(*this)) && FCrossoverMethod == cmSubtree &&
+         FBloatStrategy != bsSizeFairCrossover && FBloatStrategy != bsDepthFairCrossover &&
+         AsIndividual(Parent1) != nullptr && AsIndividual(Parent2) != nullptr &&
+         AsIndividual(Child1) != nullptr && child2 != nullptr &&
+         typeid(*child2) == typeid(TIndividual) && Parent2 != Parent1 && Parent2 != Child2 &&
+         Child2 != Parent1 && Child2 != Child1;
 }
 
 }  // namespace kx::generics

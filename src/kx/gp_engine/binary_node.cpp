@@ -19,8 +19,8 @@ namespace {
 
 template <class T>
 TKXGPBinaryNode<T>::~TKXGPBinaryNode() {
-  FreeSide(FLeft);
-  FreeSide(FRight);
+  FreeSide(FSides[0]);
+  FreeSide(FSides[1]);
 }
 
 template <class T>
@@ -34,8 +34,9 @@ void TKXGPBinaryNode<T>::FreeSide(TNodePtr& Side) noexcept {
 template <class T>
 void TKXGPBinaryNode<T>::ReleaseChildren(std::vector<TNodePtr>& Out) noexcept {
   // The stack frees from its end: push the right side first so the left goes first.
-  if (FRight) Out.push_back(std::move(FRight));
-  if (FLeft) Out.push_back(std::move(FLeft));
+  if (FSides[1]) Out.push_back(std::move(FSides[1]));
+  if (FSides[0]) Out.push_back(std::move(FSides[0]));
+  SidesChanged();
 }
 
 template <class T>
@@ -46,18 +47,19 @@ typename TKXGPBinaryNode<T>::TNodePtr TKXGPBinaryNode<T>::CreateNode(
 
 template <class T>
 TKXGPNode<T>* TKXGPBinaryNode<T>::GetChild(int Index) const {
-  if (Index == 0) return FLeft.get();
-  if (Index == 1) return FRight.get();
+  if (Index == 0) return FSides[0].get();
+  if (Index == 1) return FSides[1].get();
   RaiseIndexOutOfBounds(Index);
 }
 
 template <class T>
 TKXGPNode<T>* TKXGPBinaryNode<T>::AddChild(TNodePtr&& Node) {
   this->RequireDetached(Node.get());
-  TNodePtr* side = !FLeft ? &FLeft : (!FRight ? &FRight : nullptr);
+  TNodePtr* side = !FSides[0] ? &FSides[0] : (!FSides[1] ? &FSides[1] : nullptr);
   if (side == nullptr) throw EGPException(std::string(SNodeFull.Text));
   TKXGPNode<T>* node = Node.get();
   *side = std::move(Node);
+  SidesChanged();
   this->Adopt(node);
   this->Modified();
   return node;
@@ -67,12 +69,13 @@ template <class T>
 TKXGPNode<T>* TKXGPBinaryNode<T>::InsertChild(int Index, TNodePtr&& Node) {
   if (Index != 0 && Index != 1) RaiseIndexOutOfBounds(Index);
   this->RequireDetached(Node.get());
-  TNodePtr& target = Index == 0 ? FLeft : FRight;
-  TNodePtr& other = Index == 0 ? FRight : FLeft;
+  TNodePtr& target = Index == 0 ? FSides[0] : FSides[1];
+  TNodePtr& other = Index == 0 ? FSides[1] : FSides[0];
   if (target && !other) other = std::move(target);
   FreeSide(target);
   TKXGPNode<T>* node = Node.get();
   target = std::move(Node);
+  SidesChanged();
   this->Adopt(node);
   this->Modified();
   return node;
@@ -82,12 +85,13 @@ template <class T>
 typename TKXGPBinaryNode<T>::TNodePtr TKXGPBinaryNode<T>::ExtractChild(TKXGPNode<T>* Node) {
   if (Node == nullptr) return nullptr;
   TNodePtr owned;
-  if (FLeft.get() == Node) {
-    owned = std::move(FLeft);
-  } else if (FRight.get() == Node) {
-    owned = std::move(FRight);
+  if (FSides[0].get() == Node) {
+    owned = std::move(FSides[0]);
+  } else if (FSides[1].get() == Node) {
+    owned = std::move(FSides[1]);
   }
   if (owned) {
+    SidesChanged();
     TKXGPNode<T>::Orphan(Node);
   } else if (TKXGPNode<T>* parent = Node->Parent()) {
     owned = parent->ExtractChild(Node);
@@ -106,29 +110,31 @@ void TKXGPBinaryNode<T>::SetSide(TNodePtr& Side, const TKXGPNode<T>* Value) {
     Side = std::move(copy);
     this->Adopt(Side.get());
   }
+  SidesChanged();
   this->Modified();
 }
 
 template <class T>
 void TKXGPBinaryNode<T>::SetLeft(const TKXGPNode<T>* Value) {
-  SetSide(FLeft, Value);
+  SetSide(FSides[0], Value);
 }
 
 template <class T>
 void TKXGPBinaryNode<T>::SetRight(const TKXGPNode<T>* Value) {
-  SetSide(FRight, Value);
+  SetSide(FSides[1], Value);
 }
 
 template <class T>
 void TKXGPBinaryNode<T>::AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodePtr&& Copy) {
-  if (dynamic_cast<const TKXGPBinaryNode<T>*>(Source) == nullptr) {
+  if (!Source->Sided()) {
     TKXGPNode<T>::AttachCopy(Source, Slot, std::move(Copy));
     return;
   }
-  TNodePtr& side = Slot == 0 ? FLeft : FRight;
+  TNodePtr& side = Slot == 0 ? FSides[0] : FSides[1];
   FreeSide(side);
   TKXGPNode<T>* node = Copy.get();
   side = std::move(Copy);
+  SidesChanged();
   this->Adopt(node);
   this->Modified();
 }
@@ -136,8 +142,9 @@ void TKXGPBinaryNode<T>::AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodeP
 template <class T>
 void TKXGPBinaryNode<T>::Clear() {
   TKXGPNode<T>::Clear();
-  FreeSide(FLeft);
-  FreeSide(FRight);
+  FreeSide(FSides[0]);
+  FreeSide(FSides[1]);
+  SidesChanged();
   this->Modified();
 }
 

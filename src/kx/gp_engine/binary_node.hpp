@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -17,16 +18,19 @@ class TKXGPBinaryNode : public TKXGPNode<T> {
 
   /// A detached node referring to aInstruction (may be nullptr), without children.
   explicit TKXGPBinaryNode(TKXGPInstruction<T>* aInstruction = nullptr)
-      : TKXGPNode<T>(aInstruction) {}
+      : TKXGPNode<T>(aInstruction) {
+    this->SetChildView(FSides.data(), 2, 0);
+    this->MarkSided();
+  }
   ~TKXGPBinaryNode() override;
 
   /// The class name.
   std::string ClassName() const override { return "TKXGPBinaryNode"; }
 
   /// The left child, or nullptr.
-  TKXGPNode<T>* Left() const noexcept { return FLeft.get(); }
+  TKXGPNode<T>* Left() const noexcept { return FSides[0].get(); }
   /// The right child, or nullptr.
-  TKXGPNode<T>* Right() const noexcept { return FRight.get(); }
+  TKXGPNode<T>* Right() const noexcept { return FSides[1].get(); }
   /// Frees the subtree on that side and installs a deep copy of Value (nullptr empties the
   /// side); the caller keeps Value. Nothing happens when Value already is that child.
   void SetLeft(const TKXGPNode<T>* Value);
@@ -49,13 +53,7 @@ class TKXGPBinaryNode : public TKXGPNode<T> {
   /// @copydoc kx::TKXGPNode::GetChild
   TKXGPNode<T>* GetChild(int Index) const override;
   /// @copydoc kx::TKXGPNode::GetChildCount
-  int GetChildCount() const noexcept override { return (FLeft ? 1 : 0) + (FRight ? 1 : 0); }
-  /// @copydoc kx::TKXGPNode::GetChildSlots
-  int GetChildSlots() const noexcept override { return 2; }
-  /// @copydoc kx::TKXGPNode::ChildInSlot
-  TKXGPNode<T>* ChildInSlot(int Slot) const noexcept override {
-    return Slot == 0 ? FLeft.get() : FRight.get();
-  }
+  int GetChildCount() const noexcept override { return (FSides[0] ? 1 : 0) + (FSides[1] ? 1 : 0); }
   /// @copydoc kx::TKXGPNode::ReleaseChildren
   void ReleaseChildren(std::vector<TNodePtr>& Out) noexcept override;
   /// A copy of a binary source's child keeps its side.
@@ -64,9 +62,11 @@ class TKXGPBinaryNode : public TKXGPNode<T> {
  private:
   void SetSide(TNodePtr& Side, const TKXGPNode<T>* Value);
   static void FreeSide(TNodePtr& Side) noexcept;
+  /// Republishes the number of occupied sides after they changed.
+  void SidesChanged() noexcept { this->SetChildView(FSides.data(), 2, GetChildCount()); }
 
-  TNodePtr FRight;
-  TNodePtr FLeft;
+  /// The left side, then the right side: child positions 0 and 1.
+  std::array<TNodePtr, 2> FSides;
 };
 
 }  // namespace kx

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <type_traits>
+#include <typeinfo>
 
 #include "kx/core/enum_property.hpp"
 #include "kx/gp_engine/context.hpp"
+#include "kx/gp_engine/float_instruction.hpp"
 #include "kx/gp_engine/node.hpp"
+#include "kx/gp_engine/variant_instruction.hpp"
 #include "kx/host/streaming.hpp"
 #include "kx/host/string_list.hpp"
 #include "kx/host/variant.hpp"
@@ -139,6 +143,20 @@ T TKXGPInstruction<T>::Execute(TKXGPNode<T>* Node, TKXGPContext<T>* Context) {
   T result = DoExecute(Node, Context);
   if (FOnExecute) FOnExecute(this, Node, Context, result);
   return result;
+}
+
+template <class T>
+bool TKXGPInstruction<T>::LearnDirectExecution() const noexcept {
+  // Only exact library classes qualify: a subclass may override Execute or DoExecute.
+  const std::type_info& type = typeid(*this);
+  bool direct = type == typeid(TKXGPInstruction<T>);
+  if constexpr (std::is_same_v<T, TGAFloat>) {
+    direct = direct || type == typeid(TKXGPFloatInstruction);
+  } else {
+    direct = direct || type == typeid(TKXGPVariantInstruction);
+  }
+  FDirectExecution.store(direct ? 1 : 2, std::memory_order_relaxed);
+  return direct;
 }
 
 template <class T>

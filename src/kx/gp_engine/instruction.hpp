@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -154,6 +155,13 @@ class TKXGPInstruction : public TKXCollectionItem {
   /// Runs Node: checks the argument count, computes the built-in result (DoExecute) and
   /// hands it to OnExecute. Writes nothing to the instruction or its set.
   virtual T Execute(TKXGPNode<T>* Node, TKXGPContext<T>* Context);
+  /// True when the instruction's class is one of the library's, whose Execute and DoExecute
+  /// are the ones above: a node may then run the same steps itself, without the two virtual
+  /// calls. Learnt on the first call.
+  bool DirectExecution() const noexcept {
+    const std::uint8_t known = FDirectExecution.load(std::memory_order_relaxed);
+    return known != 0 ? known == 1 : LearnDirectExecution();
+  }
   /// Calls OnInitialize; the GP component does so for every instruction before it builds
   /// trees.
   virtual void Initialize();
@@ -210,6 +218,7 @@ class TKXGPInstruction : public TKXCollectionItem {
  private:
   [[noreturn]] void RaiseArgumentCount(const TKXGPNode<T>* Node) const;
   void RenewNameSerial() noexcept;
+  bool LearnDirectExecution() const noexcept;
 
   TNodeEvent<T> FOnExecute;
   TNodeBatchEvent<T> FOnExecuteBatch;
@@ -225,6 +234,8 @@ class TKXGPInstruction : public TKXCollectionItem {
   // it, and a type check per node showed in profiles. Trusted only while it still is the
   // collection.
   TKXGPInstructions<T>* FSet = nullptr;
+  /// DirectExecution: 0 until learnt, then 1 (direct) or 2 (through the virtual calls).
+  mutable std::atomic<std::uint8_t> FDirectExecution{0};
   friend class TKXGPInstructions<T>;
 };
 

@@ -35,12 +35,14 @@ struct TNodeExecution {
   // the reserve kept above it for the frames of one more handler and for raising the error.
   // A frame outside the stack (a fiber's own stack, say) is never refused.
   std::uintptr_t StackLowest = 0;
-  std::uintptr_t StackReserve = 0;
+  std::uintptr_t StackReserve = UINTPTR_MAX;
 };
 thread_local TNodeExecution NodeExecution;
 
 void FindStack(TNodeExecution& State) noexcept {
-  State.StackLowest = 1;  // looked up, even if nothing is found
+  // Looked up, even if nothing is found: then no frame is refused.
+  State.StackLowest = 1;
+  State.StackReserve = 0;
   pthread_attr_t attributes;
   if (pthread_getattr_np(pthread_self(), &attributes) != 0) return;
   void* lowest = nullptr;
@@ -71,6 +73,10 @@ bool Reusable(const TKXGPNode<T>& Node) noexcept {
   } else {
     return type == typeid(TKXGPVariantNode);
   }
+}
+
+[[noreturn]] void RaiseNoInstruction() {
+  throw EGPException(std::string(SNoInstructionAssigned.Text));
 }
 
 [[noreturn]] void RaiseTooDeep() {
@@ -171,14 +177,14 @@ std::int32_t TKXGPNode<T>::Depth() const {
   if (FDepth != 0) return FDepth;
   // A leaf's depth is 0, which reads as unknown: answer without writing, so that threads
   // reading the same parent tree never write to it.
-  if (GetChildCount() == 0) return 0;
+  if (ChildCount() == 0) return 0;
   auto& stack = WalkStack<T>();
   stack.emplace_back(this, 0);
   while (!stack.empty()) {
     auto& [node, slot] = stack.back();
     if (slot < node->GetChildSlots()) {
       const TKXGPNode<T>* child = node->ChildInSlot(slot++);
-      if (child != nullptr && child->FDepth == 0 && child->GetChildCount() > 0) {
+      if (child != nullptr && child->FDepth == 0 && child->ChildCount() > 0) {
         stack.emplace_back(child, 0);
       }
       continue;
@@ -203,9 +209,9 @@ bool TKXGPNode<T>::IsTerminal() const noexcept {
 
 template <class T>
 int TKXGPNode<T>::IndexOf(const TKXGPNode<T>* Node) const {
-  const int count = GetChildCount();
+  const int count = ChildCount();
   for (int i = 0; i < count; ++i) {
-    if (GetChild(i) == Node) return i;
+    if (ChildInSlot(i) == Node) return i;
   }
   // A binary node whose left side was vacated keeps its right child at index 1.
   for (int i = count; i < GetChildSlots(); ++i) {
@@ -326,28 +332,31 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
   FInstruction = Source.FInstruction;
   FValue = Source.FValue;
   // The class CreateNode makes for a source class and instruction, learnt from the first
-  // node made for them in this copy (a factory may choose by instruction).
+  // node made for them in this copy (a factory may choose by instruction), and whether a
+  // spare of that class can stand for a new one. Classes are compared by the address of
+  // their type_info: two addresses for one class only cost a reuse, never a wrong one.
   struct TMade {
     const std::type_info* Source;
     const TKXGPInstruction<T>* Instruction;
     const std::type_info* Made;
+    bool Reusable;
   };
   std::array<TMade, 16> made{};
   std::size_t madeCount = 0;
   std::size_t next = base;
   auto copyOf = [&](const TKXGPNode<T>* child) -> TNodePtr {
-    const std::type_info& source = typeid(*child);
-    const std::type_info* known = nullptr;
+    const std::type_info* source = &typeid(*child);
+    const TMade* known = nullptr;
     for (std::size_t i = 0; i < madeCount; ++i) {
-      if (*made[i].Source == source && made[i].Instruction == child->FInstruction) {
-        known = made[i].Made;
+      if (made[i].Source == source && made[i].Instruction == child->FInstruction) {
+        known = &made[i];
         break;
       }
     }
     // Spares go in the old tree's breadth-first order, so shallow copies, made first, tend
     // to get old inner nodes, whose child lists have room already.
-    if (known != nullptr && next < spares.size() && typeid(*spares[next]) == *known &&
-        Reusable(*spares[next])) {
+    if (known != nullptr && known->Reusable && next < spares.size() &&
+        &typeid(*spares[next]) == known->Made) {
       TNodePtr node = std::move(spares[next++]);
       node->FInstruction = child->FInstruction;
       node->FSize = 0;
@@ -356,7 +365,7 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
     }
     TNodePtr node = child->CreateNode(child->FInstruction);
     if (known == nullptr && madeCount < made.size()) {
-      made[madeCount++] = {&source, child->FInstruction, &typeid(*node)};
+      made[madeCount++] = {source, child->FInstruction, &typeid(*node), Reusable(*node)};
     }
     return node;
   };
@@ -403,11 +412,48 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
   if (FParent != nullptr) FParent->Modified();
 }
 
+namespace {
+
+// The rare exits of an execution, kept out of line so that the per-node path stays short.
+[[gnu::cold]] [[gnu::noinline]] void RefuseOrFindStack(TNodeExecution& State) {
+  if (State.StackLowest == 0 &&
+      State.Nesting < ExecutionDepthLimit.load(std::memory_order_relaxed)) {
+    // The thread's first execution is only held to the nesting limit.
+    FindStack(State);
+    return;
+  }
+  RaiseTooDeep();
+}
+
+}  // namespace
+
+template <class T>
+inline T TKXGPNode<T>::ExecuteDirect(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context) {
+  // The steps of the instruction's own Execute and DoExecute.
+  const std::int32_t arity = Instruction.Arity();
+  // Too few arguments: the instruction raises its error.
+  if (arity > 0 && arity > FChildCount) return Instruction.Execute(this, Context);
+  T result{};
+  switch (Instruction.Operation()) {
+    case gpVariable:
+      if (const T* value = Context->VariableValue(Instruction)) result = *value;
+      break;
+    case gpConstant:
+      result = FValue;
+      break;
+    case gpFunction:
+      break;
+  }
+  if (const TNodeEvent<T>& handler = Instruction.OnExecute()) {
+    handler(&Instruction, this, Context, result);
+  }
+  return result;
+}
+
 template <class T>
 T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
-  if (FInstruction == nullptr) {
-    throw EGPException(std::string(SNoInstructionAssigned.Text));
-  }
+  TKXGPInstruction<T>* instruction = FInstruction;
+  if (instruction == nullptr) RaiseNoInstruction();
   // The state is taken once and the counter restored by hand on both exits: a scope guard
   // made every node execution keep one more register saved (about 2% more instructions per
   // tree). The return cannot throw after the decrement, or the handler would decrement again.
@@ -415,15 +461,17 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
   TNodeExecution& state = NodeExecution;
   const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
   // Unsigned: a frame below the stack's lowest address wraps around and is not refused.
+  // A thread's first execution finds its stack on the way out of this test (the reserve
+  // starts at the largest value, so the test fails once).
   if (state.Nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed) ||
       frame - state.StackLowest < state.StackReserve) {
-    RaiseTooDeep();
+    RefuseOrFindStack(state);
   }
-  if (state.StackLowest == 0) FindStack(state);
   std::int32_t& nesting = state.Nesting;
   ++nesting;
   try {
-    T result = FInstruction->Execute(this, Context);
+    T result = instruction->DirectExecution() ? ExecuteDirect(*instruction, Context)
+                                              : instruction->Execute(this, Context);
     --nesting;
     return result;
   } catch (...) {
@@ -451,7 +499,7 @@ std::string TKXGPNode<T>::ToString() const {
   // is pushed and closed when its children are done.
   std::vector<std::pair<const TKXGPNode<T>*, int>> stack;
   auto open = [&text, &stack](const TKXGPNode<T>* node) {
-    const bool parent = node->GetChildCount() > 0;
+    const bool parent = node->ChildCount() > 0;
     if (parent) text += '(';
     if (node->FInstruction == nullptr) {
       text += "nil";
@@ -472,7 +520,7 @@ std::string TKXGPNode<T>::ToString() const {
       open(child);
       continue;
     }
-    if (node->GetChildCount() > 0) text += ')';
+    if (node->ChildCount() > 0) text += ')';
     stack.pop_back();
   }
   return text;

@@ -2,12 +2,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "kx/gp_engine/instruction.hpp"
+#include "kx/gp_engine/node_pool.hpp"
 #include "kx/host/object.hpp"
 
 namespace kx {
@@ -43,6 +45,20 @@ class TKXGPNode : public TKXPersistent {
   /// The class name.
   std::string ClassName() const override { return "TKXGPNode"; }
 
+  ///@{
+  /// Nodes of every class take their memory from the thread's TKXNodePool.
+  static void* operator new(std::size_t Size) { return TKXNodePool::Allocate(Size); }
+  static void operator delete(void* Block, std::size_t Size) noexcept {
+    TKXNodePool::Free(Block, Size);
+  }
+  static void* operator new(std::size_t Size, std::align_val_t Alignment) {
+    return ::operator new(Size, Alignment);
+  }
+  static void operator delete(void* Block, std::size_t Size, std::align_val_t Alignment) noexcept {
+    ::operator delete(Block, Size, Alignment);
+  }
+  ///@}
+
   /// The node above this one, or nullptr for a root.
   TKXGPNode<T>* Parent() const noexcept { return FParent; }
   /// Moves this node under Value (appended by Value's AddChild) or, with nullptr, detaches it
@@ -64,9 +80,20 @@ class TKXGPNode : public TKXPersistent {
   virtual void SetValue(const T& Value) { FValue = Value; }
 
   /// The number of children the node holds.
-  int ChildCount() const noexcept { return GetChildCount(); }
+  int ChildCount() const noexcept { return FChildCount; }
   /// The child at Index; an index outside the node's range raises EListError.
-  TKXGPNode<T>* Child(int Index) const { return GetChild(Index); }
+  TKXGPNode<T>* Child(int Index) const {
+    // Executions reach every argument through here: positions inside the node's storage
+    // are read directly, only the error of a bad index is the subclass's.
+    if (static_cast<unsigned>(Index) < static_cast<unsigned>(FSlotCount)) {
+      return FSlots[Index].get();
+    }
+    return GetChild(Index);
+  }
+
+  /// True for a node whose children keep fixed sides (a binary node and its subclasses):
+  /// known without a type check on the copy path.
+  bool Sided() const noexcept { return FSided; }
 
   /// Number of nodes of the subtree (1 for a leaf); cached.
   std::int32_t Size() const;
@@ -148,9 +175,19 @@ class TKXGPNode : public TKXPersistent {
   virtual int GetChildCount() const noexcept = 0;
   /// Number of child positions to visit when walking the tree; a position may be empty
   /// (binary nodes have two).
-  virtual int GetChildSlots() const noexcept { return GetChildCount(); }
+  int GetChildSlots() const noexcept { return FSlotCount; }
   /// The child at a position below GetChildSlots(), or nullptr; no range check.
-  virtual TKXGPNode<T>* ChildInSlot(int Slot) const noexcept = 0;
+  TKXGPNode<T>* ChildInSlot(int Slot) const noexcept { return FSlots[Slot].get(); }
+  /// Publishes where a subclass keeps its children: Slots positions (some may be empty),
+  /// Count of them occupied. Subclasses call it after every change of their storage, so
+  /// that walks and executions read children without a virtual call.
+  void SetChildView(const TNodePtr* Slots, int SlotCount, int Count) noexcept {
+    FSlots = Slots;
+    FSlotCount = SlotCount;
+    FChildCount = Count;
+  }
+  /// Called once by the constructor of a class whose children keep fixed sides.
+  void MarkSided() noexcept { FSided = true; }
   /// Moves every child into Out, leaving this node childless (the caller fixes the parents).
   virtual void ReleaseChildren(std::vector<TNodePtr>& Out) noexcept = 0;
   /// Attaches a copy of the child that Source (a node being copied) has at Slot.
@@ -180,6 +217,9 @@ class TKXGPNode : public TKXPersistent {
   void ClearOwn();
 
  private:
+  /// Execute for an instruction of DirectExecution, without its virtual calls.
+  [[gnu::always_inline]] inline T ExecuteDirect(TKXGPInstruction<T>& Instruction,
+                                                TKXGPContext<T>* Context);
   /// Copies instruction, value, children and caches of Source; Source is not inside this
   /// subtree.
   void CopyFrom(const TKXGPNode<T>& Source);
@@ -189,6 +229,11 @@ class TKXGPNode : public TKXPersistent {
   TKXGPInstruction<T>* FInstruction = nullptr;
   mutable std::int32_t FDepth = 0;
   mutable std::int32_t FSize = 0;
+  /// The subclass's child storage (see SetChildView).
+  const TNodePtr* FSlots = nullptr;
+  std::int32_t FSlotCount = 0;
+  std::int32_t FChildCount = 0;
+  bool FSided = false;
 };
 
 /// The deepest nesting of node executions a thread may reach before Execute raises

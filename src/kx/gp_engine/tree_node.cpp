@@ -38,6 +38,7 @@ void TKXGPTreeNode<T>::ReleaseChildren(std::vector<TNodePtr>& Out) noexcept {
     Out.push_back(std::move(child));
   }
   FChildren.clear();
+  ChildrenChanged();
 }
 
 template <class T>
@@ -58,6 +59,7 @@ TKXGPNode<T>* TKXGPTreeNode<T>::AddChild(TNodePtr&& Node) {
   this->RequireDetached(Node.get());
   TKXGPNode<T>* node = Node.get();
   FChildren.push_back(std::move(Node));
+  ChildrenChanged();
   this->Adopt(node);
   this->Modified();
   return node;
@@ -69,6 +71,7 @@ TKXGPNode<T>* TKXGPTreeNode<T>::InsertChild(int Index, TNodePtr&& Node) {
   this->RequireDetached(Node.get());
   TKXGPNode<T>* node = Node.get();
   FChildren.insert(FChildren.begin() + Index, std::move(Node));
+  ChildrenChanged();
   this->Adopt(node);
   this->Modified();
   return node;
@@ -83,6 +86,7 @@ typename TKXGPTreeNode<T>::TNodePtr TKXGPTreeNode<T>::ExtractChild(TKXGPNode<T>*
   if (it != FChildren.end()) {
     owned = std::move(*it);
     FChildren.erase(it);
+    ChildrenChanged();
     TKXGPNode<T>::Orphan(Node);
   } else if (TKXGPNode<T>* parent = Node->Parent()) {
     owned = parent->ExtractChild(Node);

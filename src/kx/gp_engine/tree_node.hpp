@@ -40,13 +40,16 @@ class TKXGPTreeNode : public TKXGPNode<T> {
   TKXGPNode<T>* GetChild(int Index) const override;
   /// @copydoc kx::TKXGPNode::GetChildCount
   int GetChildCount() const noexcept override { return static_cast<int>(FChildren.size()); }
-  /// @copydoc kx::TKXGPNode::ChildInSlot
-  TKXGPNode<T>* ChildInSlot(int Slot) const noexcept override { return FChildren[Slot].get(); }
   /// @copydoc kx::TKXGPNode::ReleaseChildren
   void ReleaseChildren(std::vector<TNodePtr>& Out) noexcept override;
 
  private:
   void FreeChildren() noexcept;
+  /// Republishes the child list after it changed.
+  void ChildrenChanged() noexcept {
+    const auto count = static_cast<int>(FChildren.size());
+    this->SetChildView(FChildren.data(), count, count);
+  }
 
   std::vector<TNodePtr> FChildren;
 };
