@@ -10,12 +10,6 @@ namespace {
 
 using testing::ErrorOf;
 
-TEST(BitsRequired, CountsTheShiftsToZero) {
-  const std::pair<std::uint32_t, std::int32_t> rows[] = {
-      {0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {255, 8}, {256, 9}, {0xFFFFFFFFu, 32}};
-  for (const auto& [value, bits] : rows) EXPECT_EQ(BitsRequired(value), bits) << value;
-}
-
 // Steps "gene bound value min max" over the genes u (unsigned 8-bit integer), s (signed 8-bit
 // integer), f (unsigned 4-bit float), e (three names) and b (boolean): '<' sets the minimum,
 // '>' the maximum, '=' sets nothing (the natural range); then both bounds are checked.
@@ -99,8 +93,12 @@ TEST(GeneAccess, TypedWritesClampToTheBoundsAndReadBackInPlace) {
   }
 }
 
-// The width follows the names once the gene is an enumeration; lookup ignores case.
+// The width follows the names (the shifts to zero of the last index) once the gene is an
+// enumeration; lookup ignores case.
 TEST(GeneEnumeration, SizeFollowsTheNamesAndUnknownNamesOrIndicesRaise) {
+  const std::pair<std::uint32_t, std::int32_t> rows[] = {
+      {0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {255, 8}, {256, 9}, {0xFFFFFFFFu, 32}};
+  for (const auto& [value, bits] : rows) EXPECT_EQ(BitsRequired(value), bits) << value;
   TKXGAGene gene;
   TKXStringList& names = *gene.Enumerations();
   names.SetText("steel\nAluminium\nwood\n");

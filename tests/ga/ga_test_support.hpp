@@ -36,8 +36,10 @@ inline TKXGAGene* AddGene(TKXCustomGeneticAlgorithm& GA, const std::string& Name
 
 // Genes of all four kinds (1 + 8 + 12 + 2 bits, the last one unnamed) and four random
 // individuals whose enumeration fields hold named indices; the first individual is unnamed.
-inline void AddFourKinds(TKXCustomGeneticAlgorithm& GA) {
+// The fitness counts ones (and the evaluations in Calls).
+inline void AddFourKinds(TKXCustomGeneticAlgorithm& GA, int* Calls = nullptr) {
   RandSeed(2024);
+  CountOnesFitness(GA, Calls);
   AddGene(GA, "Flag", gtBoolean, 1);
   AddGene(GA, "Count", gtInteger, 8, true);
   AddGene(GA, "Ratio", gtFloat, 12);

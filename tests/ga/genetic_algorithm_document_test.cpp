@@ -26,8 +26,7 @@ std::string Outline(TKXXMLNode Node) {
 TEST(GADocument, ElementsComeInTheirOrderWithNamesValuesAndFreshFitnesses) {
   TKXGeneticAlgorithm ga;
   int calls = 0;
-  test::CountOnesFitness(ga, &calls);
-  test::AddFourKinds(ga);
+  test::AddFourKinds(ga, &calls);
   EXPECT_EQ(Saved(ga).find("FittestIndividual"), std::string::npos);  // none yet
   EXPECT_EQ(calls, 4);  // stale fitnesses are evaluated for the document
   ga.EvaluateFitness();
@@ -47,8 +46,7 @@ TEST(GADocument, ElementsComeInTheirOrderWithNamesValuesAndFreshFitnesses) {
                 numeric + ") FloatGene" + numeric + ") EnumerationGene" + numeric +
                 " Enumeration)) FittestIndividual(Name " + "Fitness " + genes +
                 ") Chromosomes(Chromosome(Name Fitness " + genes + ")))");
-  TKXGAIndividual& second = *ga.Population()->Items(1);
-  TKXGABits& bits = *second.Bits();
+  TKXGABits& bits = *ga.Population()->Items(1)->Bits();
   const TKXGAGenes& kinds = *ga.Genes();
   const std::string found[] = {
       "<GenoType Size=\"23\">", "<EnumerationGene><Name>TKXGAGene</Name>",
@@ -144,8 +142,7 @@ TEST(GADocument, EverySaveLoadsBackIntoTheSameDocument) {
   for (std::uint64_t trial = 0; trial < 300; ++trial) {
     RandSeed(trial);
     TKXGeneticAlgorithm ga, fresh;
-    test::CountOnesFitness(ga);
-    test::CountOnesFitness(fresh);
+    for (TKXGeneticAlgorithm* each : {&ga, &fresh}) test::CountOnesFitness(*each);
     ga.SetIncludeRunState(RandomInt(3) == 0);
     ga.SetInitialPopulation(RandomInt(6));
     for (int step = 0; step < 14; ++step) {
@@ -187,38 +184,32 @@ TEST(GADocument, EverySaveLoadsBackIntoTheSameDocument) {
 // Documents that cannot load raise naming the element and the value and change nothing.
 TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
   TKXGeneticAlgorithm ga;
-  test::CountOnesFitness(ga);  // an undo must give back the fitnesses it cannot evaluate
-  test::AddFourKinds(ga);
+  test::AddFourKinds(ga);  // an undo must give back the fitnesses it cannot evaluate
   ga.SetGeneration(3);
   const std::string saved = Saved(ga), bits = BitTexts(ga.Population())[1];
   // Index 3 in the colour field (the last two bits, whichever end the text starts at).
   const std::string unnamed = "11" + bits.substr(2, bits.size() - 4) + "11";
-  const struct {
-    std::string From, To, Where;
-  } cases[] = {{bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
-               {bits, unnamed, "No enumerated value found in chromosome"},
-               {bits, "2" + bits.substr(1), "\"2"},
-               {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
-               {"Size=\"23\"", "Size=\"1048577\"", "1048577 is out of range (0 to 1048576) at"},
-               {"<Size>8</Size>", "<Size>2000000000</Size>",
-                "2000000000 is out of range (0 to 1048576) at GeneticAlgorithm/Domain/GenoType"},
-               {"<Generation>3<", "<Generation>three<",
-                "\"three\" is not a valid integer value at GeneticAlgorithm/Generation"},
-               {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
-               {"<MinValue>-128<", "<MinValue>low<",
-                "\"low\" is not a valid floating point value at "
-                "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"},
-               {"<Chromosomes>",
-                "<Chromosomes><Chromosome><Genes><Bits>1</Bits></Genes>"
-                "</Chromosome>",
-                "Chromosome[1]/Genes/Bits"}};
-  for (const auto& c : cases) {
+  const std::string cases[][3] = {
+      {bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
+      {bits, unnamed, "No enumerated value found in chromosome"},
+      {bits, "2" + bits.substr(1), "\"2"},
+      {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
+      {"Size=\"23\"", "Size=\"1048577\"", "1048577 is out of range (0 to 1048576) at"},
+      {"<Size>8</Size>", "<Size>2000000000</Size>", "2000000000 is out of range (0 to"},
+      {"<Generation>3<", "<Generation>three<",
+       "\"three\" is not a valid integer value at GeneticAlgorithm/Generation"},
+      {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
+      {"<MinValue>-128<", "<MinValue>low<",
+       "\"low\" is not a valid floating point value at "
+       "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"},
+      {"<Chromosomes>", "<Chromosomes><Chromosome><Genes><Bits>1</Bits></Genes></Chromosome>",
+       "Chromosome[1]/Genes/Bits"}};
+  for (const auto& [from, to, where] : cases) {
     std::string text = saved;
-    ASSERT_NE(text.find(c.From), std::string::npos) << c.From;
-    text.replace(text.find(c.From), c.From.size(), c.To);
-    std::stringstream stream(text);
-    EXPECT_NE(testing::ErrorOf([&] { ga.LoadFromStream(stream); }).find(c.Where), std::string::npos)
-        << c.To;
+    ASSERT_NE(text.find(from), std::string::npos) << from;
+    std::stringstream stream(text.replace(text.find(from), from.size(), to));
+    EXPECT_NE(testing::ErrorOf([&] { ga.LoadFromStream(stream); }).find(where), std::string::npos)
+        << to;
     EXPECT_EQ(Saved(ga), saved);
     EXPECT_EQ(ga.Population()->UpdateCount(), 0);
   }
