@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "gp_engine_test_support.hpp"
 
@@ -7,15 +8,33 @@ using namespace kx_test;
 
 namespace {
 
-std::vector<Node*> Kids(const Node* N) {
+std::vector<Node*> Kids(const Node* N) {  // a vacated binary side is no child
   std::vector<Node*> kids;
-  for (int i = 0; i < N->ChildCount(); ++i) kids.push_back(N->Child(i));
+  for (int i = 0; i < N->ChildCount() + (N->Sided() && N->Child(0) == nullptr); ++i) {
+    if (Node* kid = N->Child(i)) kids.push_back(kid);
+  }
   return kids;
 }
-int Height(const Node* N) {  // walked afresh, unlike the cached Depth
-  int height = 0;
-  for (const Node* kid : Kids(N)) height = std::max(height, Height(kid) + 1);
-  return height;
+// Every node's parent, position and cached size and depth agree with a fresh walk.
+std::pair<int, int> ExpectShape(const Node* N) {
+  int size = 1, depth = 0;
+  for (const Node* kid : Kids(N)) {
+    EXPECT_TRUE(kid->Parent() == N && N->Child(N->IndexOf(kid)) == kid);
+    const auto [kidSize, kidDepth] = ExpectShape(kid);
+    size += kidSize;
+    depth = std::max(depth, kidDepth + 1);
+  }
+  EXPECT_EQ(std::pair(N->Size(), N->Depth()), std::pair(size, depth));
+  return {size, depth};
+}
+// A random tree of binary nodes, now and then with a vacated left side.
+NodePtr SidedTree(Vocabulary& V, int Depth) {
+  if (Depth == 0 || kx::RandomInt(3) == 0) return Leaf(kx::RandomInt(2) ? V.X : V.One);
+  NodePtr node = Binary(kx::RandomInt(2) ? V.Add : V.Mul);
+  node->AddChild(SidedTree(V, Depth - 1));
+  node->AddChild(SidedTree(V, Depth - 1));
+  if (kx::RandomInt(8) == 0) node->ExtractChild(node->Child(0));
+  return node;
 }
 
 }  // namespace
@@ -25,7 +44,7 @@ int Height(const Node* N) {  // walked afresh, unlike the cached Depth
 // cache or child link survives a change it should not. The tree read back from its document
 // (into a node with children to replace), with constants of any magnitude, writes the same
 // text byte for byte and passes the same checks.
-TEST(GPTreeNode, RandomEditsKeepChildrenCachesLinksAndDocumentsRight) {
+TEST(GPTreeNode, RandomEditsAndCopiesKeepChildrenCachesLinksAndDocumentsRight) {
   Vocabulary v;
   const std::vector<Instruction*> functions{v.Add, v.Mul}, terminals{v.X, v.Y, v.One};
   kx::RandSeed(3);
@@ -70,15 +89,17 @@ TEST(GPTreeNode, RandomEditsKeepChildrenCachesLinksAndDocumentsRight) {
     NodePtr loaded = Apply(v.Mul, Leaf(v.X), Leaf(v.Y));
     Load(*loaded, Saved(*root));
     ASSERT_EQ(Saved(*loaded), Saved(*root)) << "step " << step << " op " << op;
-    for (Node* node : AllNodes(root.get(), loaded.get())) {
-      ASSERT_EQ(node->Size(), AllNodes(node).size()) << "step " << step << " op " << op;
-      ASSERT_EQ(node->Depth(), Height(node)) << "step " << step << " op " << op;
-      for (int i = 0; i < node->ChildCount(); ++i) {
-        ASSERT_EQ(node->Child(i)->Parent(), node);
-        ASSERT_EQ(node->IndexOf(node->Child(i)), i);
-      }
-    }
+    ExpectShape(root.get());
+    ExpectShape(loaded.get());
+    ASSERT_FALSE(HasFailure()) << "step " << step << " op " << op;
     ASSERT_EQ(root->Clone()->ToString(), root->ToString());
+  }
+  // Copies into the reused nodes of binary trees keep vacated sides vacated.
+  for (int round = 0; round < 200; ++round) {
+    NodePtr target = SidedTree(v, 5), source = SidedTree(v, 6);
+    target->Assign(source.get());
+    EXPECT_EQ(target->ToString(), source->ToString());
+    ExpectShape(target.get());
   }
 }
 
@@ -147,4 +168,21 @@ TEST(GPBinaryNode, SidesCapacityAndRefusedMoves) {
   auto* binary = dynamic_cast<kx::TKXGPBinaryNode<double>*>(copy.get());
   ASSERT_TRUE(binary != nullptr && binary->Left() == nullptr);
   EXPECT_EQ(binary->Right()->ToString(), "(Mul 1 x)");
+}
+
+TEST(GPTreeNode, FreedNodesAreKeptPerThreadAndMadeAgain) {
+  if (!kx::TKXNodePool::Enabled()) GTEST_SKIP() << "the pool is off under AddressSanitizer";
+  Vocabulary v;
+  const std::size_t size = sizeof(kx::TKXGPFloatNode);
+  NodePtr tree = Apply(v.Add, Leaf(v.X), Leaf(v.Y));
+  const std::size_t before = kx::TKXNodePool::Kept(size);
+  tree.reset();
+  EXPECT_EQ(kx::TKXNodePool::Kept(size), before + 3);
+  tree = Leaf(v.One);
+  EXPECT_EQ(kx::TKXNodePool::Kept(size), before + 2);
+  // Freed on another thread, a node joins that thread's blocks, returned when it ends.
+  std::thread([&tree, size] {
+    tree.reset();
+    EXPECT_EQ(kx::TKXNodePool::Kept(size), 1U);
+  }).join();
 }
