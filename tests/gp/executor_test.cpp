@@ -65,6 +65,10 @@ TEST(GPExecutorTest, ProgramsTravelThroughFiles) {
   TKXGPInstruction<TGAFloat>* add = target.Instructions()->Items(0);
   target.LoadFromFile(folder.File("program.xml"));
   EXPECT_EQ(std::tuple(target.Instructions()->Items(0), RunAt(target, 5)), std::tuple(add, 15.0));
+  doc.LoadFromXML(
+      "<GPDomain><FittestIndividual><DNA Instruction=\"pow\"/></FittestIndividual></GPDomain>");
+  EXPECT_THROW(target.LoadFromXML(GetGPDomain(doc)), EGPException);
+  EXPECT_EQ(RunAt(target, 5), 15);
 }
 
 }  // namespace
