@@ -94,7 +94,7 @@ TEST(GPTreeNode, RandomEditsAndCopiesKeepChildrenCachesLinksAndDocumentsRight) {
     ASSERT_FALSE(HasFailure()) << "step " << step << " op " << op;
     ASSERT_EQ(root->Clone()->ToString(), root->ToString());
   }
-  // Copies into the reused nodes of binary trees keep vacated sides vacated.
+  // Copies into the reused nodes of binary trees, some sides vacated, match their sources.
   for (int round = 0; round < 200; ++round) {
     NodePtr target = SidedTree(v, 5), source = SidedTree(v, 6);
     target->Assign(source.get());
