@@ -31,8 +31,7 @@ TEST(FitnessStatisticsTest, StatisticsTableAndMeasuresFollowTheFitnessMethod) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.Sum);
     TValueComponent c;
-    SetAll(c, &TComp::SetFitnessMethod, row.Method, &TComp::SetSelectionMethod,
-           row.Method == fmMaximize ? smRoulette : smStochasticTournament);
+    c.SetFitnessMethod(row.Method);  // the default selection method reads the roulette table
     c.SetValues(row.Values);
     EXPECT_EQ(std::tuple(c.FitnessSum(), c.MinFitness(), c.MaxFitness(), c.FittestIndividual()),
               std::tuple(row.Sum, row.Min, row.Max, c.At(row.Fittest)));
