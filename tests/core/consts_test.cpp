@@ -41,8 +41,6 @@ TEST(ConstsTest, SetsDefaultWeightsAndMessages) {
                 DefaultMutationWeights[mmPoint],
             0);
   // The texts themselves are pinned where they are raised.
-  EXPECT_EQ(FormatMessage(SInvalidNumInstructionArgs, {-3, "Add"}),
-            "Invalid number of arguments (-3) for \"Add\" instruction");
   EXPECT_EQ(FormatMessage(SInvalidInstructionIndex, {-7}),
             "-7 is an invalid instruction set encoding");
   EXPECT_THROW(FormatMessage(SUnknownInstruction, {}), EConvertError);

@@ -71,7 +71,6 @@ class TValueComponent : public TKXCustomGeneticComponent {
       if (Noisy) Fitness += RandomFloat() / 1024;
     });
   }
-  std::string ClassName() const override { return "TValueComponent"; }
 
   // Replaces the population by one individual per value and evaluates it.
   void SetValues(const std::vector<double>& Values) {

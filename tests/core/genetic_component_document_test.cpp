@@ -14,7 +14,7 @@ using test::TempFolder;
 // puts back the statistics); the diversity limit comes back as the
 // nearest single; files go through the same streams.
 TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrderAndRoundTrips) {
-  TValueComponent source, target;
+  TValueComponent source, target, fromFile;
   SetAll(source, &TComp::SetFitnessMethod, fmWeightedMaximize, &TComp::SetDiversityLimit, 0.3,
          &TComp::SetFitnessCutoff, 12.5, &TComp::SetGenerationLimit, 250, &TComp::SetGeneration, 17,
          &TComp::SetUseFitnessCutoff, true, &TComp::SetUseDiversityLimit, true,
@@ -25,7 +25,6 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrderAndRoundTrips) {
   EXPECT_NE(stream.str().find("<GeneticDocument>\n  <DiversityLimit>"), std::string::npos);
   target.SetValues({100});
   target.LoadFromStream(stream);
-  EXPECT_EQ(target.DiversityLimit(), static_cast<double>(0.3f));
   target.SaveToStream(again);
   EXPECT_EQ(again.str(), stream.str());
   TXMLDocumentBinding<TXMLGeneticDocumentType> doc = NewGeneticDocument();
@@ -40,7 +39,6 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrderAndRoundTrips) {
             "UseGenerationLimit=true AvgFitness=6 MaxFitness=8 MinFitness=4 ");
   TempFolder folder;
   source.SaveToFile(folder.File("run.xml"));
-  TKXCustomGeneticComponent fromFile;
   fromFile.LoadFromFile(folder.File("run.xml"));
   EXPECT_EQ(fromFile.GenerationLimit(), 250);
 }
@@ -57,11 +55,9 @@ TEST(GeneticComponentDocument, BadFieldsStreamEntriesAndTheReportFollowTheSettin
   SetAll(limited, &TComp::SetFitnessMethod, fmWeightedMaximize, &TComp::SetDiversityLimit, 0.3,
          &TComp::SetGenerationLimit, 250, &TComp::SetUseGenerationLimit, true);
   limited.LoadFromXML(root);
-  EXPECT_EQ(limited.DiversityLimit(), 0);
-  EXPECT_EQ(limited.FitnessCutoff(), 2);
-  EXPECT_EQ(limited.FitnessMethod(), fmWeightedMaximize);
-  EXPECT_FALSE(limited.UseGenerationLimit());
-  EXPECT_EQ(limited.GenerationLimit(), 1);
+  EXPECT_EQ(std::tuple(limited.DiversityLimit(), limited.FitnessCutoff(), limited.FitnessMethod(),
+                       limited.UseGenerationLimit(), limited.GenerationLimit()),
+            std::tuple(0.0, 2.0, fmWeightedMaximize, false, 1));
   fresh.LoadFromXML(root);
   EXPECT_EQ(fresh.GenerationLimit(), 0);
   for (const char* name : {"FMWEIGHTEDMINIMIZE", "fmNothing", "1", " fmMinimize"}) {
@@ -78,9 +74,9 @@ TEST(GeneticComponentDocument, BadFieldsStreamEntriesAndTheReportFollowTheSettin
       "<GeneticDocument><DiversityLimit>7</DiversityLimit><FitnessCutoff>-3</FitnessCutoff>"
       "<Generation>many</Generation><GenerationLimit>9</GenerationLimit></GeneticDocument>");
   EXPECT_THROW(fresh.LoadFromXML(GetGeneticDocument(doc)), EConvertError);
-  EXPECT_EQ(fresh.DiversityLimit(), 1);  // clamped
-  EXPECT_EQ(fresh.FitnessCutoff(), -3);
-  EXPECT_EQ(fresh.GenerationLimit(), 0);  // after the failure: not reached
+  // The diversity limit clamped; the generation limit after the failure not reached.
+  EXPECT_EQ(std::tuple(fresh.DiversityLimit(), fresh.FitnessCutoff(), fresh.GenerationLimit()),
+            std::tuple(1.0, -3.0, 0));
   // --- Component streams ---------------------------------------------------------------
   // Defaults are not written, the population always is; changed float settings come last, in
   // their fixed order, written exactly, and read back to the same text.

@@ -37,10 +37,9 @@ TEST(IndividualTest, FitnessIsCachedUntilModifiedAndAssignCopiesItWithItsStalene
   TValueIndividual* target = c.At(1);
   c.At(0)->SetName("parent");
   target->Assign(c.At(0));
-  EXPECT_EQ(c.Evaluations, 1);
-  EXPECT_FALSE(target->NeedFitness());
-  EXPECT_EQ(target->Fitness(), 4);
-  EXPECT_EQ(target->Name(), "parent");
+  EXPECT_EQ(
+      std::tuple(c.Evaluations.load(), target->NeedFitness(), target->Fitness(), target->Name()),
+      std::tuple(1, false, 4.0, "parent"));
   TKXIndividual* clone = target->Clone();
   EXPECT_EQ(AsValue(clone)->Value() + clone->Fitness() + c.Population()->Count(), 11);
   EXPECT_EQ(c.Evaluations, 1);
@@ -53,8 +52,8 @@ TEST(IndividualTest, FitnessIsCachedUntilModifiedAndAssignCopiesItWithItsStalene
   EXPECT_THROW(detached.Clone(), EListError);
   TKXStringList other;
   EXPECT_THROW(target->Assign(&other), EConvertError);
-  EXPECT_EQ(target->Name(), "orphan");
-  EXPECT_FALSE(target->NeedFitness());
+  EXPECT_EQ(std::pair(target->Name(), target->NeedFitness()),
+            std::pair(std::string("orphan"), false));
   c.SetOnEvaluateFitness(
       [](TKXObject*, TKXIndividual*, TGAFitness&) { throw std::runtime_error("failed"); });
   target->Modified();

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -49,8 +49,7 @@ TEST(GADocument, ElementsComeInTheirOrderWithNamesValuesAndFreshFitnesses) {
   TKXGABits& bits = *ga.Population()->Items(1)->Bits();
   const TKXGAGenes& kinds = *ga.Genes();
   const std::string found[] = {
-      "<GenoType Size=\"23\">", "<EnumerationGene><Name>TKXGAGene</Name>",
-      "<MinValue>-128</MinValue>", "<Chromosome><Name>TKXGAIndividual</Name>",
+      "<EnumerationGene><Name>TKXGAGene</Name>", "<Chromosome><Name>TKXGAIndividual</Name>",
       "<Chromosome><Name>ind1</Name><Fitness>" + std::to_string(bits.CountOnes()) +
           "</Fitness><Genes><Bits>" + bits.ToBitString() + "</Bits><BooleanGeneValue>" +
           (kinds.Items(0)->GeneAsBoolean(bits) ? "true" : "false") +
@@ -72,7 +71,6 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
   for (int i = 0; i < 5; ++i) target.Population()->Add();
   std::stringstream stream(Saved(source));
   target.LoadFromStream(stream);
-  EXPECT_TRUE(target.Initialized());
   EXPECT_EQ(BitTexts(target.PreviousGeneration()), BitTexts(source.Population()));
   EXPECT_EQ(target.Population()->Items(3)->Fitness(), 1000);
   TXMLDocumentBinding<TXMLGenoType> empty = NewGenoType();
@@ -136,51 +134,6 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
   EXPECT_EQ(target.Population()->Count(), 1);
 }
 
-// Every state reached by random settings and operations saves a document that loads into a
-// fresh component and saves again unchanged.
-TEST(GADocument, EverySaveLoadsBackIntoTheSameDocument) {
-  for (std::uint64_t trial = 0; trial < 300; ++trial) {
-    RandSeed(trial);
-    TKXGeneticAlgorithm ga, fresh;
-    for (TKXGeneticAlgorithm* each : {&ga, &fresh}) test::CountOnesFitness(*each);
-    ga.SetIncludeRunState(RandomInt(3) == 0);
-    ga.SetInitialPopulation(RandomInt(6));
-    for (int step = 0; step < 14; ++step) {
-      const int op = RandomInt(11), size = 1 + RandomInt(12), count = ga.Genes()->Count();
-      TKXGAGene* gene = count > 0 ? ga.Genes()->Items(RandomInt(count)) : nullptr;
-      const auto kind = static_cast<TGeneType>(RandomInt(5));  // gtUnknown too
-      const std::string name = RandomInt(3) ? "n" + std::to_string(step) : "";
-      try {
-        if (op <= 1) gene = test::AddGene(ga, name, kind, kind == gtBoolean ? 1 : size, op == 0);
-        for (int n = RandomInt(4); op <= 1 && kind == gtEnumeration && n >= 0; --n)
-          gene->Enumerations()->Add("e" + std::to_string(n));
-        if (op == 2) ga.SetGeneSize(ga.Genes()->GetSize() + RandomInt(9) - 2);
-        if (op == 3 && gene != nullptr) ga.Genes()->Delete(gene->Index());
-        if (op == 4 && gene != nullptr) gene->SetSize(gene->Size() + RandomInt(5) - 2);
-        if (op == 4 && gene != nullptr) gene->SetMaxValue(size * 7.5);
-        if (op == 5) ga.Initialize();
-        if (op == 6) ga.SetSelectionMethod(static_cast<TGASelectionMethod>(RandomInt(5)));
-        if (op == 6) RandomInt(2) ? ga.Evolve(1 + RandomInt(2)) : ga.ParallelEvolve(2);
-        if (op == 7) ga.SetCrossoverMethod(static_cast<TGACrossoverMethod>(RandomInt(5)));
-        if (op == 7) ga.SetFitnessMethod(static_cast<TGAFitnessMethod>(RandomInt(4)));
-        if (op == 7) ga.SetMutationProbability(RandomFloat());
-        if (op == 7) ga.SetGeneration(RandomInt(100));
-        if (op == 8) ga.SwapGenerations();
-        if (op >= 9) ga.Population()->Add()->SetName(name);
-      } catch (const EKXException&) {
-        // A refused operation is part of the walk too.
-      }
-    }
-    // A state that cannot be saved (an enumeration field without a name) is skipped.
-    std::stringstream stream(testing::ErrorOf([&] { Saved(ga); }) == "no error" ? Saved(ga) : "");
-    if (stream.str().empty()) continue;
-    const std::string saved = stream.str();
-    fresh.SetIncludeRunState(ga.IncludeRunState());
-    fresh.LoadFromStream(stream);
-    EXPECT_EQ(test::WithoutClock(Saved(fresh)), test::WithoutClock(saved));
-  }
-}
-
 // Documents that cannot load raise naming the element and the value and change nothing.
 TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
   TKXGeneticAlgorithm ga;
@@ -201,9 +154,7 @@ TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
       {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
       {"<MinValue>-128<", "<MinValue>low<",
        "\"low\" is not a valid floating point value at "
-       "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"},
-      {"<Chromosomes>", "<Chromosomes><Chromosome><Genes><Bits>1</Bits></Genes></Chromosome>",
-       "Chromosome[1]/Genes/Bits"}};
+       "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"}};
   for (const auto& [from, to, where] : cases) {
     std::string text = saved;
     ASSERT_NE(text.find(from), std::string::npos) << from;
@@ -213,9 +164,6 @@ TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
     EXPECT_EQ(Saved(ga), saved);
     EXPECT_EQ(ga.Population()->UpdateCount(), 0);
   }
-  test::TempFolder folder;
-  EXPECT_THROW(ga.LoadFromFile(folder.File("missing.xml")), EXMLError);
-  EXPECT_EQ(Saved(ga), saved);
 }
 
 // A domain loaded into a component not yet initialized initializes it without breeding
