@@ -54,8 +54,8 @@ class TKXGPNode : public TKXPersistent {
   static void* operator new(std::size_t Size, std::align_val_t Alignment) {
     return ::operator new(Size, Alignment);
   }
-  static void operator delete(void* Block, std::size_t Size, std::align_val_t Alignment) noexcept {
-    ::operator delete(Block, Size, Alignment);
+  static void operator delete(void* Block, std::size_t, std::align_val_t Alignment) noexcept {
+    ::operator delete(Block, Alignment);  // the sized form is not declared by every compiler
   }
   ///@}
 

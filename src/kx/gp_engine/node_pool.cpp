@@ -36,10 +36,9 @@ thread_local TThreadBlocks Blocks{};
 
 void ReleaseAll() noexcept {
   for (std::size_t i = 0; i < kSizes; ++i) {
-    const std::size_t size = (i + 1) * kStep;
     while (TFreeBlock* block = Blocks.Heads[i]) {
       Blocks.Heads[i] = block->Next;
-      ::operator delete(block, size);
+      ::operator delete(block);
     }
     Blocks.Counts[i] = 0;
   }
@@ -86,12 +85,11 @@ void TKXNodePool::Free(void* Block, std::size_t Size) noexcept {
   if (Block == nullptr) return;
   const std::size_t index = SizeIndex(Size);
   if (index == kSizes || !Enabled()) {
-    ::operator delete(Block, Size);
+    ::operator delete(Block);
     return;
   }
-  const std::size_t size = (index + 1) * kStep;
   if (Blocks.Closed || Blocks.Counts[index] >= kNodePoolBlocksPerSize) {
-    ::operator delete(Block, size);
+    ::operator delete(Block);
     return;
   }
   if (!Blocks.Registered) Register();
