@@ -45,19 +45,21 @@ class TKXGPNode : public TKXPersistent {
   /// The class name.
   std::string ClassName() const override { return "TKXGPNode"; }
 
-  ///@{
   /// Nodes of every class take their memory from the thread's TKXNodePool.
   static void* operator new(std::size_t Size) { return TKXNodePool::Allocate(Size); }
+  /// Returns a node's memory to the thread's TKXNodePool.
   static void operator delete(void* Block, std::size_t Size) noexcept {
     TKXNodePool::Free(Block, Size);
   }
+  /// An over-aligned node class bypasses the pool.
   static void* operator new(std::size_t Size, std::align_val_t Alignment) {
     return ::operator new(Size, Alignment);
   }
+  /// Frees what the over-aligned operator new made (the sized form is not declared by every
+  /// compiler).
   static void operator delete(void* Block, std::size_t, std::align_val_t Alignment) noexcept {
-    ::operator delete(Block, Alignment);  // the sized form is not declared by every compiler
+    ::operator delete(Block, Alignment);
   }
-  ///@}
 
   /// The node above this one, or nullptr for a root.
   TKXGPNode<T>* Parent() const noexcept { return FParent; }
