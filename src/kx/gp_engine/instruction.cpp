@@ -7,6 +7,7 @@
 
 #include "kx/core/enum_property.hpp"
 #include "kx/gp_engine/context.hpp"
+#include "kx/gp_engine/detail/built_in_result.hpp"
 #include "kx/gp_engine/float_instruction.hpp"
 #include "kx/gp_engine/node.hpp"
 #include "kx/gp_engine/variant_instruction.hpp"
@@ -161,17 +162,7 @@ bool TKXGPInstruction<T>::LearnDirectExecution() const noexcept {
 
 template <class T>
 T TKXGPInstruction<T>::DoExecute(TKXGPNode<T>* Node, TKXGPContext<T>* Context) {
-  switch (FOperation) {
-    case gpVariable: {
-      const T* value = Context->VariableValue(*this);
-      return value != nullptr ? *value : T{};
-    }
-    case gpConstant:
-      return Node->Value();
-    case gpFunction:
-      break;
-  }
-  return T{};
+  return detail::BuiltInResult(*this, *Node, Context);
 }
 
 template <class T>

@@ -14,6 +14,7 @@
 #include "kx/gp_engine/batch_evaluator.hpp"
 #include "kx/gp_engine/binary_node.hpp"
 #include "kx/gp_engine/context.hpp"
+#include "kx/gp_engine/detail/built_in_result.hpp"
 #include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/gp_engine/variant_node.hpp"
@@ -433,17 +434,7 @@ inline T TKXGPNode<T>::ExecuteDirect(TKXGPInstruction<T>& Instruction, TKXGPCont
   const std::int32_t arity = Instruction.Arity();
   // Too few arguments: the instruction raises its error.
   if (arity > 0 && arity > FChildCount) return Instruction.Execute(this, Context);
-  T result{};
-  switch (Instruction.Operation()) {
-    case gpVariable:
-      if (const T* value = Context->VariableValue(Instruction)) result = *value;
-      break;
-    case gpConstant:
-      result = FValue;
-      break;
-    case gpFunction:
-      break;
-  }
+  T result = detail::BuiltInResult(Instruction, *this, Context);
   if (const TNodeEvent<T>& handler = Instruction.OnExecute()) {
     handler(&Instruction, this, Context, result);
   }
