@@ -7,8 +7,6 @@
 #include "compiled_program.hpp"
 #include "tree_builder.hpp"
 
-namespace {
-
 // y = 2.5 * sin(1.3 * x) + 0.7 on 40 cases, from constants that start off.
 TEST(ConstantFitting, ConvergesOnTheConstantsOfAKnownFormula) {
   TTreeBuilder t({"x"});
@@ -34,5 +32,3 @@ TEST(ConstantFitting, KeepsTheConstantsWhenNothingIsFinite) {
   EXPECT_TRUE(std::isinf(kxsr::FitConstants(*program, data, 10)));
   EXPECT_EQ(program->Constants()[0], -1);
 }
-
-}  // namespace

@@ -14,7 +14,6 @@ kxsr::TCsvTable Read(const std::string& Text) {
 TEST(CsvTable, ReadsQuotedNamesSemicolonsDecimalCommasAndBlankLines) {
   const auto table = Read("\xEF\xBB\xBF\"x; 1\";\"say \"\"y\"\"\"\r\n\n1,5;-2\r\n  \n3;+4e1\n");
   EXPECT_EQ(table.Names(), (std::vector<std::string>{"x; 1", "say \"y\""}));
-  ASSERT_EQ(table.RowCount(), 2u);
   EXPECT_EQ(table.Column(0), (std::vector<double>{1.5, 3}));
   EXPECT_EQ(table.Column(1), (std::vector<double>{-2, 40}));
 }
@@ -35,13 +34,12 @@ TEST(CsvTable, BrokenFilesGiveOneLineWithTheLine) {
       {"x,,y\n1,2,3\n", "d.csv:1: column 2 of the header has no name"},
   };
   for (const auto& [text, expected] : cases) {
-    std::string message = "no error";
     try {
       Read(text);
+      ADD_FAILURE() << "no error: " << text;
     } catch (const kxsr::TDataError& E) {
-      message = E.what();
+      EXPECT_STREQ(E.what(), expected) << text;
     }
-    EXPECT_EQ(message, expected) << text;
   }
 }
 

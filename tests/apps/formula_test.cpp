@@ -4,8 +4,6 @@
 
 #include "tree_builder.hpp"
 
-namespace {
-
 TEST(Formula, PrintsInfixWithOnlyTheNeededParentheses) {
   TTreeBuilder t;
   const std::pair<TTreeBuilder::TNodePtr, const char*> cases[] = {
@@ -28,5 +26,3 @@ TEST(Formula, PrintsInfixWithOnlyTheNeededParentheses) {
   };
   for (const auto& [tree, text] : cases) EXPECT_EQ(kxsr::FormatFormula(*tree), text);
 }
-
-}  // namespace

@@ -8,13 +8,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 namespace {
-
-struct TRun {
-  int Status;
-  std::string Out, Err;
-};
 
 std::string Slurp(const std::string& File) {
   std::stringstream text;
@@ -22,7 +18,8 @@ std::string Slurp(const std::string& File) {
   return text.str();
 }
 
-TRun Kxsr(const std::string& Arguments) {
+// The exit status, standard output and standard error of kxsr run with Arguments.
+std::tuple<int, std::string, std::string> Kxsr(const std::string& Arguments) {
   // CTest runs the tests of this file as parallel processes: each needs its own files.
   const std::string stem =
       ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -35,29 +32,25 @@ TRun Kxsr(const std::string& Arguments) {
 TEST(Kxsr, FindsTheModelOfTheShippedDataAndPredictsThroughItsSavedModel) {
   const std::string data = std::string(KXSR_DATA_DIR) + "/pendulum.csv";
   const std::string model = ::testing::TempDir() + "pendulum.xml";
-  const TRun run = Kxsr(data +
-                        " --target 'period (s)' --seed 3 --generations 8 --population 120 "
-                        "--pareto --threads 2 --save " +
-                        model);
-  ASSERT_EQ(run.Status, 0) << run.Err;
-  const auto model_at = run.Out.find("\nmodel = ");
-  ASSERT_NE(model_at, std::string::npos) << run.Out;
-  EXPECT_EQ(run.Out.rfind("pareto front", 0), 0u);
-  std::istringstream lines(run.Out.substr(model_at + 1));
+  const std::string options = " --target 'period (s)' --seed 3 --generations 8 --population 120";
+  const auto [status, out, err] = Kxsr(data + options + " --pareto --threads 2 --save " + model);
+  ASSERT_EQ(status, 0) << err;
+  const auto model_at = out.find("\nmodel = ");
+  ASSERT_NE(model_at, std::string::npos) << out;
+  EXPECT_EQ(out.rfind("pareto front", 0), 0u);
+  std::istringstream lines(out.substr(model_at + 1));
   std::string line;
-  double value = 0;
   for (const char* key : {"model = ", "size = ", "train r2 = ", "test r2 = ", "test rmse = "}) {
     ASSERT_TRUE(std::getline(lines, line));
     ASSERT_EQ(line.rfind(key, 0), 0u) << line;
-    if (std::string(key) == "test r2 = ") value = std::stod(line.substr(10));
   }
-  EXPECT_GT(value, 0.9);  // the period is a square root of the length: easily found
+  // The period is a square root of the length: easily found.
+  EXPECT_GT(std::stod(out.substr(out.find("\ntest r2 = ") + 11)), 0.9);
 
-  const TRun predicted = Kxsr("predict " + model + " " + data);
-  ASSERT_EQ(predicted.Status, 0) << predicted.Err;
-  std::istringstream rows(predicted.Out);
-  ASSERT_TRUE(std::getline(rows, line));
-  EXPECT_EQ(line, "prediction");
+  const auto [predict_status, predicted, predict_err] = Kxsr("predict " + model + " " + data);
+  ASSERT_EQ(predict_status, 0) << predict_err;
+  ASSERT_EQ(predicted.rfind("prediction\n", 0), 0u) << predicted;
+  std::istringstream rows(predicted.substr(11));
   int count = 0;
   double error = 0;
   std::ifstream truth(data);
@@ -74,11 +67,8 @@ TEST(Kxsr, BadInputGivesOneLineAndItsExitStatus) {
                     good = ::testing::TempDir() + "good.csv";
   std::ofstream(broken) << "a,b\n1,2\n3,x\n";
   std::ofstream(good) << "a,b\n1,2\n3,4\n5,7\n";
-  const struct {
-    std::string Arguments;
-    int Status;
-    std::string Message;  // empty: any one line
-  } cases[] = {
+  // Arguments, exit status, message (empty: any one line).
+  const std::tuple<std::string, int, std::string> cases[] = {
       {broken + " --target b", 1,
        "kxsr: " + broken + ":3: \"x\" in column \"b\" is not a finite number\n"},
       {good + " --target c", 1, "kxsr: " + good + ": no column \"c\" (columns: a, b)\n"},
@@ -89,11 +79,11 @@ TEST(Kxsr, BadInputGivesOneLineAndItsExitStatus) {
       {broken, 2, ""},
       {"predict " + broken + " " + broken, 1, ""},
   };
-  for (const auto& c : cases) {
-    const TRun run = Kxsr(c.Arguments);
-    EXPECT_EQ(run.Status, c.Status) << c.Arguments;
-    EXPECT_EQ(run.Err, c.Message.empty() ? run.Err : c.Message);
-    EXPECT_EQ(run.Err.find('\n'), run.Err.size() - 1) << run.Err;
+  for (const auto& [arguments, status, message] : cases) {
+    const auto [exit_status, out, err] = Kxsr(arguments);
+    EXPECT_EQ(exit_status, status) << arguments;
+    EXPECT_EQ(err, message.empty() ? err : message);
+    EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
   }
 }
 

@@ -5,8 +5,6 @@
 #include "formula.hpp"
 #include "tree_builder.hpp"
 
-namespace {
-
 // y = 2x + 0.123456: the 2 rounds, the 0 and its addition go, the offset keeps its digits
 // because rounding it would raise the error.
 TEST(Simplify, RoundsConstantsAndDropsIdentitiesOnlyWhileTheErrorHolds) {
@@ -22,5 +20,3 @@ TEST(Simplify, RoundsConstantsAndDropsIdentitiesOnlyWhileTheErrorHolds) {
   EXPECT_EQ(kxsr::FormatFormula(*tree), "x * 2 + 0.1235");
   EXPECT_EQ(tree->Child(1)->Value(), 0.123456);
 }
-
-}  // namespace

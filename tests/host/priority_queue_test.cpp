@@ -1,8 +1,7 @@
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <kx/host/priority_queue.hpp>
-#include <limits>
-#include <memory>
 #include <numeric>
 #include <thread>
 
@@ -10,21 +9,13 @@
 
 namespace {
 
-class Thing : public kx::TKXObject {
- public:
-  explicit Thing(int Id) : Id(Id) {}
-  int Id;
-};
-
-std::vector<std::unique_ptr<Thing>> MakeThings(int N) {
-  std::vector<std::unique_ptr<Thing>> things;
-  for (int i = 0; i < N; ++i) things.push_back(std::make_unique<Thing>(i));
-  return things;
-}
+// Items are told apart by their place in one array.
+std::array<kx::TKXObject, 1000> gThings;
 
 std::vector<int> Ids(const kx::TFloatPriorityQueue& Queue) {
   std::vector<int> ids;
-  for (int i = 0; i < Queue.Count(); ++i) ids.push_back(Queue.ItemAs<Thing>(i)->Id);
+  for (int i = 0; i < Queue.Count(); ++i)
+    ids.push_back(static_cast<int>(Queue.Items(i) - gThings.data()));
   return ids;
 }
 
@@ -33,13 +24,12 @@ std::vector<int> Ids(const kx::TFloatPriorityQueue& Queue) {
 // common, and the queue grows past the size below which any sort is stable.
 TEST(FloatPriorityQueue, EveryReadRanksLikeAStableSortOfThePushes) {
   kx::RandSeed(17);
-  const auto things = MakeThings(300);
   kx::TFloatPriorityQueue queue;
   std::vector<float> priorities;
   for (int i = 0; i < 300; ++i) {
-    priorities.push_back(kx::RandomInt(30) == 0 ? std::numeric_limits<float>::quiet_NaN()
+    priorities.push_back(kx::RandomInt(30) == 0 ? std::nanf("")
                                                 : static_cast<float>(kx::RandomInt(20)));
-    queue.Push(things[i].get(), priorities.back());
+    queue.Push(&gThings[i], priorities.back());
     if (kx::RandomInt(8) == 0) queue.SetLargestFirst(!queue.LargestFirst());
     if (kx::RandomInt(4) != 0 && i != 299) continue;
     std::vector<int> expected(priorities.size());
@@ -61,9 +51,8 @@ TEST(FloatPriorityQueue, EveryReadRanksLikeAStableSortOfThePushes) {
 
 // Named for the thread-sanitizer stage, which selects the concurrent tests by name.
 TEST(FloatPriorityQueueParallel, ConcurrentFirstReadsSeeTheSortedOrder) {
-  const auto things = MakeThings(1000);
   kx::TFloatPriorityQueue queue;
-  for (int i = 999; i >= 0; --i) queue.Push(things[i].get(), static_cast<float>(i));
+  for (int i = 999; i >= 0; --i) queue.Push(&gThings[i], static_cast<float>(i));
   std::vector<int> firsts(4, -1);
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; ++t) threads.emplace_back([&, t] { firsts[t] = Ids(queue)[0]; });

@@ -2,8 +2,8 @@
 
 #include <gmock/gmock.h>
 
-#include <functional>
 #include <numeric>
+#include <tuple>
 
 #include "kx/core/run_state.hpp"
 #include "kx/host/random.hpp"
@@ -12,43 +12,32 @@
 namespace kx::testing {
 namespace {
 
-using TFactory = std::function<std::unique_ptr<TKXCustomGeneticComponent>()>;
-
 // The run on rank 0 alone, then the same run distributed over every rank: the populations
 // and fitnesses must match, whoever evaluated what.
 TEST(DistributedEvaluation, EqualsTheRunOnOneProcess) {
-  struct TCase {
-    const char* Name;
-    TFactory Make;
-    bool Parallel, MasterEvaluates;
-    std::int32_t Chunk;
-    bool Noisy;  // the handler adds a random draw to the fitness
-  };
-  const TCase cases[] = {{"ga", MakeGA, false, true, 0, false},
-                         {"ga without rank 0", MakeGA, false, false, 3, false},
-                         {"ga parallel, random handler", MakeGA, true, true, 1, true},
-                         {"gp", MakeGP, false, true, 0, false},
-                         {"gp parallel without rank 0", MakeGP, true, false, 2, false}};
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.Name);
-    // The noisy handler adds a draw from the library generator to the fitness.
-    auto make = [&c] {
-      std::unique_ptr<TKXCustomGeneticComponent> component = c.Make();
-      if (c.Noisy) {
+  // Name, factory, parallel loop, rank 0 evaluates, chunk size, and whether the handler adds a
+  // draw from the library generator to the fitness.
+  const std::tuple<const char*, decltype(&MakeGA), bool, bool, std::int32_t, bool> cases[] = {
+      {"ga", MakeGA, false, true, 0, false},
+      {"ga without rank 0", MakeGA, false, false, 3, false},
+      {"ga parallel, random handler", MakeGA, true, true, 1, true},
+      {"gp", MakeGP, false, true, 0, false},
+      {"gp parallel without rank 0", MakeGP, true, false, 2, false}};
+  for (const auto& [name, factory, parallel, master_evaluates, chunk, noisy] : cases) {
+    SCOPED_TRACE(name);
+    auto run = [&](TKXCustomGeneticComponent& Component) {
+      RandSeed(11);
+      parallel ? Component.ParallelEvolve(4) : Component.Evolve(4);
+    };
+    std::unique_ptr<TKXCustomGeneticComponent> alone = factory(), shared = factory();
+    if (noisy) {
+      for (TKXCustomGeneticComponent* component : {alone.get(), shared.get()}) {
         component->SetOnEvaluateFitness([plain = component->OnEvaluateFitness()](
                                             TKXObject* S, TKXIndividual* I, TGAFitness& F) {
           plain(S, I, F);
           F += RandomFloat();
         });
       }
-      return component;
-    };
-    auto run = [&c](TKXCustomGeneticComponent& Component) {
-      RandSeed(11);
-      c.Parallel ? Component.ParallelEvolve(4) : Component.Evolve(4);
-    };
-    std::unique_ptr<TKXCustomGeneticComponent> alone = make();
-    if (c.Noisy) {
       // A drawing handler cannot repeat the draws a run without batches makes from the
       // library generator; the reference evaluates its batches here, with the same streams.
       alone->SetOnEvaluateBatch([reference = alone.get()](TKXObject*, TKXFitnessBatch& Batch) {
@@ -61,17 +50,16 @@ TEST(DistributedEvaluation, EqualsTheRunOnOneProcess) {
       });
     }
     if (World().Rank() == 0) run(*alone);
-    std::unique_ptr<TKXCustomGeneticComponent> shared = make();
     TKXDistributedEvaluation evaluation(World(), *shared);
-    evaluation.SetMasterEvaluates(c.MasterEvaluates);
-    evaluation.SetChunkSize(c.Chunk);
+    evaluation.SetMasterEvaluates(master_evaluates);
+    evaluation.SetChunkSize(chunk);
     if (!evaluation.Run([&] { run(*shared); })) continue;
     EXPECT_EQ(Snapshot(*shared), Snapshot(*alone));
     EXPECT_EQ(shared->RunState().Evaluations(), alone->RunState().Evaluations());
     const std::vector<std::int64_t>& by = evaluation.EvaluatedBy();
     EXPECT_EQ(std::accumulate(by.begin(), by.end(), std::int64_t{0}),
               alone->RunState().Evaluations());
-    EXPECT_EQ(World().Size() > 1 && !c.MasterEvaluates ? by[0] : 0, 0) << "evaluated by rank 0";
+    EXPECT_EQ(World().Size() > 1 && !master_evaluates ? by[0] : 0, 0) << "evaluated by rank 0";
   }
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "mpi_test_support.hpp"
 
@@ -18,11 +19,7 @@ struct TIslandRun {
   std::int64_t Emigrants, Immigrants, Migrations;
 };
 
-struct TSetup {
-  TKXTopology Topology;
-  TKXEmigrantChoice Choice;
-  TKXReplacement Replacement;
-};
+using TSetup = std::tuple<TKXTopology, TKXEmigrantChoice, TKXReplacement>;
 
 // An archipelago of Setup that Start seeds (or restores), evolved Generations, then Finish.
 TIslandRun RunIslands(const TSetup& Setup, const std::function<void(TKXIslandModel&)>& Start,
@@ -32,9 +29,9 @@ TIslandRun RunIslands(const TSetup& Setup, const std::function<void(TKXIslandMod
   TKXIslandModel islands(World(), *gp);
   islands.SetMigrateEvery(3);
   islands.SetMigrants(2);
-  islands.SetTopology(Setup.Topology);
-  islands.SetEmigrantChoice(Setup.Choice);
-  islands.SetReplacement(Setup.Replacement);
+  islands.SetTopology(std::get<0>(Setup));
+  islands.SetEmigrantChoice(std::get<1>(Setup));
+  islands.SetReplacement(std::get<2>(Setup));
   Start(islands);
   islands.Evolve(Generations);
   if (Finish) Finish(islands);
@@ -50,23 +47,22 @@ auto Seeded(std::uint64_t Seed) {
 // Migrants individuals along every edge of the topology.
 TEST(IslandModel, RepeatsWithTheSeedAndMigratesAlongTheTopology) {
   const int others = World().Size() - 1;
-  struct TCase {
-    TSetup Setup;
-    std::int64_t EmigrantsPerMigration;  // and immigrants, but for the random topology
-  } cases[] = {{{tpRing, ecBest, rpWorst}, others > 0 ? 2 : 0},
-               {{tpFullyConnected, ecTournament, rpRandom}, 2 * others},
-               {{tpRandom, ecBest, rpRandom}, others > 0 ? 2 : 0}};
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.Setup.Topology));
-    const TIslandRun first = RunIslands(c.Setup, Seeded(5), 7);
-    const TIslandRun again = RunIslands(c.Setup, Seeded(5), 7);
+  // The set-up, and the emigrants per migration (and immigrants, but for the random topology).
+  const std::pair<TSetup, std::int64_t> cases[] = {
+      {{tpRing, ecBest, rpWorst}, others > 0 ? 2 : 0},
+      {{tpFullyConnected, ecTournament, rpRandom}, 2 * others},
+      {{tpRandom, ecBest, rpRandom}, others > 0 ? 2 : 0}};
+  for (const auto& [setup, per_migration] : cases) {
+    SCOPED_TRACE(static_cast<int>(std::get<0>(setup)));
+    const TIslandRun first = RunIslands(setup, Seeded(5), 7);
+    const TIslandRun again = RunIslands(setup, Seeded(5), 7);
     EXPECT_EQ(first.Population, again.Population);
-    EXPECT_NE(first.Population, RunIslands(c.Setup, Seeded(6), 7).Population);
+    EXPECT_NE(first.Population, RunIslands(setup, Seeded(6), 7).Population);
     EXPECT_EQ(first.Best.Rank, again.Best.Rank);
     EXPECT_EQ(first.Best.Fitness, again.Best.Fitness);
     EXPECT_EQ(first.Migrations, 2);  // after generations 3 and 6
-    EXPECT_EQ(first.Emigrants, 2 * c.EmigrantsPerMigration);
-    EXPECT_TRUE(c.Setup.Topology == tpRandom || first.Immigrants == first.Emigrants);
+    EXPECT_EQ(first.Emigrants, 2 * per_migration);
+    EXPECT_TRUE(std::get<0>(setup) == tpRandom || first.Immigrants == first.Emigrants);
     // Rank 0's own islanders are no better (lower) than the best gathered from all islands.
     for (const auto& [program, fitness] : first.Population) {
       EXPECT_TRUE(World().Rank() != 0 || first.Best.Fitness <= fitness) << fitness;
@@ -80,13 +76,11 @@ TEST(IslandModel, CheckpointsResumeTheArchipelago) {
   const TIslandRun straight = RunIslands(setup, Seeded(9), 8);
   const std::string prefix = ::testing::TempDir() + "kx_islands_" + std::to_string(World().Size());
   RunIslands(setup, Seeded(9), 3, [&](TKXIslandModel& Islands) { Islands.SaveCheckpoint(prefix); });
-  const TIslandRun resumed = RunIslands(
-      setup,
-      [&](TKXIslandModel& Islands) {
-        Islands.SetRunSeed(9);
-        Islands.LoadCheckpoint(prefix);
-      },
-      5);
+  const auto resume = [&](TKXIslandModel& Islands) {
+    Islands.SetRunSeed(9);
+    Islands.LoadCheckpoint(prefix);
+  };
+  const TIslandRun resumed = RunIslands(setup, resume, 5);
   EXPECT_EQ(resumed.Population, straight.Population);
   EXPECT_EQ(resumed.Best.Fitness, straight.Best.Fitness);
   std::remove(TKXIslandModel::CheckpointName(prefix, World().Rank()).c_str());

@@ -51,10 +51,10 @@ inline std::vector<std::pair<std::string, TGAFitness>> Snapshot(TKXCustomGenetic
   TKXPopulation* population = C.Population();
   for (std::int32_t i = 0; i < population->Count(); ++i) {
     TKXIndividual* item = population->ItemAt(i);
-    std::string text;
-    if (auto* ga = dynamic_cast<TKXGAIndividual*>(item)) text = ga->Bits()->ToBitString();
-    if (auto* gp = dynamic_cast<TFloatIndividual*>(item)) text = gp->DNA()->ToString();
-    items.emplace_back(text, item->Fitness());
+    auto* ga = dynamic_cast<TKXGAIndividual*>(item);
+    items.emplace_back(
+        ga ? ga->Bits()->ToBitString() : dynamic_cast<TFloatIndividual&>(*item).DNA()->ToString(),
+        item->Fitness());
   }
   return items;
 }

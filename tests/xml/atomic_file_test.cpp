@@ -1,6 +1,5 @@
 #include "kx/xml/atomic_file.hpp"
 
-#include <gmock/gmock.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -13,9 +12,6 @@
 namespace kx::test {
 namespace {
 
-using ::testing::AllOf;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;
 
 void Save(const std::string& FileName, const std::string& Text) {
@@ -79,8 +75,7 @@ TEST(AtomicFileTest, WriteFailureNamesTheFileAndTheReason) {
   rlimit Saved;
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &Saved), 0);
   auto* Previous = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit Small = Saved;
-  Small.rlim_cur = 4096;
+  const rlimit Small{4096, Saved.rlim_max};
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &Small), 0);
   const std::string Error = ErrorOf([&] {
     SaveToFileAtomically(File, [](std::ostream& Stream) {

@@ -1,30 +1,21 @@
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "kx/host/exceptions.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
 #include "kx/xml/genetic_algorithm_xml.hpp"
 #include "kx/xml/genetic_document_xml.hpp"
 #include "kx/xml/genetic_program_xml.hpp"
 #include "kx/xml/gp_domain_xml.hpp"
-#include "kx/xml/xml_error.hpp"
 #include "xml_test_support.hpp"
 
-namespace kx {
+namespace kx::test {
 namespace {
 
-using test::ErrorOf;
-using test::TempFolder;
-using test::WriteFile;
-using ::testing::AllOf;
-using ::testing::HasSubstr;
-
-// One document root's three functions: New creates (and Load expects) NewTag, Get binds GetTag,
-// and each refuses any other root.
+// One document root's three functions: New creates (and Load expects) NewTag, Get binds GetTag
+// (NewTag unless given), and each refuses any other root.
 template <class TRoot>
-void CheckRoot(const char* NewTag, const char* GetTag, TXMLDocumentBinding<TRoot> (*New)(),
+void CheckRoot(const char* NewTag, TXMLDocumentBinding<TRoot> (*New)(),
                TRoot (*Get)(TKXXMLDocument&),
-               TXMLDocumentBinding<TRoot> (*Load)(const std::string&)) {
+               TXMLDocumentBinding<TRoot> (*Load)(const std::string&),
+               const char* GetTag = nullptr) {
+  GetTag = GetTag ? GetTag : NewTag;
   SCOPED_TRACE(GetTag);
   TempFolder Folder;
   const std::string Other = Folder.File("other.xml"), File = Folder.File("doc.xml");
@@ -48,18 +39,15 @@ void CheckRoot(const char* NewTag, const char* GetTag, TXMLDocumentBinding<TRoot
 }
 
 TEST(DocumentFunctions, NewGetAndLoadBindTheirRootsAndRejectOtherRoots) {
-  CheckRoot("GeneticDocument", "GeneticDocument", NewGeneticDocument, GetGeneticDocument,
-            LoadGeneticDocument);
-  CheckRoot("GeneticAlgorithm", "GeneticAlgorithm", NewGeneticAlgorithm, GetGeneticAlgorithm,
-            LoadGeneticAlgorithm);
-  CheckRoot("GADomain", "GADomain", NewGADomain, GetGADomain, LoadGADomain);
-  CheckRoot("GenoType", "GenoType", NewGenoType, GetGenoType, LoadGenoType);
-  CheckRoot("Chromosomes", "Chromosomes", NewChromosomes, GetChromosomes, LoadChromosomes);
-  CheckRoot("GeneticProgram", "GeneticProgram", NewGeneticProgram, GetGeneticProgram,
-            LoadGeneticProgram);
-  CheckRoot("GPDomain", "GPDomain", NewGPDomain, GetGPDomain, LoadGPDomain);
-  CheckRoot("GPDomain", "Instructions", NewGPInstructions, GetGPInstructions, LoadGPInstructions);
-  CheckRoot("GPDomain", "Population", NewGPPopulation, GetGPPopulation, LoadGPPopulation);
+  CheckRoot("GeneticDocument", NewGeneticDocument, GetGeneticDocument, LoadGeneticDocument);
+  CheckRoot("GeneticAlgorithm", NewGeneticAlgorithm, GetGeneticAlgorithm, LoadGeneticAlgorithm);
+  CheckRoot("GADomain", NewGADomain, GetGADomain, LoadGADomain);
+  CheckRoot("GenoType", NewGenoType, GetGenoType, LoadGenoType);
+  CheckRoot("Chromosomes", NewChromosomes, GetChromosomes, LoadChromosomes);
+  CheckRoot("GeneticProgram", NewGeneticProgram, GetGeneticProgram, LoadGeneticProgram);
+  CheckRoot("GPDomain", NewGPDomain, GetGPDomain, LoadGPDomain);
+  CheckRoot("GPDomain", NewGPInstructions, GetGPInstructions, LoadGPInstructions, "Instructions");
+  CheckRoot("GPDomain", NewGPPopulation, GetGPPopulation, LoadGPPopulation, "Population");
 }
 
 TEST(GeneticAlgorithmXml, MissingValuesReadAsEmptyAndDoublesRoundTripExactly) {
@@ -129,4 +117,4 @@ TEST(GeneticProgramXml, MissingReproductionNamesReadAsTheirDefaults) {
 }
 
 }  // namespace
-}  // namespace kx
+}  // namespace kx::test

@@ -1,24 +1,11 @@
 #include "kx/xml/genetic_document_xml.hpp"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <limits>
 
-#include "kx/host/exceptions.hpp"
-#include "kx/host/number_text.hpp"
-#include "kx/host/string_list.hpp"
-#include "kx/xml/xml_error.hpp"
 #include "xml_test_support.hpp"
 
-namespace kx {
+namespace kx::test {
 namespace {
-
-using test::ChildTags;
-using test::ErrorOf;
-using ::testing::AllOf;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 // A GeneticDocument whose root holds the given children.
 TXMLDocumentBinding<TXMLGeneticDocumentType> DocumentWith(const std::string& Children) {
@@ -90,13 +77,10 @@ TEST(GeneticDocumentXml, SingleFloatsAreNarrowedAndIgnoreTheDecimalSeparator) {
   auto Read = DocumentWith("<FitnessCutoff>0.1</FitnessCutoff><MinFitness>1e300</MinFitness>");
   EXPECT_EQ(Read->FitnessCutoff(), 0.1f);
   EXPECT_EQ(Read->MinFitness(), std::numeric_limits<float>::infinity());
-
-  SetDecimalSeparator(',');
+  testing::SeparatorGuard Comma(',');
   Doc->SetFitnessCutoff(0.5f);
-  const float Cutoff = Doc->FitnessCutoff();
-  SetDecimalSeparator('.');
   EXPECT_EQ(ElementText(Doc->Node().Child("FitnessCutoff")), std::string("0.5"));
-  EXPECT_EQ(Cutoff, 0.5f);
+  EXPECT_EQ(Doc->FitnessCutoff(), 0.5f);
 }
 
 TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseAndTheGenerationLimitKeepsItsLow32Bits) {
@@ -119,14 +103,12 @@ TEST(GeneticDocumentXml, NumbersThatDoNotConvertRaiseAndTheGenerationLimitKeepsI
   EXPECT_EQ(Written->GenerationLimit(), 4000000000u);
 }
 
-TEST(GeneticDocumentXml, StringsReplaceTheWholeContent) {
+// Strings replace the whole content; a wrapper bound to nothing raises instead of crashing.
+TEST(GeneticDocumentXml, StringsReplaceTheWholeContentAndUnboundWrappersRaise) {
   auto Doc = DocumentWith("<FitnessMethod>a<b><c/></b>d<![CDATA[e]]></FitnessMethod><Other/>");
   Doc->SetFitnessMethod("fmWeightedMaximize");
   EXPECT_EQ(NodeToXML(Doc->Node().Child("FitnessMethod")),
             "<FitnessMethod>fmWeightedMaximize</FitnessMethod>");
-}
-
-TEST(GeneticDocumentXml, UnboundWrappersRaiseInsteadOfCrashing) {
   TXMLGeneticDocumentType Unbound;
   EXPECT_FALSE(Unbound);
   EXPECT_THROW(Unbound.Generation(), EXMLError);
@@ -134,4 +116,4 @@ TEST(GeneticDocumentXml, UnboundWrappersRaiseInsteadOfCrashing) {
 }
 
 }  // namespace
-}  // namespace kx
+}  // namespace kx::test

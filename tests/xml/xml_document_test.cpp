@@ -1,59 +1,42 @@
 #include "kx/xml/xml_document.hpp"
 
-#include <gmock/gmock.h>
-
 #include <random>
-#include <sstream>
+#include <tuple>
 
 #include "kx/xml/gp_domain_xml.hpp"
-#include "kx/xml/xml_error.hpp"
 #include "xml_test_support.hpp"
 
-namespace kx {
+namespace kx::test {
 namespace {
 
-using test::ErrorOf;
-using test::WriteFile;
-using ::testing::AllOf;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-
-// The message of the EXMLError that loading Text raises ("no error" when it loads).
-std::string LoadError(const std::string& Text) {
-  TKXXMLDocument Doc;
-  return ErrorOf([&] { Doc.LoadFromXML(Text); });
-}
-
 TEST(XmlDocumentLoad, RejectsMalformedAndEarlyEndingTextWithThePosition) {
-  const struct {
-    const char* Text;
-    const char* Message;
-    const char* Position;
-  } Rows[] = {{"<a>\n  <b>\n  </c>\n</a>", "Start-end tags mismatch", "line 3, column 5"},
-              {"<a x='1></a>", "", "line 1"},
-              {"<a><b>text</b>", "Start-end tags mismatch", ""},
-              {"<a><b>te", "Cannot load the XML text", ""},
-              {"", "no root element", ""},
-              {"  \n ", "no root element", ""},
-              {"<?xml version=\"1.0\"?>", "no root element", ""},
-              // What the parser alone would accept.
-              {"<a/>\n<b/>", "second root element \"b\"", "line 2, column 2"},
-              {"<a>\n x &bogus; y</a>", "\"&bogus;\"", "line 2, column 4"},
-              {"<a/> trailing", "text outside the root element", ""},
-              {"leading <a/>", "text outside the root element", ""},
-              {"<a b='&nope;'/>", "\"&nope;\"", ""},
-              {"<a>x & y</a>", "reference \"&\"", ""},
-              {"<a>&#xD800;</a>", "&#xD800;", ""},
-              {"<a>&#0;</a>", "&#0;", ""},
-              {"<a>&#x110000;</a>", "&#x110000;", ""},
-              {"<a>&#12a;</a>", "&#12a;", ""}};
-  for (const auto& Row : Rows) {
-    const std::string Error = LoadError(Row.Text);
-    EXPECT_NE(Error, "no error") << Row.Text;
-    EXPECT_THAT(Error, AllOf(HasSubstr(Row.Message), HasSubstr(Row.Position))) << Row.Text;
+  // Text, message, position.
+  const std::tuple<const char*, const char*, const char*> Rows[] = {
+      {"<a>\n  <b>\n  </c>\n</a>", "Start-end tags mismatch", "line 3, column 5"},
+      {"<a x='1></a>", "", "line 1"},
+      {"<a><b>text</b>", "Start-end tags mismatch", ""},
+      {"<a><b>te", "Cannot load the XML text", ""},
+      {"", "no root element", ""},
+      {"  \n ", "no root element", ""},
+      {"<?xml version=\"1.0\"?>", "no root element", ""},
+      // What the parser alone would accept.
+      {"<a/>\n<b/>", "second root element \"b\"", "line 2, column 2"},
+      {"<a>\n x &bogus; y</a>", "\"&bogus;\"", "line 2, column 4"},
+      {"<a/> trailing", "text outside the root element", ""},
+      {"leading <a/>", "text outside the root element", ""},
+      {"<a b='&nope;'/>", "\"&nope;\"", ""},
+      {"<a>x & y</a>", "reference \"&\"", ""},
+      {"<a>&#xD800;</a>", "&#xD800;", ""},
+      {"<a>&#0;</a>", "&#0;", ""},
+      {"<a>&#x110000;</a>", "&#x110000;", ""},
+      {"<a>&#12a;</a>", "&#12a;", ""}};
+  TKXXMLDocument Doc;
+  for (const auto& [Text, Message, Position] : Rows) {
+    EXPECT_THAT(ErrorOf([&] { Doc.LoadFromXML(Text); }),
+                AllOf(HasSubstr(Message), HasSubstr(Position)))
+        << Text;
   }
   // A failed load keeps the previous content.
-  TKXXMLDocument Doc;
   Doc.LoadFromXML("<Keep><x>1</x></Keep>");
   std::istringstream Truncated("<?xml version=\"1.0\"?>\n<GPDomain><Population>");
   EXPECT_THROW(Doc.LoadFromStream(Truncated), EXMLError);
@@ -161,7 +144,7 @@ TEST(XmlDocumentDeep, AMillionLevelsLoadWalkSaveAndFree) {
 }
 
 TEST(XmlDocumentFiles, ErrorsOfLoadsAndSavesNameTheFile) {
-  test::TempFolder Folder;
+  TempFolder Folder;
   const std::string File = Folder.File("doc.xml");
   TKXXMLDocument Doc;
   const std::string Missing = Folder.File("missing.xml");
@@ -183,4 +166,4 @@ TEST(XmlDocumentFiles, ErrorsOfLoadsAndSavesNameTheFile) {
 }
 
 }  // namespace
-}  // namespace kx
+}  // namespace kx::test

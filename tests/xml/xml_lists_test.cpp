@@ -1,21 +1,10 @@
 #include "kx/xml/xml_lists.hpp"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
-#include "kx/host/exceptions.hpp"
-#include "kx/host/number_text.hpp"
 #include "kx/xml/ga_domain_xml.hpp"
-#include "kx/xml/xml_error.hpp"
 #include "xml_test_support.hpp"
 
-namespace kx {
+namespace kx::test {
 namespace {
-
-using test::ChildTags;
-using test::ErrorOf;
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 
 class XmlListsTest : public ::testing::Test {
  protected:
@@ -96,16 +85,11 @@ TEST_F(XmlListsTest, BooleanItemsUseTheGeneralConversion) {
   EXPECT_THROW(Bools.Items(5), EConvertError);
   EXPECT_TRUE(Bools.Items(6));
   // A number item reads the same whatever the process-wide decimal separator is.
-  TKXXMLNode Numbers = Load("<G><B>0.5</B><B>0.0</B></G>");
-  SetDecimalSeparator(',');
-  bool Half = false;
-  bool Zero = true;
-  EXPECT_NO_THROW(Half = TXMLBooleanList(Numbers, "B").Items(0));
-  EXPECT_NO_THROW(Zero = TXMLBooleanList(Numbers, "B").Items(1));
-  SetDecimalSeparator('.');
-  EXPECT_TRUE(Half);
-  EXPECT_FALSE(Zero);
+  testing::SeparatorGuard Comma(',');
+  const TXMLBooleanList Numbers(Load("<G><B>0.5</B><B>0.0</B></G>"), "B");
+  EXPECT_TRUE(Numbers.Items(0));
+  EXPECT_FALSE(Numbers.Items(1));
 }
 
 }  // namespace
-}  // namespace kx
+}  // namespace kx::test

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -9,11 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "kx/host/exceptions.hpp"
+#include "host/host_test_support.hpp"
 #include "kx/xml/xml_document.hpp"
 #include "kx/xml/xml_error.hpp"
 
 namespace kx::test {
+
+using ::testing::AllOf;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 
 // A fresh folder for the files of one test, removed afterwards.
 class TempFolder {
@@ -53,13 +57,8 @@ inline std::string ReadFile(const std::string& FileName) {
 
 // The message of the error of type TError that Action raises, or "no error".
 template <class TError = EXMLError, class F>
-std::string ErrorOf(F Action) {
-  try {
-    Action();
-  } catch (const TError& E) {
-    return E.what();
-  }
-  return "no error";
+std::string ErrorOf(F&& Action) {
+  return kx::testing::ErrorOf<TError>(std::forward<F>(Action));
 }
 
 // The tags of the element children of Node, in document order.
