@@ -1,52 +1,39 @@
-#include <algorithm>
-#include <kx/host/collection.hpp>
 #include <memory>
 #include <utility>
 
 #include "host/host_test_support.hpp"
 
 namespace {
-class Item : public kx::TKXCollectionItem {
- public:
-  using TKXCollectionItem::TKXCollectionItem;
-  std::string ClassName() const override { return "Item"; }
-  int Value = 0;
-  void SetValue(int V) {
-    Value = V;
-    Changed(false);
-  }
-  void Assign(kx::TKXPersistent* Source) override {
-    auto* s = dynamic_cast<Item*>(Source);
-    s ? void(Value = s->Value) : TKXCollectionItem::Assign(Source);
-  }
-};
+using Item = kx::testing::TTestItem;
 
 // Logs every notification as "added:<value>", "extracting:<value>", "deleting:<value>",
 // "update:<value>" or "update:all".
 class Recorder : public kx::TKXOwnedCollection<Item> {
  public:
-  Recorder() : TKXOwnedCollection(kx::ItemClassOf<Item>()) {}
+  // A collection of items of the given counts, whose notifications are forgotten.
+  explicit Recorder(std::initializer_list<int> Counts = {})
+      : TKXOwnedCollection(kx::ItemClassOf<Item>()) {
+    Fill(Counts);
+  }
   std::vector<std::string> Log;
+  void Fill(std::initializer_list<int> Counts) {
+    for (int count : Counts) Add()->Count = count;
+    Log.clear();
+  }
 
  protected:
   void Notify(kx::TKXCollectionItem* I, kx::TCollectionNotification Action) override {
     static const char* const kNames[] = {"added:", "extracting:", "deleting:"};
-    Log.push_back(kNames[static_cast<int>(Action)] + std::to_string(static_cast<Item*>(I)->Value));
+    Log.push_back(kNames[static_cast<int>(Action)] + std::to_string(static_cast<Item*>(I)->Count));
   }
   void Update(kx::TKXCollectionItem* I) override {
-    Log.push_back(I ? "update:" + std::to_string(static_cast<Item*>(I)->Value) : "update:all");
+    Log.push_back(I ? "update:" + std::to_string(static_cast<Item*>(I)->Count) : "update:all");
   }
 };
 
-// Fills C with items of the given values and forgets the notifications.
-void Fill(Recorder& C, std::initializer_list<int> Values) {
-  for (int v : Values) C.Add()->Value = v;
-  C.Log.clear();
-}
-
 std::vector<int> Values(const Recorder& C) {
   std::vector<int> values;
-  for (int i = 0; i < C.Count(); ++i) values.push_back(C.Items(i)->Value);
+  for (int i = 0; i < C.Count(); ++i) values.push_back(C.Items(i)->Count);
   return values;
 }
 
@@ -61,7 +48,7 @@ TEST(Collection,
   Recorder c;
   EXPECT_EQ(c.Add()->Collection(), &c);
   EXPECT_EQ(Take(c), (Log{"added:0", "update:all"}));
-  Fill(c, {1, 2});
+  c.Fill({1, 2});
   EXPECT_EQ(c.Insert(1)->ID(), 3);
   EXPECT_EQ(Values(c), (std::vector{0, 0, 1, 2}));
   for (int bad : {5, -1}) EXPECT_THROW(c.Insert(bad), kx::EListError);
@@ -79,12 +66,12 @@ TEST(Collection,
   EXPECT_TRUE(c.Log.empty());
   EXPECT_EQ(c.Add()->ID(), 4);
   // Update brackets hold back the change reports and report once in all.
-  Fill(c, {1, 2});
-  c.Items(0)->SetValue(5);
+  c.Fill({1, 2});
+  c.Items(0)->SetCount(5);
   EXPECT_EQ(Take(c), (Log{"update:5"}));
   c.BeginUpdate();
   c.BeginUpdate();
-  c.Items(0)->SetValue(6);
+  c.Items(0)->SetCount(6);
   c.Add();
   c.Delete(0);
   c.EndUpdate();
@@ -93,9 +80,7 @@ TEST(Collection,
   EXPECT_EQ(c.Log, (Log{"added:0", "deleting:6", "extracting:6", "update:all"}));
   // Assign copies the items inside one bracket, or raises and keeps them; items move within and
   // between collections keeping their IDs, and an item another collection owns is refused.
-  Recorder source, dest, a, b;
-  Fill(source, {4, 5});
-  Fill(dest, {9});
+  Recorder source{4, 5}, dest{9}, a{10, 11, 12}, b{3};
   dest.Assign(&source);
   dest.Assign(&dest);
   EXPECT_EQ(Values(dest), (std::vector{4, 5}));
@@ -104,10 +89,8 @@ TEST(Collection,
   kx::TKXStringList list;
   EXPECT_THROW(dest.Assign(&list), kx::EConvertError);
   EXPECT_EQ(kx::testing::ErrorOf<kx::EConvertError>([&] { dest.Items(0)->Assign(&list); }),
-            "Cannot assign a TKXStringList to a Item");
+            "Cannot assign a TKXStringList to a TTestItem");
   EXPECT_EQ(Values(dest), (std::vector{4, 5}));
-  Fill(a, {10, 11, 12});
-  Fill(b, {3});
   a.Items(0)->SetIndex(2);
   a.Exchange(0, 1);
   EXPECT_EQ(Values(a), (std::vector{12, 11, 10}));

@@ -1,5 +1,4 @@
 #include <kx/host/dictionary.hpp>
-#include <kx/host/variant.hpp>
 
 #include "host/host_test_support.hpp"
 
@@ -19,15 +18,9 @@ TEST(Dictionary, ExactKeysErrorsValueAccessAndAssign) {
   EXPECT_EQ(d.Count(), 3);
   double value = 99.0;
   EXPECT_TRUE(d.TryGetValue("x", value) && value == 3.0 && d.Items("X") == 2.5);
-  EXPECT_FALSE(d.TryGetValue("b", value));
-  EXPECT_EQ(value, 0.0);
-  EXPECT_TRUE(d.Remove("x"));
-  EXPECT_FALSE(d.Remove("x"));
+  EXPECT_TRUE(!d.TryGetValue("b", value) && value == 0.0);
+  EXPECT_TRUE(d.Remove("x") && !d.Remove("x"));
   d.Add("x", 5.0);  // a removed key can be added again
-  kx::TKXDictionary<std::string, kx::TKXVariant> variants;
-  kx::TKXVariant missing = 3;
-  EXPECT_FALSE(variants.TryGetValue("t", missing));
-  EXPECT_TRUE(missing.IsEmpty());
   // Assign copies independently and rejects other kinds.
   TValues b;
   b.Add("z", 3.0);

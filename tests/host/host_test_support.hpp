@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+// What the host tests share: the library's common headers and the standard ones they use.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <kx/host/collection.hpp>
 #include <kx/host/component.hpp>
 #include <kx/host/exceptions.hpp>
 #include <kx/host/number_text.hpp>
 #include <kx/host/random.hpp>
 #include <kx/host/streaming.hpp>
 #include <kx/host/string_list.hpp>
+#include <limits>
 #include <sstream>
 
 namespace kx::testing {
@@ -16,9 +22,31 @@ namespace kx::testing {
 struct SeparatorGuard {
   explicit SeparatorGuard(char Value) : Previous(DecimalSeparator()) { SetDecimalSeparator(Value); }
   ~SeparatorGuard() { SetDecimalSeparator(Previous); }
-  SeparatorGuard(const SeparatorGuard&) = delete;
-  SeparatorGuard& operator=(const SeparatorGuard&) = delete;
   const char Previous;
+};
+
+// A collection item with a string and an integer property; a count set through SetCount
+// reports the change to its collection.
+class TTestItem : public TKXCollectionItem {
+ public:
+  using TKXCollectionItem::TKXCollectionItem;
+  std::string ClassName() const override { return "TTestItem"; }
+  std::string Label;
+  std::int32_t Count = 0;
+  void SetCount(std::int32_t Value) {
+    Count = Value;
+    Changed(false);
+  }
+  void Assign(TKXPersistent* Source) override {
+    auto* s = dynamic_cast<TTestItem*>(Source);
+    s ? void(Count = s->Count) : TKXCollectionItem::Assign(Source);
+  }
+  void DefineProperties(TKXFiler& Filer) override {
+    Filer.StringProperty(
+        "Label", [this] { return Label; }, [this](const std::string& v) { Label = v; });
+    Filer.IntProperty(
+        "Count", [this] { return Count; }, [this](std::int32_t v) { Count = v; }, 0);
+  }
 };
 
 // The message of the E that Action raises, or "no error".
@@ -45,9 +73,8 @@ inline std::vector<std::string> StreamEntryNames(const std::string& Text) {
   std::vector<std::string> names;
   std::istringstream in(Text);
   for (std::string line; std::getline(in, line);) {
-    if (line.size() > 2 && line.rfind("  ", 0) == 0 && line[2] != ' ' && line != "  >") {
+    if (line.size() > 2 && line.rfind("  ", 0) == 0 && line[2] != ' ' && line != "  >")
       names.push_back(line.substr(2, line.find(" = ") - 2));
-    }
   }
   return names;
 }

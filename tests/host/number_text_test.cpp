@@ -1,14 +1,10 @@
-#include <bit>
-#include <cmath>
-#include <limits>
-
 #include "host/host_test_support.hpp"
 
 using L = std::numeric_limits<double>;
 
 // 0.1 + 0.2 differs from 0.3 only beyond the fifteenth digit; 999999999999999.9 gains an
 // integer digit when rounded to fifteen.
-TEST(FloatToStr, GeneralFormatWithFifteenDigitsAndTheDecimalSeparator) {
+TEST(FloatToStr, GeneralFormatWithFifteenDigitsPercentagesAndTheDecimalSeparator) {
   // clang-format off
   const std::pair<double, const char*> rows[] = {
       {1.0, "1"}, {-2.5, "-2.5"}, {123456789012345.0, "123456789012345"},
@@ -20,6 +16,14 @@ TEST(FloatToStr, GeneralFormatWithFifteenDigitsAndTheDecimalSeparator) {
   // clang-format on
   for (const auto& [value, text] : rows) EXPECT_EQ(kx::FloatToStr(value), text) << text;
   EXPECT_EQ(kx::FloatToRoundTripStr(0.1), "0.1");
+  // Percentages: two significant digits shown with two decimals; halves round away from zero;
+  // from 99.5% on the value has three digits and shows as exponent.
+  const std::pair<double, const char*> percents[] = {
+      {0.98, "98.00"},   {0.123, "12.00"}, {1.0 / 3.0, "33.00"}, {0.02, "2.00"},
+      {0.0, "0.00"},     {0.005, "0.50"},  {0.00123, "0.12"},    {0.0000123, "0.00"},
+      {-0.25, "-25.00"}, {0.125, "13.00"}, {0.999, "1.0E+002"},  {1.0, "1.0E+002"},
+      {12.5, "1.3E+003"}};
+  for (const auto& [value, text] : percents) EXPECT_EQ(kx::FormatPercent(value), text) << value;
   // Texts use the decimal separator unless one is given.
   kx::testing::SeparatorGuard guard(',');
   EXPECT_EQ(kx::FloatToStr(1.5e-7) + " " + kx::FormatPercent(0.005), "1,5E-7 0,50");
@@ -32,9 +36,9 @@ TEST(FloatToStr, GeneralFormatWithFifteenDigitsAndTheDecimalSeparator) {
 // Round-trip texts read back bit for bit (with the sign of zero), 15-digit ones within their
 // precision: the range edges and random bit patterns of finite doubles.
 TEST(FloatToStr, EveryFiniteDoubleReadsBack) {
-  std::vector<double> values = {-0.0,           L::max(),         -L::max(),
-                                L::min(),       -L::denorm_min(), std::nextafter(L::max(), 0.0),
-                                L::denorm_min()};
+  std::vector<double> values = {
+      -0.0,     L::max(),         -L::max(),      std::nextafter(L::max(), 0.0),
+      L::min(), -L::denorm_min(), L::denorm_min()};
   for (kx::TKXRandom random(2024); values.size() < 4000;) {
     const double v = std::bit_cast<double>((std::uint64_t{random.Next()} << 32) | random.Next());
     if (std::isfinite(v)) values.push_back(v);
@@ -46,16 +50,6 @@ TEST(FloatToStr, EveryFiniteDoubleReadsBack) {
     const double general = kx::StrToFloat(kx::FloatToStr(v));
     ASSERT_LE(std::fabs(general - v), std::fmax(std::fabs(v) * 1e-14, L::denorm_min())) << v;
   }
-}
-
-// Halves round away from zero; from 99.5% on the value has three digits and shows as exponent.
-TEST(FormatPercent, TwoSignificantDigitsShownWithTwoDecimals) {
-  const std::pair<double, const char*> rows[] = {
-      {0.98, "98.00"},   {0.123, "12.00"}, {1.0 / 3.0, "33.00"}, {0.02, "2.00"},
-      {0.0, "0.00"},     {0.005, "0.50"},  {0.00123, "0.12"},    {0.0000123, "0.00"},
-      {-0.25, "-25.00"}, {0.125, "13.00"}, {0.999, "1.0E+002"},  {1.0, "1.0E+002"},
-      {12.5, "1.3E+003"}};
-  for (const auto& [value, text] : rows) EXPECT_EQ(kx::FormatPercent(value), text) << value;
 }
 
 TEST(StrToFloat, AcceptsDecimalNumbersWithBlanksAndRejectsEverythingElseAsDoStrToIntAndBool) {

@@ -1,6 +1,4 @@
-#include <algorithm>
 #include <array>
-#include <cmath>
 #include <kx/host/priority_queue.hpp>
 #include <numeric>
 #include <thread>

@@ -1,28 +1,11 @@
-#include <kx/host/collection.hpp>
-
 #include "host/host_test_support.hpp"
 
 namespace {
 
-constexpr double kDefaultRate = 0.25;
+using kx::testing::StreamText;
+using kx::testing::TTestItem;
 
-template <class T>
-auto Get(T& Field) {
-  return [&Field] { return Field; };
-}
-
-// An item of a streamed collection, with a string and an integer property.
-class TTestItem : public kx::TKXCollectionItem {
- public:
-  using TKXCollectionItem::TKXCollectionItem;
-  std::string Label;
-  std::int32_t Count = 0;
-  void DefineProperties(kx::TKXFiler& Filer) override {
-    Filer.StringProperty("Label", Get(Label), [this](const std::string& v) { Label = v; });
-    Filer.IntProperty(
-        "Count", Get(Count), [this](std::int32_t v) { Count = v; }, 0);
-  }
-};
+const auto Get = [](auto& Field) { return [&Field] { return Field; }; };
 
 // Declares one property of each typed helper, a collection and an extra float entry, and
 // records the order in which a reader applies them.
@@ -36,11 +19,10 @@ class TTestComponent : public kx::TKXComponent {
   std::int32_t Size = 10;
   bool Enabled = false, WeightStored = false;
   std::string Caption;
-  double Weight = 0.0, Rate = kDefaultRate;
+  double Weight = 0.0, Rate = 0.25;
 
-  template <class T>
-  auto Set(T& Field, const char* Name) {
-    return [this, &Field, Name](const T& Value) {
+  auto Set(auto& Field, const char* Name) {
+    return [this, &Field, Name](const auto& Value) {
       Field = Value;
       Applied.push_back(Name);
     };
@@ -53,33 +35,13 @@ class TTestComponent : public kx::TKXComponent {
     Filer.FloatProperty("Weight", Get(Weight), Set(Weight, "Weight"), WeightStored);
     Filer.StringsProperty("Lines", Get(Lines), Set(Lines, "Lines"), !Lines.empty());
     Filer.Collection("Items", Items, Items.Count() > 0);
-    Filer.DefineFloat("Rate", Set(Rate, "Rate"), Get(Rate), Rate != kDefaultRate);
+    Filer.DefineFloat("Rate", Set(Rate, "Rate"), Get(Rate), Rate != 0.25);
   }
 };
-
-using kx::testing::StreamText;
 
 void Read(const std::string& Text, TTestComponent& Component) {
   std::istringstream in(Text);
   kx::ReadComponent(in, Component);
-}
-
-TEST(Streaming, WritesStoredValuesExactlyAndReadsThemBackWhateverTheDecimalSeparator) {
-  TTestComponent source, target;
-  source.SetName("Source");
-  EXPECT_EQ(StreamText(source), "object Source: TTestComponent\nend\n");
-  source.Size = -3;
-  source.Enabled = source.WeightStored = target.WeightStored = true;
-  source.Caption = "it's\r\n";
-  source.Weight = 1.0 / 3.0;
-  source.Rate = 2.5e-300;
-  kx::testing::SeparatorGuard comma(',');
-  const std::string text = StreamText(source);
-  Read(text, target);
-  EXPECT_EQ(text,
-            "object Source: TTestComponent\n  Size = -3\n  Enabled = True\n"
-            "  Caption = 'it''s'#13#10\n  Weight = 0.3333333333333333\n  Rate = 2.5e-300\nend\n");
-  EXPECT_EQ(StreamText(target), text);  // every value came back exactly
 }
 
 // Every error names the line; a value its property cannot convert also names the property.
@@ -114,22 +76,34 @@ TEST(Streaming, MalformedStreamsNameTheLineAndChangeNothing) {
   }
 }
 
-TEST(Streaming, CollectionsAndStringListsRoundTripAndReplaceWhatWasThere) {
+// Every stored value comes back exactly, whatever the decimal separator; what a stream holds
+// replaces what was there.
+TEST(Streaming, StoredValuesCollectionsAndListsRoundTripExactlyAndReplaceWhatWasThere) {
   TTestComponent source, target;
+  source.SetName("Source");
+  EXPECT_EQ(StreamText(source), "object Source: TTestComponent\nend\n");
+  source.Size = -3;
+  source.Enabled = source.WeightStored = target.WeightStored = true;
+  source.Caption = "it's\r\n";
+  source.Weight = 1.0 / 3.0;
+  source.Rate = 2.5e-300;
   source.Lines = {"a", "it's, here", "", "tab\t"};
   source.Items.Add();
   auto* second = static_cast<TTestItem*>(source.Items.Add());
   second->Label = "second";
   second->Count = 4;
-  const std::string text = StreamText(source);
-  EXPECT_EQ(text,
-            "object : TTestComponent\n  Lines = ('a', 'it''s, here', '', 'tab'#9)\n  Items = <\n"
-            "    item\n    end\n    item\n      Label = 'second'\n      Count = 4\n    end\n"
-            "  >\nend\n");
   for (int i = 0; i < 3; ++i) static_cast<TTestItem*>(target.Items.Add())->Label = "old";
+  kx::testing::SeparatorGuard comma(',');
+  const std::string text = StreamText(source);
   Read(text, target);
+  EXPECT_EQ(text,
+            "object Source: TTestComponent\n  Size = -3\n  Enabled = True\n"
+            "  Caption = 'it''s'#13#10\n  Weight = 0.3333333333333333\n"
+            "  Lines = ('a', 'it''s, here', '', 'tab'#9)\n  Items = <\n    item\n    end\n"
+            "    item\n      Label = 'second'\n      Count = 4\n    end\n  >\n"
+            "  Rate = 2.5e-300\nend\n");
   EXPECT_EQ(target.Items.UpdateCount(), 0);
-  EXPECT_EQ(StreamText(target), text);  // lines and items read back, the old items gone
+  EXPECT_EQ(StreamText(target), text);  // every value came back, the old items gone
   Read("object : T\n  Items = <\n  >\nend\n", target);
   // Entries apply in declaration order; unknown names and blank lines are skipped.
   target.Applied.clear();
