@@ -9,11 +9,9 @@
 namespace kx::testing {
 namespace {
 
-void AddVocabulary(TFloatSet& Set) { AddInstructions(Set, {"add", "sub", "mul", "x", "two"}); }
-
 TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   auto gp = std::make_unique<TKXGeneticProgramming>();
-  AddVocabulary(*gp->Instructions());
+  AddArithmetic(*gp->Instructions());
   gp->SetInitializationDepth(4);
   EvolveQuadratic(*gp, 5, 30, 4);
   TKXGeneticProgrammingExecutor executor, copy, empty;
@@ -50,11 +48,11 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
 // keeping the set when the domain brings none; an unknown name leaves the program as it was.
 TEST(GPExecutorTest, ProgramsTravelThroughFiles) {
   TKXGeneticProgrammingExecutor source, target;
-  for (auto* executor : {&source, &target}) AddVocabulary(*executor->Instructions());
+  for (auto* executor : {&source, &target}) AddArithmetic(*executor->Instructions());
   TKXXMLDocument doc;
   doc.LoadFromXML(
       "<GeneticProgram><Domain><Instructions/><FittestIndividual><DNA Instruction=\"mul\">"
-      "<Child Instruction=\"x\"/><Child Instruction=\"two\"><Value>3</Value></Child></DNA>"
+      "<Child Instruction=\"x\"/><Child Instruction=\"one\"><Value>3</Value></Child></DNA>"
       "</FittestIndividual></Domain></GeneticProgram>");
   source.LoadFromXML(GetGeneticProgram(doc));
   EXPECT_EQ(std::tuple(source.Instructions()->Count(), RunAt(source, 5)), std::tuple(5, 15.0));

@@ -21,8 +21,7 @@ TFloatNode* Biased(const std::vector<TFloatNode*>& Nodes, double P) {
 using GPIndividualTest = GPTest;
 
 TEST_F(GPIndividualTest, FlattenExecuteAndText) {
-  TFloatIndividual* individual =
-      NewIndividual(N("add", Args(N("x"), N("mul", Args(N("one"), N("x"))))));
+  TFloatIndividual* individual = NewIndividual(N("add", N("x"), N("mul", N("one"), N("x"))));
   EXPECT_EQ(RunAt(*individual, 3.0), 6.0);
   EXPECT_EQ(individual->ToString(), "TKXGPIndividual: (add x (mul 1 x))");
   individual->SetName("best");
@@ -34,11 +33,11 @@ TEST_F(GPIndividualTest, FlattenExecuteAndText) {
 }
 
 TEST_F(GPIndividualTest, GraftAndCrossoverKeepThePositionsOfTheReplacedNodes) {
-  TFloatIndividual* a = NewIndividual(N("sum3", Args(N("x"), N("one"), N("x"))));
+  TFloatIndividual* a = NewIndividual(N("sum3", N("x"), N("one"), N("x")));
   TFloatNode* second = a->DNA()->Child(1);
-  TFloatNodePtr removed = a->Graft(second, N("mul", Args(N("x"), N("one"))));
+  TFloatNodePtr removed = a->Graft(second, N("mul", N("x"), N("one")));
   EXPECT_EQ(std::tuple(removed.get(), removed->Parent()), std::tuple(second, nullptr));
-  TFloatIndividual* b = NewIndividual(N("sub", Args(N("one"), N("x"))));
+  TFloatIndividual* b = NewIndividual(N("sub", N("one"), N("x")));
   for (auto [inA, inB, texts] : {std::tuple{1, 0, "(sum3 x 1 x) (sub (mul x 1) x)"},
                                  {-1, -1, "(sub (mul x 1) x) (sum3 x 1 x)"},
                                  {0, 2, "(sub x x) (sum3 x 1 (mul x 1))"}}) {

@@ -42,9 +42,8 @@ struct Cases {
 
   explicit Cases(std::size_t Count) : Batch(Count), Results(Count) {
     kx::RandSeed(11);
-    for (const char* name : {"x", "y"}) {
+    for (const char* name : {"x", "y"})
       for (double& value : Batch.Column(name)) value = kx::RandomFloat() * 4 - 2;
-    }
   }
 
   // Runs Tree as a batch (through Evaluator, or the node's own), then once per case in a

@@ -35,7 +35,7 @@ class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<
     return std::make_unique<kx::TKXGPFloatInstructions>(this);
   }
   std::unique_ptr<Node> CreateNode(Instruction* Item) override {
-    return ++NodesCreated, std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
+    return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
   }
   std::int32_t MaxNodeArity() const override { return FMaxArity; }
   void InstructionUpdate(Instruction* Item) override {
@@ -54,7 +54,6 @@ class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<
   }
 
   std::vector<std::string> Log;
-  int NodesCreated = 0;
   std::int32_t FMaxArity;
   std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions = CreateInstructions(nullptr);
 };
@@ -99,20 +98,22 @@ inline NodePtr Apply(Instruction* Item, NodePtr A, NodePtr B) {
   return node;
 }
 
-// A random tree from the library generator: functions get two children, terminals a random
-// own value in -3..3. Depth 0 is a leaf; a chain puts all its depth on one side.
+// A random tree of nodes Make builds, from the library generator: functions get two children,
+// terminals a random own value in -3..3. Depth 0 is a leaf; a chain puts all its depth on one
+// side.
 inline NodePtr RandomTree(const std::vector<Instruction*>& Functions,
-                          const std::vector<Instruction*>& Terminals, int Depth,
-                          bool Chain = false) {
+                          const std::vector<Instruction*>& Terminals, int Depth, bool Chain = false,
+                          NodePtr (*Make)(Instruction*) = Leaf) {
   if (Depth <= 0 || (!Chain && kx::RandomInt(4) == 0)) {
-    NodePtr leaf = Leaf(Terminals[kx::RandomInt(static_cast<int>(Terminals.size()))]);
+    NodePtr leaf = Make(Terminals[kx::RandomInt(static_cast<int>(Terminals.size()))]);
     leaf->SetValue(kx::RandomInt(7) - 3);
     return leaf;
   }
-  NodePtr node = Leaf(Functions[kx::RandomInt(static_cast<int>(Functions.size()))]);
+  NodePtr node = Make(Functions[kx::RandomInt(static_cast<int>(Functions.size()))]);
   const int deepSide = kx::RandomInt(2);
   for (int i = 0; i < 2; ++i) {
-    node->AddChild(RandomTree(Functions, Terminals, Chain && i != deepSide ? 0 : Depth - 1, Chain));
+    node->AddChild(
+        RandomTree(Functions, Terminals, Chain && i != deepSide ? 0 : Depth - 1, Chain, Make));
   }
   return node;
 }
@@ -128,29 +129,29 @@ std::string ErrorOf(F Action) {
   return "no error";
 }
 
-// Every node of Tree (then of Also), breadth first.
-inline std::vector<Node*> AllNodes(Node* Tree, Node* Also = nullptr) {
+// Every node of Tree, breadth first.
+inline std::vector<Node*> AllNodes(Node* Tree) {
   std::vector<Node*> nodes{Tree};
-  if (Also != nullptr) nodes.push_back(Also);
   for (std::size_t k = 0; k < nodes.size(); ++k) {
     for (int i = 0; i < nodes[k]->ChildCount(); ++i) nodes.push_back(nodes[k]->Child(i));
   }
   return nodes;
 }
 
-// Tree written as a DNA element, and Text read into Tree.
-inline std::string Saved(const Node& Tree) {
-  auto doc = kx::TKXXMLDocument::New("DNA");
-  Tree.SaveToXML(kx::TXMLDnaType(doc->DocumentElement()));
+// Item (a tree, or an instruction set with TElement = TXMLGPInstructions) written as a document
+// element, and Text read into Item.
+template <class TElement = kx::TXMLDnaType, class T>
+std::string Saved(const T& Item) {
+  auto doc =
+      kx::TKXXMLDocument::New(std::is_same_v<TElement, kx::TXMLDnaType> ? "DNA" : "Instructions");
+  Item.SaveToXML(TElement(doc->DocumentElement()));
   return kx::NodeToXML(doc->DocumentElement());
 }
-inline std::unique_ptr<kx::TKXXMLDocument> Parse(const std::string& Text) {
-  auto doc = std::make_unique<kx::TKXXMLDocument>();
-  doc->LoadFromXML(Text);
-  return doc;
-}
-inline void Load(Node& Tree, const std::string& Text) {
-  Tree.LoadFromXML(kx::TXMLDnaType(Parse(Text)->DocumentElement()));
+template <class TElement = kx::TXMLDnaType, class T>
+void Load(T& Item, const std::string& Text) {
+  kx::TKXXMLDocument doc;
+  doc.LoadFromXML(Text);
+  Item.LoadFromXML(TElement(doc.DocumentElement()));
 }
 
 }  // namespace kx_test
