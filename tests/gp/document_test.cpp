@@ -12,53 +12,6 @@
 namespace kx::testing {
 namespace {
 
-// A small evolved component with settings away from their defaults.
-void Evolved(TKXGeneticProgramming& Gp, std::int32_t Population = 12) {
-  Gp.SetInitializationDepth(3);
-  Gp.SetCrossoverProbability(0.75);
-  Gp.SetSelectionMethod(smTournament);
-  Gp.SetElitistPct(0.25);
-  Gp.SetTournamentField(4);
-  Gp.SetMutationWeights({10, 1, 2, 3, 4, 30});
-  Gp.SetSelectionNonTerminalsProbability(0.6);
-  Gp.SetPointMutationMethod(pmmPerTree);
-  Gp.SetPointMutationProbability(0.05);
-  EvolveQuadratic(Gp, 17, Population, 1);
-}
-
-TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
-  TKXGeneticProgramming gp;
-  Evolved(gp, 4);
-  TKXXMLDocument doc;
-  doc.LoadFromXML(Saved(gp));
-  const TKXXMLNode root = doc.RootElement("GeneticProgram");
-  const TKXXMLNode reproduction = root.Child("Reproduction");
-  const TKXXMLNode domain = root.Child("Domain");
-  const std::pair<TKXXMLNode, std::vector<std::string>> rows[] = {
-      {root,
-       {"DiversityLimit", "FitnessCutoff", "FitnessMethod", "Generation", "UseDiversityLimit",
-        "UseFitnessCutoff", "GenerationLimit", "UseGenerationLimit", "AvgFitness", "MaxFitness",
-        "MinFitness", "Reproduction", "Domain"}},
-      {reproduction,
-       {"CrossoverMethod", "CrossoverProbability", "InversionProbability", "MutationProbability",
-        "SelectionMethod", "InitializationMethod", "InitializationDepth", "MutationWeights",
-        "SelectionNonterminalsProbability", "PointMutationMethod", "PointMutationProbability"}},
-      {reproduction.Child("SelectionMethod"), {"Method", "ElitistPercent", "TournamentField"}},
-      {reproduction.Child("MutationWeights"),
-       {"mmSubtree", "mmReplacement", "mmConstant", "mmShrink", "mmHoist", "mmPoint"}},
-      {domain, {"Instructions", "FittestIndividual", "Population"}},
-      {domain.Child("Instructions"), {"Function", "Function", "Function", "Variable", "Constant"}},
-      {domain.Child("FittestIndividual"), {"Name", "Fitness", "DNA"}}};
-  for (const auto& [node, tags] : rows) EXPECT_EQ(test::ChildTags(node), tags) << node.NodeName();
-  // Enumerations are written by value name; the fittest's fitness in single precision.
-  const TXMLGPReproductionType written = GetGeneticProgram(doc).Reproduction();
-  EXPECT_EQ(written.InitializationMethod() + written.PointMutationMethod() +
-                written.SelectionMethod().Method() + written.CrossoverMethod(),
-            "imRampedHalfAndHalfpmmPerTreesmTournamentcmSubtree");
-  EXPECT_EQ(GetGeneticProgram(doc).Domain().FittestIndividual().Fitness(),
-            static_cast<float>(gp.FittestIndividual()->Fitness()));
-}
-
 // Fresh loads the document Object saves and saves the same document (the clock aside).
 template <class TObject>
 void ExpectLoadsBack(TObject& Object, TObject& Fresh) {
@@ -142,12 +95,50 @@ TEST(GPDocumentTest, EverySaveLoadsBackIntoTheSameDocument) {
   ExpectEverySaveLoadsBack<TKXGeneticProgrammingVariant, TKXGeneticProgrammingVariantExecutor>();
 }
 
-// A loader keeps the settings the document does not carry and its named instructions with
-// their handlers. Documents that cannot load raise naming the element and the value, and change
-// nothing; a program node without instruction below the root cannot save.
-TEST(GPDocumentTest, DocumentsLoadWholeOrChangeNothing) {
+// A small evolved component, with settings away from their defaults, saves its elements in their
+// writing order. A loader keeps the settings the document does not carry and its named
+// instructions with their handlers. Documents that cannot load raise naming the element and the
+// value, and change nothing; a program node without instruction below the root cannot save.
+TEST(GPDocumentTest, ElementsComeInWritingOrderDocumentsLoadWholeOrChangeNothing) {
   TKXGeneticProgramming gp;
-  Evolved(gp);
+  gp.SetInitializationDepth(3);
+  gp.SetCrossoverProbability(0.75);
+  gp.SetSelectionMethod(smTournament);
+  gp.SetElitistPct(0.25);
+  gp.SetTournamentField(4);
+  gp.SetMutationWeights({10, 1, 2, 3, 4, 30});
+  gp.SetSelectionNonTerminalsProbability(0.6);
+  gp.SetPointMutationMethod(pmmPerTree);
+  gp.SetPointMutationProbability(0.05);
+  EvolveQuadratic(gp, 17, 12, 1);
+  TKXXMLDocument doc;
+  doc.LoadFromXML(Saved(gp));
+  const TKXXMLNode root = doc.RootElement("GeneticProgram");
+  const TKXXMLNode reproduction = root.Child("Reproduction");
+  const TKXXMLNode domain = root.Child("Domain");
+  const std::pair<TKXXMLNode, std::vector<std::string>> rows[] = {
+      {root,
+       {"DiversityLimit", "FitnessCutoff", "FitnessMethod", "Generation", "UseDiversityLimit",
+        "UseFitnessCutoff", "GenerationLimit", "UseGenerationLimit", "AvgFitness", "MaxFitness",
+        "MinFitness", "Reproduction", "Domain"}},
+      {reproduction,
+       {"CrossoverMethod", "CrossoverProbability", "InversionProbability", "MutationProbability",
+        "SelectionMethod", "InitializationMethod", "InitializationDepth", "MutationWeights",
+        "SelectionNonterminalsProbability", "PointMutationMethod", "PointMutationProbability"}},
+      {reproduction.Child("SelectionMethod"), {"Method", "ElitistPercent", "TournamentField"}},
+      {reproduction.Child("MutationWeights"),
+       {"mmSubtree", "mmReplacement", "mmConstant", "mmShrink", "mmHoist", "mmPoint"}},
+      {domain, {"Instructions", "FittestIndividual", "Population"}},
+      {domain.Child("Instructions"), {"Function", "Function", "Function", "Variable", "Constant"}},
+      {domain.Child("FittestIndividual"), {"Name", "Fitness", "DNA"}}};
+  for (const auto& [node, tags] : rows) EXPECT_EQ(test::ChildTags(node), tags) << node.NodeName();
+  // Enumerations are written by value name; the fittest's fitness in single precision.
+  const TXMLGPReproductionType written = GetGeneticProgram(doc).Reproduction();
+  EXPECT_EQ(written.InitializationMethod() + written.PointMutationMethod() +
+                written.SelectionMethod().Method() + written.CrossoverMethod(),
+            "imRampedHalfAndHalfpmmPerTreesmTournamentcmSubtree");
+  EXPECT_EQ(GetGeneticProgram(doc).Domain().FittestIndividual().Fitness(),
+            static_cast<float>(gp.FittestIndividual()->Fitness()));
   test::TempFolder folder;
   gp.SaveToFile(folder.File("program.xml"));
   TKXGeneticProgramming target;

@@ -11,8 +11,6 @@ namespace {
 
 TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   auto gp = std::make_unique<TKXGeneticProgramming>();
-  AddArithmetic(*gp->Instructions());
-  gp->SetInitializationDepth(4);
   EvolveQuadratic(*gp, 5, 30, 4);
   TKXGeneticProgrammingExecutor executor, copy, empty;
   executor.Assign(gp.get());
@@ -32,8 +30,7 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   copy.ExecuteBatch(batch, results);
   EXPECT_EQ(results, expected);
   EXPECT_EQ(RunAt(copy, 1.9 * 3 - 0.7), expected[3]);
-  TKXGeneticProgrammingVariantExecutor variant;
-  EXPECT_THROW(variant.Assign(&executor), EConvertError);
+  EXPECT_THROW(TKXGeneticProgrammingVariantExecutor().Assign(&executor), EConvertError);
   // A tree on instructions the set lacks brings them along, so that its save loads back.
   TKXGeneticProgrammingExecutor bare;
   bare.SetGPProgram(executor.GPProgram());

@@ -64,8 +64,7 @@ TEST_F(GPIndividualTest, NodeChoicesFollowTheirRules) {
     const int limit = RandomInt(5);
     const bool bySize = RandomInt(2) == 1;
     const Kinds kinds = RandomInt(2) ? Kinds{gpConstant, gpVariable} : Kinds{gpFunction};
-    std::vector<TFloatNode*> measured;
-    std::vector<TFloatNode*> ofKind;
+    std::vector<TFloatNode*> measured, ofKind;
     for (TFloatNode* node : nodes) {
       if ((bySize ? node->Size() : node->Depth()) <= limit) measured.push_back(node);
       if (kinds.Contains(node->Instruction()->Operation())) ofKind.push_back(node);
@@ -79,8 +78,7 @@ TEST_F(GPIndividualTest, NodeChoicesFollowTheirRules) {
     TFloatNode* chosen[] = {individual->SelectNode(p), individual->SelectNode(p, kinds),
                             individual->SelectNode(p, Kinds{gpVariable, gpConstant, gpFunction}),
                             individual->SelectNode(limit, bySize)};
-    for (int i = 0; i < 4; ++i)
-      EXPECT_EQ(chosen[i], expected[i]) << "seed " << seed << " choice " << i;
+    EXPECT_THAT(chosen, ::testing::ElementsAreArray(expected)) << "seed " << seed;
   }
 }
 
