@@ -33,7 +33,7 @@ TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
 // float value and names equal ignoring case load into one instruction.
 TEST(InstructionDocumentTest, MergeKeepsUpdatesDeletesAndAppendsByListOrder) {
   FakeEngine engine;
-  kx::TKXGPInstructions<double>& set = *engine.GetInstructions();
+  Instructions& set = *engine.GetInstructions();
   for (const char* name : {"a", "b", "c"}) set.Add()->SetName(name);
   Instruction *a = set.Items(0), *c = set.Items(2);
   c->SetOnExecute([](kx::TKXObject*, Node*, Context*, double&) {});

@@ -25,37 +25,34 @@ using Instruction = kx::TKXGPInstruction<double>;
 using Node = kx::TKXGPNode<double>;
 using NodePtr = std::unique_ptr<Node>;
 using Context = kx::TKXGPContext<double>;
+using Instructions = kx::TKXGPInstructions<double>;
 
 // An engine that owns a float instruction set and records every notification it receives.
 class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<double> {
  public:
   explicit FakeEngine(std::int32_t MaxArity = 2147483647) : FMaxArity(MaxArity) {}
 
-  std::unique_ptr<kx::TKXGPInstructions<double>> CreateInstructions(kx::TKXItemClass) override {
+  std::unique_ptr<Instructions> CreateInstructions(kx::TKXItemClass) override {
     return std::make_unique<kx::TKXGPFloatInstructions>(this);
   }
   std::unique_ptr<Node> CreateNode(Instruction* Item) override {
     return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
   }
   std::int32_t MaxNodeArity() const override { return FMaxArity; }
-  void InstructionUpdate(Instruction* Item) override {
-    Log.push_back("update " + (Item ? Item->Name() : std::string("nil")));
-  }
+  void InstructionUpdate(Instruction* Item) override { Note("update ", Item); }
   void InstructionNotify(Instruction* Item, kx::TCollectionNotification Action) override {
-    static const char* names[] = {"added", "extracting", "deleting"};
-    Log.push_back(std::string(names[static_cast<int>(Action)]) + " " + Item->Name());
+    Note(std::array{"added ", "extracting ", "deleting "}[static_cast<int>(Action)], Item);
   }
-  void InstructionOperationUpdate(Instruction* Item) override {
-    Log.push_back("operation " + Item->Name());
+  void InstructionOperationUpdate(Instruction* Item) override { Note("operation ", Item); }
+  void Note(const char* What, Instruction* Item) {
+    Log.push_back(What + (Item ? Item->Name() : "nil"));
   }
-  kx::TKXGPInstructions<double>* GetInstructions() const override { return FInstructions.get(); }
-  void SetInstructions(kx::TKXGPInstructions<double>* Value) override {
-    FInstructions->Assign(Value);
-  }
+  Instructions* GetInstructions() const override { return FInstructions.get(); }
+  void SetInstructions(Instructions* Value) override { FInstructions->Assign(Value); }
 
   std::vector<std::string> Log;
   std::int32_t FMaxArity;
-  std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions = CreateInstructions(nullptr);
+  std::unique_ptr<Instructions> FInstructions = CreateInstructions(nullptr);
 };
 
 // A set of float instructions without an engine: Add, Mul (arity 2), x, y, one (1.0).

@@ -7,7 +7,7 @@ using namespace kx_test;
 TEST(GPInstruction, ChangesReachTheEngineArityAndKindAgreeNamesAreUniqueIgnoringCase) {
   Vocabulary v;
   FakeEngine engine(2);  // every change of its instructions reaches the engine
-  kx::TKXGPInstructions<double>* set = engine.GetInstructions();
+  Instructions* set = engine.GetInstructions();
   Instruction* capped = set->Add();
   capped->SetName("f");
   capped->SetArity(2);
