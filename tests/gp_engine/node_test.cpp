@@ -118,9 +118,10 @@ TEST(GPTreeNode, TextsRefusalsOwnershipAndNodeClasses) {
   static_cast<kx::TKXGPTreeNode<double>&>(*root).SetChildren({tree->Child(0), tree->Child(1)});
   EXPECT_EQ(root->ToString(), "(nil x (Add y 1))");
   EXPECT_EQ(tree->Child(0)->Parent(), tree.get());
-  // Old nodes of another class (binary) must not leak into a copy.
+  // Old nodes of another class (binary) must not leak into a copy, even where old nodes are
+  // reused for a source class and instruction met before.
   NodePtr target = Apply(v.Add, Apply(v.Mul, Leaf(v.One), Binary(v.X)), Binary(v.Y));
-  target->Assign(tree.get());
+  target->Assign(Apply(v.Mul, Leaf(v.X), Apply(v.Add, Leaf(v.X), Leaf(v.X))).get());
   for (Node* node : AllNodes(target.get())) EXPECT_EQ(node->ClassName(), "TKXGPFloatNode");
   EXPECT_EQ(Binary(v.X)->Clone()->ClassName(), "TKXGPBinaryFloatNode");
   FakeEngine engine;  // without an engine the node's own class; with one, the engine's
