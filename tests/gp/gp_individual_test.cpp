@@ -61,8 +61,7 @@ TEST_F(GPIndividualTest, NodeChoicesFollowTheirRules) {
     TFloatIndividual* individual = NewIndividual(gp.DoInitializeGrow(1 + RandomInt(5)));
     const std::vector<TFloatNode*> nodes = individual->FlattenedDNA();
     const double p = RandomInt(4) == 0 ? RandomInt(2) : RandomFloat();
-    const int limit = RandomInt(5);
-    const bool bySize = RandomInt(2) == 1;
+    const int limit = RandomInt(5), bySize = RandomInt(2);
     const Kinds kinds = RandomInt(2) ? Kinds{gpConstant, gpVariable} : Kinds{gpFunction};
     std::vector<TFloatNode*> measured, ofKind;
     for (TFloatNode* node : nodes) {

@@ -4,7 +4,6 @@
 // to build, run, save and check programs.
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <iomanip>

@@ -36,8 +36,7 @@ TEST_F(GPVariationTest, MutationsActAtTheChosenNode) {
       const auto at = std::ranges::find(flat, chosen) - flat.begin();
       const auto kind =
           std::tuple(chosen->Instruction()->Operation(), chosen->Instruction()->Arity());
-      const int depth = chosen->Depth();
-      const int size = individual->DNA()->Size() - chosen->Size();
+      const int depth = chosen->Depth(), size = individual->DNA()->Size() - chosen->Size();
       const std::string text = chosen->ToString();
       RandSeed(seed);
       gp.Mutate(individual, static_cast<TGPMutationMethod>(method));
@@ -95,12 +94,10 @@ TEST_F(GPVariationTest, TheMutationWalkFollowsTheWeights) {
     for (auto& weight : weights) weight = std::uint8_t(RandomInt(3) ? 0 : RandomInt(256));
     gp.SetMutationWeights(weights);
     TFloatIndividual* walked = NewIndividual(gp.DoInitializeGrow(5));
-    TFloatIndividual* expected = NewIndividual(N("x"));
-    expected->Assign(walked);
+    TFloatIndividual* expected = NewIndividual(walked->DNA()->Clone());
     (void)walked->Fitness();
     RandSeed(seed + 1000);
-    int r = RandomInt(gp.MutationWeightSum());
-    int method = 0;
+    int r = RandomInt(gp.MutationWeightSum()), method = 0;
     while (method < 6 && r >= weights[method]) r -= weights[method++];
     if (method < 6) gp.Mutate(expected, static_cast<TGPMutationMethod>(method));
     RandSeed(seed + 1000);
@@ -119,9 +116,8 @@ TEST_F(GPVariationTest, TheMutationWalkFollowsTheWeights) {
 // recombines the two parents' material, leaving the parents alone. Fair crossover with a
 // single-leaf donor can only exchange a leaf of the child.
 TEST_F(GPVariationTest, CrossoversRecombineBothParents) {
-  TFloatIndividual* parent1 = NewIndividual(FullTree(3));  // add, mul, x
+  TFloatIndividual *parent1 = NewIndividual(FullTree(3)), *leaf = NewIndividual(N("one"));
   TFloatIndividual* parent2 = NewIndividual(N("sub", N("neg", N("one")), N("one")));
-  TFloatIndividual* leaf = NewIndividual(N("one"));
   for (std::uint64_t seed = 1; seed <= 30; ++seed) {
     TFloatIndividual *child1 = NewIndividual(FullTree(3)), *child2 = NewIndividual(FullTree(3));
     RandSeed(seed);

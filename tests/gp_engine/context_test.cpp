@@ -29,9 +29,8 @@ TEST(GPContext, VariablesReadTheirCurrentValueByExactNameCopiesOwnTheirsThreadsS
   other.Assign(&context);
   values.AddOrSetValue("z", 2);
   other.Assign(&other);
-  kx::TKXGPFloatInstructions set(nullptr);  // other sources are refused and change nothing
-  EXPECT_THROW(other.Assign(&set), kx::EConvertError);
-  EXPECT_THROW(other.SetValues(&set), kx::EConvertError);
+  EXPECT_THROW(other.Assign(&v.Set), kx::EConvertError);  // refused, changing nothing
+  EXPECT_THROW(other.SetValues(&v.Set), kx::EConvertError);
   EXPECT_EQ(other.Values().Count(), 2);
   EXPECT_EQ(tree->Execute(&other), 1.0);
   std::atomic<int> wrong{0};  // threads share one context for reading

@@ -46,10 +46,9 @@ TEST(InstructionDocumentTest, MergeKeepsUpdatesDeletesAndAppendsByListOrder) {
             "<Function Name=\"f\" Arity=\"1\"/><Function Name=\"c\" Comment=\"first\" Arity=\"3\"/>"
             "</Instructions>");
   std::vector<std::string> items;
-  for (int i = 0; i < set.Count(); ++i) {
+  for (int i = 0; i < set.Count(); ++i)
     items.push_back(set.Items(i)->ToString() + " " + std::to_string(set.Items(i)->Arity()) + " " +
                     std::to_string(set.Items(i)->Value()));
-  }
   EXPECT_THAT(items, ::testing::ElementsAre(
                          "A '' gpConstant 0 7.000000", "C 'second' gpVariable 3 0.000000",
                          "f '' gpFunction 1 0.000000", "v '' gpVariable 0 0.000000",

@@ -60,11 +60,10 @@ TEST(GPTreeNode, RandomEditsAndCopiesKeepChildrenCachesLinksAndDocumentsRight) {
     } else if (op == 3 && parent != nullptr) {  // re-parenting appends to the new parent
       Node* target = pick(nodes);
       if (std::ranges::count(AllNodes(n), target) > 0 || target == parent) continue;
-      std::vector<Node*> adopted = Kids(target);
-      adopted.push_back(n);
+      kids = Kids(target);
+      kids.push_back(n);
       EXPECT_EQ(n->SetParent(target), nullptr);
-      EXPECT_EQ(Kids(target), adopted);
-      EXPECT_EQ(Kids(parent), siblings);
+      EXPECT_EQ(std::pair(Kids(target), Kids(parent)), std::pair(kids, siblings));
     } else if (op == 4) {  // from another tree, or from its own descendant
       NodePtr other = RandomTree(functions, terminals, 2);
       Node* source = kx::RandomInt(2) ? other.get() : pick(AllNodes(n));
