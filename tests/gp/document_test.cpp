@@ -34,7 +34,7 @@ bool RefusedSave(TObject& Object) {
 template <class TComponent, class TExecutor>
 void ExpectEverySaveLoadsBack() {
   auto prepare = [](TComponent& Gp) {  // saving evaluates what needs a fitness
-    Gp.SetOnEvaluateFitness([&Gp](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+    Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
       Fitness = static_cast<decltype(Gp.FittestIndividual())>(Item)->DNA()->Size();
     });
   };
