@@ -64,9 +64,9 @@ TEST(InstructionDocumentTest, MergeKeepsUpdatesDeletesAndAppendsByListOrder) {
   }
 }
 
-// The exact element forms; bad input raises keeping what was read; an unnamed instruction is
-// written under its class name: the appended instruction stays unnamed, and a DNA element using
-// that name (or none) finds it.
+// The exact element forms; bad input raises keeping what was read; an instruction read under its
+// class name (as an unnamed one is written) stays unnamed, and a DNA element using that name (or
+// none) finds it.
 TEST(NodeDocumentTest, FormsBadInputAndNamelessInstructions) {
   Vocabulary v, nameless;
   EXPECT_EQ(Saved(*Apply(v.Add, Leaf(v.X), Leaf(v.One))),
@@ -91,9 +91,7 @@ TEST(NodeDocumentTest, FormsBadInputAndNamelessInstructions) {
   }
   EXPECT_EQ(ErrorOf([&] { Load(*Leaf(v.Add), "<DNA Instruction=\"Add\"><Child/></DNA>"); }),
             "Unknown instruction \"\"");
-  kx::TKXGPFloatInstructions source(nullptr);
-  source.Add()->SetArity(1);
-  Load<Set>(nameless.Set, Saved<Set>(source));
+  Load<Set>(nameless.Set, "<I><Function Name=\"TKXGPFloatInstruction\" Arity=\"1\"/></I>");
   ASSERT_EQ(nameless.Set.Count(), 1);
   Instruction* unnamed = nameless.Set.Items(0);
   EXPECT_EQ(unnamed->Name() + unnamed->ToString(), "TKXGPFloatInstruction '' gpFunction");
