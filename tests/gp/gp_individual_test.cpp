@@ -71,8 +71,7 @@ TEST_F(GPIndividualTest, NodeChoicesFollowTheirRules) {
     RandSeed(seed);
     TFloatNode* expected[] = {
         Biased(nodes, p), Biased(ofKind, p), Biased(nodes, p),
-        measured.empty() ? nullptr
-                         : measured[RandomInt(static_cast<std::int32_t>(measured.size()))]};
+        measured.empty() ? nullptr : measured[RandomInt(int(measured.size()))]};
     RandSeed(seed);
     TFloatNode* chosen[] = {individual->SelectNode(p), individual->SelectNode(p, kinds),
                             individual->SelectNode(p, Kinds{gpVariable, gpConstant, gpFunction}),
