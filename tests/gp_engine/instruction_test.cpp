@@ -35,8 +35,9 @@ TEST(GPInstruction, ChangesReachTheEngineArityAndKindAgreeNamesAreUniqueIgnoring
   EXPECT_THAT(engine.Log, ::testing::Contains("deleting g"));
   EXPECT_EQ(ErrorOf<kx::EGPException>([&] { v.Mul->SetName("ADD"); }) + " " + v.Mul->Name(),
             "instruction name must be unique Mul");
-  EXPECT_THROW(v.Add->SetName("add"), kx::EGPException);  // its own name in another case
-  v.Y->SetName("\xC3\x89");  // only A-Z fold
+  // Its own name in another case is refused too.
+  EXPECT_THROW(v.Add->SetName("add"), kx::EGPException);
+  v.Y->SetName("\xC3\x89");  // only A-Z fold, so an accented capital matches nothing
   EXPECT_EQ(v.Set.IndexOf("add") * 10 + v.Set.IndexOf("\xC3\xA9"), -1);
   EXPECT_EQ(v.Set.FindItemName("MUL"), v.Mul);
   EXPECT_EQ(ErrorOf<kx::EGPException>([&] { v.Set.ItemByName("Sub"); }),
