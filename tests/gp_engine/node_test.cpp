@@ -135,10 +135,9 @@ TEST(GPBinaryNode, SidesCapacityAndRefusedMoves) {
   Vocabulary v;
   kx::TKXGPBinaryNode<double> node(v.Add);
   Node* old = node.AddChild(Binary(v.X));
-  Node* y = node.InsertChild(0, Binary(v.Y));
-  EXPECT_TRUE(node.Left() == y && node.Right() == old);  // the old left moves right
-  Node* one = node.InsertChild(0, Binary(v.One));
-  EXPECT_TRUE(node.Left() == one && node.Right() == old);  // both full: the old left is freed
+  // The old left moves right; with both sides full, the old left is freed.
+  EXPECT_TRUE(node.InsertChild(0, Binary(v.Y)) == node.Left() && node.Right() == old);
+  EXPECT_TRUE(node.InsertChild(0, Binary(v.One)) == node.Left() && node.Right() == old);
   NodePtr third = Binary(v.One);
   EXPECT_EQ(ErrorOf<kx::EGPException>([&] { node.AddChild(std::move(third)); }),
             "Node cannot accept anymore children");
