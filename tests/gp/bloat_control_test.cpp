@@ -15,16 +15,15 @@ TEST_F(GPBloatTest, LimitsActJustOverTheirMeasure) {
   const std::tuple<TGPBloatStrategy, int, int> rows[] = {
       {bsSizeLimit, 10, -1},         {bsDepthLimit, 11, -1},     {bsShrinkSize, 10, mmShrink},
       {bsShrinkDepth, 11, mmShrink}, {bsHoistSize, 10, mmHoist}, {bsHoistDepth, 11, mmHoist}};
-  TFloatIndividual* parent = NewIndividual(Chain(2));
-  TFloatIndividual* other = NewIndividual(Chain(3));
+  TFloatIndividual *parent = NewIndividual(Chain(2)), *other = NewIndividual(Chain(3));
   for (auto [strategy, fits, mutation] : rows) {
     SCOPED_TRACE(int(strategy));
     gp.SetBloatStrategy(strategy);
     TFloatIndividual* fit = NewIndividual(Chain(fits));
     gp.DoAntiBloating(parent, other, fit, true);
     EXPECT_EQ(fit->DNA()->Size(), fits);
-    TFloatIndividual* big = NewIndividual(Chain(fits + 1));
-    TFloatIndividual* expected = NewIndividual(Chain(fits + 1));
+    TFloatIndividual *big = NewIndividual(Chain(fits + 1)),
+                     *expected = NewIndividual(Chain(fits + 1));
     RandSeed(7);
     gp.DoAntiBloating(parent, other, big, false);
     if (mutation < 0) {
@@ -113,14 +112,12 @@ TEST_F(GPBloatTest, ProgramStatisticsAreCachedPerGeneration) {
 // Equal fitness: the smaller program wins the tournament, only under the lexicographic strategy.
 TEST_F(GPBloatTest, LexicographicTournamentBreaksTiesBySize) {
   gp.SetTournamentField(2);
-  TFloatIndividual* seven = NewIndividual(Chain(7), 4.0);
-  TFloatIndividual* five = NewIndividual(Chain(5), 4.0);
+  TFloatIndividual *seven = NewIndividual(Chain(7), 4.0), *five = NewIndividual(Chain(5), 4.0);
   for (bool lexicographic : {true, false}) {
     gp.SetBloatStrategy(lexicographic ? bsLexicographicParsimonyPressure : bsNone);
     for (std::uint64_t seed = 1; seed <= 40; ++seed) {
       RandSeed(seed);
-      TKXIndividual* a = RandomInt(2) == 0 ? seven : five;
-      TKXIndividual* b = RandomInt(2) == 0 ? seven : five;
+      TKXIndividual *a = RandomInt(2) ? five : seven, *b = RandomInt(2) ? five : seven;
       RandSeed(seed);
       TKXIndividual* parent = nullptr;
       gp.SelectTournament(&gp, gp.Population(), parent);

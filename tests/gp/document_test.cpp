@@ -2,7 +2,6 @@
 // missing parts, bad input) and its report.
 
 #include <limits>
-#include <type_traits>
 
 #include "gp_test_support.hpp"
 #include "kx/gp/gp_executor.hpp"
@@ -13,27 +12,102 @@
 namespace kx::testing {
 namespace {
 
-// A small evolved component with settings away from their defaults.
-void Evolved(TKXGeneticProgramming& Gp, std::int32_t Population = 12) {
-  AddInstructions(*Gp.Instructions(), {"add", "sub", "mul", "x", "one"});
-  Gp.SetInitializationDepth(3);
-  Gp.SetCrossoverProbability(0.75);
-  Gp.SetSelectionMethod(smTournament);
-  Gp.SetElitistPct(0.25);
-  Gp.SetTournamentField(4);
-  Gp.SetMutationWeights({10, 1, 2, 3, 4, 30});
-  Gp.SetSelectionNonTerminalsProbability(0.6);
-  Gp.SetPointMutationMethod(pmmPerTree);
-  Gp.SetPointMutationProbability(0.05);
-  EvolveQuadratic(Gp, 17, Population, 1);
+// Fresh loads the document Object saves and saves the same document (the clock aside).
+template <class TObject>
+void ExpectLoadsBack(TObject& Object, TObject& Fresh) {
+  std::stringstream stream(Saved(Object));
+  Fresh.LoadFromStream(stream);
+  EXPECT_EQ(test::WithoutClock(Saved(Fresh)), test::WithoutClock(stream.str()));
 }
 
-TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
+// A program with a node without instruction below its root is refused at save.
+template <class TObject>
+bool RefusedSave(TObject& Object) {
+  const std::string error = test::ErrorOf<EGPException>([&] { Saved(Object); });
+  EXPECT_THAT(error, ::testing::AnyOf("no error", ::testing::HasSubstr(
+                                                      "node without instruction below its root")));
+  return error != "no error";
+}
+
+// A seeded walk of random settings and operations over a component (and an executor assigned
+// from it): every state saves a document that a fresh object loads and saves unchanged.
+template <class TComponent, class TExecutor>
+void ExpectEverySaveLoadsBack() {
+  auto prepare = [](TComponent& Gp) {  // saving evaluates what needs a fitness
+    Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
+      Fitness = static_cast<decltype(Gp.FittestIndividual())>(Item)->DNA()->Size();
+    });
+  };
+  const double edges[] = {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
+                          std::numeric_limits<double>::denorm_min(), -0.0, 1e-300};
+  for (std::uint64_t trial = 0; trial < 150; ++trial) {
+    SCOPED_TRACE(trial);
+    RandSeed(trial);
+    TComponent gp;
+    prepare(gp);
+    gp.SetIncludeRunState(RandomInt(3) == 0);
+    auto* set = gp.Instructions();
+    for (const char* name : {"add", "neg", "x", "one", ""}) set->Add()->SetName(name);
+    set->Items(0)->SetArity(2);
+    set->Items(1)->SetArity(1);
+    set->Items(3)->SetOperation(gpConstant);
+    set->Items(4)->SetArity(RandomInt(3));  // unnamed: written under its class name
+    set->Items(3)->SetValue(edges[RandomInt(5)]);
+    const std::function<void()> actions[] = {
+        [&] { gp.SetInitialPopulation(RandomInt(9)); },
+        [&] { gp.SetInitializationDepth(1 + RandomInt(3)); },
+        [&] { gp.Initialize(); },
+        [&] { gp.Evolve(1 + RandomInt(2)); },
+        [&] { gp.ParallelEvolve(1 + RandomInt(2)); },
+        [&] { gp.SetMutateWeights(TGPMutationMethod(RandomInt(6)), RandomInt(256)); },
+        [&] { gp.SetSelectionMethod(TGASelectionMethod(RandomInt(5))); },
+        [&] { set->Add()->SetName("f" + std::to_string(RandomInt(99))); },
+        [&] { set->Delete(std::max(set->Count() - 1, 4)); },
+        [&] { gp.SetBloatStrategy(TGPBloatStrategy(RandomInt(18))); },
+        [&] { gp.SetFitnessMethod(TGAFitnessMethod(RandomInt(4))); },
+        [&] { gp.SwapGenerations(); },
+        [&] { gp.Population()->Delete(RandomInt(gp.Population()->Count())); },
+        [&] { gp.EvaluateFitness(); },
+        [&] { gp.Population()->Add(); }};  // a bare root, which crossover may graft into others
+    for (int step = 0; step < 16; ++step)  // a refused operation is part of the walk too
+      test::ErrorOf<EKXException>(actions[RandomInt(std::size(actions))]);
+    if (RefusedSave(gp)) continue;
+    // The bloat settings are not part of the document: the application sets them again.
+    TComponent fresh;
+    prepare(fresh);
+    fresh.SetBloatStrategy(gp.BloatStrategy());
+    fresh.SetIncludeRunState(gp.IncludeRunState());
+    ExpectLoadsBack(gp, fresh);
+    TExecutor executor, loaded;
+    executor.Assign(&gp);
+    ExpectLoadsBack(executor, loaded);
+  }
+}
+
+TEST(GPDocumentTest, EverySaveLoadsBackIntoTheSameDocument) {
+  ExpectEverySaveLoadsBack<TKXGeneticProgramming, TKXGeneticProgrammingExecutor>();
+  ExpectEverySaveLoadsBack<TKXBinaryGeneticProgramming, TKXGeneticProgrammingExecutor>();
+  ExpectEverySaveLoadsBack<TKXGeneticProgrammingVariant, TKXGeneticProgrammingVariantExecutor>();
+}
+
+// A small evolved component, with settings away from their defaults, saves its elements in their
+// writing order. A loader keeps the settings the document does not carry and its named
+// instructions with their handlers. Documents that cannot load raise naming the element and the
+// value, and change nothing; a program node without instruction below the root cannot save.
+TEST(GPDocumentTest, ElementsComeInWritingOrderDocumentsLoadWholeOrChangeNothing) {
   TKXGeneticProgramming gp;
-  Evolved(gp, 4);
-  std::stringstream stream(Saved(gp));
+  gp.SetInitializationDepth(3);
+  gp.SetCrossoverProbability(0.75);
+  gp.SetSelectionMethod(smTournament);
+  gp.SetElitistPct(0.25);
+  gp.SetTournamentField(4);
+  gp.SetMutationWeights({10, 1, 2, 3, 4, 30});
+  gp.SetSelectionNonTerminalsProbability(0.6);
+  gp.SetPointMutationMethod(pmmPerTree);
+  gp.SetPointMutationProbability(0.05);
+  EvolveQuadratic(gp, 17, 12, 1);
   TKXXMLDocument doc;
-  doc.LoadFromStream(stream);
+  doc.LoadFromXML(Saved(gp));
   const TKXXMLNode root = doc.RootElement("GeneticProgram");
   const TKXXMLNode reproduction = root.Child("Reproduction");
   const TKXXMLNode domain = root.Child("Domain");
@@ -60,101 +134,6 @@ TEST(GPDocumentTest, ElementsOfANewDocumentComeInTheirWritingOrder) {
             "imRampedHalfAndHalfpmmPerTreesmTournamentcmSubtree");
   EXPECT_EQ(GetGeneticProgram(doc).Domain().FittestIndividual().Fitness(),
             static_cast<float>(gp.FittestIndividual()->Fitness()));
-}
-
-// Fresh loads the document Object saves and saves the same document (the clock aside).
-template <class TObject>
-void ExpectLoadsBack(TObject& Object, TObject& Fresh) {
-  std::stringstream stream(Saved(Object));
-  Fresh.LoadFromStream(stream);
-  EXPECT_EQ(test::WithoutClock(Saved(Fresh)), test::WithoutClock(stream.str()));
-}
-
-// A program with a node without instruction below its root is refused at save.
-template <class TObject>
-bool RefusedSave(TObject& Object) {
-  const std::string error = test::ErrorOf<EGPException>([&] { Saved(Object); });
-  EXPECT_THAT(error, ::testing::AnyOf("no error", ::testing::HasSubstr(
-                                                      "node without instruction below its root")));
-  return error != "no error";
-}
-
-// A seeded walk of random settings and operations over a component (and an executor assigned
-// from it): every state saves a document that a fresh object loads and saves unchanged.
-template <class TComponent, class TExecutor>
-void ExpectEverySaveLoadsBack() {
-  using TIndividual = std::remove_pointer_t<decltype(TComponent().FittestIndividual())>;
-  auto prepare = [](TComponent& Gp) {
-    Gp.SetOnEvaluateFitness([](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
-      Fitness = static_cast<TIndividual*>(Item)->DNA()->Size();
-    });
-  };
-  const double edges[] = {std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(),
-                          std::numeric_limits<double>::denorm_min(), -0.0, 1e-300};
-  for (std::uint64_t trial = 0; trial < 150; ++trial) {
-    SCOPED_TRACE(trial);
-    RandSeed(trial);
-    TComponent gp;
-    prepare(gp);
-    gp.SetIncludeRunState(RandomInt(3) == 0);
-    auto* set = gp.Instructions();
-    for (const char* name : {"add", "neg", "x", "one", ""}) set->Add()->SetName(name);
-    set->Items(0)->SetArity(2);
-    set->Items(1)->SetArity(1);
-    set->Items(3)->SetOperation(gpConstant);
-    set->Items(4)->SetArity(RandomInt(3));  // unnamed: written under its class name
-    using TValue = std::remove_cvref_t<decltype(set->Items(3)->Value())>;
-    set->Items(3)->SetValue(TValue(edges[RandomInt(5)]));
-    const std::function<void()> actions[] = {
-        [&] { gp.SetInitialPopulation(RandomInt(9)); },
-        [&] { gp.SetInitializationDepth(1 + RandomInt(3)); },
-        [&] { gp.Initialize(); },
-        [&] { gp.Evolve(1 + RandomInt(2)); },
-        [&] { gp.ParallelEvolve(1 + RandomInt(2)); },
-        [&] {
-          gp.SetMutationWeights({std::uint8_t(RandomInt(9)), 1, 2, 3, 4});
-        },
-        [&] { gp.SetSelectionMethod(TGASelectionMethod(RandomInt(5))); },
-        [&] { set->Add()->SetName("f" + std::to_string(RandomInt(99))); },
-        [&] { set->Delete(std::max(set->Count() - 1, 4)); },
-        [&] { gp.SetBloatStrategy(TGPBloatStrategy(RandomInt(18))); },
-        [&] { gp.SetFitnessMethod(TGAFitnessMethod(RandomInt(4))); },
-        [&] { gp.SwapGenerations(); },
-        [&] { gp.Population()->Delete(RandomInt(gp.Population()->Count())); },
-        [&] { gp.EvaluateFitness(); },
-        [&] { gp.Population()->Add(); }};  // a bare root, which crossover may graft into others
-    for (int step = 0; step < 16; ++step) {
-      try {
-        actions[RandomInt(std::size(actions))]();
-      } catch (const EKXException&) {
-        // A refused operation is part of the walk too.
-      }
-    }
-    if (RefusedSave(gp)) continue;
-    // The bloat settings are not part of the document: the application sets them again.
-    TComponent fresh;
-    prepare(fresh);
-    fresh.SetBloatStrategy(gp.BloatStrategy());
-    fresh.SetIncludeRunState(gp.IncludeRunState());
-    ExpectLoadsBack(gp, fresh);
-    TExecutor executor, loaded;
-    executor.Assign(&gp);
-    ExpectLoadsBack(executor, loaded);
-  }
-}
-
-TEST(GPDocumentTest, EverySaveLoadsBackIntoTheSameDocument) {
-  ExpectEverySaveLoadsBack<TKXGeneticProgramming, TKXGeneticProgrammingExecutor>();
-  ExpectEverySaveLoadsBack<TKXBinaryGeneticProgramming, TKXGeneticProgrammingExecutor>();
-  ExpectEverySaveLoadsBack<TKXGeneticProgrammingVariant, TKXGeneticProgrammingVariantExecutor>();
-}
-
-// A loader keeps the settings the document does not carry and its named instructions with
-// their handlers. Documents that cannot load raise naming the element and the value, and change
-// nothing; a program node without instruction below the root cannot save.
-TEST(GPDocumentTest, DocumentsLoadWholeOrChangeNothing) {
-  TKXGeneticProgramming gp;
-  Evolved(gp);
   test::TempFolder folder;
   gp.SaveToFile(folder.File("program.xml"));
   TKXGeneticProgramming target;
@@ -197,7 +176,7 @@ TEST(GPDocumentTest, DocumentsLoadWholeOrChangeNothing) {
                 ::testing::HasSubstr(where));
     EXPECT_EQ(Saved(gp) + Saved(executor), saved + savedProgram);
   }
-  // A handler raising while a sound document is applied: the component takes its own back.
+  // A program node without instruction below the root cannot save.
   ASSERT_NE(executor.GPProgram(), nullptr);
   executor.GPProgram()->Child(0)->SetInstruction(nullptr);
   EXPECT_TRUE(RefusedSave(executor));
@@ -207,7 +186,7 @@ TEST(GPDocumentTest, DocumentsLoadWholeOrChangeNothing) {
 
 TEST(GPReportTest, ReportLines) {
   TKXGeneticProgramming gp;
-  AddInstructions(*gp.Instructions(), {"add", "sub", "mul", "x", "one"});
+  AddArithmetic(*gp.Instructions());
   gp.Instructions()->Items(0)->SetComment("a + b");
   gp.Instructions()->Items(4)->SetComment("the constant 1");
   EXPECT_EQ(

@@ -9,12 +9,8 @@
 namespace kx::testing {
 namespace {
 
-void AddVocabulary(TFloatSet& Set) { AddInstructions(Set, {"add", "sub", "mul", "x", "two"}); }
-
 TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   auto gp = std::make_unique<TKXGeneticProgramming>();
-  AddVocabulary(*gp->Instructions());
-  gp->SetInitializationDepth(4);
   EvolveQuadratic(*gp, 5, 30, 4);
   TKXGeneticProgrammingExecutor executor, copy, empty;
   executor.Assign(gp.get());
@@ -34,8 +30,7 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
   copy.ExecuteBatch(batch, results);
   EXPECT_EQ(results, expected);
   EXPECT_EQ(RunAt(copy, 1.9 * 3 - 0.7), expected[3]);
-  TKXGeneticProgrammingVariantExecutor variant;
-  EXPECT_THROW(variant.Assign(&executor), EConvertError);
+  EXPECT_THROW(TKXGeneticProgrammingVariantExecutor().Assign(&executor), EConvertError);
   // A tree on instructions the set lacks brings them along, so that its save loads back.
   TKXGeneticProgrammingExecutor bare;
   bare.SetGPProgram(executor.GPProgram());
@@ -50,11 +45,11 @@ TEST(GPExecutorTest, AssignedProgramsComputeWhatTheFittestComputes) {
 // keeping the set when the domain brings none; an unknown name leaves the program as it was.
 TEST(GPExecutorTest, ProgramsTravelThroughFiles) {
   TKXGeneticProgrammingExecutor source, target;
-  for (auto* executor : {&source, &target}) AddVocabulary(*executor->Instructions());
+  for (auto* executor : {&source, &target}) AddArithmetic(*executor->Instructions());
   TKXXMLDocument doc;
   doc.LoadFromXML(
       "<GeneticProgram><Domain><Instructions/><FittestIndividual><DNA Instruction=\"mul\">"
-      "<Child Instruction=\"x\"/><Child Instruction=\"two\"><Value>3</Value></Child></DNA>"
+      "<Child Instruction=\"x\"/><Child Instruction=\"one\"><Value>3</Value></Child></DNA>"
       "</FittestIndividual></Domain></GeneticProgram>");
   source.LoadFromXML(GetGeneticProgram(doc));
   EXPECT_EQ(std::tuple(source.Instructions()->Count(), RunAt(source, 5)), std::tuple(5, 15.0));

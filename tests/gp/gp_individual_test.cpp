@@ -21,8 +21,7 @@ TFloatNode* Biased(const std::vector<TFloatNode*>& Nodes, double P) {
 using GPIndividualTest = GPTest;
 
 TEST_F(GPIndividualTest, FlattenExecuteAndText) {
-  TFloatIndividual* individual =
-      NewIndividual(N("add", Args(N("x"), N("mul", Args(N("one"), N("x"))))));
+  TFloatIndividual* individual = NewIndividual(N("add", N("x"), N("mul", N("one"), N("x"))));
   EXPECT_EQ(RunAt(*individual, 3.0), 6.0);
   EXPECT_EQ(individual->ToString(), "TKXGPIndividual: (add x (mul 1 x))");
   individual->SetName("best");
@@ -34,11 +33,11 @@ TEST_F(GPIndividualTest, FlattenExecuteAndText) {
 }
 
 TEST_F(GPIndividualTest, GraftAndCrossoverKeepThePositionsOfTheReplacedNodes) {
-  TFloatIndividual* a = NewIndividual(N("sum3", Args(N("x"), N("one"), N("x"))));
+  TFloatIndividual* a = NewIndividual(N("sum3", N("x"), N("one"), N("x")));
   TFloatNode* second = a->DNA()->Child(1);
-  TFloatNodePtr removed = a->Graft(second, N("mul", Args(N("x"), N("one"))));
+  TFloatNodePtr removed = a->Graft(second, N("mul", N("x"), N("one")));
   EXPECT_EQ(std::tuple(removed.get(), removed->Parent()), std::tuple(second, nullptr));
-  TFloatIndividual* b = NewIndividual(N("sub", Args(N("one"), N("x"))));
+  TFloatIndividual* b = NewIndividual(N("sub", N("one"), N("x")));
   for (auto [inA, inB, texts] : {std::tuple{1, 0, "(sum3 x 1 x) (sub (mul x 1) x)"},
                                  {-1, -1, "(sub (mul x 1) x) (sum3 x 1 x)"},
                                  {0, 2, "(sub x x) (sum3 x 1 (mul x 1))"}}) {
@@ -62,11 +61,9 @@ TEST_F(GPIndividualTest, NodeChoicesFollowTheirRules) {
     TFloatIndividual* individual = NewIndividual(gp.DoInitializeGrow(1 + RandomInt(5)));
     const std::vector<TFloatNode*> nodes = individual->FlattenedDNA();
     const double p = RandomInt(4) == 0 ? RandomInt(2) : RandomFloat();
-    const int limit = RandomInt(5);
-    const bool bySize = RandomInt(2) == 1;
+    const int limit = RandomInt(5), bySize = RandomInt(2);
     const Kinds kinds = RandomInt(2) ? Kinds{gpConstant, gpVariable} : Kinds{gpFunction};
-    std::vector<TFloatNode*> measured;
-    std::vector<TFloatNode*> ofKind;
+    std::vector<TFloatNode*> measured, ofKind;
     for (TFloatNode* node : nodes) {
       if ((bySize ? node->Size() : node->Depth()) <= limit) measured.push_back(node);
       if (kinds.Contains(node->Instruction()->Operation())) ofKind.push_back(node);
@@ -74,14 +71,12 @@ TEST_F(GPIndividualTest, NodeChoicesFollowTheirRules) {
     RandSeed(seed);
     TFloatNode* expected[] = {
         Biased(nodes, p), Biased(ofKind, p), Biased(nodes, p),
-        measured.empty() ? nullptr
-                         : measured[RandomInt(static_cast<std::int32_t>(measured.size()))]};
+        measured.empty() ? nullptr : measured[RandomInt(int(measured.size()))]};
     RandSeed(seed);
     TFloatNode* chosen[] = {individual->SelectNode(p), individual->SelectNode(p, kinds),
                             individual->SelectNode(p, Kinds{gpVariable, gpConstant, gpFunction}),
                             individual->SelectNode(limit, bySize)};
-    for (int i = 0; i < 4; ++i)
-      EXPECT_EQ(chosen[i], expected[i]) << "seed " << seed << " choice " << i;
+    EXPECT_THAT(chosen, ::testing::ElementsAreArray(expected)) << "seed " << seed;
   }
 }
 

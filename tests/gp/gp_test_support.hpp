@@ -4,7 +4,6 @@
 // to build, run, save and check programs.
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <cmath>
 #include <iomanip>
@@ -27,17 +26,15 @@ using TFloatSet = TKXGPInstructions<TGAFloat>;
 
 // Adds the named instructions in order: the functions add, sub, mul (binary), neg (unary, passes
 // its argument on) and sum3 (ternary), whose handlers (single and batch) fold their arguments;
-// the constants one and two; any other name as a variable.
+// the constant one; any other name as a variable.
 inline void AddInstructions(TFloatSet& Set, const std::vector<std::string>& Names) {
   static const std::map<std::string, int> arities{
       {"add", 2}, {"sub", 2}, {"mul", 2}, {"neg", 1}, {"sum3", 3}};
   for (const std::string& name : Names) {
     auto* instruction = Set.Add();
     instruction->SetName(name);
-    if (name == "one" || name == "two") {
-      instruction->SetOperation(gpConstant);
-      instruction->SetValue(name == "one" ? 1.0 : 2.0);
-    }
+    instruction->SetOperation(name == "one" ? gpConstant : gpVariable);
+    instruction->SetValue(name == "one");
     if (!arities.count(name)) continue;
     instruction->SetArity(arities.at(name));
     auto fold = [name](double a, double b) {
@@ -59,13 +56,8 @@ inline void AddInstructions(TFloatSet& Set, const std::vector<std::string>& Name
   }
 }
 
-inline void AddArithmetic(TFloatSet& Set) { AddInstructions(Set, {"add", "sub", "mul", "x"}); }
-
-template <class... Nodes>
-std::vector<TFloatNodePtr> Args(Nodes... Children) {
-  std::vector<TFloatNodePtr> list;
-  (list.push_back(std::move(Children)), ...);
-  return list;
+inline void AddArithmetic(TFloatSet& Set) {
+  AddInstructions(Set, {"add", "sub", "mul", "x", "one"});
 }
 
 // The value of Program (an individual or an executor) at x.
@@ -84,8 +76,7 @@ inline void SetQuadraticFitness(generics::TKXCustomGeneticProgramming<TGAFloat>&
   for (std::size_t k = 0; k < 9; ++k) cases->Column("x")[k] = -1 + 0.25 * k;
   Gp.SetOnEvaluateFitness([cases, Batch](TKXObject*, TKXIndividual* Item, TGAFitness& Fitness) {
     auto* individual = static_cast<TFloatIndividual*>(Item);
-    thread_local std::vector<TGAFloat> predicted;
-    predicted.resize(9);
+    std::vector<TGAFloat> predicted(9);
     if (Batch) individual->ExecuteBatch(*cases, predicted);
     const TGAFloat* x = cases->FindColumn("x");
     double error = 0;
@@ -97,7 +88,7 @@ inline void SetQuadraticFitness(generics::TKXCustomGeneticProgramming<TGAFloat>&
   });
 }
 
-// A component over add, sub, mul and x with the quadratic fitness, ramped half-and-half trees
+// A component over add, sub, mul, x and one with the quadratic fitness, ramped half-and-half trees
 // and the given population, evolved for Generations generations from the given seed.
 inline void EvolveQuadratic(TKXGeneticProgramming& Gp, std::uint64_t Seed, std::int32_t Population,
                             std::int32_t Generations) {
@@ -120,17 +111,14 @@ std::string Saved(TObject& Object) {
 // A run's outcome to the last digit: the generation, the fitness extremes and the number of
 // evaluations, then every program with its fitness.
 template <class Component>
-std::vector<std::string> Snapshot(Component& Gp) {
+std::string Snapshot(Component& Gp) {
   std::ostringstream text;
   text << std::setprecision(17) << Gp.Generation() << ' ' << Gp.MinFitness() << ' '
        << Gp.MaxFitness() << ' ' << Gp.RunState().Evaluations();
-  std::vector<std::string> texts{text.str()};
-  for (int i = 0; i < Gp.Population()->Count(); ++i) {
-    text.str("");
-    text << Gp.Population()->Items(i)->ToString() << ' ' << Gp.Population()->Items(i)->Fitness();
-    texts.push_back(text.str());
-  }
-  return texts;
+  for (int i = 0; i < Gp.Population()->Count(); ++i)
+    text << '\n'
+         << Gp.Population()->Items(i)->ToString() << ' ' << Gp.Population()->Items(i)->Fitness();
+  return text.str();
 }
 
 // The structural invariants of an individual's tree: parent links, cached size and depth,
@@ -170,9 +158,10 @@ class GPTest : public ::testing::Test {
   }
 
   // A node of the component's class for the named instruction over the given detached children.
-  TFloatNodePtr N(const std::string& Name, std::vector<TFloatNodePtr> Children = {}) {
+  template <class... Nodes>
+  TFloatNodePtr N(const std::string& Name, Nodes... Children) {
     TFloatNodePtr node = gp.CreateNode(gp.Instructions()->ItemByName(Name));
-    for (auto& child : Children) node->AddChild(std::move(child));
+    (node->AddChild(std::move(Children)), ...);
     return node;
   }
   TFloatIndividual* NewIndividual(TFloatNodePtr Tree, double Fitness = 1.0) {
@@ -184,12 +173,12 @@ class GPTest : public ::testing::Test {
   // A full binary tree of add/mul over x of the given node depth.
   TFloatNodePtr FullTree(int Depth) {
     if (Depth == 0) return N("x");
-    return N(Depth % 2 ? "add" : "mul", Args(FullTree(Depth - 1), FullTree(Depth - 1)));
+    return N(Depth % 2 ? "add" : "mul", FullTree(Depth - 1), FullTree(Depth - 1));
   }
   // A chain of Size - 1 neg nodes over x: size Size, depth Size - 1.
   TFloatNodePtr Chain(int Size) {
     TFloatNodePtr node = N("x");
-    for (int i = 1; i < Size; ++i) node = N("neg", Args(std::move(node)));
+    for (int i = 1; i < Size; ++i) node = N("neg", std::move(node));
     return node;
   }
 

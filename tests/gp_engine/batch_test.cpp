@@ -25,13 +25,11 @@ void AddBlockHandler(Instruction* Item, F Op) {
   Item->SetOnExecuteBatch([Item, Op](kx::TKXObject* Sender, Node* N, Batch& B) {
     EXPECT_TRUE(Sender == Item && N->Instruction() == Item);
     EXPECT_EQ(B.Count(), std::min(kBlock, B.Context().Count() - B.First()));
-    for (int i = 0; i < 2; ++i) {
+    for (int i = 0; i < 2; ++i)
       EXPECT_TRUE(B.Results().data() + B.Count() <= B.Argument(i).data() ||
                   B.Argument(i).data() + B.Count() <= B.Results().data());
-    }
-    for (std::size_t k = 0; k < B.Count(); ++k) {
+    for (std::size_t k = 0; k < B.Count(); ++k)
       B.Results()[k] = Op(B.Argument(0)[k], B.Argument(1)[k]);
-    }
   });
 }
 
@@ -42,9 +40,8 @@ struct Cases {
 
   explicit Cases(std::size_t Count) : Batch(Count), Results(Count) {
     kx::RandSeed(11);
-    for (const char* name : {"x", "y"}) {
+    for (const char* name : {"x", "y"})
       for (double& value : Batch.Column(name)) value = kx::RandomFloat() * 4 - 2;
-    }
   }
 
   // Runs Tree as a batch (through Evaluator, or the node's own), then once per case in a
@@ -53,9 +50,8 @@ struct Cases {
     With ? With->Execute(Tree, Batch, Results) : Tree.ExecuteBatch(Batch, Results);
     Context single;
     for (std::size_t k = 0; k < Results.size(); ++k) {
-      for (const std::string& name : Batch.Names()) {
+      for (const std::string& name : Batch.Names())
         single.Values().AddOrSetValue(name, Batch.FindColumn(name)[k]);
-      }
       ASSERT_EQ(Results[k], Tree.Execute(&single)) << "case " << k << " of " << Tree.ToString();
     }
   }
@@ -92,10 +88,7 @@ TEST(GPBatch, RandomTreesAndEditsComputeWhatSingleExecutionsCompute) {
   const std::vector<Instruction*> functions{v.Add, sub, v.Mul};
   const std::vector<Instruction*> terminals{v.X, v.Y,         v.One, v.Named("k", kx::gpConstant),
                                             w,   v.Named("z")};
-  auto any = [](Node& T) {
-    const std::vector<Node*> nodes = AllNodes(&T);
-    return nodes[kx::RandomInt(static_cast<int>(nodes.size()))];
-  };
+  auto any = [](Node& T) { return AllNodes(&T)[kx::RandomInt(T.Size())]; };
   int step = 0;
   const std::function<void(Node&)> edits[] = {
       [&](Node& T) { any(T)->SetValue(kx::RandomInt(9)); },
@@ -122,7 +115,7 @@ TEST(GPBatch, RandomTreesAndEditsComputeWhatSingleExecutionsCompute) {
   Evaluator evaluator;
   kx::RandSeed(5);
   for (int trial = 0; trial < 100; ++trial) {
-    const bool chain = trial >= 90;
+    const bool chain = trial >= 90;  // a deep chain, or a tree of random depth
     NodePtr tree = RandomTree(functions, terminals, chain ? 40 : 1 + kx::RandomInt(8), chain);
     cases.ExpectSameAsSingle(*tree, trial % 2 ? &evaluator : nullptr);
     for (int edit = 0; edit < 3 && !HasFatalFailure(); ++edit, ++step) {

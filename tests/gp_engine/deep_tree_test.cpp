@@ -36,8 +36,7 @@ struct ChainVocabulary : Vocabulary {
 TEST(GPDeepTree, WalksDoNotRecurseAndExecutionStopsAtTheLimitOrTheStack) {
   ChainVocabulary v;
   NodePtr root = Chain(v.Neg, v.X, kChain);
-  EXPECT_EQ(root->Size(), kChain);
-  EXPECT_EQ(root->Depth(), kChain - 1);
+  EXPECT_EQ(std::pair(root->Size(), root->Depth()), std::pair(kChain, kChain - 1));
   EXPECT_EQ(root->ToString().size(), (kChain - 1) * std::string("(Neg )").size() + 1);
   EXPECT_EQ(root->Clone()->Depth(), kChain - 1);
   EXPECT_EQ(Chain(v.Neg, v.X, kChain, Binary)->Depth(), kChain - 1);
@@ -66,9 +65,7 @@ TEST(GPDeepTree, WalksDoNotRecurseAndExecutionStopsAtTheLimitOrTheStack) {
   tip->SetInstruction(v.Neg);
   tip->AddChild(Leaf(v.X));
   EXPECT_EQ(root->Size(), kChain + 1);
-  auto doc = kx::TKXXMLDocument::New("DNA");
-  root->SaveToXML(kx::TXMLDnaType(doc->DocumentElement()));
   NodePtr loaded = Leaf(v.X);
-  loaded->LoadFromXML(kx::TXMLDnaType(doc->DocumentElement()));
+  Load(*loaded, Saved(*root));
   EXPECT_EQ(loaded->Depth(), kChain);
 }

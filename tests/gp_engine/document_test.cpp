@@ -6,14 +6,7 @@
 
 using namespace kx_test;
 
-static void Load(kx::TKXGPInstructions<double>& Set, const std::string& Text) {
-  Set.LoadFromXML(kx::GetGPInstructions(*Parse("<Instructions>" + Text + "</Instructions>")));
-}
-static std::string Saved(const kx::TKXGPInstructions<double>& Set) {
-  auto doc = kx::TKXXMLDocument::New("Instructions");
-  Set.SaveToXML(kx::GetGPInstructions(*doc));
-  return kx::NodeToXML(doc->DocumentElement());
-}
+using Set = kx::TXMLGPInstructions;
 
 TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
   Vocabulary v;
@@ -21,7 +14,7 @@ TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
   v.One->SetValue(2.5);
   v.Set.Add();                 // unnamed variable: written under its class name
   v.Set.Add()->SetArity(300);  // arity written in eight bits
-  EXPECT_EQ(Saved(v.Set),
+  EXPECT_EQ(Saved<Set>(v.Set),
             std::string("<Instructions>"
                         "<Function Name=\"Add\" Comment=\"a + b\" Arity=\"2\"/>"
                         "<Function Name=\"Mul\" Comment=\"\" Arity=\"2\"/>"
@@ -40,23 +33,22 @@ TEST(InstructionDocumentTest, WritesOneElementPerInstructionInIndexOrder) {
 // float value and names equal ignoring case load into one instruction.
 TEST(InstructionDocumentTest, MergeKeepsUpdatesDeletesAndAppendsByListOrder) {
   FakeEngine engine;
-  kx::TKXGPInstructions<double>& set = *engine.GetInstructions();
+  Instructions& set = *engine.GetInstructions();
   for (const char* name : {"a", "b", "c"}) set.Add()->SetName(name);
-  Instruction* a = set.Items(0);
-  Instruction* c = set.Items(2);
+  Instruction *a = set.Items(0), *c = set.Items(2);
   c->SetOnExecute([](kx::TKXObject*, Node*, Context*, double&) {});
   engine.Log.clear();
-  Load(set,
-       "<Constant Name=\"k\"><Value>4</Value></Constant>"
-       "<Constant Name=\"A\"><Value>7</Value></Constant>"
-       "<VariantConstant Name=\"q\"><Value>9</Value></VariantConstant>"
-       "<Variable Name=\"v\"/><Variable Name=\"C\" Comment=\"second\"/>"
-       "<Function Name=\"f\" Arity=\"1\"/><Function Name=\"c\" Comment=\"first\" Arity=\"3\"/>");
+  Load<Set>(set,
+            "<Instructions><Constant Name=\"k\"><Value>4</Value></Constant>"
+            "<Constant Name=\"A\"><Value>7</Value></Constant>"
+            "<VariantConstant Name=\"q\"><Value>9</Value></VariantConstant>"
+            "<Variable Name=\"v\"/><Variable Name=\"C\" Comment=\"second\"/>"
+            "<Function Name=\"f\" Arity=\"1\"/><Function Name=\"c\" Comment=\"first\" Arity=\"3\"/>"
+            "</Instructions>");
   std::vector<std::string> items;
-  for (int i = 0; i < set.Count(); ++i) {
+  for (int i = 0; i < set.Count(); ++i)
     items.push_back(set.Items(i)->ToString() + " " + std::to_string(set.Items(i)->Arity()) + " " +
                     std::to_string(set.Items(i)->Value()));
-  }
   EXPECT_THAT(items, ::testing::ElementsAre(
                          "A '' gpConstant 0 7.000000", "C 'second' gpVariable 3 0.000000",
                          "f '' gpFunction 1 0.000000", "v '' gpVariable 0 0.000000",
@@ -65,15 +57,16 @@ TEST(InstructionDocumentTest, MergeKeepsUpdatesDeletesAndAppendsByListOrder) {
   EXPECT_THAT(engine.Log, ::testing::IsSupersetOf({"deleting b", "added "}));
   // A bad arity raises and deletes nothing.
   for (const char* arity : {"abc", "256", "-1"}) {
-    EXPECT_THROW(Load(set, std::string("<Function Name=\"A\" Arity=\"") + arity + "\"/>"),
-                 kx::EConvertError);
+    EXPECT_THROW(
+        Load<Set>(set, std::string("<I><Function Name=\"A\" Arity=\"") + arity + "\"/></I>"),
+        kx::EConvertError);
     EXPECT_EQ(set.Count(), 6);
   }
 }
 
-// The exact element forms; bad input raises keeping what was read; an unnamed instruction is
-// written under its class name: the appended instruction stays unnamed, and a DNA element using
-// that name (or none) finds it.
+// The exact element forms; bad input raises keeping what was read; an instruction read under its
+// class name (as an unnamed one is written) stays unnamed, and a DNA element using that name (or
+// none) finds it.
 TEST(NodeDocumentTest, FormsBadInputAndNamelessInstructions) {
   Vocabulary v, nameless;
   EXPECT_EQ(Saved(*Apply(v.Add, Leaf(v.X), Leaf(v.One))),
@@ -81,9 +74,8 @@ TEST(NodeDocumentTest, FormsBadInputAndNamelessInstructions) {
             "<Child Instruction=\"one\"><Value>1</Value></Child></DNA>");
   // A binary node whose left side was vacated writes its right child alone.
   NodePtr binary = Binary(v.Add);
-  binary->AddChild(Binary(v.X));
-  binary->AddChild(Binary(v.Y));
-  NodePtr left = binary->ExtractChild(binary->Child(0));
+  for (Instruction* side : {v.X, v.Y}) binary->AddChild(Binary(side));
+  binary->ExtractChild(binary->Child(0));
   EXPECT_EQ(Saved(*binary), "<DNA Instruction=\"Add\"><Child Instruction=\"y\"/></DNA>");
   NodePtr node = Leaf(v.One);
   EXPECT_EQ(ErrorOf<kx::EGPException>([&] {
@@ -99,9 +91,7 @@ TEST(NodeDocumentTest, FormsBadInputAndNamelessInstructions) {
   }
   EXPECT_EQ(ErrorOf([&] { Load(*Leaf(v.Add), "<DNA Instruction=\"Add\"><Child/></DNA>"); }),
             "Unknown instruction \"\"");
-  kx::TKXGPFloatInstructions source(nullptr);
-  source.Add()->SetArity(1);
-  nameless.Set.LoadFromXML(kx::GetGPInstructions(*Parse(Saved(source))));
+  Load<Set>(nameless.Set, "<I><Function Name=\"TKXGPFloatInstruction\" Arity=\"1\"/></I>");
   ASSERT_EQ(nameless.Set.Count(), 1);
   Instruction* unnamed = nameless.Set.Items(0);
   EXPECT_EQ(unnamed->Name() + unnamed->ToString(), "TKXGPFloatInstruction '' gpFunction");

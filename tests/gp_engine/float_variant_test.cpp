@@ -29,8 +29,7 @@ TEST(GPVariantClasses, ValuesAreTextUntilSavedAndTreesRunSingleOrInBatches) {
   constant->SetOperation(kx::gpConstant);
   constant->LoadValueFromXML(TGPInstructionElement::ieConstant, "3");
   constant->LoadValueFromXML(TGPInstructionElement::ieVariantConstant, "4");
-  ASSERT_NE(constant->Value().AsString(), nullptr);
-  EXPECT_EQ(*constant->Value().AsString(), "3");
+  EXPECT_THAT(constant->Value().AsString(), ::testing::Pointee(std::string("3")));
   kx::TKXGPVariantNode node(constant);
   node.LoadValueFromXML("3");
   EXPECT_NE(node.Value().AsString(), nullptr) << "a loaded value is text, not a number";

@@ -25,38 +25,34 @@ using Instruction = kx::TKXGPInstruction<double>;
 using Node = kx::TKXGPNode<double>;
 using NodePtr = std::unique_ptr<Node>;
 using Context = kx::TKXGPContext<double>;
+using Instructions = kx::TKXGPInstructions<double>;
 
 // An engine that owns a float instruction set and records every notification it receives.
 class FakeEngine : public kx::TKXPersistent, public kx::IKXGeneticProgramEngine<double> {
  public:
   explicit FakeEngine(std::int32_t MaxArity = 2147483647) : FMaxArity(MaxArity) {}
 
-  std::unique_ptr<kx::TKXGPInstructions<double>> CreateInstructions(kx::TKXItemClass) override {
+  std::unique_ptr<Instructions> CreateInstructions(kx::TKXItemClass) override {
     return std::make_unique<kx::TKXGPFloatInstructions>(this);
   }
   std::unique_ptr<Node> CreateNode(Instruction* Item) override {
-    return ++NodesCreated, std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
+    return std::make_unique<kx::TKXGPBinaryFloatNode>(Item);
   }
   std::int32_t MaxNodeArity() const override { return FMaxArity; }
-  void InstructionUpdate(Instruction* Item) override {
-    Log.push_back("update " + (Item ? Item->Name() : std::string("nil")));
-  }
+  void InstructionUpdate(Instruction* Item) override { Note("update ", Item); }
   void InstructionNotify(Instruction* Item, kx::TCollectionNotification Action) override {
-    static const char* names[] = {"added", "extracting", "deleting"};
-    Log.push_back(std::string(names[static_cast<int>(Action)]) + " " + Item->Name());
+    Note(std::array{"added ", "extracting ", "deleting "}[static_cast<int>(Action)], Item);
   }
-  void InstructionOperationUpdate(Instruction* Item) override {
-    Log.push_back("operation " + Item->Name());
+  void InstructionOperationUpdate(Instruction* Item) override { Note("operation ", Item); }
+  void Note(const char* What, Instruction* Item) {
+    Log.push_back(What + (Item ? Item->Name() : "nil"));
   }
-  kx::TKXGPInstructions<double>* GetInstructions() const override { return FInstructions.get(); }
-  void SetInstructions(kx::TKXGPInstructions<double>* Value) override {
-    FInstructions->Assign(Value);
-  }
+  Instructions* GetInstructions() const override { return FInstructions.get(); }
+  void SetInstructions(Instructions* Value) override { FInstructions->Assign(Value); }
 
   std::vector<std::string> Log;
-  int NodesCreated = 0;
   std::int32_t FMaxArity;
-  std::unique_ptr<kx::TKXGPInstructions<double>> FInstructions = CreateInstructions(nullptr);
+  std::unique_ptr<Instructions> FInstructions = CreateInstructions(nullptr);
 };
 
 // A set of float instructions without an engine: Add, Mul (arity 2), x, y, one (1.0).
@@ -99,20 +95,22 @@ inline NodePtr Apply(Instruction* Item, NodePtr A, NodePtr B) {
   return node;
 }
 
-// A random tree from the library generator: functions get two children, terminals a random
-// own value in -3..3. Depth 0 is a leaf; a chain puts all its depth on one side.
+// A random tree of nodes Make builds, from the library generator: functions get two children,
+// terminals a random own value in -3..3. Depth 0 is a leaf; a chain puts all its depth on one
+// side.
 inline NodePtr RandomTree(const std::vector<Instruction*>& Functions,
-                          const std::vector<Instruction*>& Terminals, int Depth,
-                          bool Chain = false) {
+                          const std::vector<Instruction*>& Terminals, int Depth, bool Chain = false,
+                          NodePtr (*Make)(Instruction*) = Leaf) {
   if (Depth <= 0 || (!Chain && kx::RandomInt(4) == 0)) {
-    NodePtr leaf = Leaf(Terminals[kx::RandomInt(static_cast<int>(Terminals.size()))]);
+    NodePtr leaf = Make(Terminals[kx::RandomInt(static_cast<int>(Terminals.size()))]);
     leaf->SetValue(kx::RandomInt(7) - 3);
     return leaf;
   }
-  NodePtr node = Leaf(Functions[kx::RandomInt(static_cast<int>(Functions.size()))]);
+  NodePtr node = Make(Functions[kx::RandomInt(static_cast<int>(Functions.size()))]);
   const int deepSide = kx::RandomInt(2);
   for (int i = 0; i < 2; ++i) {
-    node->AddChild(RandomTree(Functions, Terminals, Chain && i != deepSide ? 0 : Depth - 1, Chain));
+    node->AddChild(
+        RandomTree(Functions, Terminals, Chain && i != deepSide ? 0 : Depth - 1, Chain, Make));
   }
   return node;
 }
@@ -128,29 +126,29 @@ std::string ErrorOf(F Action) {
   return "no error";
 }
 
-// Every node of Tree (then of Also), breadth first.
-inline std::vector<Node*> AllNodes(Node* Tree, Node* Also = nullptr) {
+// Every node of Tree, breadth first.
+inline std::vector<Node*> AllNodes(Node* Tree) {
   std::vector<Node*> nodes{Tree};
-  if (Also != nullptr) nodes.push_back(Also);
   for (std::size_t k = 0; k < nodes.size(); ++k) {
     for (int i = 0; i < nodes[k]->ChildCount(); ++i) nodes.push_back(nodes[k]->Child(i));
   }
   return nodes;
 }
 
-// Tree written as a DNA element, and Text read into Tree.
-inline std::string Saved(const Node& Tree) {
-  auto doc = kx::TKXXMLDocument::New("DNA");
-  Tree.SaveToXML(kx::TXMLDnaType(doc->DocumentElement()));
+// Item (a tree, or an instruction set with TElement = TXMLGPInstructions) written as a document
+// element, and Text read into Item.
+template <class TElement = kx::TXMLDnaType, class T>
+std::string Saved(const T& Item) {
+  auto doc =
+      kx::TKXXMLDocument::New(std::is_same_v<TElement, kx::TXMLDnaType> ? "DNA" : "Instructions");
+  Item.SaveToXML(TElement(doc->DocumentElement()));
   return kx::NodeToXML(doc->DocumentElement());
 }
-inline std::unique_ptr<kx::TKXXMLDocument> Parse(const std::string& Text) {
-  auto doc = std::make_unique<kx::TKXXMLDocument>();
-  doc->LoadFromXML(Text);
-  return doc;
-}
-inline void Load(Node& Tree, const std::string& Text) {
-  Tree.LoadFromXML(kx::TXMLDnaType(Parse(Text)->DocumentElement()));
+template <class TElement = kx::TXMLDnaType, class T>
+void Load(T& Item, const std::string& Text) {
+  kx::TKXXMLDocument doc;
+  doc.LoadFromXML(Text);
+  Item.LoadFromXML(TElement(doc.DocumentElement()));
 }
 
 }  // namespace kx_test

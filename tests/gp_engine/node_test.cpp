@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <ranges>
 #include <thread>
 
 #include "gp_engine_test_support.hpp"
@@ -10,9 +11,8 @@ namespace {
 
 std::vector<Node*> Kids(const Node* N) {  // a vacated binary side is no child
   std::vector<Node*> kids;
-  for (int i = 0; i < N->ChildCount() + (N->Sided() && N->Child(0) == nullptr); ++i) {
+  for (int i = 0; i < N->ChildCount() + (N->Sided() && N->Child(0) == nullptr); ++i)
     if (Node* kid = N->Child(i)) kids.push_back(kid);
-  }
   return kids;
 }
 // Every node's parent, position and cached size and depth agree with a fresh walk.
@@ -27,16 +27,6 @@ std::pair<int, int> ExpectShape(const Node* N) {
   EXPECT_EQ(std::pair(N->Size(), N->Depth()), std::pair(size, depth));
   return {size, depth};
 }
-// A random tree of binary nodes, now and then with a vacated left side.
-NodePtr SidedTree(Vocabulary& V, int Depth) {
-  if (Depth == 0 || kx::RandomInt(3) == 0) return Leaf(kx::RandomInt(2) ? V.X : V.One);
-  NodePtr node = Binary(kx::RandomInt(2) ? V.Add : V.Mul);
-  node->AddChild(SidedTree(V, Depth - 1));
-  node->AddChild(SidedTree(V, Depth - 1));
-  if (kx::RandomInt(8) == 0) node->ExtractChild(node->Child(0));
-  return node;
-}
-
 }  // namespace
 
 // Random edits of one tree: each leaves the touched nodes with exactly the children it should,
@@ -70,11 +60,10 @@ TEST(GPTreeNode, RandomEditsAndCopiesKeepChildrenCachesLinksAndDocumentsRight) {
     } else if (op == 3 && parent != nullptr) {  // re-parenting appends to the new parent
       Node* target = pick(nodes);
       if (std::ranges::count(AllNodes(n), target) > 0 || target == parent) continue;
-      std::vector<Node*> adopted = Kids(target);
-      adopted.push_back(n);
+      kids = Kids(target);
+      kids.push_back(n);
       EXPECT_EQ(n->SetParent(target), nullptr);
-      EXPECT_EQ(Kids(target), adopted);
-      EXPECT_EQ(Kids(parent), siblings);
+      EXPECT_EQ(std::pair(Kids(target), Kids(parent)), std::pair(kids, siblings));
     } else if (op == 4) {  // from another tree, or from its own descendant
       NodePtr other = RandomTree(functions, terminals, 2);
       Node* source = kx::RandomInt(2) ? other.get() : pick(AllNodes(n));
@@ -95,8 +84,15 @@ TEST(GPTreeNode, RandomEditsAndCopiesKeepChildrenCachesLinksAndDocumentsRight) {
     ASSERT_EQ(root->Clone()->ToString(), root->ToString());
   }
   // Copies into the reused nodes of binary trees, some sides vacated, match their sources.
+  auto sided = [&](int Depth) {
+    NodePtr tree = RandomTree(functions, terminals, Depth, false, Binary);
+    const std::vector<Node*> nodes = AllNodes(tree.get());
+    for (Node* n : nodes | std::views::reverse)
+      if (n->ChildCount() == 2 && kx::RandomInt(8) == 0) n->ExtractChild(n->Child(0));
+    return tree;
+  };
   for (int round = 0; round < 200; ++round) {
-    NodePtr target = SidedTree(v, 5), source = SidedTree(v, 6);
+    NodePtr target = sided(5), source = sided(6);
     target->Assign(source.get());
     EXPECT_EQ(target->ToString(), source->ToString());
     ExpectShape(target.get());
@@ -110,8 +106,7 @@ TEST(GPTreeNode, TextsRefusalsOwnershipAndNodeClasses) {
   NodePtr stray = Leaf(v.X);
   EXPECT_THROW(root->InsertChild(4, std::move(stray)), kx::EListError);
   ASSERT_NE(stray, nullptr) << "a refused node stays with the caller";
-  EXPECT_THROW(root->Child(-1), kx::EListError);
-  EXPECT_THROW(root->Child(3), kx::EListError);
+  for (int index : {-1, 3}) EXPECT_THROW(root->Child(index), kx::EListError);
   EXPECT_THROW(root->Assign(v.Add), kx::EConvertError);
   root->SetInstruction(nullptr);
   EXPECT_EQ(root->ToString(), "(nil Mul 2.5 x)");
@@ -122,16 +117,16 @@ TEST(GPTreeNode, TextsRefusalsOwnershipAndNodeClasses) {
   static_cast<kx::TKXGPTreeNode<double>&>(*root).SetChildren({tree->Child(0), tree->Child(1)});
   EXPECT_EQ(root->ToString(), "(nil x (Add y 1))");
   EXPECT_EQ(tree->Child(0)->Parent(), tree.get());
-  // Old nodes of another class (binary) must not leak into a copy.
+  // Old nodes of another class (binary) must not leak into a copy, even where old nodes are
+  // reused for a source class and instruction met before.
   NodePtr target = Apply(v.Add, Apply(v.Mul, Leaf(v.One), Binary(v.X)), Binary(v.Y));
-  target->Assign(tree.get());
+  target->Assign(Apply(v.Mul, Leaf(v.X), Apply(v.Add, Leaf(v.X), Leaf(v.X))).get());
   for (Node* node : AllNodes(target.get())) EXPECT_EQ(node->ClassName(), "TKXGPFloatNode");
   EXPECT_EQ(Binary(v.X)->Clone()->ClassName(), "TKXGPBinaryFloatNode");
   FakeEngine engine;  // without an engine the node's own class; with one, the engine's
   Instruction* add = engine.GetInstructions()->Add();
   EXPECT_EQ(Leaf(nullptr)->CreateNode(add)->ClassName(), "TKXGPFloatNode");
   EXPECT_EQ(Leaf(add)->CreateNode(nullptr)->ClassName(), "TKXGPBinaryFloatNode");
-  EXPECT_EQ(engine.NodesCreated, 1);
   EXPECT_TRUE(Leaf(nullptr)->IsTerminal() && Leaf(v.Named("f", kx::gpFunction))->IsTerminal());
   EXPECT_FALSE(Leaf(v.Add)->IsTerminal());
 }
@@ -140,10 +135,9 @@ TEST(GPBinaryNode, SidesCapacityAndRefusedMoves) {
   Vocabulary v;
   kx::TKXGPBinaryNode<double> node(v.Add);
   Node* old = node.AddChild(Binary(v.X));
-  Node* y = node.InsertChild(0, Binary(v.Y));
-  EXPECT_TRUE(node.Left() == y && node.Right() == old);  // the old left moves right
-  Node* one = node.InsertChild(0, Binary(v.One));
-  EXPECT_TRUE(node.Left() == one && node.Right() == old);  // both full: the old left is freed
+  // The old left moves right; with both sides full, the old left is freed.
+  EXPECT_TRUE(node.InsertChild(0, Binary(v.Y)) == node.Left() && node.Right() == old);
+  EXPECT_TRUE(node.InsertChild(0, Binary(v.One)) == node.Left() && node.Right() == old);
   NodePtr third = Binary(v.One);
   EXPECT_EQ(ErrorOf<kx::EGPException>([&] { node.AddChild(std::move(third)); }),
             "Node cannot accept anymore children");
@@ -165,9 +159,8 @@ TEST(GPBinaryNode, SidesCapacityAndRefusedMoves) {
   EXPECT_EQ(node.ToString() + std::to_string(node.Depth()), "(Add 1 (Mul 1 x))2");
   node.SetLeft(nullptr);
   NodePtr copy = node.Clone();
-  auto* binary = dynamic_cast<kx::TKXGPBinaryNode<double>*>(copy.get());
-  ASSERT_TRUE(binary != nullptr && binary->Left() == nullptr);
-  EXPECT_EQ(binary->Right()->ToString(), "(Mul 1 x)");
+  EXPECT_TRUE(copy->Sided() && copy->Child(0) == nullptr &&
+              copy->Child(1)->ToString() == "(Mul 1 x)");
 }
 
 TEST(GPTreeNode, FreedNodesAreKeptPerThreadAndMadeAgain) {
