@@ -284,6 +284,8 @@ class TRegression {
     }
     FPredicted.resize(FOutputs.size());
     FContext.Values().AddOrSetValue("x", 0.0);
+    // Set per case through its location, as a user who knows the variable does.
+    FX = FContext.Values().Find("x");
     FGP.SetOnEvaluateFitness([this, Batch](kx::TKXObject*, kx::TKXIndividual* Item,
                                            double& Fitness) {
       auto* program = static_cast<kx::TKXGPIndividual<double>*>(Item);
@@ -293,7 +295,7 @@ class TRegression {
       } else {
         const double* inputs = FCases.FindColumn("x");
         for (std::size_t k = 0; k < FOutputs.size(); ++k) {
-          FContext.Values().AddOrSetValue("x", inputs[k]);
+          *FX = inputs[k];
           FPredicted[k] = program->Execute(FContext);
         }
       }
@@ -326,6 +328,7 @@ class TRegression {
   std::vector<double> FOutputs;
   std::vector<double> FPredicted;
   kx::TKXGPContext<double> FContext;
+  double* FX = nullptr;
 };
 
 // One generation per iteration; every 10 generations the run restarts from the same seed

@@ -123,6 +123,7 @@ bool TKXGPBatchEvaluator<T>::Walk(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>
       return false;
     }
     if (!argumentsDone && !Refused(node) && instruction->OnExecuteBatch() && children > 0) {
+      node->PrefetchChildren();
       FWalk.emplace_back(node, true);
       for (int i = children - 1; i >= 0; --i) {
         TKXGPNode<T>* child = node->Child(i);

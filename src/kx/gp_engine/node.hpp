@@ -97,6 +97,13 @@ class TKXGPNode : public TKXPersistent {
   /// known without a type check on the copy path.
   bool Sided() const noexcept { return FSided; }
 
+  /// Asks the processor to fetch the node's children: walks over a population's trees touch
+  /// nodes scattered over far more memory than the caches hold, and each child is known one
+  /// step before it is read.
+  void PrefetchChildren() const noexcept {
+    for (int slot = 0; slot < FSlotCount; ++slot) __builtin_prefetch(FSlots[slot].get());
+  }
+
   /// Number of nodes of the subtree (1 for a leaf); cached.
   std::int32_t Size() const;
   /// Longest path to a leaf (0 for a leaf); cached.

@@ -1,5 +1,6 @@
 #include "kx/gp_engine/node_pool.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <new>
@@ -19,16 +20,17 @@ namespace {
 
 constexpr std::size_t kStep = 16;
 constexpr std::size_t kSizes = 16;
+constexpr std::uint32_t kFirstCapacity = 256;
 
-struct TFreeBlock {
-  TFreeBlock* Next;
-};
-
+// Each size keeps its free blocks in an array of addresses rather than in a list threaded
+// through the blocks: freeing then writes nothing into a block that has left the cache, and
+// the next block to hand out is known, and prefetched, without reading the previous one.
 // Trivially destructible, so it stays usable while the thread's other objects are destroyed
 // (a node freed by a thread_local owner after the release below goes straight back).
 struct TThreadBlocks {
-  std::array<TFreeBlock*, kSizes> Heads;
+  std::array<void**, kSizes> Lists;
   std::array<std::uint32_t, kSizes> Counts;
+  std::array<std::uint32_t, kSizes> Capacities;
   bool Registered;
   bool Closed;
 };
@@ -36,11 +38,11 @@ thread_local TThreadBlocks Blocks{};
 
 void ReleaseAll() noexcept {
   for (std::size_t i = 0; i < kSizes; ++i) {
-    while (TFreeBlock* block = Blocks.Heads[i]) {
-      Blocks.Heads[i] = block->Next;
-      ::operator delete(block);
-    }
+    for (std::uint32_t k = 0; k < Blocks.Counts[i]; ++k) ::operator delete(Blocks.Lists[i][k]);
+    ::operator delete(Blocks.Lists[i]);
+    Blocks.Lists[i] = nullptr;
     Blocks.Counts[i] = 0;
+    Blocks.Capacities[i] = 0;
   }
 }
 
@@ -65,6 +67,21 @@ std::size_t SizeIndex(std::size_t Size) noexcept {
 
 void Register() noexcept { Release.Arm(); }
 
+// Room for one more address in list Index; false when the list is full or cannot grow.
+bool MakeRoom(std::size_t Index) noexcept {
+  const std::uint32_t capacity = Blocks.Capacities[Index];
+  if (Blocks.Counts[Index] < capacity) return true;
+  if (capacity >= TKXNodePool::kNodePoolBlocksPerSize) return false;
+  const std::uint32_t grown = capacity == 0 ? kFirstCapacity : 2 * capacity;
+  auto* list = static_cast<void**>(::operator new(grown * sizeof(void*), std::nothrow));
+  if (list == nullptr) return false;
+  std::copy_n(Blocks.Lists[Index], Blocks.Counts[Index], list);
+  ::operator delete(Blocks.Lists[Index]);
+  Blocks.Lists[Index] = list;
+  Blocks.Capacities[Index] = grown;
+  return true;
+}
+
 }  // namespace
 
 // Blocks of a kept size are always made of the rounded size, so that any of them can be
@@ -72,31 +89,27 @@ void Register() noexcept { Release.Arm(); }
 void* TKXNodePool::Allocate(std::size_t Size) {
   const std::size_t index = SizeIndex(Size);
   if (index == kSizes || !Enabled()) return ::operator new(Size);
-  const std::size_t size = (index + 1) * kStep;
-  if (TFreeBlock* block = Blocks.Heads[index]) {
-    Blocks.Heads[index] = block->Next;
-    --Blocks.Counts[index];
+  if (std::uint32_t& count = Blocks.Counts[index]; count > 0) {
+    void* block = Blocks.Lists[index][--count];
+    if (count > 0) __builtin_prefetch(Blocks.Lists[index][count - 1], 1);
     return block;
   }
-  return ::operator new(size);
+  return ::operator new((index + 1) * kStep);
 }
 
 void TKXNodePool::Free(void* Block, std::size_t Size) noexcept {
   if (Block == nullptr) return;
   const std::size_t index = SizeIndex(Size);
-  if (index == kSizes || !Enabled()) {
-    ::operator delete(Block);
-    return;
-  }
-  if (Blocks.Closed || Blocks.Counts[index] >= kNodePoolBlocksPerSize) {
+  if (index == kSizes || !Enabled() || Blocks.Closed) {
     ::operator delete(Block);
     return;
   }
   if (!Blocks.Registered) Register();
-  auto* block = static_cast<TFreeBlock*>(Block);
-  block->Next = Blocks.Heads[index];
-  Blocks.Heads[index] = block;
-  ++Blocks.Counts[index];
+  if (!MakeRoom(index)) {
+    ::operator delete(Block);
+    return;
+  }
+  Blocks.Lists[index][Blocks.Counts[index]++] = Block;
 }
 
 bool TKXNodePool::Enabled() noexcept {

@@ -1,6 +1,8 @@
 #include "kx/gp_engine/tree_node.hpp"
 
 #include <algorithm>
+#include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -21,11 +23,16 @@ namespace {
 template <class T>
 TKXGPTreeNode<T>::~TKXGPTreeNode() {
   FreeChildren();
+  if (OnHeap()) {
+    std::destroy_at(&FStorage.Heap);
+  } else {
+    std::destroy(std::begin(FStorage.Inline), std::end(FStorage.Inline));
+  }
 }
 
 template <class T>
 void TKXGPTreeNode<T>::FreeChildren() noexcept {
-  if (FChildren.empty()) return;
+  if (this->ChildCount() == 0) return;
   std::vector<TNodePtr> stack;
   ReleaseChildren(stack);
   TKXGPNode<T>::FreeNodes(stack);
@@ -33,12 +40,30 @@ void TKXGPTreeNode<T>::FreeChildren() noexcept {
 
 template <class T>
 void TKXGPTreeNode<T>::ReleaseChildren(std::vector<TNodePtr>& Out) noexcept {
-  for (TNodePtr& child : FChildren) {
-    TKXGPNode<T>::Orphan(child.get());
-    Out.push_back(std::move(child));
+  TNodePtr* children = Children();
+  const int count = this->ChildCount();
+  for (int i = 0; i < count; ++i) {
+    TKXGPNode<T>::Orphan(children[i].get());
+    Out.push_back(std::move(children[i]));
   }
-  FChildren.clear();
-  ChildrenChanged();
+  // A heap block stays for the node's next children.
+  ChildrenChanged(0);
+}
+
+template <class T>
+void TKXGPTreeNode<T>::Reserve(int Count) {
+  if (Count <= FCapacity) return;
+  const int capacity = std::max(Count, FCapacity * 2);
+  auto block = std::make_unique<TNodePtr[]>(static_cast<std::size_t>(capacity));
+  std::move(Children(), Children() + this->ChildCount(), block.get());
+  if (OnHeap()) {
+    FStorage.Heap = std::move(block);
+  } else {
+    // The inline children were moved out and are empty.
+    std::destroy(std::begin(FStorage.Inline), std::end(FStorage.Inline));
+    std::construct_at(&FStorage.Heap, std::move(block));
+  }
+  FCapacity = capacity;
 }
 
 template <class T>
@@ -49,29 +74,28 @@ typename TKXGPTreeNode<T>::TNodePtr TKXGPTreeNode<T>::CreateNode(
 
 template <class T>
 TKXGPNode<T>* TKXGPTreeNode<T>::GetChild(int Index) const {
-  // Executing a tree reaches every child through here: compare with the vector directly.
-  if (static_cast<std::size_t>(Index) >= FChildren.size()) RaiseArgumentOutOfRange(Index);
-  return FChildren[static_cast<std::size_t>(Index)].get();
+  if (static_cast<unsigned>(Index) >= static_cast<unsigned>(this->ChildCount())) {
+    RaiseArgumentOutOfRange(Index);
+  }
+  return this->ChildInSlot(Index);
 }
 
 template <class T>
 TKXGPNode<T>* TKXGPTreeNode<T>::AddChild(TNodePtr&& Node) {
-  this->RequireDetached(Node.get());
-  TKXGPNode<T>* node = Node.get();
-  FChildren.push_back(std::move(Node));
-  ChildrenChanged();
-  this->Adopt(node);
-  this->Modified();
-  return node;
+  return InsertChild(this->ChildCount(), std::move(Node));
 }
 
 template <class T>
 TKXGPNode<T>* TKXGPTreeNode<T>::InsertChild(int Index, TNodePtr&& Node) {
-  if (Index < 0 || Index > GetChildCount()) RaiseArgumentOutOfRange(Index);
+  const int count = this->ChildCount();
+  if (Index < 0 || Index > count) RaiseArgumentOutOfRange(Index);
   this->RequireDetached(Node.get());
+  Reserve(count + 1);
   TKXGPNode<T>* node = Node.get();
-  FChildren.insert(FChildren.begin() + Index, std::move(Node));
-  ChildrenChanged();
+  TNodePtr* children = Children();
+  std::move_backward(children + Index, children + count, children + count + 1);
+  children[Index] = std::move(Node);
+  ChildrenChanged(count + 1);
   this->Adopt(node);
   this->Modified();
   return node;
@@ -80,13 +104,16 @@ TKXGPNode<T>* TKXGPTreeNode<T>::InsertChild(int Index, TNodePtr&& Node) {
 template <class T>
 typename TKXGPTreeNode<T>::TNodePtr TKXGPTreeNode<T>::ExtractChild(TKXGPNode<T>* Node) {
   if (Node == nullptr) return nullptr;
-  const auto it = std::find_if(FChildren.begin(), FChildren.end(),
-                               [Node](const TNodePtr& child) { return child.get() == Node; });
+  TNodePtr* children = Children();
+  const int count = this->ChildCount();
+  TNodePtr* const end = children + count;
+  TNodePtr* const it =
+      std::find_if(children, end, [Node](const TNodePtr& child) { return child.get() == Node; });
   TNodePtr owned;
-  if (it != FChildren.end()) {
+  if (it != end) {
     owned = std::move(*it);
-    FChildren.erase(it);
-    ChildrenChanged();
+    std::move(it + 1, end, it);
+    ChildrenChanged(count - 1);
     TKXGPNode<T>::Orphan(Node);
   } else if (TKXGPNode<T>* parent = Node->Parent()) {
     owned = parent->ExtractChild(Node);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -7,15 +8,18 @@
 
 namespace kx {
 
-/// A node with any number of children, kept in order.
+/// A node with any number of children, kept in order. Up to two children live inside the
+/// node itself: most programs are built of binary functions, and a child list of its own
+/// would cost every inner node a second allocation and a second cache line on every walk.
 template <class T>
 class TKXGPTreeNode : public TKXGPNode<T> {
  public:
   using typename TKXGPNode<T>::TNodePtr;
 
   /// A detached node referring to aInstruction (may be nullptr), without children.
-  explicit TKXGPTreeNode(TKXGPInstruction<T>* aInstruction = nullptr)
-      : TKXGPNode<T>(aInstruction) {}
+  explicit TKXGPTreeNode(TKXGPInstruction<T>* aInstruction = nullptr) : TKXGPNode<T>(aInstruction) {
+    ChildrenChanged(0);
+  }
   ~TKXGPTreeNode() override;
 
   /// The class name.
@@ -39,19 +43,31 @@ class TKXGPTreeNode : public TKXGPNode<T> {
   /// @copydoc kx::TKXGPNode::GetChild
   TKXGPNode<T>* GetChild(int Index) const override;
   /// @copydoc kx::TKXGPNode::GetChildCount
-  int GetChildCount() const noexcept override { return static_cast<int>(FChildren.size()); }
+  int GetChildCount() const noexcept override { return this->ChildCount(); }
   /// @copydoc kx::TKXGPNode::ReleaseChildren
   void ReleaseChildren(std::vector<TNodePtr>& Out) noexcept override;
 
  private:
-  void FreeChildren() noexcept;
-  /// Republishes the child list after it changed.
-  void ChildrenChanged() noexcept {
-    const auto count = static_cast<int>(FChildren.size());
-    this->SetChildView(FChildren.data(), count, count);
-  }
+  static constexpr int kInlineChildren = 2;
 
-  std::vector<TNodePtr> FChildren;
+  void FreeChildren() noexcept;
+  bool OnHeap() const noexcept { return FCapacity > kInlineChildren; }
+  TNodePtr* Children() noexcept { return OnHeap() ? FStorage.Heap.get() : FStorage.Inline; }
+  /// Room for Count children, moving the list to a larger heap block when full.
+  void Reserve(int Count);
+  /// Publishes the child list after it changed.
+  void ChildrenChanged(int Count) noexcept { this->SetChildView(Children(), Count, Count); }
+
+  /// Declared first, so that it fills the base's tail padding and a node with its two
+  /// inline children takes 80 bytes.
+  std::int32_t FCapacity = kInlineChildren;
+  /// The children: inline up to kInlineChildren, then in a heap block of FCapacity.
+  union TStorage {
+    TNodePtr Inline[kInlineChildren];
+    std::unique_ptr<TNodePtr[]> Heap;
+    TStorage() noexcept : Inline{} {}
+    ~TStorage() {}
+  } FStorage;
 };
 
 }  // namespace kx
