@@ -38,15 +38,12 @@ TEST(GeneticComponentTest, SettersClampToTheirBoundsAndRefuseNonFiniteFloats) {
   const std::string before = StreamText(c);
   for (auto set :
        {&C::SetCrossoverProbability, &C::SetMutationProbability, &C::SetInversionProbability,
-        &C::SetElitistPct, &C::SetDiversityLimit, &C::SetFitnessCutoff}) {
-    for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL}) {
+        &C::SetElitistPct, &C::SetDiversityLimit, &C::SetFitnessCutoff})
+    for (const double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL})
       EXPECT_THROW((c.*set)(bad), EGAException);
-    }
-  }
   EXPECT_EQ(StreamText(c), before);
-  const std::int32_t big = std::numeric_limits<std::int32_t>::max();
-  SetAll(c, &C::SetTournamentField, big, &C::SetInitialPopulation, big,
-         &C::SetInitialDuplicatesRetries, big);
+  SetAll(c, &C::SetTournamentField, INT32_MAX, &C::SetInitialPopulation, INT32_MAX,
+         &C::SetInitialDuplicatesRetries, INT32_MAX);
   EXPECT_EQ(
       std::tuple(c.TournamentField(), c.InitialPopulation(), c.InitialDuplicatesRetries()),
       std::tuple(MAX_TOURNAMENT_FIELD, MAX_INITIAL_POPULATION, MAX_INITIAL_DUPLICATES_RETRIES));
