@@ -29,9 +29,8 @@ TEST(SelectionTest, RouletteFindsTheFirstEntryAboveTheDrawAndFollowsTheTable) {
       {t, 0.0, 0}, {t, 0.1, 0}, {t, 0.25, 1}, {t, 0.5, 2}, {t, 0.999, 2}, {gaps, 0.0, 2},
       {gaps, 0.5, 4}, {{0.3, 0.6, 0.9999}, 0.99995, 2}, {{}, 0.5, 0}};
   // clang-format on
-  for (const auto& [table, r, expected] : rows) {
+  for (const auto& [table, r, expected] : rows)
     EXPECT_EQ(C::RouletteSearch(table, r), expected) << r;
-  }
   // Roulette picks in proportion to the table (built on demand, when missing) and records its
   // index; a stochastic tournament's later entrants come from the roulette, so with shares 1/4
   // and 3/4 index 0 wins only when both entrants are index 0.
@@ -81,9 +80,8 @@ TEST(SelectionTest, TournamentsAndTheElitistCycleDrawAsSpecified) {
     SCOPED_TRACE(count);
     // The value's magnitude is the ranking position; the population holds them shuffled.
     std::vector<double> values;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
       values.push_back(((i * 3 + 1) % count) * (method == fmMaximize ? -1.0 : 1.0));
-    }
     TValueComponent c;
     SetAll(c, &TComp::SetFitnessMethod, method, &TComp::SetSelectionMethod, smElitist,
            &TComp::SetElitistPct, pct);
