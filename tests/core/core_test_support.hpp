@@ -60,8 +60,8 @@ inline TValueIndividual* AsValue(TKXIndividual* Item) {
 }
 
 // Evaluates an individual's value as its fitness (plus a small random draw when Noisy, so
-// that evaluation streams show in the result) and exposes the protected steps. The
-// evaluation count is safe to update from several threads.
+// that evaluation streams show in the result), counts the calls of its steps and exposes the
+// protected ones. The evaluation count is safe to update from several threads.
 class TValueComponent : public TKXCustomGeneticComponent {
  public:
   explicit TValueComponent(bool Noisy = false) {
@@ -90,9 +90,11 @@ class TValueComponent : public TKXCustomGeneticComponent {
 
   std::atomic<int> Evaluations{0};
   std::atomic<int> Updates{0};  // change reports the population forwarded
+  int Initializations = 0;      // calls of DoInitialize
 
  protected:
   void PopulationUpdate(TKXIndividual* /*Item*/) override { ++Updates; }
+  std::int32_t DoInitialize() override { return ++Initializations, 0; }
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass /*ItemClass*/) override {
     return std::make_unique<TKXPopulation>(ItemClassOf<TValueIndividual>(), this);
   }

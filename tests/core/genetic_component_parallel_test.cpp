@@ -72,7 +72,7 @@ TEST(ParallelReproducibilityTest, TheThreadCountChangesNothing) {
 // (a finished run only fires OnEvolve) and after a Halt (reset by the next call); an empty
 // population evolves nothing, asks for no handler and still fires OnEvolve; missing handlers
 // raise before the generations are swapped; a handler's error reaches the caller with the
-// update bracket closed and the generation not counted.
+// update bracket closed and the generation not counted; an odd population breeds as pairs.
 TEST(ParallelEvolveTest,
      CountsHaltFailuresAndBreedingAreTheSequentialOnesAndChangedChildrenAreEvaluated) {
   SetParallelThreads(4);
@@ -113,29 +113,38 @@ TEST(ParallelEvolveTest,
     c.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness&) {});
     EXPECT_EQ(ErrorOf<std::runtime_error>([&] { evolve(c, 1); }), "breeding failed");
     EXPECT_EQ(std::pair(c.Population()->UpdateCount(), c.Generation()), std::pair(0, 7));
+    // An odd population: the last pair number breeds the single last child. A vetoed
+    // crossover leaves copies, which keep their cached fitness; a crossover switched off is
+    // not offered; only the children an operator changed are evaluated.
+    RandSeed(17);
+    TRandomValueComponent o;
+    SetAll(o, &TComp::SetCrossoverProbability, 1, &TComp::SetMutationProbability, 0.5,
+           &TComp::SetInitialPopulation, 41, &TComp::SetOperations,
+           TGAGeneticOperations{goCrossover});
+    std::vector<std::atomic<int>> bred(41);
+    std::atomic<int> changed{0}, vetoes{0};  // changed: the children left stale by breeding
+    o.SetOnCrossover([&](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual*, bool& Do) {
+      vetoes += Do ? 1 : 100;
+      Do = false;
+    });
+    o.SetOnReproduction([&](TKXObject*, TKXIndividual* Item, bool&) {
+      ++bred[static_cast<std::size_t>(Item->Index())];
+      changed += Item->NeedFitness();
+    });
+    o.Initialize();
+    o.Evaluations = 0;
+    evolve(o, 1);
+    EXPECT_EQ(std::pair(vetoes.load(), o.Evaluations.load()), std::pair(21, 0));
+    o.SetOperations({goMutate});
+    evolve(o, 1);
+    for (const auto& count : bred) EXPECT_EQ(count.load(), 2);
+    EXPECT_EQ(std::pair(vetoes.load(), o.Evaluations.load()), std::pair(21, changed.load()));
+    // The (parallel) statistics pass of the run equals a sequential one.
+    const auto result = ResultOf(o);  // every child ends evaluated
+    for (int i = 0; i < 41; ++i) o.At(i)->Modified();
+    o.EvaluateFitness();
+    EXPECT_EQ(ResultOf(o), result);
   }
-  // An odd population: the last pair number breeds the single last child.
-  RandSeed(17);
-  TRandomValueComponent c;
-  SetAll(c, &TComp::SetMutationProbability, 0.5, &TComp::SetInitialPopulation, 41);
-  c.SetOperations({goMutate});
-  std::vector<std::atomic<int>> bred(41);
-  std::atomic<int> changed{0};  // the children left stale by breeding
-  c.SetOnReproduction([&](TKXObject*, TKXIndividual* Item, bool&) {
-    ++bred[static_cast<std::size_t>(Item->Index())];
-    changed += Item->NeedFitness();
-  });
-  c.Initialize();
-  c.Evaluations = 0;
-  c.ParallelEvolve();
-  for (const auto& count : bred) EXPECT_EQ(count.load(), 1);
-  const auto result = ResultOf(c);  // every child ends evaluated
-  EXPECT_EQ(c.Evaluations.load(), changed.load());
-
-  // The parallel statistics pass of the run equals a sequential one.
-  for (int i = 0; i < 41; ++i) c.At(i)->Modified();
-  c.EvaluateFitness();
-  EXPECT_EQ(ResultOf(c), result);
   SetParallelThreads(0);
 }
 

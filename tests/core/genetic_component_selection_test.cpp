@@ -139,8 +139,8 @@ TEST(SelectionTest, AnApplicationHandlerSwitchesToCustomAndTheMethodInstallsItsR
   c.SelectParent(c.Population());
   EXPECT_EQ(calls, 1);
   c.SetOnSelection(nullptr);
-  EXPECT_EQ(c.SelectionMethod(), smRoulette);
-  EXPECT_TRUE(static_cast<bool>(c.OnSelection()));
+  EXPECT_EQ(std::pair(c.SelectionMethod(), static_cast<bool>(c.OnSelection())),
+            std::pair(smRoulette, true));
   c.SetOnSelection(nullptr);
   EXPECT_EQ(ErrorOf<EGAException>([&] { c.SelectParent(c.Population()); }),
             "No custom selection function defined");

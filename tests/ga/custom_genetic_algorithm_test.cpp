@@ -144,23 +144,10 @@ TEST(GAOperators, MutationOffersEveryChildAndInitializationSharesOneBudget) {
   }
 }
 
-TEST(GASettings, SetGeneSizeResizesTheCurrentPopulationOnlyOnChange) {
-  TKXCustomGeneticAlgorithm ga;
-  test::CountOnesFitness(ga);
-  ga.SetGeneSize(10);
-  TKXGAIndividual* individual = ga.Population()->Add();
-  individual->Fitness();
-  ga.SetGeneSize(10);
-  const bool unchanged = individual->NeedFitness();
-  ga.SetPreviousGeneration(ga.Population());
-  ga.SetGeneSize(3);
-  EXPECT_EQ(std::pair(unchanged, individual->NeedFitness()), std::pair(false, true));
-  EXPECT_EQ(ga.PreviousGeneration()->Items(0)->Bits()->Size(), 10);
-}
-
 // The published properties stream in their order; read back, MaxValue is applied before
 // MinValue (so 20 .. 100 survives) and PreserveSignBit last (re-deriving a signed range).
-// Assign copies all of them, GeneSize as set rather than as the genes imply.
+// A new GeneSize resizes the current population only, and only on a change. Assign copies all
+// the properties, GeneSize as set rather than as the genes imply.
 TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrderAndAssignCopiesThem) {
   TKXGeneticAlgorithm fresh, source, target, copy;
   EXPECT_EQ(testing::StreamEntryNames(testing::StreamText(fresh)),
@@ -193,7 +180,14 @@ TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrderAndAssig
   signedGene->SetPreserveSignBit(false);
   signedGene->SetPreserveSignBit(true);
   EXPECT_EQ(testing::StreamText(target), testing::StreamText(source));
+  TKXGAIndividual& first = *source.Population()->Items(0);
+  first.Fitness();
+  source.SetGeneSize(source.GeneSize());
+  EXPECT_FALSE(first.NeedFitness());
+  source.SetPreviousGeneration(source.Population());
   source.SetGeneSize(40);
+  EXPECT_EQ(std::pair(first.NeedFitness(), source.PreviousGeneration()->Items(0)->Bits()->Size()),
+            std::pair(true, 37));
   copy.SetOperations(source.Operations());  // not a setting Assign copies
   copy.Assign(&source);
   EXPECT_EQ(testing::StreamText(copy), testing::StreamText(source));

@@ -34,9 +34,9 @@ TEST(GADocument, ElementsComeInTheirOrderWithNamesValuesAndFreshFitnesses) {
   TKXXMLDocument doc;
   doc.LoadFromXML(text);
   const std::string genes =
-                        "Genes(Bits BooleanGeneValue IntegerGeneValue FloatGeneValue "
-                        "EnumerationGeneValue)",
-                    numeric = "(Name Size MinValue MaxValue PreserveSignBit";
+      "Genes(Bits BooleanGeneValue IntegerGeneValue FloatGeneValue "
+      "EnumerationGeneValue)";
+  const std::string numeric = "(Name Size MinValue MaxValue PreserveSignBit";
   EXPECT_EQ(Outline(doc.DocumentElement()),
             "DiversityLimit FitnessCutoff FitnessMethod Generation UseDiversityLimit "
             "UseFitnessCutoff GenerationLimit UseGenerationLimit AvgFitness MaxFitness MinFitness "
@@ -96,10 +96,10 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
   // The natural range 0 .. 255, not the stored 10 .. 20; BitsRequired(5) bits, not the stored
   // 7, and a maximum of names - 1 as of the last width change; GeneSize 20 from the attribute,
   // grown to 21 while the enumeration gene still had its 7 bits.
-  EXPECT_EQ((std::vector<double>{genes.Items(0)->MinValue(), genes.Items(0)->MaxValue(),
-                                 genes.Items(1)->MinValue(), double(genes.Items(2)->Size()),
-                                 genes.Items(2)->MaxValue(), double(genes.Items(3)->Offset()),
-                                 double(target.GeneSize())}),
+  const auto gene = [&genes](std::int32_t Index) { return genes.Items(Index); };
+  EXPECT_EQ((std::vector<double>{gene(0)->MinValue(), gene(0)->MaxValue(), gene(1)->MinValue(),
+                                 double(gene(2)->Size()), gene(2)->MaxValue(),
+                                 double(gene(3)->Offset()), double(target.GeneSize())}),
             (std::vector<double>{0, 255, -32, 3, 3, 17, 21}));
   EXPECT_EQ(individual->Bits()->ToBitString(), "000000000100000000000");  // grown, not cut
   doc.LoadFromXML("<GenoType/>");  // a missing Size reads as 0
@@ -120,15 +120,14 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
       std::tuple(target.CrossoverMethod(), target.CrossoverProbability(),
                  target.InversionProbability(), target.SelectionMethod(), target.TournamentField()),
       std::tuple(cmGeneBoundary, 0.0, 0.5, smRandom, 2));
-  root.Reproduction().SetCrossoverMethod("cmNowhere");
-  root.Reproduction().SelectionMethod().SetMethod("smNobody");
-  target.SetCrossoverMethod(cmBitBoundary);
-  target.LoadFromXML(root);
-  EXPECT_EQ(std::pair(target.CrossoverMethod(), target.SelectionMethod()),
-            std::pair(cmBitBoundary, smRandom));
   root.Reproduction().SetCrossoverMethod("CMWORDBOUNDARY");  // names ignore case
   target.LoadFromXML(root);
   EXPECT_EQ(target.CrossoverMethod(), cmWordBoundary);
+  root.Reproduction().SetCrossoverMethod("cmNowhere");
+  root.Reproduction().SelectionMethod().SetMethod("smNobody");
+  target.LoadFromXML(root);
+  EXPECT_EQ(std::pair(target.CrossoverMethod(), target.SelectionMethod()),
+            std::pair(cmWordBoundary, smRandom));
   target.Population()->Add();
   target.Population()->LoadFromXML(TXMLNode(root.Reproduction().Node()));  // not Chromosomes
   EXPECT_EQ(target.Population()->Count(), 1);
