@@ -116,12 +116,11 @@ TEST(GeneticComponentTest, InitializeTerminationAndAssignFollowTheirRules) {
   // Settings, statistics and both populations' content are copied, each component keeping its
   // own objects; the initial size, the operations and a custom handler are not.
   TValueComponent source, target;
-  source.SetTournamentField(5);
   target.SetInitialPopulation(17);
   source.Initialize();
   source.SetValues({10, 11, 12});
-  source.SetGeneration(8);
-  source.SetOperations({goMutate});
+  SetAll(source, &TComp::SetTournamentField, 5, &TComp::SetGeneration, 8, &TComp::SetOperations,
+         TGAGeneticOperations{goMutate});
   source.SetOnSelection(
       [](TKXObject*, TKXPopulation* P, TKXIndividual*& Parent) { Parent = P->Items(0); });
   TKXPopulation* ownPopulation = target.Population();
