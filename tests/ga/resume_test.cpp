@@ -79,8 +79,7 @@ TEST(GAStopRules, EachRuleStopsTheRunNamesItselfAndTheRunLogRecordsIt) {
     if (reason == srStall) ga.SetOperations({});
     if (reason == srCancelled) ga.Cancel();
     if (reason == srHalted) ga.SetOnEvolve([&ga](TKXObject*) { ga.SetHalt(true); });
-    ga.SetUseFitnessCutoff(reason == srFitnessCutoff);
-    ga.SetFitnessCutoff(1);
+    ga.SetUseFitnessCutoff(reason == srFitnessCutoff);  // at the default cutoff 1
     ga.SetUseGenerationLimit(reason == srGenerationLimit);
     ga.SetGenerationLimit(2);
     EXPECT_EQ(ga.Evolve(20) < 20, reason != srGenerations) << reason;
