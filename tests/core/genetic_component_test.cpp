@@ -3,25 +3,6 @@
 namespace kx::testing {
 namespace {
 
-// Logs every event in firing order.
-class TLoggingComponent : public TRandomValueComponent {
- public:
-  TLoggingComponent() {
-    auto log = [this](const char* Event, TKXIndividual* Item) {
-      Log.push_back(Event + std::to_string(Item->Index()));
-    };
-    SetOnInitializeChild(
-        [=](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* C) { log("child", C); });
-    SetOnCrossover(
-        [=](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* C, bool&) { log("x", C); });
-    SetOnMutation([=](TKXObject*, TKXIndividual* I, bool&) { log("mut", I); });
-    SetOnInversion([=](TKXObject*, TKXIndividual* I, bool&) { log("inv", I); });
-    SetOnReproduction([=](TKXObject*, TKXIndividual* I, bool&) { log("rep", I); });
-    SetOnEvolve([this](TKXObject*) { Log.push_back("evolve" + std::to_string(Generation())); });
-  }
-  std::vector<std::string> Log;
-};
-
 using C = TComp;
 
 // Values outside the bounds clamp to them (the generation limit, the diversity limit and the
@@ -53,17 +34,29 @@ TEST(GeneticComponentTest, SettersClampToTheirBoundsAndRefuseNonFiniteFloats) {
 // come from the subclass's factory and alternate.
 TEST(GeneticComponentTest, EventsFireInOrderAndTheGenerationsAlternate) {
   RandSeed(11);
-  TLoggingComponent c;
+  TRandomValueComponent c;
+  std::vector<std::string> log;
+  auto note = [&log](const char* Event, TKXIndividual* Item) {
+    log.push_back(Event + std::to_string(Item->Index()));
+  };
+  c.SetOnInitializeChild(
+      [=](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* C) { note("child", C); });
+  c.SetOnCrossover(
+      [=](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual* C, bool&) { note("x", C); });
+  c.SetOnMutation([=](TKXObject*, TKXIndividual* I, bool&) { note("mut", I); });
+  c.SetOnInversion([=](TKXObject*, TKXIndividual* I, bool&) { note("inv", I); });
+  c.SetOnReproduction([=](TKXObject*, TKXIndividual* I, bool&) { note("rep", I); });
+  c.SetOnEvolve([&](TKXObject*) { log.push_back("evolve" + std::to_string(c.Generation())); });
   SetAll(c, &TComp::SetCrossoverProbability, 1, &TComp::SetMutationProbability, 1,
          &TComp::SetInversionProbability, 1, &TComp::SetInitialPopulation, 2);
   TKXPopulation* first = c.Population();
   c.SetOnSelection([&](TKXObject*, TKXPopulation* P, TKXIndividual*& Parent) {
-    c.Log.push_back("select");
+    log.push_back("select");
     Parent = P->Items(0);
   });
   c.Evolve();
-  EXPECT_EQ(c.Log, (std::vector<std::string>{"select", "select", "child0", "child1", "x0", "mut0",
-                                             "mut1", "inv0", "inv1", "rep0", "rep1", "evolve1"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"select", "select", "child0", "child1", "x0", "mut0",
+                                           "mut1", "inv0", "inv1", "rep0", "rep1", "evolve1"}));
   // The two initial individuals, then the two changed children, are evaluated.
   EXPECT_EQ(std::pair(c.Evaluations.load(), c.PreviousGeneration()), std::pair(4, first));
   EXPECT_EQ(c.PreviousGeneration()->Items(1)->ClassName() + c.Population()->Items(1)->ClassName(),
