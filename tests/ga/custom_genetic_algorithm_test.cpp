@@ -69,11 +69,13 @@ TEST_F(Crossing, CutsFollowTheMethodTheGeneSizeAndTheChildsWidthOrRaiseWithoutGe
 }
 
 // The core's overloads stay callable on the GA, the hidden crossover event included.
-static_assert(requires(TKXGeneticAlgorithm & ga, TKXIndividual* item, TKXCrossoverEvent core) {
+template <class TGA>
+concept ReachesCoreOverloads = requires(TGA& ga, TKXIndividual* item, TKXCrossoverEvent core) {
   ga.Mutate(item);
   ga.Crossover(item, item, item);
   ga.TKXCustomGeneticComponent::SetOnCrossover(core);
-});
+};
+static_assert(ReachesCoreOverloads<TKXGeneticAlgorithm>);
 
 // The core's event runs first and can veto; the GA's runs per child with the parents swapped
 // for the second, which receives the cut and the veto the first call left.
