@@ -48,9 +48,10 @@ class TValueIndividual : public TKXIndividual {
 using TComp = TKXCustomGeneticComponent;
 
 // Calls each (setter, value) pair on Component, in order: settings in one statement.
-inline void SetAll(TComp& /*Component*/) {}
-template <class TSetter, class TValue, class... TMore>
-void SetAll(TComp& Component, TSetter Setter, TValue Value, TMore... More) {
+template <class T>
+void SetAll(T& /*Component*/) {}
+template <class T, class TSetter, class TValue, class... TMore>
+void SetAll(T& Component, TSetter Setter, TValue Value, TMore... More) {
   (Component.*Setter)(Value);
   SetAll(Component, More...);
 }

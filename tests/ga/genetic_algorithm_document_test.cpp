@@ -90,7 +90,6 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
       "<BooleanGene><Name>b</Name><Size>1</Size></BooleanGene></GenoType>");
   TKXGAGenes& genes = *target.Genes();
   genes.LoadFromXML(GetGenoType(doc));
-  ASSERT_EQ(genes.Count(), 4);
   // The natural range 0 .. 255, not the stored 10 .. 20; BitsRequired(5) bits, not the stored
   // 7, and a maximum of names - 1 as of the last width change; GeneSize 20 from the attribute,
   // grown to 21 while the enumeration gene still had its 7 bits.
@@ -107,8 +106,8 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
       "<GeneticAlgorithm><Reproduction><InversionProbability>0.5</InversionProbability>"
       "<SelectionMethod><TournamentField>1</TournamentField></SelectionMethod>"
       "</Reproduction></GeneticAlgorithm>");
-  target.SetCrossoverMethod(cmWordBoundary);
-  target.SetSelectionMethod(smRandom);
+  test::SetAll(target, &test::TGA::SetCrossoverMethod, cmWordBoundary,
+               &test::TGA::SetSelectionMethod, smRandom);
   const TXMLGeneticAlgorithm root = GetGeneticAlgorithm(doc);
   target.LoadFromXML(root);
   // A missing crossover method reads as the first name, a missing probability as 0; a missing
