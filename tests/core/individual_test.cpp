@@ -50,8 +50,7 @@ TEST(IndividualTest, FitnessIsCachedUntilModifiedAndAssignCopiesItWithItsStalene
   EXPECT_TRUE(target->NeedFitness());
   EXPECT_EQ(target->Fitness(), 2);
   EXPECT_THROW(detached.Clone(), EListError);
-  TKXStringList other;
-  EXPECT_THROW(target->Assign(&other), EConvertError);
+  EXPECT_THROW(target->Assign(c.Population()), EConvertError);
   EXPECT_EQ(std::pair(target->Name(), target->NeedFitness()),
             std::pair(std::string("orphan"), false));
   c.SetOnEvaluateFitness(

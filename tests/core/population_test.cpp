@@ -9,10 +9,9 @@ namespace {
 // The population forwards its changes and notifications to its owner, and only to a genetic
 // component: extracting (or deleting) the fittest individual clears the reference to it.
 TEST(PopulationTest, TheFittestReferenceIsClearedAndDocumentsTagIndividualsByDisplayName) {
-  TKXStringList notAComponent;
-  EXPECT_EQ(TKXPopulation(ItemClassOf<TKXIndividual>(), &notAComponent).Owner(), nullptr);
   TValueComponent c;
   TKXPopulation* population = c.Population();
+  EXPECT_EQ(TKXPopulation(ItemClassOf<TKXIndividual>(), population).Owner(), nullptr);
   c.SetValues({5, 1, 3});  // minimizing: the fittest is the second
   const int updates = c.Updates;
   c.At(2)->Modified();

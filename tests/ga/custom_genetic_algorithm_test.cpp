@@ -122,12 +122,9 @@ TEST(GAOperators, MutationOffersEveryChildAndInitializationSharesOneBudget) {
   TKXGAIndividual* child = ga.Population()->Add();
   int offered = 0;
   ga.SetOnMutation([&](TKXObject*, TKXIndividual*, bool& Do) { Do = ++offered < 3; });
-  std::vector<bool> results;
-  for (double p : {0, 1, 1}) {
-    ga.SetMutationProbability(p);
-    results.push_back(ga.Mutate(child));
-  }
-  EXPECT_EQ(results, (std::vector<bool>{false, true, false}));  // the third vetoed
+  auto mutate = [&](double P) { return ga.SetMutationProbability(P), ga.Mutate(child); };
+  EXPECT_EQ((std::vector<bool>{mutate(0), mutate(1), mutate(1)}),  // the third vetoed
+            (std::vector<bool>{false, true, false}));
   EXPECT_TRUE(ga.DoInvert(child));
   EXPECT_LT(child->Bits()->CountOnes(), 32);
   ga.SetGeneSize(1);
