@@ -23,13 +23,14 @@ std::string Outline(TKXXMLNode Node) {
   return text;
 }
 
-TEST(GADocument, ElementsComeInTheirOrderWithNamesValuesAndFreshFitnesses) {
+TEST(GADocument, ElementsComeInTheirOrderAndBadDocumentsChangeNothingAndNameThePlace) {
   TKXGeneticAlgorithm ga;
   int calls = 0;
   test::AddFourKinds(ga, &calls);
   EXPECT_EQ(Saved(ga).find("FittestIndividual"), std::string::npos);  // none yet
   EXPECT_EQ(calls, 4);  // stale fitnesses are evaluated for the document
   ga.EvaluateFitness();
+  ga.SetGeneration(3);
   const std::string text = Saved(ga);
   TKXXMLDocument doc;
   doc.LoadFromXML(text);
@@ -47,23 +48,51 @@ TEST(GADocument, ElementsComeInTheirOrderWithNamesValuesAndFreshFitnesses) {
                 " Enumeration)) FittestIndividual(Name " + "Fitness " + genes +
                 ") Chromosomes(Chromosome(Name Fitness " + genes + ")))");
   TKXGABits& bits = *ga.Population()->Items(1)->Bits();
+  const std::string chromosome = bits.ToBitString();
   const TKXGAGenes& kinds = *ga.Genes();
   const std::string found[] = {
       "<EnumerationGene><Name>TKXGAGene</Name>", "<Chromosome><Name>TKXGAIndividual</Name>",
       "<Chromosome><Name>ind1</Name><Fitness>" + std::to_string(bits.CountOnes()) +
-          "</Fitness><Genes><Bits>" + bits.ToBitString() + "</Bits><BooleanGeneValue>" +
+          "</Fitness><Genes><Bits>" + chromosome + "</Bits><BooleanGeneValue>" +
           (kinds.Items(0)->GeneAsBoolean(bits) ? "true" : "false") +
           "</BooleanGeneValue><IntegerGeneValue>" + kinds.Items(1)->AsString(bits) +
           "</IntegerGeneValue><FloatGeneValue>" + kinds.Items(2)->AsString(bits) +
           "</FloatGeneValue><EnumerationGeneValue>Red</EnumerationGeneValue></Genes>"};
   for (const std::string& part : found) EXPECT_NE(text.find(part), std::string::npos) << part;
   EXPECT_EQ(text.find("\n "), std::string::npos) << "not indented";
+  // Documents that cannot load raise naming the element and the value and change nothing (an
+  // undo must give back the fitnesses it cannot evaluate). The last match of a chromosome's
+  // bits is its entry under Chromosomes.
+  // Index 3 in the colour field (the last two bits, whichever end the text starts at).
+  const std::string unnamed = "11" + chromosome.substr(2, chromosome.size() - 4) + "11";
+  const std::string cases[][3] = {
+      {chromosome, chromosome.substr(1), "Chromosome[2]/Genes/Bits"},
+      {chromosome, unnamed, "No enumerated value found in chromosome"},
+      {chromosome, "2" + chromosome.substr(1), "\"2"},
+      {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
+      {"Size=\"23\"", "Size=\"1048577\"", "1048577 is out of range (0 to 1048576) at"},
+      {"<Size>8</Size>", "<Size>2000000000</Size>", "2000000000 is out of range (0 to"},
+      {"<Generation>3<", "<Generation>three<",
+       "\"three\" is not a valid integer value at GeneticAlgorithm/Generation"},
+      {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
+      {"<MinValue>-128<", "<MinValue>low<",
+       "\"low\" is not a valid floating point value at "
+       "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"}};
+  for (const auto& [from, to, where] : cases) {
+    std::string changed = text;
+    ASSERT_NE(changed.rfind(from), std::string::npos) << from;
+    std::stringstream stream(changed.replace(changed.rfind(from), from.size(), to));
+    EXPECT_NE(testing::ErrorOf([&] { ga.LoadFromStream(stream); }).find(where), std::string::npos)
+        << to;
+    EXPECT_EQ(Saved(ga), text);
+    EXPECT_EQ(ga.Population()->UpdateCount(), 0);
+  }
 }
 
 // Loading replaces the population, recomputes fitnesses, takes each gene's natural range and
 // the enumeration width from its names, and sets GeneSize from the Size attribute first.
-TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDefaults) {
-  TKXGeneticAlgorithm source, target;
+TEST(GADocument, LoadingReplacesThePopulationDerivesRangesWidthsAndDefaultsAndInitializesOnce) {
+  TKXGeneticAlgorithm source, target, fresh;
   test::AddFourKinds(source);
   target.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness& Fitness) {
     Fitness = 1000;  // the stored fitnesses must not come back
@@ -128,59 +157,22 @@ TEST(GADocument, LoadingReplacesThePopulationAndDerivesRangesWidthsGeneSizeAndDe
   target.Population()->Add();
   target.Population()->LoadFromXML(TXMLNode(root.Reproduction().Node()));  // not Chromosomes
   EXPECT_EQ(target.Population()->Count(), 1);
-}
-
-// Documents that cannot load raise naming the element and the value and change nothing.
-TEST(GADocument, BadDocumentsChangeNothingAndNameThePlace) {
-  TKXGeneticAlgorithm ga;
-  test::AddFourKinds(ga);  // an undo must give back the fitnesses it cannot evaluate
-  ga.SetGeneration(3);
-  const std::string saved = Saved(ga), bits = BitTexts(ga.Population())[1];
-  // Index 3 in the colour field (the last two bits, whichever end the text starts at).
-  const std::string unnamed = "11" + bits.substr(2, bits.size() - 4) + "11";
-  const std::string cases[][3] = {
-      {bits, bits.substr(1), "Chromosome[2]/Genes/Bits"},
-      {bits, unnamed, "No enumerated value found in chromosome"},
-      {bits, "2" + bits.substr(1), "\"2"},
-      {"Size=\"23\"", "Size=\"-5\"", "-5 at GeneticAlgorithm/Domain/GenoType/@Size"},
-      {"Size=\"23\"", "Size=\"1048577\"", "1048577 is out of range (0 to 1048576) at"},
-      {"<Size>8</Size>", "<Size>2000000000</Size>", "2000000000 is out of range (0 to"},
-      {"<Generation>3<", "<Generation>three<",
-       "\"three\" is not a valid integer value at GeneticAlgorithm/Generation"},
-      {"<GenoType Size=\"23\">", "<GenoType Size=\"23\"><Gene/>", "GenoType/Gene"},
-      {"<MinValue>-128<", "<MinValue>low<",
-       "\"low\" is not a valid floating point value at "
-       "GeneticAlgorithm/Domain/GenoType/IntegerGene/MinValue"}};
-  for (const auto& [from, to, where] : cases) {
-    std::string text = saved;
-    ASSERT_NE(text.find(from), std::string::npos) << from;
-    std::stringstream stream(text.replace(text.find(from), from.size(), to));
-    EXPECT_NE(testing::ErrorOf([&] { ga.LoadFromStream(stream); }).find(where), std::string::npos)
-        << to;
-    EXPECT_EQ(Saved(ga), saved);
-    EXPECT_EQ(ga.Population()->UpdateCount(), 0);
-  }
-}
-
-// A domain loaded into a component not yet initialized initializes it without breeding
-// individuals, once, and restores InitialPopulation even when the initialization fails.
-TEST(GADocument, InitializationForADomainRestoresInitialPopulationEvenOnFailure) {
-  TKXGeneticAlgorithm source, target;
-  test::AddFourKinds(source);
-  TXMLDocumentBinding<TXMLGADomainType> doc = NewGADomain();
-  source.SaveToXML(doc.Root());
-  target.SetInitialPopulation(9);
+  // A domain loaded into a component not yet initialized initializes it without breeding
+  // individuals, once, and restores InitialPopulation even when the initialization fails.
+  TXMLDocumentBinding<TXMLGADomainType> domain = NewGADomain();
+  source.SaveToXML(domain.Root());
+  fresh.SetInitialPopulation(9);
   std::vector<std::int32_t> seen;  // the population count at each initialization
-  target.SetOnInitialization([&](TKXObject*, bool& Initialized) {
-    seen.push_back(target.Population()->Count());
+  fresh.SetOnInitialization([&](TKXObject*, bool& Initialized) {
+    seen.push_back(fresh.Population()->Count());
     if (seen.size() == 1) throw std::runtime_error("refused");
     Initialized = true;
   });
-  EXPECT_THROW(target.LoadFromXML(doc.Root()), std::runtime_error);
-  seen.push_back(target.InitialPopulation());
-  target.LoadFromXML(doc.Root());
-  target.LoadFromXML(doc.Root());  // initialized now: no second initialization
-  seen.push_back(target.InitialPopulation());
+  EXPECT_THROW(fresh.LoadFromXML(domain.Root()), std::runtime_error);
+  seen.push_back(fresh.InitialPopulation());
+  fresh.LoadFromXML(domain.Root());
+  fresh.LoadFromXML(domain.Root());  // initialized now: no second initialization
+  seen.push_back(fresh.InitialPopulation());
   EXPECT_EQ(seen, (std::vector<std::int32_t>{0, 9, 0, 9}));
 }
 

@@ -25,8 +25,7 @@ void Configure(TKXGeneticAlgorithm& GA, TGASelectionMethod Method, bool Bare = f
 // holds the chromosomes, fitnesses, statistics and run state (the generator's included).
 std::string Evolved(TKXGeneticAlgorithm& GA, std::uint64_t Seed, std::int32_t Generations,
                     int Threads) {
-  if (Seed != 0) RandSeed(Seed);
-  if (Seed != 0) GA.Initialize();
+  if (Seed != 0) RandSeed(Seed), GA.Initialize();
   SetParallelThreads(Threads);
   EXPECT_EQ(Threads == 0 ? GA.Evolve(Generations) : GA.ParallelEvolve(Generations), Generations);
   SetParallelThreads(0);
