@@ -121,8 +121,7 @@ TEST(ParallelEvolveTest,
     std::vector<std::atomic<int>> bred(41);
     std::atomic<int> changed{0}, vetoes{0};  // changed: the children left stale by breeding
     o.SetOnCrossover([&](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual*, bool& Do) {
-      vetoes += Do ? 1 : 100;
-      Do = false;
+      vetoes += std::exchange(Do, false) ? 1 : 100;
     });
     o.SetOnReproduction([&](TKXObject*, TKXIndividual* Item, bool&) {
       ++bred[static_cast<std::size_t>(Item->Index())];

@@ -74,10 +74,7 @@ TEST(GeneticComponentTest, InitializeTerminationAndAssignFollowTheirRules) {
       std::tuple(c.Values(), c.Initializations, c.Generation(), c.PreviousGeneration()->Count()),
       std::tuple(std::vector<double>{1, 2, 3, 4}, 1, 0, 4));
   bool seenFlag = true;
-  c.SetOnInitialization([&](TKXObject*, bool& Initialized) {
-    seenFlag = Initialized;
-    Initialized = true;
-  });
+  c.SetOnInitialization([&](TKXObject*, bool& Done) { seenFlag = std::exchange(Done, true); });
   c.Initialize();
   EXPECT_EQ(std::pair(seenFlag, c.Initializations), std::pair(false, 1));
   // The cutoff compares the raw fitness (>= maximizing, <= minimizing) and needs a fittest
