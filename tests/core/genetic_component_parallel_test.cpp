@@ -101,6 +101,9 @@ TEST(ParallelEvolveTest,
     EXPECT_EQ(evolve(c, -3), 0);
     EXPECT_EQ(c.Generation(), 7);
     TKXPopulation* current = c.Population();
+    c.SetSelectionMethod(smCustom);
+    EXPECT_EQ(ErrorOf<EGAException>([&] { evolve(c, 1); }), "No custom selection function defined");
+    c.SetSelectionMethod(smRoulette);
     c.SetOnEvaluateFitness(nullptr);
     EXPECT_EQ(ErrorOf<EGAException>([&] { evolve(c, 1); }), "No fitness function defined");
     EXPECT_EQ(c.Population(), current);
