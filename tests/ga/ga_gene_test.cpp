@@ -23,7 +23,7 @@ TEST(GeneRules, BoundsStartAtTheNaturalRangeAndKeepAWindowOfTheFieldsWidth) {
       "u = 0 0 255  s = 0 -128 127  f = 0 0 15  e = 0 0 2  u < 50 50 255  u > 100 0 100 "
       "u > 1000 0 1000  u > 300 44 300  u < 0 0 255  u < -1000 -1000 -745  u > 100 0 100 "
       "u < 40 40 100  u > 100 40 100  s > 10 -246 10  f < 20 20 35  f < -10 -10 5  e < 5 5 7 "
-      "e > 4 1 4  b > 7 0 7");
+      "e > 4 1 4  b > 7 0 7  u > 255 0 255");
   char name = 0, which = 0;
   double value = 0, min = 0, max = 0;
   while (steps >> name >> which >> value >> min >> max) {
@@ -91,7 +91,7 @@ TEST(GeneAccess, TypedWritesClampToTheBoundsAndReadBackInPlace) {
 
 // The width follows the names (the shifts to zero of the last index) once the gene is an
 // enumeration; lookup ignores case.
-TEST(GeneEnumeration, SizeFollowsTheNamesAndUnknownNamesOrIndicesRaise) {
+TEST(GeneEnumeration, SizeFollowsTheNamesAndUnknownNamesRaise) {
   const std::pair<std::uint32_t, std::int32_t> rows[] = {
       {0, 0}, {1, 1}, {2, 2}, {3, 2}, {4, 3}, {255, 8}, {256, 9}, {0xFFFFFFFFu, 32}};
   for (const auto& [value, bits] : rows) EXPECT_EQ(BitsRequired(value), bits) << value;
@@ -136,8 +136,7 @@ TEST(GeneText, AsStringByKindAssignAndAccessByIndividual) {
   EXPECT_EQ((std::vector<std::string>{flag.AsString(1), count.Name(), count.AsString(1),
                                       ratio.AsString(bits), std::to_string(count.Offset())}),
             (std::vector<std::string>{"101", "count", "-17", "0.100000001490116", "3"}));
-  flag.SetGeneType(gtBoolean);
-  flag.SetSize(1);
+  test::SetAll(flag, &TKXGAGene::SetGeneType, gtBoolean, &TKXGAGene::SetSize, 1);
   EXPECT_EQ(flag.AsString(bits) + flag.AsString(0), "TrueFalse");
   EXPECT_THROW(count.GetAsInteger(2), EListError);
   EXPECT_THROW(count.Assign(ga.Population()), EConvertError);
