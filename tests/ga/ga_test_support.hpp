@@ -15,6 +15,7 @@
 
 namespace kx::test {
 
+// Settings in one statement: SetAll(GA, &TGA::SetGeneration, 5, ...).
 using testing::SetAll;
 using TGA = TKXCustomGeneticAlgorithm;
 
