@@ -26,9 +26,8 @@ TEST(ConstsTest, EveryEnumerationRoundTripsThroughItsExactNames) {
               RoundTrips<TGPCrossoverMethod>(1) && RoundTrips<TGPMutationMethod>(6) &&
               RoundTrips<TGPPointMutationMethod>(2) && RoundTrips<TGPBloatStrategy>(18) &&
               RoundTrips<TGPInitializationMethod>(6));
-  for (const char* name : {"fmMaximise", "", "FMMAXIMIZE", " fmMaximize"}) {
+  for (const char* name : {"fmMaximise", "", "FMMAXIMIZE", " fmMaximize"})
     EXPECT_FALSE(EnumFromName<TGAFitnessMethod>(name).has_value()) << name;
-  }
   EXPECT_EQ(EnumFromNameIgnoreCase<TGAFitnessMethod>("FMMAXIMIZE"), fmMaximize);
 }
 

@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "host/host_test_support.hpp"
 
@@ -48,9 +49,10 @@ class TValueIndividual : public TKXIndividual {
 using TComp = TKXCustomGeneticComponent;
 
 // Calls each (setter, value) pair on Component, in order: settings in one statement.
-inline void SetAll(TComp& /*Component*/) {}
-template <class TSetter, class TValue, class... TMore>
-void SetAll(TComp& Component, TSetter Setter, TValue Value, TMore... More) {
+template <class T>
+void SetAll(T& /*Component*/) {}
+template <class T, class TSetter, class TValue, class... TMore>
+void SetAll(T& Component, TSetter Setter, TValue Value, TMore... More) {
   (Component.*Setter)(Value);
   SetAll(Component, More...);
 }
@@ -60,8 +62,8 @@ inline TValueIndividual* AsValue(TKXIndividual* Item) {
 }
 
 // Evaluates an individual's value as its fitness (plus a small random draw when Noisy, so
-// that evaluation streams show in the result) and exposes the protected steps. The
-// evaluation count is safe to update from several threads.
+// that evaluation streams show in the result), counts the calls of its steps and exposes the
+// protected ones. The evaluation count is safe to update from several threads.
 class TValueComponent : public TKXCustomGeneticComponent {
  public:
   explicit TValueComponent(bool Noisy = false) {
@@ -90,9 +92,11 @@ class TValueComponent : public TKXCustomGeneticComponent {
 
   std::atomic<int> Evaluations{0};
   std::atomic<int> Updates{0};  // change reports the population forwarded
+  int Initializations = 0;      // calls of DoInitialize
 
  protected:
   void PopulationUpdate(TKXIndividual* /*Item*/) override { ++Updates; }
+  std::int32_t DoInitialize() override { return ++Initializations, 0; }
   std::unique_ptr<TKXPopulation> CreatePopulation(TKXItemClass /*ItemClass*/) override {
     return std::make_unique<TKXPopulation>(ItemClassOf<TValueIndividual>(), this);
   }

@@ -22,21 +22,19 @@ TEST(GeneticComponentDocument, HeaderIsWrittenInItsFixedOrderAndRoundTrips) {
   source.SetValues({4, 8});
   std::stringstream stream, again;
   source.SaveToStream(stream);
-  EXPECT_NE(stream.str().find("<GeneticDocument>\n  <DiversityLimit>"), std::string::npos);
+  EXPECT_EQ(
+      stream.str(),
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<GeneticDocument>\n  "
+      "<DiversityLimit>0.300000011920929</DiversityLimit>\n"
+      "  <FitnessCutoff>12.5</FitnessCutoff>\n  <FitnessMethod>fmWeightedMaximize</FitnessMethod>\n"
+      "  <Generation>17</Generation>\n  <UseDiversityLimit>true</UseDiversityLimit>\n"
+      "  <UseFitnessCutoff>true</UseFitnessCutoff>\n  <GenerationLimit>250</GenerationLimit>\n"
+      "  <UseGenerationLimit>true</UseGenerationLimit>\n  <AvgFitness>6</AvgFitness>\n"
+      "  <MaxFitness>8</MaxFitness>\n  <MinFitness>4</MinFitness>\n</GeneticDocument>\n");
   target.SetValues({100});
   target.LoadFromStream(stream);
   target.SaveToStream(again);
   EXPECT_EQ(again.str(), stream.str());
-  TXMLDocumentBinding<TXMLGeneticDocumentType> doc = NewGeneticDocument();
-  source.SaveToXML(doc.Root());
-  std::string actual;
-  for (const std::string& tag : test::ChildTags(doc.Root().Node())) {
-    actual += tag + "=" + std::string(ElementText(doc.Root().Node().Child(tag.c_str()))) + " ";
-  }
-  EXPECT_EQ(actual,
-            "DiversityLimit=0.300000011920929 FitnessCutoff=12.5 FitnessMethod=fmWeightedMaximize "
-            "Generation=17 UseDiversityLimit=true UseFitnessCutoff=true GenerationLimit=250 "
-            "UseGenerationLimit=true AvgFitness=6 MaxFitness=8 MinFitness=4 ");
   TempFolder folder;
   source.SaveToFile(folder.File("run.xml"));
   fromFile.LoadFromFile(folder.File("run.xml"));

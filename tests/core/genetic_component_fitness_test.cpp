@@ -77,13 +77,10 @@ TEST(FitnessStatisticsTest, WeightedMethodsEvaluationCountsComparisonsAndEmptyPo
   e.EvaluateFitness();
   EXPECT_EQ(std::tuple(e.Evaluations.load(), weighted, e.FittestIndividual()),
             std::tuple(5, 8, e.At(2)));
-  EXPECT_EQ(
-      std::pair(e.CompareFitness(e.At(0), e.At(2), true), e.CompareFitness(e.At(2), e.At(0), true)),
-      std::pair(1, -1));
+  auto compare = [&e](int A, int B) { return e.CompareFitness(e.At(A), e.At(B), true); };
+  EXPECT_EQ(std::pair(compare(0, 2), compare(2, 0)), std::pair(1, -1));
   e.SetFitnessMethod(fmMaximize);
-  EXPECT_EQ(
-      std::pair(e.CompareFitness(e.At(0), e.At(2), true), e.CompareFitness(e.At(0), e.At(3), true)),
-      std::pair(-1, 0));
+  EXPECT_EQ(std::pair(compare(0, 2), compare(0, 3)), std::pair(-1, 0));
   e.SetOnEvaluateFitness(nullptr);
   EXPECT_EQ(e.EvaluateFitness(e.At(0), false), 0);
   e.Population()->Clear();

@@ -6,16 +6,12 @@ namespace {
 // Everything a run produces that later generations or the application could see: values,
 // fitnesses (all evaluated), statistics, fittest index, generation, roulette index and table.
 std::vector<std::vector<double>> ResultOf(TValueComponent& C) {
+  const double best = C.FittestIndividual() ? C.FittestIndividual()->Index() : -1.0;
   std::vector<double> fitnesses,
-      statistics{C.MaxFitness(),
-                 C.MinFitness(),
-                 C.FitnessSum(),
-                 C.MaxWeightedFitness(),
-                 C.MinWeightedFitness(),
-                 C.WeightedFitnessSum(),
-                 C.FittestIndividual() ? C.FittestIndividual()->Index() + 0.0 : -1.0,
-                 C.Generation() + 0.0,
-                 C.RouletteIndex() + 0.0};
+      statistics{
+          C.MaxFitness(),         C.MinFitness(),         C.FitnessSum(), C.MaxWeightedFitness(),
+          C.MinWeightedFitness(), C.WeightedFitnessSum(), best,           C.Generation() + 0.0,
+          C.RouletteIndex() + 0.0};
   for (int i = 0; i < C.Population()->Count(); ++i) {
     EXPECT_FALSE(C.At(i)->NeedFitness()) << i;
     fitnesses.push_back(C.At(i)->Fitness());
@@ -76,7 +72,7 @@ TEST(ParallelReproducibilityTest, TheThreadCountChangesNothing) {
 // (a finished run only fires OnEvolve) and after a Halt (reset by the next call); an empty
 // population evolves nothing, asks for no handler and still fires OnEvolve; missing handlers
 // raise before the generations are swapped; a handler's error reaches the caller with the
-// update bracket closed and the generation not counted.
+// update bracket closed and the generation not counted; an odd population breeds as pairs.
 TEST(ParallelEvolveTest,
      CountsHaltFailuresAndBreedingAreTheSequentialOnesAndChangedChildrenAreEvaluated) {
   SetParallelThreads(4);
@@ -85,12 +81,11 @@ TEST(ParallelEvolveTest,
     auto evolve = [parallel](TComp& C, int Generations) {
       return parallel ? C.ParallelEvolve(Generations) : C.Evolve(Generations);
     };
-    TRandomValueComponent c, h;
+    TRandomValueComponent c;
     TComp empty;
     SetAll(c, &TComp::SetInitialPopulation, 8, &TComp::SetGenerationLimit, 4,
            &TComp::SetUseGenerationLimit, true);
-    SetAll(h, &TComp::SetInitialPopulation, 8);
-    SetAll(empty, &TComp::SetInitialPopulation, 0);
+    empty.SetInitialPopulation(0);
     int evolved = 0;
     for (TComp* counted : {static_cast<TComp*>(&c), &empty})
       counted->SetOnEvolve([&](TKXObject*) { ++evolved; });
@@ -98,13 +93,13 @@ TEST(ParallelEvolveTest,
     EXPECT_EQ(evolve(c, 10), 0);
     EXPECT_EQ(evolve(empty, 3), 0);
     EXPECT_EQ(std::tuple(evolved, c.Generation(), empty.Generation()), std::tuple(8, 4, 0));
-    h.SetOnEvolve([&](TKXObject*) { h.SetHalt(true); });
-    EXPECT_EQ(evolve(h, 5), 1);
-    EXPECT_EQ(evolve(h, 5), 1);
-    EXPECT_EQ(evolve(h, -3), 0);
-    EXPECT_EQ(h.Generation(), 2);
-
     c.SetGenerationLimit(100);
+    c.SetOnEvolve([&](TKXObject*) { c.SetHalt(true); });
+    EXPECT_EQ(evolve(c, 5), 1);
+    c.SetOnEvolve(nullptr);
+    EXPECT_EQ(evolve(c, 2), 2);
+    EXPECT_EQ(evolve(c, -3), 0);
+    EXPECT_EQ(c.Generation(), 7);
     TKXPopulation* current = c.Population();
     c.SetSelectionMethod(smCustom);
     EXPECT_EQ(ErrorOf<EGAException>([&] { evolve(c, 1); }), "No custom selection function defined");
@@ -117,30 +112,38 @@ TEST(ParallelEvolveTest,
     });
     c.SetOnEvaluateFitness([](TKXObject*, TKXIndividual*, TGAFitness&) {});
     EXPECT_EQ(ErrorOf<std::runtime_error>([&] { evolve(c, 1); }), "breeding failed");
-    EXPECT_EQ(std::pair(c.Population()->UpdateCount(), c.Generation()), std::pair(0, 4));
+    EXPECT_EQ(std::pair(c.Population()->UpdateCount(), c.Generation()), std::pair(0, 7));
+    // An odd population: the last pair number breeds the single last child. A vetoed
+    // crossover leaves copies, which keep their cached fitness; a crossover switched off is
+    // not offered; only the children an operator changed are evaluated.
+    RandSeed(17);
+    TRandomValueComponent o;
+    SetAll(o, &TComp::SetCrossoverProbability, 1, &TComp::SetMutationProbability, 0.5,
+           &TComp::SetInitialPopulation, 41, &TComp::SetOperations,
+           TGAGeneticOperations{goCrossover});
+    std::vector<std::atomic<int>> bred(41);
+    std::atomic<int> changed{0}, vetoes{0};  // changed: the children left stale by breeding
+    o.SetOnCrossover([&](TKXObject*, TKXIndividual*, TKXIndividual*, TKXIndividual*, bool& Do) {
+      vetoes += std::exchange(Do, false) ? 1 : 100;
+    });
+    o.SetOnReproduction([&](TKXObject*, TKXIndividual* Item, bool&) {
+      ++bred[static_cast<std::size_t>(Item->Index())];
+      changed += Item->NeedFitness();
+    });
+    o.Initialize();
+    o.Evaluations = 0;
+    evolve(o, 1);
+    EXPECT_EQ(std::pair(vetoes.load(), o.Evaluations.load()), std::pair(21, 0));
+    o.SetOperations({goMutate});
+    evolve(o, 1);
+    for (const auto& count : bred) EXPECT_EQ(count.load(), 2);
+    EXPECT_EQ(std::pair(vetoes.load(), o.Evaluations.load()), std::pair(21, changed.load()));
+    // The (parallel) statistics pass of the run equals a sequential one.
+    const auto result = ResultOf(o);  // every child ends evaluated
+    for (int i = 0; i < 41; ++i) o.At(i)->Modified();
+    o.EvaluateFitness();
+    EXPECT_EQ(ResultOf(o), result);
   }
-  // An odd population: the last pair number breeds the single last child.
-  RandSeed(17);
-  TRandomValueComponent c;
-  SetAll(c, &TComp::SetMutationProbability, 0.5, &TComp::SetInitialPopulation, 41);
-  c.SetOperations({goMutate});
-  std::vector<std::atomic<int>> bred(41);
-  std::atomic<int> changed{0};  // the children left stale by breeding
-  c.SetOnReproduction([&](TKXObject*, TKXIndividual* Item, bool&) {
-    ++bred[static_cast<std::size_t>(Item->Index())];
-    changed += Item->NeedFitness();
-  });
-  c.Initialize();
-  c.Evaluations = 0;
-  c.ParallelEvolve();
-  for (const auto& count : bred) EXPECT_EQ(count.load(), 1);
-  const auto result = ResultOf(c);  // every child ends evaluated
-  EXPECT_EQ(c.Evaluations.load(), changed.load());
-
-  // The parallel statistics pass of the run equals a sequential one.
-  for (int i = 0; i < 41; ++i) c.At(i)->Modified();
-  c.EvaluateFitness();
-  EXPECT_EQ(ResultOf(c), result);
   SetParallelThreads(0);
 }
 

@@ -8,15 +8,19 @@ namespace {
 using C = TComp;
 using TSelect = void (C::*)(TKXObject*, TKXPopulation*, TKXIndividual*&);
 
+// The parent Select draws from V's population.
+TValueIndividual* Pick(TValueComponent& V, TSelect Select) {
+  TKXIndividual* parent = nullptr;
+  (V.*Select)(&V, V.Population(), parent);
+  return AsValue(parent);
+}
+
 // Expects each index to be chosen by Select with the given frequency (seeded draws).
 void ExpectFrequencies(TValueComponent& V, TSelect Select, const std::vector<double>& Expected) {
   constexpr int kDraws = 8000;
   std::vector<double> counts(Expected.size(), 0);
-  for (int i = 0; i < kDraws; ++i) {
-    TKXIndividual* parent = nullptr;
-    (V.*Select)(&V, V.Population(), parent);
-    counts[static_cast<std::size_t>(parent->Index())] += 1.0 / kDraws;
-  }
+  for (int i = 0; i < kDraws; ++i)
+    counts[static_cast<std::size_t>(Pick(V, Select)->Index())] += 1.0 / kDraws;
   for (std::size_t i = 0; i < Expected.size(); ++i) EXPECT_NEAR(counts[i], Expected[i], 0.02) << i;
 }
 
@@ -29,9 +33,8 @@ TEST(SelectionTest, RouletteFindsTheFirstEntryAboveTheDrawAndFollowsTheTable) {
       {t, 0.0, 0}, {t, 0.1, 0}, {t, 0.25, 1}, {t, 0.5, 2}, {t, 0.999, 2}, {gaps, 0.0, 2},
       {gaps, 0.5, 4}, {{0.3, 0.6, 0.9999}, 0.99995, 2}, {{}, 0.5, 0}};
   // clang-format on
-  for (const auto& [table, r, expected] : rows) {
+  for (const auto& [table, r, expected] : rows)
     EXPECT_EQ(C::RouletteSearch(table, r), expected) << r;
-  }
   // Roulette picks in proportion to the table (built on demand, when missing) and records its
   // index; a stochastic tournament's later entrants come from the roulette, so with shares 1/4
   // and 3/4 index 0 wins only when both entrants are index 0.
@@ -40,9 +43,8 @@ TEST(SelectionTest, RouletteFindsTheFirstEntryAboveTheDrawAndFollowsTheTable) {
   SetAll(c, &C::SetFitnessMethod, fmMaximize, &C::SetSelectionMethod, smTournament);
   c.SetValues({1, 1, 2});  // the tournament needs no table
   ExpectFrequencies(c, &C::SelectRoulette, {0.25, 0.25, 0.5});
-  TKXIndividual* parent = nullptr;
-  c.SelectRoulette(&c, c.Population(), parent);
-  EXPECT_EQ(c.RouletteIndex(), parent->Index());
+  const int picked = Pick(c, &C::SelectRoulette)->Index();
+  EXPECT_EQ(c.RouletteIndex(), picked);
   c.SetSelectionMethod(smStochasticTournament);
   c.SetValues({1, 3});
   ExpectFrequencies(c, &C::SelectStochasticTournament, {0.125, 0.875});
@@ -64,9 +66,7 @@ TEST(SelectionTest, TournamentsAndTheElitistCycleDrawAsSpecified) {
       }
       const double next = RandomFloat();
       RandSeed(seed);
-      TKXIndividual* parent = nullptr;
-      c.SelectTournament(&c, c.Population(), parent);
-      EXPECT_EQ(parent, c.At(winner)) << field << " " << seed;
+      EXPECT_EQ(Pick(c, &C::SelectTournament), c.At(winner)) << field << " " << seed;
       EXPECT_EQ(RandomFloat(), next) << "the tournament drew more numbers than its field";
     }
   }
@@ -81,9 +81,8 @@ TEST(SelectionTest, TournamentsAndTheElitistCycleDrawAsSpecified) {
     SCOPED_TRACE(count);
     // The value's magnitude is the ranking position; the population holds them shuffled.
     std::vector<double> values;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
       values.push_back(((i * 3 + 1) % count) * (method == fmMaximize ? -1.0 : 1.0));
-    }
     TValueComponent c;
     SetAll(c, &TComp::SetFitnessMethod, method, &TComp::SetSelectionMethod, smElitist,
            &TComp::SetElitistPct, pct);
@@ -92,9 +91,8 @@ TEST(SelectionTest, TournamentsAndTheElitistCycleDrawAsSpecified) {
       c.DoStartEvolve();  // restarts the cycle; swap back to draw from the evaluated population
       c.SwapGenerations();
       for (int i = 0; i < 2 * k + 3; ++i) {
-        TKXIndividual* parent = nullptr;
-        c.SelectElitist(&c, c.Population(), parent);
-        EXPECT_EQ(std::abs(AsValue(parent)->Value()), std::min(i % (k + 1), count - 1)) << i;
+        EXPECT_EQ(std::abs(Pick(c, &C::SelectElitist)->Value()), std::min(i % (k + 1), count - 1))
+            << i;
       }
     }
   }
@@ -141,8 +139,8 @@ TEST(SelectionTest, AnApplicationHandlerSwitchesToCustomAndTheMethodInstallsItsR
   c.SelectParent(c.Population());
   EXPECT_EQ(calls, 1);
   c.SetOnSelection(nullptr);
-  EXPECT_EQ(c.SelectionMethod(), smRoulette);
-  EXPECT_TRUE(static_cast<bool>(c.OnSelection()));
+  EXPECT_EQ(std::pair(c.SelectionMethod(), static_cast<bool>(c.OnSelection())),
+            std::pair(smRoulette, true));
   c.SetOnSelection(nullptr);
   EXPECT_EQ(ErrorOf<EGAException>([&] { c.SelectParent(c.Population()); }),
             "No custom selection function defined");

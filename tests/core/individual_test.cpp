@@ -47,11 +47,9 @@ TEST(IndividualTest, FitnessIsCachedUntilModifiedAndAssignCopiesItWithItsStalene
   detached.SetValue(2);
   detached.SetName("orphan");
   target->Assign(&detached);
-  EXPECT_TRUE(target->NeedFitness());
-  EXPECT_EQ(target->Fitness(), 2);
+  EXPECT_EQ((std::pair{target->NeedFitness(), target->Fitness()}), std::pair(true, 2.0));
   EXPECT_THROW(detached.Clone(), EListError);
-  TKXStringList other;
-  EXPECT_THROW(target->Assign(&other), EConvertError);
+  EXPECT_THROW(target->Assign(c.Population()), EConvertError);
   EXPECT_EQ(std::pair(target->Name(), target->NeedFitness()),
             std::pair(std::string("orphan"), false));
   c.SetOnEvaluateFitness(

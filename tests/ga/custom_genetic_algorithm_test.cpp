@@ -21,8 +21,7 @@ struct Crossing : ::testing::Test {
   TKXGAIndividual *p1 = nullptr, *p2 = nullptr, *c1 = nullptr, *c2 = nullptr;
   void Build(TGACrossoverMethod Method, std::vector<std::int32_t> Genes, std::int32_t Width) {
     RandSeed(99);
-    ga.SetGeneSize(Width);
-    ga.SetCrossoverMethod(Method);
+    test::SetAll(ga, &test::TGA::SetGeneSize, Width, &test::TGA::SetCrossoverMethod, Method);
     for (std::int32_t size : Genes) ga.Genes()->Add()->SetSize(size);
     for (TKXGAIndividual** item : {&p1, &p2, &c1, &c2}) *item = ga.Population()->Add();
     p1->Bits()->ComplementRange(0, ga.GeneSize());
@@ -123,12 +122,9 @@ TEST(GAOperators, MutationOffersEveryChildAndInitializationSharesOneBudget) {
   TKXGAIndividual* child = ga.Population()->Add();
   int offered = 0;
   ga.SetOnMutation([&](TKXObject*, TKXIndividual*, bool& Do) { Do = ++offered < 3; });
-  std::vector<bool> results;
-  for (double p : {0, 1, 1}) {
-    ga.SetMutationProbability(p);
-    results.push_back(ga.Mutate(child));
-  }
-  EXPECT_EQ(results, (std::vector<bool>{false, true, false}));  // the third vetoed
+  auto mutate = [&](double P) { return ga.SetMutationProbability(P), ga.Mutate(child); };
+  EXPECT_EQ((std::vector<bool>{mutate(0), mutate(1), mutate(1)}),  // the third vetoed
+            (std::vector<bool>{false, true, false}));
   EXPECT_TRUE(ga.DoInvert(child));
   EXPECT_LT(child->Bits()->CountOnes(), 32);
   ga.SetGeneSize(1);
@@ -146,39 +142,22 @@ TEST(GAOperators, MutationOffersEveryChildAndInitializationSharesOneBudget) {
   }
 }
 
-TEST(GASettings, SetGeneSizeResizesTheCurrentPopulationOnlyOnChange) {
-  TKXCustomGeneticAlgorithm ga;
-  test::CountOnesFitness(ga);
-  ga.SetGeneSize(10);
-  TKXGAIndividual* individual = ga.Population()->Add();
-  individual->Fitness();
-  ga.SetGeneSize(10);
-  const bool unchanged = individual->NeedFitness();
-  ga.SetPreviousGeneration(ga.Population());
-  ga.SetGeneSize(3);
-  EXPECT_EQ(std::pair(unchanged, individual->NeedFitness()), std::pair(false, true));
-  EXPECT_EQ(ga.PreviousGeneration()->Items(0)->Bits()->Size(), 10);
-}
-
 // The published properties stream in their order; read back, MaxValue is applied before
 // MinValue (so 20 .. 100 survives) and PreserveSignBit last (re-deriving a signed range).
-// Assign copies all of them, GeneSize as set rather than as the genes imply.
+// A new GeneSize resizes the current population only, and only on a change. Assign copies all
+// the properties, GeneSize as set rather than as the genes imply.
 TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrderAndAssignCopiesThem) {
   TKXGeneticAlgorithm fresh, source, target, copy;
   EXPECT_EQ(testing::StreamEntryNames(testing::StreamText(fresh)),
             (Texts{"GeneSize", "Population"}));
   test::AddFourKinds(source);
-  TKXGAGene* count = test::AddGene(source, "Narrow", gtInteger, 8);
-  count->SetMaxValue(100);
-  count->SetMinValue(20);
+  test::SetAll(*test::AddGene(source, "Narrow", gtInteger, 8), &TKXGAGene::SetMaxValue, 100.0,
+               &TKXGAGene::SetMinValue, 20.0);
   TKXGAGene* signedGene = test::AddGene(source, "Signed", gtInteger, 6, true);
-  signedGene->SetMaxValue(10);
-  signedGene->SetMinValue(-5);
-  source.SetCrossoverMethod(cmByteBoundary);
-  source.SetElitistPct(0.5);
-  source.SetGeneration(5);
-  source.SetUseFitnessCutoff(true);
-  source.SetOperations({goMutate});
+  test::SetAll(*signedGene, &TKXGAGene::SetMaxValue, 10.0, &TKXGAGene::SetMinValue, -5.0);
+  test::SetAll(source, &test::TGA::SetCrossoverMethod, cmByteBoundary, &test::TGA::SetElitistPct,
+               0.5, &test::TGA::SetGeneration, 5, &test::TGA::SetUseFitnessCutoff, true,
+               &test::TGA::SetOperations, TGAGeneticOperations{goMutate});
   const std::string text = testing::StreamText(source);
   EXPECT_EQ(testing::StreamEntryNames(text),
             (Texts{"CrossoverMethod", "Generation", "Genes", "GeneSize", "Population", "Operations",
@@ -190,12 +169,18 @@ TEST(GASettings, ComponentStreamsCarryThePublishedPropertiesInTheirOrderAndAssig
   test::AddGene(target, "stale", gtFloat, 30);
   std::istringstream stream(text);
   ReadComponent(stream, target);
-  ASSERT_EQ(target.Genes()->Count(), 6);
   EXPECT_EQ(target.Genes()->Items(5)->MinValue(), -32);
   signedGene->SetPreserveSignBit(false);
   signedGene->SetPreserveSignBit(true);
   EXPECT_EQ(testing::StreamText(target), testing::StreamText(source));
+  TKXGAIndividual& first = *source.Population()->Items(0);
+  first.Fitness();
+  source.SetGeneSize(source.GeneSize());
+  EXPECT_FALSE(first.NeedFitness());
+  source.SetPreviousGeneration(source.Population());
   source.SetGeneSize(40);
+  EXPECT_EQ(std::pair(first.NeedFitness(), source.PreviousGeneration()->Items(0)->Bits()->Size()),
+            std::pair(true, 37));
   copy.SetOperations(source.Operations());  // not a setting Assign copies
   copy.Assign(&source);
   EXPECT_EQ(testing::StreamText(copy), testing::StreamText(source));

@@ -68,13 +68,11 @@ TEST(GABitsOperators, EachOperatorFollowsItsBitRuleOnRandomChromosomes) {
     for (; op == 3 && i <= cut && i < p1.Size() && i < size; ++i)
       expected[i] = p1.Bits(i) ? '1' : '0';
     for (; op == 3 && i < p2.Size() && i < size; ++i) expected[i] = p2.Bits(i) ? '1' : '0';
-    ASSERT_EQ(bits.ToBitString(), expected)
+    ASSERT_EQ(std::tuple(bits.ToBitString(), mutated, RandomFloat(), individual.NeedFitness(),
+                         ga.Updates),
+              std::tuple(expected, flipped, next, op != 4 && !refused, updates + (op == 5)))
         << trial << ": op " << op << " start " << start << " count " << count << " point " << point
         << " p " << p;
-    EXPECT_EQ(mutated, flipped) << trial;
-    EXPECT_EQ(RandomFloat(), next) << trial;
-    EXPECT_EQ(individual.NeedFitness(), op != 4 && !refused) << trial;
-    EXPECT_EQ(ga.Updates, updates + (op == 5)) << trial;
   }
 }
 

@@ -8,12 +8,16 @@
 #include <string>
 #include <vector>
 
-#include "host/host_test_support.hpp"
+#include "core/core_test_support.hpp"
 #include "kx/ga/custom_genetic_algorithm.hpp"
 #include "kx/ga/genetic_algorithm.hpp"
 #include "kx/host/parallel_for.hpp"
 
 namespace kx::test {
+
+// Settings in one statement: SetAll(GA, &TGA::SetGeneration, 5, ...).
+using testing::SetAll;
+using TGA = TKXCustomGeneticAlgorithm;
 
 // The fitness is the number of 1 bits; Calls, when given, counts the evaluations.
 inline void CountOnesFitness(TKXCustomGeneticAlgorithm& GA, int* Calls = nullptr) {

@@ -17,18 +17,15 @@ void Configure(TKXGeneticAlgorithm& GA, TGASelectionMethod Method, bool Bare = f
   CountOnesFitness(GA);
   if (Bare) return;
   for (std::int32_t size : {24, 30, 10}) AddGene(GA, "", gtInteger, size);
-  GA.SetInitialPopulation(31);
-  GA.SetFitnessMethod(fmMaximize);
-  GA.SetSelectionMethod(Method);
-  GA.SetMutationProbability(0.05);
+  SetAll(GA, &TGA::SetInitialPopulation, 31, &TGA::SetFitnessMethod, fmMaximize,
+         &TGA::SetSelectionMethod, Method, &TGA::SetMutationProbability, 0.05);
 }
 
 // Seeds and initializes GA unless Seed is 0, evolves it and returns its saved document, which
 // holds the chromosomes, fitnesses, statistics and run state (the generator's included).
 std::string Evolved(TKXGeneticAlgorithm& GA, std::uint64_t Seed, std::int32_t Generations,
                     int Threads) {
-  if (Seed != 0) RandSeed(Seed);
-  if (Seed != 0) GA.Initialize();
+  if (Seed != 0) RandSeed(Seed), GA.Initialize();
   SetParallelThreads(Threads);
   EXPECT_EQ(Threads == 0 ? GA.Evolve(Generations) : GA.ParallelEvolve(Generations), Generations);
   SetParallelThreads(0);
@@ -79,10 +76,9 @@ TEST(GAStopRules, EachRuleStopsTheRunNamesItselfAndTheRunLogRecordsIt) {
     if (reason == srStall) ga.SetOperations({});
     if (reason == srCancelled) ga.Cancel();
     if (reason == srHalted) ga.SetOnEvolve([&ga](TKXObject*) { ga.SetHalt(true); });
-    ga.SetUseFitnessCutoff(reason == srFitnessCutoff);
-    ga.SetFitnessCutoff(1);
-    ga.SetUseGenerationLimit(reason == srGenerationLimit);
-    ga.SetGenerationLimit(2);
+    // At the default cutoff 1.
+    SetAll(ga, &TGA::SetUseFitnessCutoff, reason == srFitnessCutoff, &TGA::SetUseGenerationLimit,
+           reason == srGenerationLimit, &TGA::SetGenerationLimit, 2);
     EXPECT_EQ(ga.Evolve(20) < 20, reason != srGenerations) << reason;
     EXPECT_EQ(ga.StopReason(), reason);
     for (std::int32_t g = 0; g <= ga.Generation(); ++g) expected += "|" + std::to_string(g) + ",,";
