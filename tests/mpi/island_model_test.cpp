@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -68,6 +70,22 @@ TEST(IslandModel, RepeatsWithTheSeedAndMigratesAlongTheTopology) {
       EXPECT_TRUE(World().Rank() != 0 || first.Best.Fitness <= fitness) << fitness;
     }
   }
+}
+
+// Before the first migration each island has evolved from its own seed, and the best
+// gathered is the best of all islands (non-negative doubles order as their bits).
+TEST(IslandModel, IslandsStartApartAndTheBestIsGatheredFromAll) {
+  const TIslandRun run = RunIslands({tpRing, ecBest, rpWorst}, Seeded(5), 1);
+  std::string programs;
+  TGAFitness own = run.Population.front().second;
+  for (const auto& [program, fitness] : run.Population) {
+    programs += program;
+    own = std::min(own, fitness);
+  }
+  const auto hash = static_cast<std::int64_t>(std::hash<std::string>{}(programs) >> 2);
+  EXPECT_EQ(World().AllMax(hash) == -World().AllMax(-hash), World().Size() == 1);
+  const auto best = std::bit_cast<TGAFitness>(-World().AllMax(-std::bit_cast<std::int64_t>(own)));
+  EXPECT_TRUE(World().Rank() != 0 || run.Best.Fitness == best) << run.Best.Fitness << " " << best;
 }
 
 // Checkpoints taken midway, loaded into fresh components, continue the run exactly.

@@ -35,7 +35,7 @@ inline std::unique_ptr<TKXCustomGeneticComponent> MakeGA() {
 inline std::unique_ptr<TKXCustomGeneticComponent> MakeGP() {
   auto gp = std::make_unique<TKXGeneticProgramming>();
   AddArithmetic(*gp->Instructions());
-  AddInstructions(*gp->Instructions(), {"one", "two", "third"});
+  AddInstructions(*gp->Instructions(), {"two", "third"});
   gp->Instructions()->Items(6)->SetOperation(gpConstant);
   gp->Instructions()->Items(6)->SetValue(1.0 / 3);  // more digits than a document keeps
   gp->SetInitialPopulation(40);
