@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "kx/core/enum_property.hpp"
+#include "kx/gp/detail/prefetch_nodes.hpp"
 #include "kx/gp/genetic_programming.hpp"
 #include "kx/gp/statistics.hpp"
 #include "kx/gp_engine/tree_node.hpp"

@@ -65,6 +65,8 @@ TGAFitness TKXCustomGeneticProgramming<T>::EvaluateFitness(TKXIndividual* Item, 
           break;
       }
       if (unfit) return UnfitFitness();
+      // Whatever the handler does with the program, it starts by reaching every node.
+      detail::PrefetchNodes(individual->FlattenedDNA());
     }
   }
   return TKXCustomGeneticComponent::EvaluateFitness(Item, Weighted);

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "kx/gp/detail/prefetch_nodes.hpp"
 #include "kx/gp/gp_population.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/host/random.hpp"
@@ -72,6 +73,7 @@ template <class T>
 void TKXGPIndividual<T>::Assign(TKXPersistent* Source) {
   if (auto* source = dynamic_cast<TKXGPIndividual<T>*>(Source)) {
     if (source == this) return;
+    detail::PrefetchNodes(source->FFlattenedDNA);
     SetDNA(source->DNA());
   }
   TKXIndividual::Assign(Source);
@@ -80,6 +82,8 @@ void TKXGPIndividual<T>::Assign(TKXPersistent* Source) {
 template <class T>
 void TKXGPIndividual<T>::SetDNA(const TNode* Value) {
   if (!FDNA) FDNA = CreateDNA();
+  // The old nodes are reused by the copy.
+  detail::PrefetchNodes(FFlattenedDNA);
   if (Value == nullptr) {
     FDNA->Clear();
   } else if (Value != FDNA.get()) {

@@ -44,7 +44,10 @@ bool TKXCustomGeneticProgramming<T>::DoCrossover(TKXIndividual* Parent1, TKXIndi
   }
   // Both children start as copies of the first parent; the second takes the second parent's
   // program so that the swap recombines the two parents.
-  if (parent2 != parent1 && parent2 != child2) child2->SetDNA(parent2->DNA());
+  if (parent2 != parent1 && parent2 != child2) {
+    detail::PrefetchNodes(parent2->FlattenedDNA());
+    child2->SetDNA(parent2->DNA());
+  }
   TNode* node1 = child1->SelectNode(p);
   TNode* node2 = child2->SelectNode(p);
   if (node1 == nullptr || node2 == nullptr) return false;

@@ -373,31 +373,24 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
     }
     return node;
   };
-  // Every pair is a source node and its copy; the stack holds those whose children are
-  // still to be copied. Both lists are per thread and reused.
+  // Every pair is a source node and its copy, in breadth-first order; the list is also the
+  // queue of the nodes whose children are still to be copied, so the source nodes to copy
+  // next are known several steps ahead and are fetched while the current ones are copied.
+  // The list is per thread and reused.
   using TPairs = std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>>;
   thread_local TPairs pairsList;
-  thread_local TPairs stackList;
-  // A nested copy uses its own lists.
+  // A nested copy uses its own list.
   TPairs nestedPairs;
-  TPairs nestedStack;
-  const bool nested = !pairsList.empty() || !stackList.empty();
-  TPairs& pairs = nested ? nestedPairs : pairsList;
-  TPairs& stack = nested ? nestedStack : stackList;
-  struct TListsGuard {
+  TPairs& pairs = pairsList.empty() ? pairsList : nestedPairs;
+  struct TListGuard {
     TPairs& Pairs;
-    TPairs& Stack;
-    ~TListsGuard() {
-      Pairs.clear();
-      Stack.clear();
-    }
-  } lists{pairs, stack};
-  stack.emplace_back(&Source, this);
-  while (!stack.empty()) {
-    const auto [from, to] = stack.back();
-    stack.pop_back();
-    pairs.emplace_back(from, to);
-    from->PrefetchChildren();
+    ~TListGuard() { Pairs.clear(); }
+  } list{pairs};
+  pairs.emplace_back(&Source, this);
+  constexpr std::size_t kAhead = 4;
+  for (std::size_t queued = 0; queued < pairs.size(); ++queued) {
+    if (queued + kAhead < pairs.size()) pairs[queued + kAhead].first->PrefetchChildren();
+    const auto [from, to] = pairs[queued];
     const int slots = from->GetChildSlots();
     for (int i = 0; i < slots; ++i) {
       const TKXGPNode<T>* child = from->ChildInSlot(i);
@@ -406,7 +399,7 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
       TKXGPNode<T>* node = copy.get();
       node->FValue = child->FValue;
       to->AttachCopy(from, i, std::move(copy));
-      stack.emplace_back(child, node);
+      pairs.emplace_back(child, node);
     }
   }
   // Attaching cleared the caches on the way; the copy has the source's shape.
