@@ -68,6 +68,13 @@ void ExpectEverySaveLoadsBack() {
         [&] { gp.SwapGenerations(); },
         [&] { gp.Population()->Delete(RandomInt(gp.Population()->Count())); },
         [&] { gp.EvaluateFitness(); },
+        [&] {  // a root's first child taken away: a binary root keeps a vacant left side
+          auto* individual = gp.Population()->Items(RandomInt(gp.Population()->Count()));
+          if (auto* dna = individual->DNA(); dna->ChildCount() > 0) {
+            dna->ExtractChild(dna->Child(0));
+            individual->FlattenDNA();
+          }
+        },
         [&] { gp.Population()->Add(); }};  // a bare root, which crossover may graft into others
     for (int step = 0; step < 16; ++step)  // a refused operation is part of the walk too
       test::ErrorOf<EKXException>(actions[RandomInt(std::size(actions))]);

@@ -38,7 +38,7 @@ void ForEachProgramNode(const TKXGPPopulation<T>& Population, F&& Visit) {
       TKXGPNode<T>* node = stack.back();
       stack.pop_back();
       Visit(*node);
-      for (int c = node->ChildCount(); c-- > 0;) stack.push_back(node->Child(c));
+      node->PushChildren(stack);
     }
   }
 }

@@ -44,7 +44,7 @@ std::vector<TKXGPNode<T>*> TreeNodes(TKXGPNode<T>* Root) {
     TKXGPNode<T>* node = stack.back();
     stack.pop_back();
     nodes.push_back(node);
-    for (int i = node->ChildCount() - 1; i >= 0; --i) stack.push_back(node->Child(i));
+    node->PushChildren(stack);
   }
   return nodes;
 }

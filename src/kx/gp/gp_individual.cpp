@@ -126,9 +126,7 @@ void TKXGPIndividual<T>::Flatten(TNode* Node) {
     TNode* node = stack.back();
     stack.pop_back();
     FFlattenedDNA.push_back(node);
-    for (int i = node->ChildCount() - 1; i >= 0; --i) {
-      if (TNode* child = node->Child(i)) stack.push_back(child);
-    }
+    node->PushChildren(stack);
   }
 }
 

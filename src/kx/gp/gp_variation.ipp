@@ -309,9 +309,7 @@ bool TKXCustomGeneticProgramming<T>::DoPointMutation(TIndividual* /*Individual*/
       changed = true;
       if (FPointMutationMethod == pmmPerTree) return true;
     }
-    for (int i = node->ChildCount() - 1; i >= 0; --i) {
-      if (TNode* child = node->Child(i)) stack.push_back(child);
-    }
+    node->PushChildren(stack);
   }
   return changed;
 }

@@ -97,6 +97,15 @@ class TKXGPNode : public TKXPersistent {
   /// known without a type check on the copy path.
   bool Sided() const noexcept { return FSided; }
 
+  /// Appends the children the node holds to Stack, last first, so that a walk popping them
+  /// takes them in order. Walks go through here rather than Child(i) below ChildCount(): a
+  /// binary node whose left side is vacant holds its one child at index 1.
+  template <class TStack>
+  void PushChildren(TStack& Stack) const {
+    for (int slot = FSlotCount; slot-- > 0;) {
+      if (TKXGPNode<T>* child = FSlots[slot].get()) Stack.push_back(child);
+    }
+  }
   /// Asks the processor to fetch the node's children: walks over a population's trees touch
   /// nodes scattered over far more memory than the caches hold, and each child is known one
   /// step before it is read.

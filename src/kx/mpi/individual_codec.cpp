@@ -123,7 +123,7 @@ class TProgramCodec final : public TKXIndividualCodec {
       Out.Put(static_cast<std::uint32_t>(children));
       if (instruction != nullptr && instruction->Operation() == gpConstant)
         PutValue(Out, node->Value());
-      for (int i = children - 1; i >= 0; --i) FStack.push_back(node->Child(i));
+      node->PushChildren(FStack);
     }
     Out.Patch(countAt, nodes);
   }

@@ -23,14 +23,14 @@ void CheckSavableProgram(const TKXGPNode<T>* Root, const std::string& Owner) {
   while (!stack.empty()) {
     const TKXGPNode<T>* node = stack.back();
     stack.pop_back();
-    for (int i = 0; i < node->ChildCount(); ++i) {
-      const TKXGPNode<T>* child = node->Child(i);
-      if (child->Instruction() == nullptr) {
+    const std::size_t first = stack.size();
+    node->PushChildren(stack);
+    for (std::size_t i = first; i < stack.size(); ++i) {
+      if (stack[i]->Instruction() == nullptr) {
         throw EGPException(Owner +
                            " has a node without instruction below its root, which a document "
                            "cannot hold");
       }
-      stack.push_back(child);
     }
   }
 }
