@@ -82,7 +82,8 @@ TKXGPNode<T>* TKXGPTreeNode<T>::GetChild(int Index) const {
 
 template <class T>
 TKXGPNode<T>* TKXGPTreeNode<T>::AddChild(TNodePtr&& Node) {
-  return InsertChild(this->ChildCount(), std::move(Node));
+  // Qualified: a subclass's InsertChild is not part of appending.
+  return TKXGPTreeNode<T>::InsertChild(this->ChildCount(), std::move(Node));
 }
 
 template <class T>
