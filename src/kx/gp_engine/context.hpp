@@ -50,17 +50,19 @@ class TKXGPContext : public TKXPersistent {
   /// location is remembered per instruction until a pair is added or removed, so repeated
   /// executions do not hash the name again.
   const T* VariableValue(const TKXGPInstruction<T>& Instruction) const {
-    if (FSlotsVersion.load(std::memory_order_acquire) == FValues->Version()) {
-      const TSlot& slot = FSlots[Instruction.NameSerial() & (kSlots - 1)];
-      const std::uint64_t tag = slot.Tag.load(std::memory_order_acquire);
-      // Acquire keeps the second tag read after the value read (a fence would do the same,
-      // but ThreadSanitizer cannot follow fences).
-      const T* value = slot.Value.load(std::memory_order_acquire);
-      if (tag == Instruction.NameSerial() && slot.Tag.load(std::memory_order_relaxed) == tag) {
-        return value;
-      }
-    }
-    return Resolve(Instruction);
+    const T* value = nullptr;
+    return RememberedValue(Instruction, value) ? value : Resolve(Instruction);
+  }
+  /// VariableValue when the location is remembered (true, Value set), without looking the
+  /// name up otherwise (false).
+  bool RememberedValue(const TKXGPInstruction<T>& Instruction, const T*& Value) const noexcept {
+    if (FSlotsVersion.load(std::memory_order_acquire) != FValues->Version()) return false;
+    const TSlot& slot = FSlots[Instruction.NameSerial() & (kSlots - 1)];
+    const std::uint64_t tag = slot.Tag.load(std::memory_order_acquire);
+    // Acquire keeps the second tag read after the value read (a fence would do the same,
+    // but ThreadSanitizer cannot follow fences).
+    Value = slot.Value.load(std::memory_order_acquire);
+    return tag == Instruction.NameSerial() && slot.Tag.load(std::memory_order_relaxed) == tag;
   }
 
  private:

@@ -162,6 +162,10 @@ class TKXGPInstruction : public TKXCollectionItem {
     const std::uint8_t known = FDirectExecution.load(std::memory_order_relaxed);
     return known != 0 ? known == 1 : LearnDirectExecution();
   }
+  /// DirectExecution once learnt; false before.
+  bool KnownDirectExecution() const noexcept {
+    return FDirectExecution.load(std::memory_order_relaxed) == 1;
+  }
   /// Calls OnInitialize; the GP component does so for every instruction before it builds
   /// trees.
   virtual void Initialize();

@@ -38,7 +38,9 @@ struct TNodeExecution {
   std::uintptr_t StackLowest = 0;
   std::uintptr_t StackReserve = UINTPTR_MAX;
 };
-thread_local TNodeExecution NodeExecution;
+// Initial-exec: every node execution reads it, and the general model would look its
+// address up through a call when the library is shared.
+[[gnu::tls_model("initial-exec")]] thread_local TNodeExecution NodeExecution;
 
 void FindStack(TNodeExecution& State) noexcept {
   // Looked up, even if nothing is found: then no frame is refused.
@@ -423,47 +425,72 @@ namespace {
   RaiseTooDeep();
 }
 
+// True when an execution would nest deeper than the limit or come too near the end of
+// the thread's stack. Unsigned: a frame below the stack's lowest address wraps around and
+// is not refused. A thread's first execution finds its stack on the way out of this test
+// (the reserve starts at the largest value, so the test fails once).
+[[gnu::always_inline]] inline bool EntryRefused(std::uintptr_t Frame) noexcept {
+  return NodeExecution.Nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed) ||
+         Frame - NodeExecution.StackLowest < NodeExecution.StackReserve;
+}
+
 }  // namespace
 
 template <class T>
-inline T TKXGPNode<T>::ExecuteDirect(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context) {
-  // The steps of the instruction's own Execute and DoExecute.
-  const std::int32_t arity = Instruction.Arity();
-  // Too few arguments: the instruction raises its error.
-  if (arity > 0 && arity > FChildCount) return Instruction.Execute(this, Context);
-  T result = detail::BuiltInResult(Instruction, *this, Context);
-  if (const TNodeEvent<T>& handler = Instruction.OnExecute()) {
-    handler(&Instruction, this, Context, result);
+T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
+  // A leaf of the library's instructions without handler (a variable, a constant) runs
+  // nothing inside: it needs no nesting count. Half the nodes of a tree are leaves, so this
+  // path makes no call and keeps no frame; everything else, and every rare case on the
+  // way, goes to ExecuteCounted, which runs the leaf too.
+  const TKXGPInstruction<T>* instruction = FInstruction;
+  if (instruction == nullptr || !instruction->KnownDirectExecution() || instruction->OnExecute() ||
+      instruction->Arity() > 0 ||
+      EntryRefused(reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)))) {
+    return ExecuteCounted(Context);
   }
-  return result;
+  switch (instruction->Operation()) {
+    case gpVariable:
+      if (const T* value = nullptr; Context->RememberedValue(*instruction, value)) {
+        return value != nullptr ? *value : T{};
+      }
+      return ExecuteCounted(Context);
+    case gpConstant:
+      return FValue;
+    case gpFunction:
+      break;
+  }
+  return T{};
 }
 
 template <class T>
-T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
+T TKXGPNode<T>::ExecuteCounted(TKXGPContext<T>* Context) {
   TKXGPInstruction<T>* instruction = FInstruction;
   if (instruction == nullptr) RaiseNoInstruction();
-  // The state is taken once and the counter restored by hand on both exits: a scope guard
-  // made every node execution keep one more register saved (about 2% more instructions per
-  // tree). The return cannot throw after the decrement, or the handler would decrement again.
-  static_assert(std::is_nothrow_move_constructible_v<T>);
-  TNodeExecution& state = NodeExecution;
-  const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
-  // Unsigned: a frame below the stack's lowest address wraps around and is not refused.
-  // A thread's first execution finds its stack on the way out of this test (the reserve
-  // starts at the largest value, so the test fails once).
-  if (state.Nesting >= ExecutionDepthLimit.load(std::memory_order_relaxed) ||
-      frame - state.StackLowest < state.StackReserve) {
-    RefuseOrFindStack(state);
+  if (EntryRefused(reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)))) {
+    RefuseOrFindStack(NodeExecution);
   }
-  std::int32_t& nesting = state.Nesting;
-  ++nesting;
+  // The steps of the library instruction's own Execute and DoExecute, without their virtual
+  // calls, when they are known to be those. Too few arguments: the instruction raises.
+  const bool direct = instruction->DirectExecution() &&
+                      (instruction->Arity() <= 0 || instruction->Arity() <= FChildCount);
+  T result = direct ? detail::BuiltInResult(*instruction, *this, Context) : T{};
+  if (direct && !instruction->OnExecute()) return result;
+  // The count is restored by hand on both exits: a scope guard made every execution keep
+  // one more register saved. The return cannot throw after the restore, or the handler
+  // would restore again.
+  static_assert(std::is_nothrow_move_constructible_v<T>);
+  const std::int32_t outer = NodeExecution.Nesting;
+  NodeExecution.Nesting = outer + 1;
   try {
-    T result = instruction->DirectExecution() ? ExecuteDirect(*instruction, Context)
-                                              : instruction->Execute(this, Context);
-    --nesting;
+    if (direct) {
+      instruction->OnExecute()(instruction, this, Context, result);
+    } else {
+      result = instruction->Execute(this, Context);
+    }
+    NodeExecution.Nesting = outer;
     return result;
   } catch (...) {
-    --nesting;
+    NodeExecution.Nesting = outer;
     throw;
   }
 }

@@ -235,9 +235,8 @@ class TKXGPNode : public TKXPersistent {
   void ClearOwn();
 
  private:
-  /// Execute for an instruction of DirectExecution, without its virtual calls.
-  [[gnu::always_inline]] inline T ExecuteDirect(TKXGPInstruction<T>& Instruction,
-                                                TKXGPContext<T>* Context);
+  /// Execute for a node that counts as one level of nesting (it may run a handler).
+  T ExecuteCounted(TKXGPContext<T>* Context);
   /// Copies instruction, value, children and caches of Source; Source is not inside this
   /// subtree.
   void CopyFrom(const TKXGPNode<T>& Source);
