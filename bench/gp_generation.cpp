@@ -331,49 +331,42 @@ class TRegression {
   double* FX = nullptr;
 };
 
-// One generation per iteration; every 10 generations the run restarts from the same seed
-// (untimed), so every repetition measures the same early generations. The hand-written
-// program then breeds as many generations the same way.
+// Each iteration breeds 10 generations from the same seed with the library, then 10 with the
+// hand-written program (restarts untimed): the two alternate in short runs, so both see the
+// same machine state, and every run measures the same early generations.
 void GPGeneration(benchmark::State& State) {
   const auto cases = static_cast<int>(State.range(0));
   const bool batch = State.range(1) != 0;
   TRegression regression(cases, batch);
-  regression.Restart();
-  int generation = 0;
+  TReferenceGP reference(cases, batch);
   double nodes = 0;
   double seconds = 0;
   double size = 0;
-  for (auto _ : State) {
-    if (generation == kRestartGeneration) {
-      State.PauseTiming();
-      regression.Restart();
-      generation = 0;
-      State.ResumeTiming();
-    }
-    regression.FNodes = 0;
-    const double start = CpuSeconds();
-    regression.FGP.Evolve();
-    seconds += CpuSeconds() - start;
-    nodes += regression.FNodes;
-    size += regression.FGP.AvgProgramSize();
-    ++generation;
-  }
-  State.counters["nodes/s"] = benchmark::Counter(nodes, benchmark::Counter::kIsRate);
-
-  TReferenceGP reference(cases, batch);
   double referenceSeconds = 0;
   double referenceSize = 0;
   double referenceNodes = 0;
-  const auto generations = static_cast<int>(State.iterations());
-  for (int g = 0; g < generations; ++g) {
-    if (g % kRestartGeneration == 0) reference.Restart();
-    reference.Nodes = 0;
-    const double start = CpuSeconds();
-    reference.Evolve();
-    referenceSeconds += CpuSeconds() - start;
-    referenceNodes += reference.Nodes;
-    referenceSize += reference.AverageSize();
+  for (auto _ : State) {
+    regression.Restart();
+    reference.Restart();
+    for (int g = 0; g < kRestartGeneration; ++g) {
+      regression.FNodes = 0;
+      const double start = CpuSeconds();
+      regression.FGP.Evolve();
+      seconds += CpuSeconds() - start;
+      nodes += regression.FNodes;
+      size += regression.FGP.AvgProgramSize();
+    }
+    for (int g = 0; g < kRestartGeneration; ++g) {
+      reference.Nodes = 0;
+      const double start = CpuSeconds();
+      reference.Evolve();
+      referenceSeconds += CpuSeconds() - start;
+      referenceNodes += reference.Nodes;
+      referenceSize += reference.AverageSize();
+    }
   }
+  const double generations = static_cast<double>(State.iterations()) * kRestartGeneration;
+  State.counters["nodes/s"] = nodes / seconds;
   State.counters["library_ms"] = seconds / generations * 1e3;
   State.counters["reference_ms"] = referenceSeconds / generations * 1e3;
   // Average program sizes over the generations bred: the two runs evolve differently, so

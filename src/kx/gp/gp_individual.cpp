@@ -112,22 +112,7 @@ template <class T>
 void TKXGPIndividual<T>::FlattenDNA() {
   FFlattenedDNA.clear();
   Modified();
-  if (FDNA) Flatten(FDNA.get());
-}
-
-template <class T>
-void TKXGPIndividual<T>::Flatten(TNode* Node) {
-  // Pre-order with an explicit stack: children are pushed last-first so that they come off
-  // in child order, and a degenerate chain cannot exhaust the call stack.
-  thread_local TNodeList stack;
-  stack.clear();
-  stack.push_back(Node);
-  while (!stack.empty()) {
-    TNode* node = stack.back();
-    stack.pop_back();
-    FFlattenedDNA.push_back(node);
-    node->PushChildren(stack);
-  }
+  if (FDNA) FDNA->Flatten(FFlattenedDNA);
 }
 
 template <class T>

@@ -126,8 +126,6 @@ class TKXGPIndividual : public TKXIndividual {
   virtual TNode* DoSelectNode(const TNodeList& Nodes, double P);
 
  private:
-  void Flatten(TNode* Node);
-
   TNodePtr FDNA;
   TNodeList FFlattenedDNA;
 };

@@ -153,6 +153,40 @@ void TKXGPNode<T>::Modified() noexcept {
 }
 
 template <class T>
+void TKXGPNode<T>::Flatten(std::vector<TKXGPNode<T>*>& Nodes) {
+  // Pre-order with an explicit stack, so that a degenerate chain cannot exhaust the call
+  // stack; the stack is per thread, so a warm walk allocates nothing.
+  thread_local std::vector<TKXGPNode<T>*> stack;
+  stack.clear();
+  const std::size_t first = Nodes.size();
+  // A copied tree knows its size already: the list then grows once, not step by step.
+  if (FSize != 0) Nodes.reserve(first + static_cast<std::size_t>(FSize));
+  stack.push_back(this);
+  while (!stack.empty()) {
+    TKXGPNode<T>* node = stack.back();
+    stack.pop_back();
+    Nodes.push_back(node);
+    node->PushChildren(stack);
+  }
+  // Backwards, every node comes after its children: the caches below are known, and the
+  // nodes were just read. A cache that is set is right (a change clears it upwards).
+  for (std::size_t i = Nodes.size(); i-- > first;) {
+    TKXGPNode<T>* node = Nodes[i];
+    if (node->FSize != 0 && (node->FDepth != 0 || node->FChildCount == 0)) continue;
+    std::int32_t size = 1;
+    std::int32_t depth = 0;
+    for (int slot = 0; slot < node->FSlotCount; ++slot) {
+      if (const TKXGPNode<T>* child = node->FSlots[slot].get()) {
+        size += child->FSize;
+        depth = std::max(depth, child->FDepth + 1);
+      }
+    }
+    node->FSize = size;
+    node->FDepth = depth;
+  }
+}
+
+template <class T>
 std::int32_t TKXGPNode<T>::Size() const {
   if (FSize != 0) return FSize;
   // Post-order over the nodes whose size is unknown.
@@ -438,16 +472,18 @@ namespace {
 
 template <class T>
 T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
-  // A leaf of the library's instructions without handler (a variable, a constant) runs
-  // nothing inside: it needs no nesting count. Half the nodes of a tree are leaves, so this
-  // path makes no call and keeps no frame; everything else, and every rare case on the
-  // way, goes to ExecuteCounted, which runs the leaf too.
-  const TKXGPInstruction<T>* instruction = FInstruction;
-  if (instruction == nullptr || !instruction->KnownDirectExecution() || instruction->OnExecute() ||
-      instruction->Arity() > 0 ||
+  // The common cases run the steps of the library instruction's own Execute and DoExecute
+  // without their virtual calls, and on paths that make no call of their own: a node
+  // without handler (half the nodes of a tree are leaves) runs nothing inside, so it needs
+  // no nesting count and no frame; a node with a handler goes to ExecuteHandled. Every
+  // other or rare case goes to ExecuteCounted, which handles them all.
+  TKXGPInstruction<T>* instruction = FInstruction;
+  if (instruction == nullptr || !instruction->KnownDirectExecution() ||
+      instruction->Arity() > FChildCount ||
       EntryRefused(reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)))) {
     return ExecuteCounted(Context);
   }
+  if (instruction->OnExecute()) return ExecuteHandled(*instruction, Context);
   switch (instruction->Operation()) {
     case gpVariable:
       if (const T* value = nullptr; Context->RememberedValue(*instruction, value)) {
@@ -463,18 +499,8 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
 }
 
 template <class T>
-T TKXGPNode<T>::ExecuteCounted(TKXGPContext<T>* Context) {
-  TKXGPInstruction<T>* instruction = FInstruction;
-  if (instruction == nullptr) RaiseNoInstruction();
-  if (EntryRefused(reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)))) {
-    RefuseOrFindStack(NodeExecution);
-  }
-  // The steps of the library instruction's own Execute and DoExecute, without their virtual
-  // calls, when they are known to be those. Too few arguments: the instruction raises.
-  const bool direct = instruction->DirectExecution() &&
-                      (instruction->Arity() <= 0 || instruction->Arity() <= FChildCount);
-  T result = direct ? detail::BuiltInResult(*instruction, *this, Context) : T{};
-  if (direct && !instruction->OnExecute()) return result;
+T TKXGPNode<T>::ExecuteHandled(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context) {
+  T result = detail::BuiltInResult(Instruction, *this, Context);
   // The count is restored by hand on both exits: a scope guard made every execution keep
   // one more register saved. The return cannot throw after the restore, or the handler
   // would restore again.
@@ -482,17 +508,38 @@ T TKXGPNode<T>::ExecuteCounted(TKXGPContext<T>* Context) {
   const std::int32_t outer = NodeExecution.Nesting;
   NodeExecution.Nesting = outer + 1;
   try {
-    if (direct) {
-      instruction->OnExecute()(instruction, this, Context, result);
-    } else {
-      result = instruction->Execute(this, Context);
-    }
-    NodeExecution.Nesting = outer;
-    return result;
+    Instruction.OnExecute()(&Instruction, this, Context, result);
   } catch (...) {
     NodeExecution.Nesting = outer;
     throw;
   }
+  NodeExecution.Nesting = outer;
+  return result;
+}
+
+template <class T>
+T TKXGPNode<T>::ExecuteCounted(TKXGPContext<T>* Context) {
+  TKXGPInstruction<T>* instruction = FInstruction;
+  if (instruction == nullptr) RaiseNoInstruction();
+  if (EntryRefused(reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)))) {
+    RefuseOrFindStack(NodeExecution);
+  }
+  // Too few arguments: the instruction's Execute raises its error.
+  if (instruction->DirectExecution() && instruction->Arity() <= FChildCount) {
+    if (instruction->OnExecute()) return ExecuteHandled(*instruction, Context);
+    return detail::BuiltInResult(*instruction, *this, Context);
+  }
+  const std::int32_t outer = NodeExecution.Nesting;
+  NodeExecution.Nesting = outer + 1;
+  T result{};
+  try {
+    result = instruction->Execute(this, Context);
+  } catch (...) {
+    NodeExecution.Nesting = outer;
+    throw;
+  }
+  NodeExecution.Nesting = outer;
+  return result;
 }
 
 template <class T>

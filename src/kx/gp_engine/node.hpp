@@ -113,6 +113,10 @@ class TKXGPNode : public TKXPersistent {
     for (int slot = 0; slot < FSlotCount; ++slot) __builtin_prefetch(FSlots[slot].get());
   }
 
+  /// Appends the nodes of the subtree to Nodes in pre-order (children in order, a vacant
+  /// side skipped), then fills the size and depth caches of those nodes from the list, so
+  /// that Size and Depth answer at once afterwards without another walk.
+  void Flatten(std::vector<TKXGPNode<T>*>& Nodes);
   /// Number of nodes of the subtree (1 for a leaf); cached.
   std::int32_t Size() const;
   /// Longest path to a leaf (0 for a leaf); cached.
@@ -235,8 +239,12 @@ class TKXGPNode : public TKXPersistent {
   void ClearOwn();
 
  private:
-  /// Execute for a node that counts as one level of nesting (it may run a handler).
-  T ExecuteCounted(TKXGPContext<T>* Context);
+  /// Execute in every case, the rare ones included (out of line, so that Execute's own
+  /// paths need no frame).
+  [[gnu::noinline]] T ExecuteCounted(TKXGPContext<T>* Context);
+  /// Execute for a node of DirectExecution with enough children and a handler, once the
+  /// execution was let in.
+  T ExecuteHandled(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context);
   /// Copies instruction, value, children and caches of Source; Source is not inside this
   /// subtree.
   void CopyFrom(const TKXGPNode<T>& Source);
