@@ -9,9 +9,11 @@ namespace kx {
 /// so most of those calls reached its shared heap. Each thread instead keeps the blocks it
 /// freed, by size in steps of 16 bytes up to 256, and hands them out again: a block moves
 /// between threads freely (made on one, freed on another, it joins the second's list), no
-/// list is shared, so nothing locks. A list keeps at most kNodePoolBlocksPerSize blocks;
-/// beyond that, and for larger nodes, blocks go back to the general allocator, as do all
-/// blocks a thread still holds when it ends.
+/// list is shared, so nothing locks on the way. New blocks are cut from 16 KiB slabs. A
+/// list keeps at most kNodePoolBlocksPerSize blocks; beyond that, and when a thread ends,
+/// blocks go to a shared depot, from which threads refill before they cut a new slab.
+/// Slabs are never given back: the pool holds the most node memory the process ever used
+/// at once. Larger nodes come from the general allocator.
 class TKXNodePool {
  public:
   /// Blocks a thread keeps per size.
