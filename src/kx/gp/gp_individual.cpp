@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <typeinfo>
 #include <utility>
 
 #include "kx/gp/detail/prefetch_nodes.hpp"
@@ -132,6 +133,14 @@ void TKXGPIndividual<T>::ExecuteBatch(const TKXGPBatchContext<T>& Context, std::
 
 template <class T>
 typename TKXGPIndividual<T>::TNodePtr TKXGPIndividual<T>::Graft(TNode* Node, TNodePtr Replacement) {
+  TNodePtr removed = Replace(Node, std::move(Replacement));
+  FlattenDNA();
+  return removed;
+}
+
+template <class T>
+typename TKXGPIndividual<T>::TNodePtr TKXGPIndividual<T>::Replace(TNode* Node,
+                                                                  TNodePtr Replacement) {
   if (Node == nullptr || !Replacement || Replacement->Parent() != nullptr) {
     throw std::invalid_argument("Graft needs a node of the tree and a detached replacement");
   }
@@ -149,8 +158,22 @@ typename TKXGPIndividual<T>::TNodePtr TKXGPIndividual<T>::Graft(TNode* Node, TNo
     // A binary parent takes the replacement on the side that was just vacated.
     parent->InsertChild(index, std::move(Replacement));
   }
-  FlattenDNA();
   return removed;
+}
+
+template <class T>
+std::size_t TKXGPIndividual<T>::ListedSubtree(const TNode* Node) const noexcept {
+  // Only this class's own FlattenDNA may be bypassed.
+  if (typeid(*this) != typeid(TKXGPIndividual<T>)) return FFlattenedDNA.size();
+  const auto at = std::find(FFlattenedDNA.begin(), FFlattenedDNA.end(), Node);
+  if (at == FFlattenedDNA.end()) return FFlattenedDNA.size();
+  const auto first = static_cast<std::size_t>(at - FFlattenedDNA.begin());
+  const auto size = static_cast<std::size_t>(Node->Size());
+  // The subtree's last node in pre-order ends the range: its own subtree is itself.
+  if (first + size > FFlattenedDNA.size()) return FFlattenedDNA.size();
+  const TNode* last = FFlattenedDNA[first + size - 1];
+  if (last->Size() != 1 || !IsInside<T>(last, Node)) return FFlattenedDNA.size();
+  return first;
 }
 
 template <class T>
@@ -159,6 +182,15 @@ void TKXGPIndividual<T>::Crossover(TNode* Node, TKXGPIndividual* Other, TNode* O
     throw std::invalid_argument("Crossover needs two nodes and the other individual");
   }
   if (Other == this && (IsInside<T>(Node, OtherNode) || IsInside<T>(OtherNode, Node))) return;
+
+  // Between two individuals whose lists are right, each subtree is a run of its list, and
+  // the two runs change places as the subtrees do: no tree is walked again.
+  const std::size_t at = Other != this ? ListedSubtree(Node) : FFlattenedDNA.size();
+  const std::size_t otherAt =
+      at != FFlattenedDNA.size() ? Other->ListedSubtree(OtherNode) : Other->FFlattenedDNA.size();
+  const bool splice = otherAt != Other->FFlattenedDNA.size();
+  const auto size = static_cast<std::ptrdiff_t>(Node->Size());
+  const auto otherSize = static_cast<std::ptrdiff_t>(OtherNode->Size());
 
   TNode* otherParent = OtherNode->Parent();
   TNodePtr donated;
@@ -172,15 +204,34 @@ void TKXGPIndividual<T>::Crossover(TNode* Node, TKXGPIndividual* Other, TNode* O
     otherIndex = otherParent->IndexOf(OtherNode);
     donated = otherParent->ExtractChild(OtherNode);
   }
-  TNodePtr received = Graft(Node, std::move(donated));
+  TNodePtr received = splice ? Replace(Node, std::move(donated)) : Graft(Node, std::move(donated));
   if (otherParent == nullptr) {
     Other->FDNA = std::move(received);
   } else {
     otherParent->InsertChild(otherIndex, std::move(received));
   }
-  Other->FlattenDNA();
-  // A swap inside one tree moved nodes that this list was built before.
-  if (Other == this) FlattenDNA();
+  if (!splice) {
+    Other->FlattenDNA();
+    // A swap inside one tree moved nodes that this list was built before.
+    if (Other == this) FlattenDNA();
+    return;
+  }
+  // What walking the trees again would have measured on the way.
+  OtherNode->RemeasureAncestors();
+  Node->RemeasureAncestors();
+  TNodeList& list = FFlattenedDNA;
+  TNodeList& otherList = Other->FFlattenedDNA;
+  thread_local TNodeList run;
+  const auto from = list.begin() + static_cast<std::ptrdiff_t>(at);
+  const auto otherFrom = otherList.begin() + static_cast<std::ptrdiff_t>(otherAt);
+  run.assign(from, from + size);
+  list.erase(from, from + size);
+  list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), otherFrom, otherFrom + otherSize);
+  otherList.erase(otherFrom, otherFrom + otherSize);
+  otherList.insert(otherList.begin() + static_cast<std::ptrdiff_t>(otherAt), run.begin(),
+                   run.end());
+  Modified();
+  Other->Modified();
 }
 
 template <class T>

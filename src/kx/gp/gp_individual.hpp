@@ -126,6 +126,12 @@ class TKXGPIndividual : public TKXIndividual {
   virtual TNode* DoSelectNode(const TNodeList& Nodes, double P);
 
  private:
+  /// Graft without the flattening.
+  TNodePtr Replace(TNode* Node, TNodePtr Replacement);
+  /// Where Node's subtree starts in the node list, when this class's own FlattenDNA keeps
+  /// the list and the subtree is a run of it (checked at both ends); else the list's size.
+  std::size_t ListedSubtree(const TNode* Node) const noexcept;
+
   TNodePtr FDNA;
   TNodeList FFlattenedDNA;
 };

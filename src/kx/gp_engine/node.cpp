@@ -187,6 +187,23 @@ void TKXGPNode<T>::Flatten(std::vector<TKXGPNode<T>*>& Nodes) {
 }
 
 template <class T>
+void TKXGPNode<T>::RemeasureAncestors() noexcept {
+  for (TKXGPNode<T>* node = FParent; node != nullptr; node = node->FParent) {
+    std::int32_t size = 1;
+    std::int32_t depth = 0;
+    for (int slot = 0; slot < node->FSlotCount; ++slot) {
+      if (const TKXGPNode<T>* child = node->FSlots[slot].get()) {
+        if (child->FSize == 0) return;
+        size += child->FSize;
+        depth = std::max(depth, child->FDepth + 1);
+      }
+    }
+    node->FSize = size;
+    node->FDepth = depth;
+  }
+}
+
+template <class T>
 std::int32_t TKXGPNode<T>::Size() const {
   if (FSize != 0) return FSize;
   // Post-order over the nodes whose size is unknown.

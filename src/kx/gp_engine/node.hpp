@@ -117,6 +117,9 @@ class TKXGPNode : public TKXPersistent {
   /// side skipped), then fills the size and depth caches of those nodes from the list, so
   /// that Size and Depth answer at once afterwards without another walk.
   void Flatten(std::vector<TKXGPNode<T>*>& Nodes);
+  /// Refills the size and depth caches of the node's ancestors from their children after a
+  /// change below cleared them; stops at an ancestor with a child whose size is not known.
+  void RemeasureAncestors() noexcept;
   /// Number of nodes of the subtree (1 for a leaf); cached.
   std::int32_t Size() const;
   /// Longest path to a leaf (0 for a leaf); cached.
