@@ -507,6 +507,10 @@ class TKXCustomGeneticComponent : public TKXComponent {
   virtual void DoStartEvolve();
   /// OnEvaluateWeightedFitness when assigned, else the cached raw fitness.
   virtual TGAFitness DoEvaluateWeightedFitness(TKXIndividual* Item);
+  /// Asks the processor for the memory an evaluation of Item will read; the statistics
+  /// pass calls it one individual ahead, so that it arrives while the previous one is
+  /// evaluated. Nothing here; the GP component fetches the program's nodes.
+  virtual void PrefetchForFitness(const TKXIndividual* /*Item*/) const noexcept {}
   ///@{
   /// The raw and the weighted statistics passes over a non-empty population.
   virtual void DoCalculateFitnessStatistics();

@@ -90,11 +90,13 @@ TGAFitness TKXCustomGeneticComponent::DoEvaluateWeightedFitness(TKXIndividual* I
 void TKXCustomGeneticComponent::DoCalculateFitnessStatistics() {
   TKXPopulation* population = Population();
   TKXIndividual* first = population->ItemAt(0);
+  const std::int32_t count = population->Count();
+  if (count > 1) PrefetchForFitness(population->ItemAt(1));
   FFittestIndividual = first;
   FMaxFitness = FMinFitness = FFitnessSum = first->Fitness();
-  const std::int32_t count = population->Count();
   for (std::int32_t i = 1; i < count; ++i) {
     TKXIndividual* item = population->ItemAt(i);
+    if (i + 1 < count) PrefetchForFitness(population->ItemAt(i + 1));
     const TGAFitness f = item->Fitness();
     FFitnessSum += f;
     FFittestIndividual = Fittest(FFittestIndividual, item, true);

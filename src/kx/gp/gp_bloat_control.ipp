@@ -73,6 +73,14 @@ TGAFitness TKXCustomGeneticProgramming<T>::EvaluateFitness(TKXIndividual* Item, 
 }
 
 template <class T>
+void TKXCustomGeneticProgramming<T>::PrefetchForFitness(const TKXIndividual* Item) const noexcept {
+  if (!Item->NeedFitness()) return;
+  if (const auto* individual = dynamic_cast<const TIndividual*>(Item)) {
+    detail::PrefetchNodes(individual->FlattenedDNA());
+  }
+}
+
+template <class T>
 TGAFitness TKXCustomGeneticProgramming<T>::DoEvaluateWeightedFitness(TKXIndividual* Item) {
   if (OnEvaluateWeightedFitness())
     return TKXCustomGeneticComponent::DoEvaluateWeightedFitness(Item);
