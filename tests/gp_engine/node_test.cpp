@@ -173,9 +173,20 @@ TEST(GPTreeNode, FreedNodesAreKeptPerThreadAndMadeAgain) {
   EXPECT_EQ(kx::TKXNodePool::Kept(size), before + 3);
   tree = Leaf(v.One);
   EXPECT_EQ(kx::TKXNodePool::Kept(size), before + 2);
-  // Freed on another thread, a node joins that thread's blocks, returned when it ends.
+  // Freed on another thread, a node joins that thread's blocks, returned when it ends...
+  const void* freed = tree.get();
   std::thread([&tree, size] {
     tree.reset();
     EXPECT_EQ(kx::TKXNodePool::Kept(size), 1U);
+  }).join();
+  // ...to the depot, from which a thread without blocks refills before cutting a slab.
+  std::thread([&v, freed, size] {
+    std::vector<NodePtr> made;
+    do {
+      made.push_back(Leaf(v.X));
+    } while (made.back().get() != freed && made.size() < 4096);
+    EXPECT_EQ(made.back().get(), freed);
+    made.clear();
+    EXPECT_GE(kx::TKXNodePool::Kept(size), 1U);
   }).join();
 }
