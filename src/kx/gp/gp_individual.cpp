@@ -85,6 +85,22 @@ void TKXGPIndividual<T>::SetDNA(const TNode* Value) {
   if (!FDNA) FDNA = CreateDNA();
   // The old nodes are reused by the copy.
   detail::PrefetchNodes(FFlattenedDNA);
+  if (Value != nullptr && Value != FDNA.get() && typeid(*this) == typeid(TKXGPIndividual<T>)) {
+    // This class's own FlattenDNA, with the list the copy makes on the way.
+    // The list is per thread; a copy made meanwhile (by a node factory) uses its own.
+    thread_local TNodeList copiedList;
+    TNodeList nested;
+    TNodeList& copied = copiedList.empty() ? copiedList : nested;
+    struct TListGuard {
+      TNodeList& Nodes;
+      ~TListGuard() { Nodes.clear(); }
+    } guard{copied};
+    FDNA->AssignFlattened(*Value, copied);
+    FFlattenedDNA.clear();
+    Modified();
+    FFlattenedDNA.assign(copied.begin(), copied.end());
+    return;
+  }
   if (Value == nullptr) {
     FDNA->Clear();
   } else if (Value != FDNA.get()) {

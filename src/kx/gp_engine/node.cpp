@@ -363,7 +363,24 @@ void TKXGPNode<T>::Assign(TKXPersistent* Source) {
 }
 
 template <class T>
-void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
+void TKXGPNode<T>::AssignFlattened(const TKXGPNode<T>& Source,
+                                   std::vector<TKXGPNode<T>*>& PreOrder) {
+  // The library's own classes keep the base's Assign, so they copy straight into the list;
+  // anything else, and a source inside this subtree, goes through Assign and Flatten.
+  bool direct = &Source != this && Reusable(*this);
+  for (const TKXGPNode<T>* node = Source.FParent; direct && node != nullptr; node = node->FParent) {
+    direct = node != this;
+  }
+  if (!direct) {
+    Assign(const_cast<TKXGPNode<T>*>(&Source));
+    Flatten(PreOrder);
+    return;
+  }
+  CopyFrom(Source, &PreOrder);
+}
+
+template <class T>
+void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source, std::vector<TKXGPNode<T>*>* PreOrder) {
   // The nodes below this one become spares that the copy reuses where the class it would
   // create matches: copying into a tree of similar shape (a child taking its parent's
   // program) then allocates and frees almost nothing. Spares are childless, so dropping the
@@ -410,8 +427,8 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
         break;
       }
     }
-    // Spares go in the old tree's breadth-first order, so shallow copies, made first, tend
-    // to get old inner nodes, whose child lists have room already.
+    // Spares go in the old tree's breadth-first order, so the first copies, near the root,
+    // tend to get old inner nodes, whose child lists have room already.
     if (known != nullptr && known->Reusable && next < spares.size() &&
         &typeid(*spares[next]) == known->Made) {
       TNodePtr node = std::move(spares[next++]);
@@ -426,10 +443,8 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
     }
     return node;
   };
-  // Every pair is a source node and its copy, in breadth-first order; the list is also the
-  // queue of the nodes whose children are still to be copied, so the source nodes to copy
-  // next are known several steps ahead and are fetched while the current ones are copied.
-  // The list is per thread and reused.
+  // Every pair is a source node and its copy, in the order they are visited. The lists are
+  // per thread and reused.
   using TPairs = std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>>;
   thread_local TPairs pairsList;
   // A nested copy uses its own list.
@@ -439,26 +454,45 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source) {
     TPairs& Pairs;
     ~TListGuard() { Pairs.clear(); }
   } list{pairs};
-  pairs.emplace_back(&Source, this);
-  constexpr std::size_t kAhead = 4;
-  for (std::size_t queued = 0; queued < pairs.size(); ++queued) {
-    if (queued + kAhead < pairs.size()) pairs[queued + kAhead].first->PrefetchChildren();
-    const auto [from, to] = pairs[queued];
-    const int slots = from->GetChildSlots();
-    for (int i = 0; i < slots; ++i) {
+  // The pairs still to visit, next last: a node's children are copied when it is visited and
+  // then visited first child first, so the visits, listed in pairs, are the copy's pre-order.
+  thread_local TPairs pendingList;
+  TPairs nestedPending;
+  TPairs& pending = pendingList.empty() ? pendingList : nestedPending;
+  struct TPendingGuard {
+    TPairs& Pairs;
+    ~TPendingGuard() { Pairs.clear(); }
+  } pendingGuard{pending};
+  const auto copyChildren = [&](const TKXGPNode<T>* from, TKXGPNode<T>* to) {
+    const std::size_t first = pending.size();
+    for (int i = 0; i < from->GetChildSlots(); ++i) {
       const TKXGPNode<T>* child = from->ChildInSlot(i);
       if (child == nullptr) continue;
       TNodePtr copy = copyOf(child);
       TKXGPNode<T>* node = copy.get();
       node->FValue = child->FValue;
       to->AttachCopy(from, i, std::move(copy));
-      pairs.emplace_back(child, node);
+      // Read when the child is visited, soon.
+      child->PrefetchChildren();
+      pending.emplace_back(child, node);
     }
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first), pending.end());
+  };
+  pairs.emplace_back(&Source, this);
+  copyChildren(&Source, this);
+  while (!pending.empty()) {
+    const auto [from, to] = pending.back();
+    pending.pop_back();
+    pairs.emplace_back(from, to);
+    copyChildren(from, to);
   }
   // Attaching cleared the caches on the way; the copy has the source's shape.
   for (const auto& [from, to] : pairs) {
     to->FSize = from->FSize;
     to->FDepth = from->FDepth;
+  }
+  if (PreOrder != nullptr) {
+    for (const auto& pair : pairs) PreOrder->push_back(pair.second);
   }
   if (FParent != nullptr) FParent->Modified();
 }

@@ -151,6 +151,9 @@ class TKXGPNode : public TKXPersistent {
   TKXGPNode<T>* Clone(TKXGPNode<T>* aParent) const;
   /// Makes this subtree a deep copy of Source (a node); other sources raise EConvertError.
   void Assign(TKXPersistent* Source) override;
+  /// Assign from a node, then appends the copy's nodes to PreOrder as Flatten does, the
+  /// library's node classes without walking the copy again.
+  void AssignFlattened(const TKXGPNode<T>& Source, std::vector<TKXGPNode<T>*>& PreOrder);
   /// Drops the instruction, resets the value and frees the children.
   virtual void Clear();
   /// Switches every node of the subtree whose instruction belongs to another set to the
@@ -248,9 +251,9 @@ class TKXGPNode : public TKXPersistent {
   /// Execute for a node of DirectExecution with enough children and a handler, once the
   /// execution was let in.
   T ExecuteHandled(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context);
-  /// Copies instruction, value, children and caches of Source; Source is not inside this
-  /// subtree.
-  void CopyFrom(const TKXGPNode<T>& Source);
+  /// Copies instruction, value, children and caches of Source, and appends the copy's nodes
+  /// to PreOrder (when given) in pre-order; Source is not inside this subtree.
+  void CopyFrom(const TKXGPNode<T>& Source, std::vector<TKXGPNode<T>*>* PreOrder = nullptr);
 
   TKXGPNode<T>* FParent = nullptr;
   T FValue{};
