@@ -75,7 +75,7 @@ TGAFitness TKXCustomGeneticProgramming<T>::EvaluateFitness(TKXIndividual* Item, 
 template <class T>
 void TKXCustomGeneticProgramming<T>::PrefetchForFitness(const TKXIndividual* Item) const noexcept {
   if (!Item->NeedFitness()) return;
-  if (const auto* individual = dynamic_cast<const TIndividual*>(Item)) {
+  if (const TIndividual* individual = AsIndividual(const_cast<TKXIndividual*>(Item))) {
     detail::PrefetchNodes(individual->FlattenedDNA());
   }
 }
