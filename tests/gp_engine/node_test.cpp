@@ -131,6 +131,29 @@ TEST(GPTreeNode, TextsRefusalsOwnershipAndNodeClasses) {
   EXPECT_FALSE(Leaf(v.Add)->IsTerminal());
 }
 
+// A node class of the user's, counting its appends.
+struct CountingNode : kx::TKXGPFloatNode {
+  using kx::TKXGPFloatNode::TKXGPFloatNode;
+  inline static int Appends = 0;
+  NodePtr CreateNode(kx::TKXGPInstruction<double>* Item) const override {
+    return std::make_unique<CountingNode>(Item);
+  }
+  Node* AddChild(NodePtr&& Child) override {
+    ++Appends;
+    return kx::TKXGPFloatNode::AddChild(std::move(Child));
+  }
+};
+
+TEST(GPTreeNode, ASubclassSeesTheAppendsOfACopy) {
+  Vocabulary v;
+  NodePtr tree = std::make_unique<CountingNode>(v.Add);
+  tree->AddChild(std::make_unique<CountingNode>(v.X));
+  tree->AddChild(std::make_unique<CountingNode>(v.Y));
+  CountingNode::Appends = 0;
+  EXPECT_EQ(tree->Clone()->ToString(), "(Add x y)");
+  EXPECT_EQ(CountingNode::Appends, 2);
+}
+
 TEST(GPBinaryNode, SidesCapacityAndRefusedMoves) {
   Vocabulary v;
   kx::TKXGPBinaryNode<double> node(v.Add);

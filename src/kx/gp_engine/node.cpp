@@ -65,19 +65,6 @@ std::vector<std::pair<const TKXGPNode<T>*, int>>& WalkStack() noexcept {
   return stack;
 }
 
-// True for the library's node classes whose whole state is the base's plus their children:
-// a spare node of such a class can stand for a new one.
-template <class T>
-bool Reusable(const TKXGPNode<T>& Node) noexcept {
-  const std::type_info& type = typeid(Node);
-  if (type == typeid(TKXGPTreeNode<T>) || type == typeid(TKXGPBinaryNode<T>)) return true;
-  if constexpr (std::is_same_v<T, TGAFloat>) {
-    return type == typeid(TKXGPFloatNode) || type == typeid(TKXGPBinaryFloatNode);
-  } else {
-    return type == typeid(TKXGPVariantNode);
-  }
-}
-
 [[noreturn]] void RaiseNoInstruction() {
   throw EGPException(std::string(SNoInstructionAssigned.Text));
 }
@@ -97,6 +84,19 @@ std::int32_t MaxExecutionDepth() noexcept {
 void SetMaxExecutionDepth(std::int32_t Value) noexcept {
   ExecutionDepthLimit.store(std::clamp<std::int32_t>(Value, 1, kMaxExecutionDepthLimit),
                             std::memory_order_relaxed);
+}
+
+template <class T>
+bool TKXGPNode<T>::LibraryClass(const TKXGPNode<T>& Node) noexcept {
+  // By the address of the class's type_info: no name comparison on a miss, and two
+  // addresses for one class only cost the shortcut, never a wrong one.
+  const std::type_info* type = &typeid(Node);
+  if (type == &typeid(TKXGPTreeNode<T>) || type == &typeid(TKXGPBinaryNode<T>)) return true;
+  if constexpr (std::is_same_v<T, TGAFloat>) {
+    return type == &typeid(TKXGPFloatNode) || type == &typeid(TKXGPBinaryFloatNode);
+  } else {
+    return type == &typeid(TKXGPVariantNode);
+  }
 }
 
 template <class T>
@@ -367,7 +367,7 @@ void TKXGPNode<T>::AssignFlattened(const TKXGPNode<T>& Source,
                                    std::vector<TKXGPNode<T>*>& PreOrder) {
   // The library's own classes keep the base's Assign, so they copy straight into the list;
   // anything else, and a source inside this subtree, goes through Assign and Flatten.
-  bool direct = &Source != this && Reusable(*this);
+  bool direct = &Source != this && LibraryClass(*this);
   for (const TKXGPNode<T>* node = Source.FParent; direct && node != nullptr; node = node->FParent) {
     direct = node != this;
   }
@@ -439,7 +439,7 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source, std::vector<TKXGPNode<T>
     }
     TNodePtr node = child->CreateNode(child->FInstruction);
     if (known == nullptr && madeCount < made.size()) {
-      made[madeCount++] = {source, child->FInstruction, &typeid(*node), Reusable(*node)};
+      made[madeCount++] = {source, child->FInstruction, &typeid(*node), LibraryClass(*node)};
     }
     return node;
   };

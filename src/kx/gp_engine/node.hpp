@@ -214,6 +214,9 @@ class TKXGPNode : public TKXPersistent {
     FSlotCount = SlotCount;
     FChildCount = Count;
   }
+  /// True for the library's own node classes, whose virtuals are the library's: they may
+  /// take shortcuts that a subclass's overrides would not see.
+  static bool LibraryClass(const TKXGPNode<T>& Node) noexcept;
   /// Called once by the constructor of a class whose children keep fixed sides.
   void MarkSided() noexcept { FSided = true; }
   /// Moves every child into Out, leaving this node childless (the caller fixes the parents).

@@ -103,6 +103,22 @@ TKXGPNode<T>* TKXGPTreeNode<T>::InsertChild(int Index, TNodePtr&& Node) {
 }
 
 template <class T>
+void TKXGPTreeNode<T>::AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodePtr&& Copy) {
+  // A subclass may override AddChild and count on seeing every append.
+  if (!TKXGPNode<T>::LibraryClass(*this)) {
+    TKXGPNode<T>::AttachCopy(Source, Slot, std::move(Copy));
+    return;
+  }
+  const int count = this->ChildCount();
+  Reserve(count + 1);
+  TKXGPNode<T>* node = Copy.get();
+  Children()[count] = std::move(Copy);
+  ChildrenChanged(count + 1);
+  this->Adopt(node);
+  this->Modified();
+}
+
+template <class T>
 typename TKXGPTreeNode<T>::TNodePtr TKXGPTreeNode<T>::ExtractChild(TKXGPNode<T>* Node) {
   if (Node == nullptr) return nullptr;
   TNodePtr* children = Children();

@@ -46,6 +46,9 @@ class TKXGPTreeNode : public TKXGPNode<T> {
   int GetChildCount() const noexcept override { return this->ChildCount(); }
   /// @copydoc kx::TKXGPNode::ReleaseChildren
   void ReleaseChildren(std::vector<TNodePtr>& Out) noexcept override;
+  /// Appends the copy without InsertChild's checks (a copy is detached by construction);
+  /// through AddChild for a class that is not the library's.
+  void AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodePtr&& Copy) override;
 
  private:
   static constexpr int kInlineChildren = 2;
