@@ -9,9 +9,9 @@
 // mutation, statistics) is the generation time minus the node executions, which the two
 // case counts separate: with 10,000 cases the generation is almost all execution.
 //
-// Each configuration also runs, in the same process right after the library, a hand-written
-// program doing the same generation work on the same data (TReferenceGP: trees of small
-// structs, a switch interpreter run case by case or over blocks of cases, tournaments,
+// Each configuration also runs, in the same process and alternating with the library, a
+// hand-written program doing the same generation work on the same data (TReferenceGP: trees of
+// small structs, a switch interpreter run case by case or over blocks of cases, tournaments,
 // subtree crossover, subtree/shrink/hoist and point mutation, the depth limit). Counters:
 // ratio = library time per generation / hand-written time per generation (processor time);
 // throughput_ratio = library nodes/s / hand-written nodes/s (above 1: the library is faster).

@@ -8,6 +8,7 @@
 
 #include "kx/gp/detail/prefetch_nodes.hpp"
 #include "kx/gp/gp_population.hpp"
+#include "kx/gp_engine/detail/scratch_list.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/host/random.hpp"
 #include "kx/host/variant.hpp"
@@ -87,18 +88,12 @@ void TKXGPIndividual<T>::SetDNA(const TNode* Value) {
   detail::PrefetchNodes(FFlattenedDNA);
   if (Value != nullptr && Value != FDNA.get() && typeid(*this) == typeid(TKXGPIndividual<T>)) {
     // This class's own FlattenDNA, with the list the copy makes on the way.
-    // The list is per thread; a copy made meanwhile (by a node factory) uses its own.
-    thread_local TNodeList copiedList;
-    TNodeList nested;
-    TNodeList& copied = copiedList.empty() ? copiedList : nested;
-    struct TListGuard {
-      TNodeList& Nodes;
-      ~TListGuard() { Nodes.clear(); }
-    } guard{copied};
-    FDNA->AssignFlattened(*Value, copied);
+    struct TCopied;
+    detail::TScratchList<TNode*, TCopied> copied;
+    FDNA->AssignFlattened(*Value, *copied);
     FFlattenedDNA.clear();
     Modified();
-    FFlattenedDNA.assign(copied.begin(), copied.end());
+    FFlattenedDNA.assign(copied->begin(), copied->end());
     return;
   }
   if (Value == nullptr) {

@@ -15,6 +15,7 @@
 #include "kx/gp_engine/binary_node.hpp"
 #include "kx/gp_engine/context.hpp"
 #include "kx/gp_engine/detail/built_in_result.hpp"
+#include "kx/gp_engine/detail/scratch_list.hpp"
 #include "kx/gp_engine/float_node.hpp"
 #include "kx/gp_engine/tree_node.hpp"
 #include "kx/gp_engine/variant_node.hpp"
@@ -443,26 +444,16 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source, std::vector<TKXGPNode<T>
     }
     return node;
   };
-  // Every pair is a source node and its copy, in the order they are visited. The lists are
-  // per thread and reused.
-  using TPairs = std::vector<std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>>;
-  thread_local TPairs pairsList;
-  // A nested copy uses its own list.
-  TPairs nestedPairs;
-  TPairs& pairs = pairsList.empty() ? pairsList : nestedPairs;
-  struct TListGuard {
-    TPairs& Pairs;
-    ~TListGuard() { Pairs.clear(); }
-  } list{pairs};
+  // Every pair is a source node and its copy, in the order they are visited.
+  using TPair = std::pair<const TKXGPNode<T>*, TKXGPNode<T>*>;
+  struct TVisited;
+  detail::TScratchList<TPair, TVisited> visited;
+  auto& pairs = *visited;
   // The pairs still to visit, next last: a node's children are copied when it is visited and
   // then visited first child first, so the visits, listed in pairs, are the copy's pre-order.
-  thread_local TPairs pendingList;
-  TPairs nestedPending;
-  TPairs& pending = pendingList.empty() ? pendingList : nestedPending;
-  struct TPendingGuard {
-    TPairs& Pairs;
-    ~TPendingGuard() { Pairs.clear(); }
-  } pendingGuard{pending};
+  struct TPending;
+  detail::TScratchList<TPair, TPending> toVisit;
+  auto& pending = *toVisit;
   const auto copyChildren = [&](const TKXGPNode<T>* from, TKXGPNode<T>* to) {
     const std::size_t first = pending.size();
     for (int i = 0; i < from->GetChildSlots(); ++i) {
