@@ -109,13 +109,13 @@ void TKXGPTreeNode<T>::AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodePtr
     TKXGPNode<T>::AttachCopy(Source, Slot, std::move(Copy));
     return;
   }
+  // The copy's caches are all clear until the copy sets them, so nothing is modified.
   const int count = this->ChildCount();
   Reserve(count + 1);
   TKXGPNode<T>* node = Copy.get();
   Children()[count] = std::move(Copy);
   ChildrenChanged(count + 1);
   this->Adopt(node);
-  this->Modified();
 }
 
 template <class T>
