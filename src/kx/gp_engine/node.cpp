@@ -477,7 +477,8 @@ void TKXGPNode<T>::CopyFrom(const TKXGPNode<T>& Source, std::vector<TKXGPNode<T>
     pairs.emplace_back(from, to);
     copyChildren(from, to);
   }
-  // Attaching cleared the caches on the way; the copy has the source's shape.
+  // The copy's caches are clear (attaching clears them, or they were so already); it has
+  // the source's shape.
   for (const auto& [from, to] : pairs) {
     to->FSize = from->FSize;
     to->FDepth = from->FDepth;
