@@ -25,6 +25,13 @@ bool IsInside(const TKXGPNode<T>* Node, const TKXGPNode<T>* Ancestor) noexcept {
   return false;
 }
 
+// Room for Size entries; lists grow by doubling, so that programs growing over the
+// generations reallocate their lists rarely.
+template <class TList>
+void ReserveList(TList& List, std::size_t Size) {
+  if (Size > List.capacity()) List.reserve(std::max(Size, 2 * List.capacity()));
+}
+
 template <class T>
 bool IsNonterminal(const TKXGPNode<T>* Node) noexcept {
   const TKXGPInstruction<T>* instruction = Node->Instruction();
@@ -93,6 +100,7 @@ void TKXGPIndividual<T>::SetDNA(const TNode* Value) {
     FDNA->AssignFlattened(*Value, *copied);
     FFlattenedDNA.clear();
     Modified();
+    ReserveList(FFlattenedDNA, copied->size());
     FFlattenedDNA.assign(copied->begin(), copied->end());
     return;
   }
@@ -202,6 +210,17 @@ void TKXGPIndividual<T>::Crossover(TNode* Node, TKXGPIndividual* Other, TNode* O
   const bool splice = otherAt != Other->FFlattenedDNA.size();
   const auto size = static_cast<std::ptrdiff_t>(Node->Size());
   const auto otherSize = static_cast<std::ptrdiff_t>(OtherNode->Size());
+  // The run of this list that moves to the other.
+  thread_local TNodeList run;
+  if (splice) {
+    // Before anything changes, so that running out of memory leaves both as they were.
+    const auto grown = [](const TNodeList& List, std::ptrdiff_t Out, std::ptrdiff_t In) {
+      return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(List.size()) - Out + In);
+    };
+    ReserveList(FFlattenedDNA, grown(FFlattenedDNA, size, otherSize));
+    ReserveList(Other->FFlattenedDNA, grown(Other->FFlattenedDNA, otherSize, size));
+    ReserveList(run, static_cast<std::size_t>(size));
+  }
 
   TNode* otherParent = OtherNode->Parent();
   TNodePtr donated;
@@ -232,7 +251,6 @@ void TKXGPIndividual<T>::Crossover(TNode* Node, TKXGPIndividual* Other, TNode* O
   Node->RemeasureAncestors();
   TNodeList& list = FFlattenedDNA;
   TNodeList& otherList = Other->FFlattenedDNA;
-  thread_local TNodeList run;
   const auto from = list.begin() + static_cast<std::ptrdiff_t>(at);
   const auto otherFrom = otherList.begin() + static_cast<std::ptrdiff_t>(otherAt);
   run.assign(from, from + size);
