@@ -310,9 +310,13 @@ void TKXCustomGeneticComponent::RunGeneration(const std::function<void()>& Breed
 
 void TKXCustomGeneticComponent::DoEvolveOneStep(std::int32_t Index) {
   TKXPopulation* previous = FPreviousGeneration.get();
+  TKXPopulation* population = Population();
+  // The next pair's children, whose old genomes the copies into them will reuse.
+  for (std::int32_t next = Index + 2; next < std::min(Index + 4, population->Count()); ++next) {
+    PrefetchIndividual(population->Items(next));
+  }
   TKXIndividual* parent1 = SelectParent(previous);
   TKXIndividual* parent2 = SelectParent(previous);
-  TKXPopulation* population = Population();
   if (Index >= population->Count() - 1) {
     Reproduce(parent1, parent2, population->Items(Index));
   } else {

@@ -507,10 +507,11 @@ class TKXCustomGeneticComponent : public TKXComponent {
   virtual void DoStartEvolve();
   /// OnEvaluateWeightedFitness when assigned, else the cached raw fitness.
   virtual TGAFitness DoEvaluateWeightedFitness(TKXIndividual* Item);
-  /// Asks the processor for the memory an evaluation of Item will read; the statistics
-  /// pass calls it one individual ahead, so that it arrives while the previous one is
-  /// evaluated. Nothing here; the GP component fetches the program's nodes.
-  virtual void PrefetchForFitness(const TKXIndividual* /*Item*/) const noexcept {}
+  /// Asks the processor for the memory of Item's genome one step before it is used: the
+  /// statistics pass calls it for the next individual to evaluate, breeding for the next
+  /// pair's children (whose old genomes the copies reuse), so that it arrives while the
+  /// current step runs. Nothing here; the GP component fetches the program's nodes.
+  virtual void PrefetchIndividual(const TKXIndividual* /*Item*/) const noexcept {}
   ///@{
   /// The raw and the weighted statistics passes over a non-empty population.
   virtual void DoCalculateFitnessStatistics();

@@ -91,12 +91,18 @@ void TKXCustomGeneticComponent::DoCalculateFitnessStatistics() {
   TKXPopulation* population = Population();
   TKXIndividual* first = population->ItemAt(0);
   const std::int32_t count = population->Count();
-  if (count > 1) PrefetchForFitness(population->ItemAt(1));
+  // The next individual to evaluate, one step ahead.
+  const auto prefetch = [this, population](std::int32_t Index) {
+    if (const TKXIndividual* next = population->ItemAt(Index); next->NeedFitness()) {
+      PrefetchIndividual(next);
+    }
+  };
+  if (count > 1) prefetch(1);
   FFittestIndividual = first;
   FMaxFitness = FMinFitness = FFitnessSum = first->Fitness();
   for (std::int32_t i = 1; i < count; ++i) {
     TKXIndividual* item = population->ItemAt(i);
-    if (i + 1 < count) PrefetchForFitness(population->ItemAt(i + 1));
+    if (i + 1 < count) prefetch(i + 1);
     const TGAFitness f = item->Fitness();
     FFitnessSum += f;
     FFittestIndividual = Fittest(FFittestIndividual, item, true);

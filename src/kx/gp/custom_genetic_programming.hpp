@@ -431,8 +431,8 @@ class TKXCustomGeneticProgramming : public TKXCustomGeneticComponent,
   TGAFitness EvaluateFitness(TKXIndividual* Item, bool Weighted) override;
   using TKXCustomGeneticComponent::EvaluateFitness;
   ///@}
-  /// The nodes of Item's program, when its fitness is to be evaluated.
-  void PrefetchForFitness(const TKXIndividual* Item) const noexcept override;
+  /// The nodes of Item's program.
+  void PrefetchIndividual(const TKXIndividual* Item) const noexcept override;
   /// Tournament with the lexicographic tie-break on program size under that strategy.
   void SelectTournament(TKXObject* Sender, TKXPopulation* Population,
                         TKXIndividual*& Parent) override;

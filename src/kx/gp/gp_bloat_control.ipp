@@ -73,8 +73,7 @@ TGAFitness TKXCustomGeneticProgramming<T>::EvaluateFitness(TKXIndividual* Item, 
 }
 
 template <class T>
-void TKXCustomGeneticProgramming<T>::PrefetchForFitness(const TKXIndividual* Item) const noexcept {
-  if (!Item->NeedFitness()) return;
+void TKXCustomGeneticProgramming<T>::PrefetchIndividual(const TKXIndividual* Item) const noexcept {
   if (const TIndividual* individual = AsIndividual(const_cast<TKXIndividual*>(Item))) {
     detail::PrefetchNodes(individual->FlattenedDNA());
   }
