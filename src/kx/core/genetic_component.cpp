@@ -286,8 +286,16 @@ bool TKXCustomGeneticComponent::PrepareGeneration() {
 
 void TKXCustomGeneticComponent::DoEvolve() {
   RunGeneration([this] {
-    const std::int32_t count = Population()->Count();
-    for (std::int32_t index = 0; index < count; index += 2) DoEvolveOneStep(index);
+    TKXPopulation* population = Population();
+    const std::int32_t count = population->Count();
+    for (std::int32_t index = 0; index < count; index += 2) {
+      // The next pair's children, whose old genomes the copies into them will reuse; only
+      // here, as on the thread pool another thread may be breeding them.
+      for (std::int32_t next = index + 2; next < std::min(index + 4, count); ++next) {
+        PrefetchIndividual(population->Items(next));
+      }
+      DoEvolveOneStep(index);
+    }
     EvaluateFitness();
   });
 }
@@ -310,13 +318,9 @@ void TKXCustomGeneticComponent::RunGeneration(const std::function<void()>& Breed
 
 void TKXCustomGeneticComponent::DoEvolveOneStep(std::int32_t Index) {
   TKXPopulation* previous = FPreviousGeneration.get();
-  TKXPopulation* population = Population();
-  // The next pair's children, whose old genomes the copies into them will reuse.
-  for (std::int32_t next = Index + 2; next < std::min(Index + 4, population->Count()); ++next) {
-    PrefetchIndividual(population->Items(next));
-  }
   TKXIndividual* parent1 = SelectParent(previous);
   TKXIndividual* parent2 = SelectParent(previous);
+  TKXPopulation* population = Population();
   if (Index >= population->Count() - 1) {
     Reproduce(parent1, parent2, population->Items(Index));
   } else {
