@@ -93,8 +93,10 @@ void TKXGPIndividual<T>::SetDNA(const TNode* Value) {
   if (!FDNA) FDNA = CreateDNA();
   // The old nodes are reused by the copy.
   detail::PrefetchNodes(FFlattenedDNA);
-  if (Value != nullptr && Value != FDNA.get() && typeid(*this) == typeid(TKXGPIndividual<T>)) {
-    // This class's own FlattenDNA, with the list the copy makes on the way.
+  if (Value != nullptr && Value != FDNA.get() && OwnFlattening()) {
+    // This class's own FlattenDNA, with the list the copy makes on the way. The copy fills a
+    // scratch list, so that the individual is marked modified, as FlattenDNA does, with the
+    // new tree and an empty list.
     struct TCopied;
     detail::TScratchList<TNode*, TCopied> copied;
     FDNA->AssignFlattened(*Value, *copied);
@@ -182,8 +184,7 @@ typename TKXGPIndividual<T>::TNodePtr TKXGPIndividual<T>::Replace(TNode* Node,
 
 template <class T>
 std::size_t TKXGPIndividual<T>::ListedSubtree(const TNode* Node) const noexcept {
-  // Only this class's own FlattenDNA may be bypassed.
-  if (typeid(*this) != typeid(TKXGPIndividual<T>)) return FFlattenedDNA.size();
+  if (!OwnFlattening()) return FFlattenedDNA.size();
   const auto at = std::find(FFlattenedDNA.begin(), FFlattenedDNA.end(), Node);
   if (at == FFlattenedDNA.end()) return FFlattenedDNA.size();
   const auto first = static_cast<std::size_t>(at - FFlattenedDNA.begin());

@@ -4,6 +4,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "kx/core/consts.hpp"
@@ -126,6 +127,9 @@ class TKXGPIndividual : public TKXIndividual {
   virtual TNode* DoSelectNode(const TNodeList& Nodes, double P);
 
  private:
+  /// True when this class's own FlattenDNA is in force (no subclass overrides it), so that
+  /// the list may be kept up to date without calling it.
+  bool OwnFlattening() const noexcept { return typeid(*this) == typeid(TKXGPIndividual<T>); }
   /// Graft without the flattening.
   TNodePtr Replace(TNode* Node, TNodePtr Replacement);
   /// Where Node's subtree starts in the node list, when this class's own FlattenDNA keeps

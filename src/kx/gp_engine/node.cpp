@@ -173,35 +173,33 @@ void TKXGPNode<T>::Flatten(std::vector<TKXGPNode<T>*>& Nodes) {
   // nodes were just read. A cache that is set is right (a change clears it upwards).
   for (std::size_t i = Nodes.size(); i-- > first;) {
     TKXGPNode<T>* node = Nodes[i];
-    if (node->FSize != 0 && (node->FDepth != 0 || node->FChildCount == 0)) continue;
-    std::int32_t size = 1;
-    std::int32_t depth = 0;
-    for (int slot = 0; slot < node->FSlotCount; ++slot) {
-      if (const TKXGPNode<T>* child = node->FSlots[slot].get()) {
-        size += child->FSize;
-        depth = std::max(depth, child->FDepth + 1);
-      }
+    if (node->FSize == 0 || (node->FDepth == 0 && node->FChildCount != 0)) {
+      node->MeasureFromChildren();
     }
-    node->FSize = size;
-    node->FDepth = depth;
   }
 }
 
 template <class T>
 void TKXGPNode<T>::RemeasureAncestors() noexcept {
   for (TKXGPNode<T>* node = FParent; node != nullptr; node = node->FParent) {
-    std::int32_t size = 1;
-    std::int32_t depth = 0;
-    for (int slot = 0; slot < node->FSlotCount; ++slot) {
-      if (const TKXGPNode<T>* child = node->FSlots[slot].get()) {
-        if (child->FSize == 0) return;
-        size += child->FSize;
-        depth = std::max(depth, child->FDepth + 1);
-      }
-    }
-    node->FSize = size;
-    node->FDepth = depth;
+    if (!node->MeasureFromChildren()) return;
   }
+}
+
+template <class T>
+bool TKXGPNode<T>::MeasureFromChildren() noexcept {
+  std::int32_t size = 1;
+  std::int32_t depth = 0;
+  for (int slot = 0; slot < FSlotCount; ++slot) {
+    if (const TKXGPNode<T>* child = FSlots[slot].get()) {
+      if (child->FSize == 0) return false;
+      size += child->FSize;
+      depth = std::max(depth, child->FDepth + 1);
+    }
+  }
+  FSize = size;
+  FDepth = depth;
+  return true;
 }
 
 template <class T>
@@ -353,14 +351,20 @@ void TKXGPNode<T>::Assign(TKXPersistent* Source) {
   }
   if (source == this) return;
   // Clearing would free a source that lies inside this subtree: copy it out first.
-  for (const TKXGPNode<T>* node = source->FParent; node != nullptr; node = node->FParent) {
-    if (node == this) {
-      TNodePtr copy = source->Clone();
-      CopyFrom(*copy);
-      return;
-    }
+  if (IsAncestorOf(*source)) {
+    TNodePtr copy = source->Clone();
+    CopyFrom(*copy);
+    return;
   }
   CopyFrom(*source);
+}
+
+template <class T>
+bool TKXGPNode<T>::IsAncestorOf(const TKXGPNode<T>& Node) const noexcept {
+  for (const TKXGPNode<T>* node = Node.FParent; node != nullptr; node = node->FParent) {
+    if (node == this) return true;
+  }
+  return false;
 }
 
 template <class T>
@@ -368,11 +372,7 @@ void TKXGPNode<T>::AssignFlattened(const TKXGPNode<T>& Source,
                                    std::vector<TKXGPNode<T>*>& PreOrder) {
   // The library's own classes keep the base's Assign, so they copy straight into the list;
   // anything else, and a source inside this subtree, goes through Assign and Flatten.
-  bool direct = &Source != this && LibraryClass(*this);
-  for (const TKXGPNode<T>* node = Source.FParent; direct && node != nullptr; node = node->FParent) {
-    direct = node != this;
-  }
-  if (!direct) {
+  if (&Source == this || !LibraryClass(*this) || IsAncestorOf(Source)) {
     Assign(const_cast<TKXGPNode<T>*>(&Source));
     Flatten(PreOrder);
     return;
@@ -541,22 +541,29 @@ T TKXGPNode<T>::Execute(TKXGPContext<T>* Context) {
   return T{};
 }
 
-template <class T>
-T TKXGPNode<T>::ExecuteHandled(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context) {
-  T result = detail::BuiltInResult(Instruction, *this, Context);
-  // The count is restored by hand on both exits: a scope guard made every execution keep
-  // one more register saved. The return cannot throw after the restore, or the handler
-  // would restore again.
-  static_assert(std::is_nothrow_move_constructible_v<T>);
+namespace {
+
+// Runs one level deeper in the thread's nesting count. The count is restored by hand on both
+// exits: a scope guard made every execution keep one more register saved.
+template <class F>
+[[gnu::always_inline]] inline void Nested(F&& Run) {
   const std::int32_t outer = NodeExecution.Nesting;
   NodeExecution.Nesting = outer + 1;
   try {
-    Instruction.OnExecute()(&Instruction, this, Context, result);
+    Run();
   } catch (...) {
     NodeExecution.Nesting = outer;
     throw;
   }
   NodeExecution.Nesting = outer;
+}
+
+}  // namespace
+
+template <class T>
+T TKXGPNode<T>::ExecuteHandled(TKXGPInstruction<T>& Instruction, TKXGPContext<T>* Context) {
+  T result = detail::BuiltInResult(Instruction, *this, Context);
+  Nested([&] { Instruction.OnExecute()(&Instruction, this, Context, result); });
   return result;
 }
 
@@ -572,16 +579,8 @@ T TKXGPNode<T>::ExecuteCounted(TKXGPContext<T>* Context) {
     if (instruction->OnExecute()) return ExecuteHandled(*instruction, Context);
     return detail::BuiltInResult(*instruction, *this, Context);
   }
-  const std::int32_t outer = NodeExecution.Nesting;
-  NodeExecution.Nesting = outer + 1;
   T result{};
-  try {
-    result = instruction->Execute(this, Context);
-  } catch (...) {
-    NodeExecution.Nesting = outer;
-    throw;
-  }
-  NodeExecution.Nesting = outer;
+  Nested([&] { result = instruction->Execute(this, Context); });
   return result;
 }
 

@@ -248,6 +248,11 @@ class TKXGPNode : public TKXPersistent {
   void ClearOwn();
 
  private:
+  /// Sets the size and depth caches from the children's; false, changing nothing, when a
+  /// child's size is not known.
+  bool MeasureFromChildren() noexcept;
+  /// True when Node lies below this node.
+  bool IsAncestorOf(const TKXGPNode<T>& Node) const noexcept;
   /// Execute in every case, the rare ones included (out of line, so that Execute's own
   /// paths need no frame).
   [[gnu::noinline]] T ExecuteCounted(TKXGPContext<T>* Context);

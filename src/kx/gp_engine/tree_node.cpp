@@ -91,6 +91,14 @@ TKXGPNode<T>* TKXGPTreeNode<T>::InsertChild(int Index, TNodePtr&& Node) {
   const int count = this->ChildCount();
   if (Index < 0 || Index > count) RaiseArgumentOutOfRange(Index);
   this->RequireDetached(Node.get());
+  TKXGPNode<T>* node = Place(Index, std::move(Node));
+  this->Modified();
+  return node;
+}
+
+template <class T>
+TKXGPNode<T>* TKXGPTreeNode<T>::Place(int Index, TNodePtr&& Node) {
+  const int count = this->ChildCount();
   Reserve(count + 1);
   TKXGPNode<T>* node = Node.get();
   TNodePtr* children = Children();
@@ -98,7 +106,6 @@ TKXGPNode<T>* TKXGPTreeNode<T>::InsertChild(int Index, TNodePtr&& Node) {
   children[Index] = std::move(Node);
   ChildrenChanged(count + 1);
   this->Adopt(node);
-  this->Modified();
   return node;
 }
 
@@ -110,12 +117,7 @@ void TKXGPTreeNode<T>::AttachCopy(const TKXGPNode<T>* Source, int Slot, TNodePtr
     return;
   }
   // The copy's caches are all clear until the copy sets them, so nothing is modified.
-  const int count = this->ChildCount();
-  Reserve(count + 1);
-  TKXGPNode<T>* node = Copy.get();
-  Children()[count] = std::move(Copy);
-  ChildrenChanged(count + 1);
-  this->Adopt(node);
+  Place(this->ChildCount(), std::move(Copy));
 }
 
 template <class T>

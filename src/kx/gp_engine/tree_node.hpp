@@ -58,6 +58,9 @@ class TKXGPTreeNode : public TKXGPNode<T> {
   TNodePtr* Children() noexcept { return OnHeap() ? FStorage.Heap.get() : FStorage.Inline; }
   /// Room for Count children, moving the list to a larger heap block when full.
   void Reserve(int Count);
+  /// Stores Node (detached) as the child at Index (0 to ChildCount) and adopts it; the
+  /// caches are the caller's.
+  TKXGPNode<T>* Place(int Index, TNodePtr&& Node);
   /// Publishes the child list after it changed.
   void ChildrenChanged(int Count) noexcept { this->SetChildView(Children(), Count, Count); }
 
