@@ -63,7 +63,7 @@ struct Cases {
 // terminals with handlers of both kinds (x, one), one whose block handler executes another
 // batch (w), built-in variables and constants (y, k), a variable without column (z), over
 // three blocks the last of which is partial. One evaluator serves every tree, and each tree
-// is changed between batches (values, instructions, subtrees, child order, handlers,
+// is changed between batches (values, instructions, subtrees, child order and count, handlers,
 // redeclared arities, names, columns): whatever a batch keeps from an earlier one must follow.
 TEST(GPBatch, RandomTreesAndEditsComputeWhatSingleExecutionsCompute) {
   Vocabulary v;
@@ -99,8 +99,12 @@ TEST(GPBatch, RandomTreesAndEditsComputeWhatSingleExecutionsCompute) {
         parent->ExtractChild(parent->Child(0));
         parent->InsertChild(0, RandomTree(functions, terminals, 3));
       },
-      [&](Node& T) {  // the same children in the other order
-        if (T.ChildCount() == 2) T.InsertChild(0, T.ExtractChild(T.Child(1)));
+      [&](Node& T) {  // the same children in the other order, or one child more
+        if (step & 1) {
+          T.AddChild(Leaf(v.One));
+        } else if (T.ChildCount() == 2) {
+          T.InsertChild(0, T.ExtractChild(T.Child(1)));
+        }
       },
       [&](Node&) {
         step & 1 ? v.Mul->SetOnExecuteBatch(nullptr) : AddBlockHandler(v.Mul, std::multiplies<>());
@@ -160,6 +164,13 @@ TEST(GPBatch, ErrorsAreRaisedWhereSingleExecutionRaisesThem) {
   EXPECT_FALSE(evaluator.Busy());
   AddBlockHandler(v.Add, std::plus<>());
   Cases(20).ExpectSameAsSingle(*tree, &evaluator);
+  // A child added after a batch is an argument of the next one.
+  int arguments = 0;
+  v.Add->SetOnExecuteBatch([&](kx::TKXObject*, Node*, Batch& B) { arguments = B.ArgumentCount(); });
+  evaluator.Execute(*tree, cases.Batch, cases.Results);
+  tree->AddChild(Leaf(v.Y));
+  evaluator.Execute(*tree, cases.Batch, cases.Results);
+  EXPECT_EQ(arguments, 3);
 }
 
 TEST(GPBatchContext, ColumnsByExactNameKeptAcrossCountsAndCopies) {

@@ -105,7 +105,6 @@ bool TKXGPBatchEvaluator<T>::Walk(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>
   FSteps.clear();
   FPending.clear();
   FFreeBuffers.clear();
-  FConstants.clear();
   FBufferCount = 0;
   FMaxOperands = 0;
   FHasScalar = false;
@@ -156,10 +155,7 @@ bool TKXGPBatchEvaluator<T>::Walk(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>
         continue;
       }
     }
-    // A constant's own value; the empty value for a missing variable or a bare function.
     AddStep(node, TStepKind::Constant, 0);
-    FConstants.emplace_back(FSteps.back().Buffer,
-                            instruction->Operation() == gpConstant ? node->Value() : T{});
   }
   return true;
 }
@@ -170,20 +166,71 @@ void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext
   // Trees that hold no node a single execution refuses are the rule: compile them in one
   // walk that checks every node on the way, and look for the refused ones only when it
   // meets one.
-  FRefused.clear();
-  if (!Walk(Tree, Context, true)) {
-    FindRefused(Tree);
-    Walk(Tree, Context, false);
+  if (!StillCompiled(Tree, Context)) {
+    FReusable = false;
+    FRefused.clear();
+    if (!Walk(Tree, Context, true)) {
+      FindRefused(Tree);
+      Walk(Tree, Context, false);
+    }
+    // The root writes straight into the caller's results.
+    if (FSteps.back().Kind == TStepKind::Batch || FSteps.back().Kind == TStepKind::Scalar) {
+      FSteps.back().Buffer = kToResults;
+    }
+    const std::size_t size = static_cast<std::size_t>(FBufferCount) * kBlockSize;
+    if (FBuffers.size() < size) FBuffers.resize(size);
+    FReusable = !FHasScalar && FRefused.empty() &&
+                std::all_of(FSteps.begin(), FSteps.end(), [](const TStep& Step) {
+                  return Step.Kind == TStepKind::Batch || Step.Node->ChildCount() == 0;
+                });
   }
-
-  // The root writes straight into the caller's results.
-  if (FSteps.back().Kind == TStepKind::Batch || FSteps.back().Kind == TStepKind::Scalar) {
-    FSteps.back().Buffer = kToResults;
-  }
-  const std::size_t size = static_cast<std::size_t>(FBufferCount) * kBlockSize;
-  if (FBuffers.size() < size) FBuffers.resize(size);
+  // Values are read afresh on every execution: setting one is not a change of the tree. A
+  // constant's own value; the empty value for a missing variable or a bare function.
   const std::size_t filled = std::min(kBlockSize, Context.Count());
-  for (const auto& [buffer, value] : FConstants) std::fill_n(Buffer(buffer), filled, value);
+  for (const TStep& step : FSteps) {
+    if (step.Kind != TStepKind::Constant) continue;
+    std::fill_n(Buffer(step.Buffer), filled,
+                step.Instruction->Operation() == gpConstant ? step.Node->Value() : T{});
+  }
+}
+
+template <class T>
+std::uint64_t TKXGPBatchEvaluator<T>::TraitsOf(const TKXGPInstruction<T>& Instruction) noexcept {
+  return static_cast<std::uint64_t>(static_cast<std::uint32_t>(Instruction.Arity())) << 8 |
+         static_cast<std::uint64_t>(Instruction.Operation()) << 2 |
+         static_cast<std::uint64_t>(static_cast<bool>(Instruction.OnExecute())) << 1 |
+         static_cast<std::uint64_t>(static_cast<bool>(Instruction.OnExecuteBatch()));
+}
+
+template <class T>
+bool TKXGPBatchEvaluator<T>::StillCompiled(const TKXGPNode<T>& Tree,
+                                           const TKXGPBatchContext<T>& Context) {
+  if (!FReusable || FSteps.back().Node != &Tree) return false;
+  // The steps backwards are the tree in pre-order with the children taken last first: each
+  // step must be the node expected next, with the instruction and the children it had.
+  FExpected.assign(1, &Tree);
+  for (auto step = FSteps.rbegin(); step != FSteps.rend(); ++step) {
+    if (FExpected.empty() || FExpected.back() != step->Node) return false;
+    const TKXGPNode<T>* node = FExpected.back();
+    FExpected.pop_back();
+    const TKXGPInstruction<T>* instruction = node->Instruction();
+    if (instruction != step->Instruction || TraitsOf(*instruction) != step->Traits) return false;
+    const int children = step->Kind == TStepKind::Batch ? step->Arguments : 0;
+    if (node->ChildCount() != children) return false;
+    for (int i = 0; i < children; ++i) {
+      FExpected.push_back(node->Child(i));
+    }
+    if (instruction->Operation() != gpVariable) continue;
+    // A column follows the context and the variable's name: a variable that lost its column
+    // or found one compiles to another kind of step.
+    const T* column = ColumnOf(*instruction, Context);
+    if ((step->Kind == TStepKind::Column && column == nullptr) ||
+        (step->Kind == TStepKind::Constant && column != nullptr)) {
+      return false;
+    }
+    if (step->Kind != TStepKind::Constant) step->Column = column;
+  }
+  return FExpected.empty();
 }
 
 template <class T>
@@ -207,6 +254,8 @@ void TKXGPBatchEvaluator<T>::AddStep(TKXGPNode<T>* Node, TStepKind Kind, std::in
   step.Kind = Kind;
   step.Node = Node;
   step.Arguments = Arguments;
+  step.Instruction = Node->Instruction();
+  if (step.Instruction != nullptr) step.Traits = TraitsOf(*step.Instruction);
   // Constants keep their buffer for the whole execution; outputs take a free temporary
   // before the arguments' temporaries are released, so no handler writes over its input.
   if (Kind == TStepKind::Constant) {

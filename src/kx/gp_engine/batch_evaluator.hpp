@@ -33,7 +33,11 @@ namespace kx {
 /// own stacks, so trees of any depth run (MaxExecutionDepth limits the nested Execute calls
 /// of case-by-case nodes only).
 ///
-/// An evaluator keeps its working memory between calls; use one per thread.
+/// An evaluator keeps its working memory between calls; use one per thread. It also keeps
+/// the last tree's compiled steps: executing the same tree again checks them against the
+/// tree (its shape, every node's instruction and what decides how a node runs) and compiles
+/// again only after a change. Nodes are reached from the tree, never from the steps, so a
+/// tree freed in between costs a compile and nothing else.
 template <class T>
 class TKXGPBatchEvaluator {
  public:
@@ -70,10 +74,17 @@ class TKXGPBatchEvaluator {
     TKXGPNode<T>* Node = nullptr;
     /// Column, prefilled variable: the variable's values; nullptr when absent.
     const T* Column = nullptr;
+    /// The node's instruction when compiled, and its traits (TraitsOf).
+    const TKXGPInstruction<T>* Instruction = nullptr;
+    std::uint64_t Traits = 0;
   };
   static constexpr std::int32_t kToResults = -2;
 
+  /// Everything of an instruction that decides how its nodes compile.
+  static std::uint64_t TraitsOf(const TKXGPInstruction<T>& Instruction) noexcept;
   void Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context);
+  /// True when the steps compiled last are Tree's as it stands; refreshes their columns.
+  bool StillCompiled(const TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context);
   /// Fills the steps for Tree, the nodes in FRefused running case by case. Checking: returns
   /// false, with the steps unfinished, at the first node a single execution would refuse.
   bool Walk(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context, bool Checking);
@@ -100,7 +111,6 @@ class TKXGPBatchEvaluator {
   /// temporaries free for reuse.
   std::vector<std::int32_t> FPending;
   std::vector<std::int32_t> FFreeBuffers;
-  std::vector<std::pair<std::int32_t, T>> FConstants;
   std::vector<std::pair<TKXGPNode<T>*, bool>> FWalk;
   std::vector<const TKXGPNode<T>*> FRefused;
   struct TFrame {
@@ -109,6 +119,10 @@ class TKXGPBatchEvaluator {
     bool Refused;
   };
   std::vector<TFrame> FFrames;
+  /// The steps cover every node of the tree (no case-by-case subtree, no refused node), so
+  /// that StillCompiled can check them all; and its walk's pending nodes.
+  bool FReusable = false;
+  std::vector<const TKXGPNode<T>*> FExpected;
   std::size_t FMaxOperands = 0;
   /// Columns found for variables, by the instruction's name serial (direct-mapped), valid
   /// for the context version FColumnsVersion: repeated executions compare no names.
