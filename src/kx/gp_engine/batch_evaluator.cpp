@@ -163,10 +163,10 @@ bool TKXGPBatchEvaluator<T>::Walk(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>
 template <class T>
 void TKXGPBatchEvaluator<T>::Compile(TKXGPNode<T>& Tree, const TKXGPBatchContext<T>& Context) {
   if (Tree.Instruction() == nullptr) throw EGPException(std::string(SNoInstructionAssigned.Text));
-  // Trees that hold no node a single execution refuses are the rule: compile them in one
-  // walk that checks every node on the way, and look for the refused ones only when it
-  // meets one.
   if (!StillCompiled(Tree, Context)) {
+    // Trees that hold no node a single execution refuses are the rule: compile them in one
+    // walk that checks every node on the way, and look for the refused ones only when it
+    // meets one.
     FReusable = false;
     FRefused.clear();
     if (!Walk(Tree, Context, true)) {
@@ -213,13 +213,12 @@ bool TKXGPBatchEvaluator<T>::StillCompiled(const TKXGPNode<T>& Tree,
     if (FExpected.empty() || FExpected.back() != step->Node) return false;
     const TKXGPNode<T>* node = FExpected.back();
     FExpected.pop_back();
+    // Reusable steps all hold an instruction, so an equal one is not nullptr.
     const TKXGPInstruction<T>* instruction = node->Instruction();
     if (instruction != step->Instruction || TraitsOf(*instruction) != step->Traits) return false;
     const int children = step->Kind == TStepKind::Batch ? step->Arguments : 0;
     if (node->ChildCount() != children) return false;
-    for (int i = 0; i < children; ++i) {
-      FExpected.push_back(node->Child(i));
-    }
+    for (int i = 0; i < children; ++i) FExpected.push_back(node->Child(i));
     if (instruction->Operation() != gpVariable) continue;
     // A column follows the context and the variable's name: a variable that lost its column
     // or found one compiles to another kind of step.

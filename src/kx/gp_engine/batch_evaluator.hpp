@@ -120,8 +120,9 @@ class TKXGPBatchEvaluator {
   };
   std::vector<TFrame> FFrames;
   /// The steps cover every node of the tree (no case-by-case subtree, no refused node), so
-  /// that StillCompiled can check them all; and its walk's pending nodes.
+  /// that StillCompiled can check them all.
   bool FReusable = false;
+  /// StillCompiled's pending nodes, expected as the next steps backwards.
   std::vector<const TKXGPNode<T>*> FExpected;
   std::size_t FMaxOperands = 0;
   /// Columns found for variables, by the instruction's name serial (direct-mapped), valid
