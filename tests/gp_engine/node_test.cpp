@@ -114,9 +114,13 @@ TEST(GPTreeNode, TextsRefusalsOwnershipAndNodeClasses) {
   EXPECT_THROW(detached->SetParent(root.get()), std::logic_error);  // its owner is the caller
   // SetChildren copies, and leaves the given nodes where they are.
   NodePtr tree = Apply(v.Mul, Leaf(v.X), Apply(v.Add, Leaf(v.Y), Leaf(v.One)));
-  static_cast<kx::TKXGPTreeNode<double>&>(*root).SetChildren({tree->Child(0), tree->Child(1)});
+  auto& treeRoot = static_cast<kx::TKXGPTreeNode<double>&>(*root);
+  treeRoot.SetChildren({tree->Child(0), tree->Child(1)});
   EXPECT_EQ(root->ToString(), "(nil x (Add y 1))");
   EXPECT_EQ(tree->Child(0)->Parent(), tree.get());
+  // The node's own children may be given: the copies are taken before the children go.
+  treeRoot.SetChildren({root->Child(1), root->Child(1)->Child(0)});
+  EXPECT_EQ(root->ToString(), "(nil (Add y 1) y)");
   // Old nodes of another class (binary) must not leak into a copy, even where old nodes are
   // reused for a source class and instruction met before.
   NodePtr target = Apply(v.Add, Apply(v.Mul, Leaf(v.One), Binary(v.X)), Binary(v.Y));

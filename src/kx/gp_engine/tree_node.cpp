@@ -143,11 +143,16 @@ typename TKXGPTreeNode<T>::TNodePtr TKXGPTreeNode<T>::ExtractChild(TKXGPNode<T>*
 
 template <class T>
 void TKXGPTreeNode<T>::SetChildren(const std::vector<TKXGPNode<T>*>& List) {
+  // Copied before the children are freed: List may hold them or nodes below them, and a
+  // copy that fails leaves the node as it was.
+  std::vector<TNodePtr> copies;
+  copies.reserve(List.size());
+  for (const TKXGPNode<T>* node : List) {
+    if (node != nullptr) copies.push_back(node->Clone());
+  }
   FreeChildren();
   this->Modified();
-  for (const TKXGPNode<T>* node : List) {
-    if (node != nullptr) AddChild(node->Clone());
-  }
+  for (TNodePtr& copy : copies) AddChild(std::move(copy));
 }
 
 template <class T>

@@ -33,8 +33,9 @@ class TKXGPTreeNode : public TKXGPNode<T> {
   TKXGPNode<T>* InsertChild(int Index, TNodePtr&& Node) override;
   /// @copydoc kx::TKXGPNode::ExtractChild
   TNodePtr ExtractChild(TKXGPNode<T>* Node) override;
-  /// Frees the children, then adds a deep copy of each node of List in order; the nodes of
-  /// List stay with the caller.
+  /// Replaces the children by deep copies of the nodes of List, in order (nullptr entries
+  /// skipped). The nodes of List stay with the caller; they may be this node's own children
+  /// or nodes below them. A copy that fails leaves the node as it was.
   void SetChildren(const std::vector<TKXGPNode<T>*>& List);
   /// @copydoc kx::TKXGPNode::Clear
   void Clear() override;
