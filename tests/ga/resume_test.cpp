@@ -81,17 +81,13 @@ TEST(GAStopRules, EachRuleStopsTheRunNamesItselfAndTheRunLogRecordsIt) {
            reason == srGenerationLimit, &TGA::SetGenerationLimit, 2);
     EXPECT_EQ(ga.Evolve(20) < 20, reason != srGenerations) << reason;
     EXPECT_EQ(ga.StopReason(), reason);
-    for (std::int32_t g = 0; g <= ga.Generation(); ++g) {
-      expected += '|';
-      expected += std::to_string(g) + ",,";
-    }
+    for (std::int32_t g = 0; g <= ga.Generation(); ++g)
+      expected.append("|").append(std::to_string(g)).append(",,");
   }
   std::ifstream in(file);
   std::string text, line;
-  for (std::getline(in, text); std::getline(in, line);) {
-    text += '|';
-    text += line.substr(0, line.find(',') + 1) + line.back();
-  }
+  for (std::getline(in, text); std::getline(in, line);)
+    text.append("|").append(line, 0, line.find(',') + 1) += line.back();
   EXPECT_EQ(text, expected);  // no program columns
 }
 
