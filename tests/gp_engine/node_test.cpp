@@ -97,6 +97,12 @@ TEST(GPTreeNode, RandomEditsAndCopiesKeepChildrenCachesLinksAndDocumentsRight) {
     EXPECT_EQ(target->ToString(), source->ToString());
     ExpectShape(target.get());
   }
+  // A size known without its depth does not measure the node above.
+  NodePtr tree = Apply(v.Add, Apply(v.Mul, Leaf(v.X), Leaf(v.Y)), Leaf(v.X));
+  tree->Child(0)->Size();
+  tree->Child(1)->Size();
+  tree->Child(1)->RemeasureAncestors();
+  EXPECT_EQ(tree->Depth(), 2);
 }
 
 TEST(GPTreeNode, TextsRefusalsOwnershipAndNodeClasses) {

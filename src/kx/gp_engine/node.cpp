@@ -173,9 +173,7 @@ void TKXGPNode<T>::Flatten(std::vector<TKXGPNode<T>*>& Nodes) {
   // nodes were just read. A cache that is set is right (a change clears it upwards).
   for (std::size_t i = Nodes.size(); i-- > first;) {
     TKXGPNode<T>* node = Nodes[i];
-    if (node->FSize == 0 || (node->FDepth == 0 && node->FChildCount != 0)) {
-      node->MeasureFromChildren();
-    }
+    if (!node->Measured()) node->MeasureFromChildren();
   }
 }
 
@@ -192,7 +190,7 @@ bool TKXGPNode<T>::MeasureFromChildren() noexcept {
   std::int32_t depth = 0;
   for (int slot = 0; slot < FSlotCount; ++slot) {
     if (const TKXGPNode<T>* child = FSlots[slot].get()) {
-      if (child->FSize == 0) return false;
+      if (!child->Measured()) return false;
       size += child->FSize;
       depth = std::max(depth, child->FDepth + 1);
     }

@@ -118,7 +118,7 @@ class TKXGPNode : public TKXPersistent {
   /// that Size and Depth answer at once afterwards without another walk.
   void Flatten(std::vector<TKXGPNode<T>*>& Nodes);
   /// Refills the size and depth caches of the node's ancestors from their children after a
-  /// change below cleared them; stops at an ancestor with a child whose size is not known.
+  /// change below cleared them; stops at an ancestor with a child whose caches are not known.
   void RemeasureAncestors() noexcept;
   /// Number of nodes of the subtree (1 for a leaf); cached.
   std::int32_t Size() const;
@@ -248,8 +248,11 @@ class TKXGPNode : public TKXPersistent {
   void ClearOwn();
 
  private:
+  /// True when both caches are known. Size and Depth fill one each, and a depth of 0 also
+  /// reads as unknown for a node with children.
+  bool Measured() const noexcept { return FSize != 0 && (FDepth != 0 || FChildCount == 0); }
   /// Sets the size and depth caches from the children's; false, changing nothing, when a
-  /// child's size is not known.
+  /// child's caches are not both known.
   bool MeasureFromChildren() noexcept;
   /// True when Node lies below this node.
   bool IsAncestorOf(const TKXGPNode<T>& Node) const noexcept;
