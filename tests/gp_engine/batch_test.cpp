@@ -100,11 +100,10 @@ TEST(GPBatch, RandomTreesAndEditsComputeWhatSingleExecutionsCompute) {
         parent->InsertChild(0, RandomTree(functions, terminals, 3));
       },
       [&](Node& T) {  // the same children in the other order, or one child more
-        if (step & 1) {
+        if (step & 1)
           T.AddChild(Leaf(v.One));
-        } else if (T.ChildCount() == 2) {
+        else if (T.ChildCount() == 2)
           T.InsertChild(0, T.ExtractChild(T.Child(1)));
-        }
       },
       [&](Node&) {
         step & 1 ? v.Mul->SetOnExecuteBatch(nullptr) : AddBlockHandler(v.Mul, std::multiplies<>());
@@ -167,7 +166,6 @@ TEST(GPBatch, ErrorsAreRaisedWhereSingleExecutionRaisesThem) {
   // A child added after a batch is an argument of the next one.
   int arguments = 0;
   v.Add->SetOnExecuteBatch([&](kx::TKXObject*, Node*, Batch& B) { arguments = B.ArgumentCount(); });
-  evaluator.Execute(*tree, cases.Batch, cases.Results);
   tree->AddChild(Leaf(v.Y));
   evaluator.Execute(*tree, cases.Batch, cases.Results);
   EXPECT_EQ(arguments, 3);

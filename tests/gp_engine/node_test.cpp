@@ -215,9 +215,8 @@ TEST(GPTreeNode, FreedNodesAreKeptPerThreadAndMadeAgain) {
   // ...to the depot, from which a thread without blocks refills before cutting a slab.
   std::thread([&v, freed, size] {
     std::vector<NodePtr> made;
-    do {
+    for (made.push_back(Leaf(v.X)); made.back().get() != freed && made.size() < 4096;)
       made.push_back(Leaf(v.X));
-    } while (made.back().get() != freed && made.size() < 4096);
     EXPECT_EQ(made.back().get(), freed);
     made.clear();
     EXPECT_GE(kx::TKXNodePool::Kept(size), 1U);
